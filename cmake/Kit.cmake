@@ -1,0 +1,30 @@
+# Compiler settings shared by every target of the kit.
+set(KIT_SANITIZE "" CACHE STRING "Sanitizer set: address (with undefined) or thread")
+
+set(KIT_COMMON_FLAGS -finput-charset=UTF-8 -fexec-charset=CP1252)
+set(KIT_WARNINGS -Wall -Wextra -Werror)
+
+if(KIT_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(KIT_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
+# Our own code: warnings are errors, sources are UTF-8 and narrow strings are Windows 1252.
+function(kit_target_defaults target)
+  target_compile_options(${target} PRIVATE ${KIT_WARNINGS} ${KIT_COMMON_FLAGS})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# kit_test(NAME SOURCES... [LIBS ...]): a GoogleTest program registered with CTest.
+function(kit_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  kit_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} kit_testmain GTest::gtest Threads::Threads)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "KIT_BIN=${CMAKE_RUNTIME_OUTPUT_DIRECTORY};KIT_LIB=${CMAKE_LIBRARY_OUTPUT_DIRECTORY};KIT_SOURCE=${PROJECT_SOURCE_DIR}")
+endfunction()
+include(GoogleTest)

@@ -1,0 +1,76 @@
+// The process's handle table: every HANDLE and opened HKEY is an entry (kind, generation,
+// reference-counted object), never a cast of a descriptor or a pointer.
+#pragma once
+
+#include "platform/windows.h"
+
+#include <memory>
+
+namespace plat
+{
+enum class ObjectKind
+{
+    File,
+    Find,
+    Process,
+    Thread,
+    Event,
+    Mutex,
+    Semaphore,
+    Mapping,
+    Token,
+    RegKey,
+    Internet,
+    Other,
+};
+
+class KernelObject
+{
+  public:
+    explicit KernelObject(ObjectKind kind) : kind_(kind)
+    {
+    }
+    virtual ~KernelObject() = default;
+    KernelObject(const KernelObject &) = delete;
+    KernelObject &operator=(const KernelObject &) = delete;
+
+    ObjectKind Kind() const
+    {
+        return kind_;
+    }
+    // Whether CloseHandle may close handles of this kind (find and registry handles have their
+    // own closing functions, as on Windows).
+    virtual bool ClosableByCloseHandle() const
+    {
+        return true;
+    }
+
+  private:
+    ObjectKind kind_;
+};
+
+// Adds an object; returns its new handle, or nullptr (with ERROR_NO_SYSTEM_RESOURCES) when full.
+HANDLE InsertHandle(std::shared_ptr<KernelObject> object);
+
+// The object behind a live handle, or nullptr. Pseudo handles are not resolved here.
+std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
+
+// The object of the expected kind, or nullptr with ERROR_INVALID_HANDLE set.
+template <class T> std::shared_ptr<T> GetHandleObject(HANDLE handle, ObjectKind kind)
+{
+    std::shared_ptr<KernelObject> object = LookupHandle(handle);
+    if (!object || object->Kind() != kind)
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return std::static_pointer_cast<T>(object);
+}
+
+// Removes a handle from the table and gives back its object (the last reference may be the
+// caller's); nullptr when the handle is not live.
+std::shared_ptr<KernelObject> RemoveHandle(HANDLE handle);
+
+// Number of live handles (for tests and leak checks).
+size_t LiveHandleCount();
+} // namespace plat

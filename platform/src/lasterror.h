@@ -1,0 +1,20 @@
+// Last-error helpers shared by the platform's sources.
+#pragma once
+
+#include "platform/windows.h"
+
+namespace plat
+{
+// The Win32 error for a POSIX errno value: the one place errno becomes a Windows error.
+DWORD Win32FromErrno(int err);
+
+// Sets the thread's last error and returns the value a failing BOOL function returns.
+inline BOOL Fail(DWORD err)
+{
+    SetLastError(err);
+    return FALSE;
+}
+
+// Sets the last error from errno and returns FALSE.
+BOOL FailFromErrno();
+} // namespace plat

@@ -1,0 +1,16 @@
+// The Windows platform subset the kit uses. On Windows this is the SDK; elsewhere it is the
+// kit's own implementation over the simulated PC ($KIT_MACHINE).
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shlobj.h>
+#else
+#include "platform/windef.h"
+#include "platform/winnt.h"
+#include "platform/winerror.h"
+#include "platform/winbase.h"
+#include "platform/winreg.h"
+#include "platform/winuser.h"
+#include "platform/shlobj.h"
+#endif
