@@ -15,6 +15,10 @@
 #include "platform/securitybaseapi.h"
 #include "platform/sysinfoapi.h"
 #include "platform/winnls.h"
+#include "platform/threadapi.h"
+#include "platform/memoryapi.h"
+#include "platform/libloaderapi.h"
+#include "platform/ioapiset.h"
 
 // Messages of the system.
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100u

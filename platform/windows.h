@@ -12,5 +12,8 @@
 #include "platform/winbase.h"
 #include "platform/winreg.h"
 #include "platform/winuser.h"
+#include "platform/winmsg.h"
 #include "platform/shlobj.h"
+#include "platform/stringapiset.h"
+#include "platform/ole2.h"
 #endif

@@ -75,6 +75,7 @@
 #define ERROR_PARTIAL_COPY 299
 #define ERROR_MR_MID_NOT_FOUND 317
 #define ERROR_INVALID_ADDRESS 487
+#define ERROR_MAPPED_ALIGNMENT 1132
 #define ERROR_ARITHMETIC_OVERFLOW 534
 #define ERROR_ABANDONED_WAIT_0 735
 #define ERROR_OPERATION_ABORTED 995
@@ -137,6 +138,8 @@
 #define ERROR_NO_SYSTEM_RESOURCES 1450
 #define ERROR_TIMEOUT 1460
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812
+#define ERROR_RESOURCE_LANG_NOT_FOUND 1815
+#define ERROR_NOT_ENOUGH_QUOTA 1816
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814
 #define ERROR_INVALID_PRINTER_NAME 1801
@@ -167,8 +170,8 @@
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #define IS_ERROR(hr) ((unsigned long)(hr) >> 31 == SEVERITY_ERROR)
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
-#define SCODE_CODE(sc) ((sc) & 0xFFFF)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
+#define SCODE_CODE(sc) ((sc)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
 #define HRESULT_SEVERITY(hr) (((hr) >> 31) & 0x1)
 #define MAKE_HRESULT(sev, fac, code)                                                                         \
@@ -177,7 +180,8 @@
 
 constexpr HRESULT HRESULT_FROM_WIN32(unsigned long x)
 {
-    return (HRESULT)(x) <= 0 ? (HRESULT)(x) : (HRESULT)(((x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
+    return (HRESULT)(x) <= 0 ? (HRESULT)(x)
+                             : (HRESULT)(((x)&0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
 }
 
 typedef LONG SCODE;

@@ -20,6 +20,7 @@ enum class ObjectKind
     Mapping,
     Token,
     RegKey,
+    Module,
     Internet,
     Other,
 };
@@ -27,23 +28,15 @@ enum class ObjectKind
 class KernelObject
 {
   public:
-    explicit KernelObject(ObjectKind kind) : kind_(kind)
-    {
-    }
+    explicit KernelObject(ObjectKind kind) : kind_(kind) {}
     virtual ~KernelObject() = default;
     KernelObject(const KernelObject &) = delete;
     KernelObject &operator=(const KernelObject &) = delete;
 
-    ObjectKind Kind() const
-    {
-        return kind_;
-    }
+    ObjectKind Kind() const { return kind_; }
     // Whether CloseHandle may close handles of this kind (find and registry handles have their
     // own closing functions, as on Windows).
-    virtual bool ClosableByCloseHandle() const
-    {
-        return true;
-    }
+    virtual bool ClosableByCloseHandle() const { return true; }
 
   private:
     ObjectKind kind_;

@@ -4,6 +4,7 @@
 #include "platform/windows.h"
 
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -55,6 +56,7 @@ std::mutex &MachineMutex()
 std::string AbsoluteRoot(const std::string &configured)
 {
     static auto *cache = new std::map<std::string, std::string>;
+    std::lock_guard guard(MachineMutex());
     auto it = cache->find(configured);
     if (it != cache->end())
         return it->second;
@@ -150,9 +152,7 @@ void EnsureMachine(const std::string &root)
 class IniReader
 {
   public:
-    explicit IniReader(std::string path) : path_(std::move(path))
-    {
-    }
+    explicit IniReader(std::string path) : path_(std::move(path)) {}
     std::string Text(const char *section, const char *key, const char *fallback) const
     {
         char buffer[256];
@@ -212,9 +212,16 @@ bool CreateMachine(const std::string &root, const MachineOptions &options)
 {
     std::error_code ec;
     const bool nt = IsNtFamily(options.os);
-    const char *folders[] = {"temp",          "windows",       nt ? "windows/system32" : "windows/system",
-                             "desktop",       "start_menu/programs", "program_files", "devices", "bin",
-                             "ras",           "appdata"};
+    const char *folders[] = {"temp",
+                             "windows",
+                             nt ? "windows/system32" : "windows/system",
+                             "desktop",
+                             "start_menu/programs",
+                             "program_files",
+                             "devices",
+                             "bin",
+                             "ras",
+                             "appdata"};
     for (const char *folder : folders)
     {
         fs::create_directories(fs::path(root) / folder, ec);
@@ -232,18 +239,32 @@ bool CreateMachine(const std::string &root, const MachineOptions &options)
 Identity ReadIdentity()
 {
     const std::string path = PathOf("machine.ini");
-    struct stat st{};
+    struct stat st
+    {
+    };
     ::stat(path.c_str(), &st);
 
     static auto *cacheMutex = new std::mutex;
     static auto *cachedPath = new std::string;
-    static timespec cachedTime{};
-    static off_t cachedSize = -1;
+    static struct stat cachedStat
+    {
+    };
+    static bool confirmed = false;
     static auto *cached = new Identity;
     std::lock_guard guard(*cacheMutex);
-    if (*cachedPath == path && cachedTime.tv_sec == st.st_mtim.tv_sec && cachedTime.tv_nsec == st.st_mtim.tv_nsec &&
-        cachedSize == st.st_size)
+    // File times move in coarse ticks, so a copy read while the file was fresh (another edit
+    // could follow within the same tick) is only trusted once read again later.
+    const bool same =
+        *cachedPath == path && cachedStat.st_ino == st.st_ino && cachedStat.st_size == st.st_size &&
+        cachedStat.st_mtim.tv_sec == st.st_mtim.tv_sec && cachedStat.st_mtim.tv_nsec == st.st_mtim.tv_nsec &&
+        cachedStat.st_ctim.tv_sec == st.st_ctim.tv_sec && cachedStat.st_ctim.tv_nsec == st.st_ctim.tv_nsec;
+    if (same && confirmed)
         return *cached;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const double age = static_cast<double>(now.tv_sec - st.st_mtim.tv_sec) +
+                       static_cast<double>(now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
+    confirmed = age > 0.1;
 
     const IniReader ini(path);
     Identity id;
@@ -263,8 +284,7 @@ Identity ReadIdentity()
     id.logPixelsX = static_cast<int>(ini.Number("Display", "LogPixelsX", 96));
 
     *cachedPath = path;
-    cachedTime = st.st_mtim;
-    cachedSize = st.st_size;
+    cachedStat = st;
     *cached = id;
     return id;
 }

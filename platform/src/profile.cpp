@@ -43,8 +43,8 @@ struct Line
         Section,
         Entry,
     } type = Other;
-    std::string text; // without its line end
-    std::string name; // section or key name, trimmed
+    std::string text;                 // without its line end
+    std::string name;                 // section or key name, trimmed
     std::optional<std::string> value; // entries: trimmed value; nullopt for a key without '='
 };
 
@@ -59,7 +59,8 @@ Line ParseLine(std::string text)
     {
         size_t close = body.find(']');
         line.type = Line::Section;
-        line.name = std::string(Trim(body.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
+        line.name = std::string(
+            Trim(body.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
         return line;
     }
     line.type = Line::Entry;
@@ -168,14 +169,8 @@ class LockedFile
     LockedFile(const LockedFile &) = delete;
     LockedFile &operator=(const LockedFile &) = delete;
 
-    bool IsOpen() const
-    {
-        return fd_ >= 0;
-    }
-    int Error() const
-    {
-        return error_;
-    }
+    bool IsOpen() const { return fd_ >= 0; }
+    int Error() const { return error_; }
 
     bool ReadAll(std::string &content) const
     {
@@ -267,7 +262,8 @@ DWORD CopyString(std::string_view value, LPSTR buffer, DWORD size)
     if (!buffer || size == 0)
         return 0;
     size_t n = std::min<size_t>(value.size(), size - 1);
-    std::memcpy(buffer, value.data(), n);
+    if (n > 0)
+        std::memcpy(buffer, value.data(), n);
     buffer[n] = '\0';
     return static_cast<DWORD>(n);
 }
@@ -300,7 +296,8 @@ template <class Change> BOOL ModifyIni(const char *fileName, bool create, Change
 size_t InsertionPoint(const IniFile &ini, size_t section)
 {
     size_t end = ini.SectionEnd(section);
-    while (end > section + 1 && ini.lines[end - 1].type == Line::Other && Trim(ini.lines[end - 1].text).empty())
+    while (end > section + 1 && ini.lines[end - 1].type == Line::Other &&
+           Trim(ini.lines[end - 1].text).empty())
         --end;
     return end;
 }
@@ -335,8 +332,8 @@ size_t AddSection(IniFile &ini, const char *name)
 // GetPrivateProfileStringA: a value, or with a NULL section the section names, or with a NULL
 // key the key names of a section. Values too long are cut (nSize - 1 returned); lists too long
 // are cut and closed with two NULs (nSize - 2 returned).
-DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
-                                      DWORD nSize, LPCSTR lpFileName)
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                                      LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName)
 {
     if (!lpFileName)
     {
@@ -384,7 +381,8 @@ DWORD WINAPI GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize,
 }
 
 // GetPrivateProfileSectionA: the "key=value" lines of a section (comments left out).
-DWORD WINAPI GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName)
+DWORD WINAPI GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize,
+                                       LPCSTR lpFileName)
 {
     if (!lpAppName || !lpFileName)
     {

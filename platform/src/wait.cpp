@@ -35,9 +35,15 @@ int TryAcquire(std::span<plat::Waitable *const> objects, bool waitAll, DWORD tid
     abandoned = false;
     if (waitAll)
     {
-        for (plat::Waitable *object : objects)
-            if (!object->IsSignaled(tid))
+        for (size_t i = 0; i < objects.size(); ++i)
+        {
+            if (!objects[i]->IsSignaled(tid))
+            {
+                for (size_t k = 0; k < i; ++k)
+                    objects[k]->Unclaim(tid);
                 return -1;
+            }
+        }
         for (plat::Waitable *object : objects)
             abandoned = object->Acquire(tid) || abandoned;
         return 0;
@@ -54,6 +60,50 @@ int TryAcquire(std::span<plat::Waitable *const> objects, bool waitAll, DWORD tid
 }
 } // namespace
 
+namespace
+{
+// Every change of state bumps the counter; a waiter about to sleep first spins briefly on it
+// (two threads handing work to each other then never go through the scheduler), and a
+// change wakes sleepers only when there are some.
+std::atomic<uint64_t> g_changes{0};
+size_t g_sleepers = 0; // guarded by WaitMutex
+constexpr auto kSpin = std::chrono::microseconds(20);
+
+void Relax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+// Spins until the counter moves on from `seen` or the spin time is over; true if it moved.
+bool SpinForChange(uint64_t seen)
+{
+    const Clock::time_point until = Clock::now() + kSpin;
+    for (unsigned i = 1;; ++i)
+    {
+        if (g_changes.load(std::memory_order_acquire) != seen)
+            return true;
+        Relax();
+        if ((i & 63) == 0 && Clock::now() >= until)
+            return false;
+    }
+}
+
+// Sleeps on the wait condition until notified or `until`; called with the lock held.
+void SleepUntil(std::unique_lock<std::mutex> &lock, Clock::time_point until)
+{
+    ++g_sleepers;
+    if (until == Clock::time_point::max())
+        WaitCondition().wait(lock);
+    else
+        WaitCondition().wait_until(lock, until);
+    --g_sleepers;
+}
+} // namespace
+
 namespace plat
 {
 std::mutex &WaitMutex()
@@ -64,9 +114,15 @@ std::mutex &WaitMutex()
 
 void NotifyWaiters()
 {
-    // Taking the lock orders the notification after any waiter's check of the state.
-    { std::lock_guard guard(WaitMutex()); }
-    WaitCondition().notify_all();
+    bool sleepers;
+    {
+        // Taking the lock orders the notification after any waiter's check of the state.
+        std::lock_guard guard(WaitMutex());
+        g_changes.fetch_add(1, std::memory_order_release);
+        sleepers = g_sleepers > 0;
+    }
+    if (sleepers)
+        WaitCondition().notify_all();
 }
 
 void SetCancellationCheck(CancellationCheck check)
@@ -95,6 +151,7 @@ DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD mil
         polled = polled || object->NeedsPolling();
 
     std::unique_lock lock(WaitMutex());
+    bool spun = false;
     for (;;)
     {
         bool abandoned;
@@ -103,20 +160,19 @@ DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD mil
             return (abandoned ? WAIT_ABANDONED_0 : WAIT_OBJECT_0) + static_cast<DWORD>(index);
         if (deadline && Clock::now() >= *deadline)
             return WAIT_TIMEOUT;
+        const uint64_t seen = g_changes.load(std::memory_order_relaxed);
         lock.unlock();
         CancellationPoint();
+        const bool changed = !spun && SpinForChange(seen);
+        spun = true;
         lock.lock();
-        // Re-check after the cancellation point released the lock.
-        index = TryAcquire(objects, waitAll, tid, abandoned);
-        if (index >= 0)
-            return (abandoned ? WAIT_ABANDONED_0 : WAIT_OBJECT_0) + static_cast<DWORD>(index);
+        if (changed || g_changes.load(std::memory_order_relaxed) != seen)
+            continue; // look again before sleeping
         Clock::time_point until = deadline ? *deadline : Clock::time_point::max();
         if (polled)
             until = std::min(until, Clock::now() + kPollInterval);
-        if (until == Clock::time_point::max())
-            WaitCondition().wait(lock);
-        else
-            WaitCondition().wait_until(lock, until);
+        SleepUntil(lock, until);
+        spun = false;
     }
 }
 
@@ -137,10 +193,7 @@ void SleepMilliseconds(DWORD milliseconds)
         lock.unlock();
         CancellationPoint();
         lock.lock();
-        if (deadline)
-            WaitCondition().wait_until(lock, *deadline);
-        else
-            WaitCondition().wait(lock);
+        SleepUntil(lock, deadline ? *deadline : Clock::time_point::max());
     }
 }
 } // namespace plat
@@ -163,7 +216,8 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
 }
 
 // WaitForMultipleObjects: any or all of up to MAXIMUM_WAIT_OBJECTS handles.
-DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAll, DWORD dwMilliseconds)
+DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAll,
+                                    DWORD dwMilliseconds)
 {
     if (nCount == 0 || nCount > MAXIMUM_WAIT_OBJECTS || !lpHandles)
     {

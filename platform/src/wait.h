@@ -27,11 +27,11 @@ class Waitable : public KernelObject
         (void)tid;
         return false;
     }
+    // Called when IsSignaled said yes but a wait for all objects could not complete: objects
+    // whose check had to take them (machine-wide mutexes) give them back here.
+    virtual void Unclaim(DWORD tid) { (void)tid; }
     // Objects whose state may change in another process are polled while waited on.
-    virtual bool NeedsPolling() const
-    {
-        return false;
-    }
+    virtual bool NeedsPolling() const { return false; }
 };
 
 // Waits for one (or all) of the objects; returns WAIT_OBJECT_0 + i, WAIT_ABANDONED_0 + i,

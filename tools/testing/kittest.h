@@ -12,3 +12,37 @@ std::string NewMachineDir();
 // Where the built programs are (the build tree's bin folder).
 std::string BinDir();
 } // namespace kittest
+
+#include <vector>
+
+namespace kittest
+{
+// A program started by a test, with its standard output on a pipe; killed when dropped.
+class Child
+{
+  public:
+    // Starts BinDir()/program with the arguments; the PC ($KIT_MACHINE) is inherited.
+    Child(const std::string &program, const std::vector<std::string> &arguments);
+    ~Child();
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    // The next line of output without its line end; empty at the end of output.
+    std::string ReadLine();
+    // All the remaining output, until the child closes it.
+    std::string ReadAll();
+    // Kills the child with the signal and reaps it.
+    void Kill(int signal = 9);
+    // Waits for the child to end; returns its exit status (or 128 + signal).
+    int Wait();
+
+  private:
+    int pid_ = -1;
+    int out_ = -1;
+    bool reaped_ = false;
+};
+
+// Runs a program of the build and returns its exit status, its output in `output`.
+int Run(const std::string &program, const std::vector<std::string> &arguments, std::string *output = nullptr);
+} // namespace kittest

@@ -1,0 +1,32 @@
+// The registry of a fresh Windows installation, per family, where the kit and its tools look:
+// version keys, shell folders, start-up keys, applications, Internet settings, TCP/IP, control
+// set and the 9x Enum tree. Used by `machine create` and by tests that lay out a PC in-process.
+#pragma once
+
+#include "platform/kitmachine.h"
+
+#include <string>
+
+namespace kitmachine
+{
+// What tells the families apart in the registry of a fresh installation.
+struct FamilyLayout
+{
+    kitpc::WindowsFamily family;
+    const char *productName;      // "Microsoft Windows 98"
+    const char *versionName;      // 9x "Version": "Windows 98"; empty on NT
+    const char *versionNumber;    // 9x "VersionNumber" ("4.10.2222"); NT "CurrentVersion" ("5.1")
+    const char *subVersionNumber; // 9x "SubVersionNumber" (" A " on 98 SE)
+    const char *productId;        // "ProductId" as Setup writes it
+    const char *userAgent;        // the Internet Explorer that came with it
+};
+
+const FamilyLayout &LayoutOf(kitpc::WindowsFamily family);
+
+// Writes into the current PC's registry ($KIT_MACHINE) what a fresh installation of the PC's
+// Windows family (as machine.ini says) holds, with the PC's folders as host paths. Existing keys
+// are kept and the values written are replaced. It writes as the system (kitreg::SetSystemAccess
+// on while it works, off when it returns). Returns false and names the key or value that could
+// not be written in `error`.
+bool LayOutRegistry(std::string &error);
+} // namespace kitmachine

@@ -1,0 +1,427 @@
+// The machine program: creating each family, showing and changing the PC, and restarting it
+// (pending file operations, RunOnce, Run, power.log).
+#include "platform/kitmachine.h"
+#include "platform/windows.h"
+#include "platform/winreg.h"
+#include "tools/machine/tests/program.h"
+#include "tools/testing/kittest.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace fs = std::filesystem;
+using toolstest::ProgramResult;
+using toolstest::ReadWholeFile;
+
+namespace
+{
+ProgramResult Machine(std::vector<std::string> args)
+{
+    return toolstest::RunProgram("machine", args);
+}
+
+// Replaces the test's PC by a fresh one of the family, laid out by the program.
+void CreatePc(const char *os, std::vector<std::string> extra = {})
+{
+    std::vector<std::string> args = {"create", "--os", os, "--dir", kittest::MachineDir(), "--force"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    ProgramResult r = Machine(args);
+    ASSERT_EQ(0, r.exitCode) << r.err;
+}
+
+std::string Pc(const std::string &relative)
+{
+    return kittest::MachineDir() + "/" + relative;
+}
+
+void WriteFile(const std::string &path, const std::string &text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::string IniValue(const char *section, const char *key)
+{
+    char value[256];
+    GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, Pc("machine.ini").c_str());
+    return value;
+}
+
+std::optional<std::string> RegText(HKEY root, const char *path, const char *name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    char data[4096] = {};
+    DWORD size = sizeof data - 1;
+    LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(data), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? std::optional<std::string>(data) : std::nullopt;
+}
+
+void SetRegValue(HKEY root, const char *path, const char *name, DWORD type, const std::string &data)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(data.data()),
+                                            static_cast<DWORD>(data.size())));
+    RegCloseKey(key);
+}
+
+void SetRegText(HKEY root, const char *path, const char *name, const std::string &text)
+{
+    SetRegValue(root, path, name, REG_SZ, text + '\0');
+}
+
+std::string Utf8(const char8_t *text)
+{
+    return reinterpret_cast<const char *>(text);
+}
+
+const char *const kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char *const kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char *const kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
+
+class CreateFamilyTest : public testing::TestWithParam<const char *>
+{
+};
+INSTANTIATE_TEST_SUITE_P(Families, CreateFamilyTest,
+                         testing::Values("95", "98", "98se", "me", "nt4", "2000", "xp"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                             return std::string("Windows") + info.param;
+                         });
+} // namespace
+
+// --- create -------------------------------------------------------------------------------------
+
+TEST_P(CreateFamilyTest, LaysOutIdentityRegistryAndPrograms)
+{
+    CreatePc(GetParam());
+    EXPECT_EQ(GetParam(), IniValue("Windows", "Family"));
+    const bool nt = kitpc::IsNtFamily(*kitpc::FamilyFromName(GetParam()));
+    EXPECT_EQ(nt,
+              RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion")
+                  .has_value());
+    EXPECT_EQ(!nt,
+              RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "VersionNumber")
+                  .has_value());
+    EXPECT_EQ(kitpc::PathOf("program_files"),
+              RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"));
+    EXPECT_TRUE(fs::is_directory(Pc(nt ? "windows/system32" : "windows/system")));
+
+    // The stand-ins built beside machine are linked; the others are reported.
+    ASSERT_TRUE(fs::is_symlink(Pc("bin/route")));
+    EXPECT_EQ(fs::path(kittest::BinDir()) / "route", fs::read_symlink(Pc("bin/route")));
+}
+
+TEST(MachineCreate, MissingStandInsAreSkippedWithAWarning)
+{
+    const std::string dir = kittest::NewMachineDir();
+    ProgramResult r = Machine({"create", "--os", "xp", "--dir", dir});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    for (const char *name : {"regedit", "winipcfg"})
+    {
+        EXPECT_EQ(fs::exists(kittest::BinDir() + "/" + name), fs::exists(dir + "/bin/" + name)) << name;
+    }
+    if (!fs::exists(kittest::BinDir() + "/winipcfg"))
+    {
+        EXPECT_NE(std::string::npos, r.err.find("warning: winipcfg not found"));
+    }
+    fs::remove_all(dir);
+}
+
+TEST(MachineCreate, RefusesAnExistingPcWithoutForce)
+{
+    ProgramResult r = Machine({"create", "--os", "98", "--dir", kittest::MachineDir()});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("--force"));
+    EXPECT_EQ("xp", IniValue("Windows", "Family"));
+}
+
+TEST(MachineCreate, NeverWipesAFolderThatHoldsNoPc)
+{
+    const std::string dir = kittest::NewMachineDir();
+    WriteFile(dir + "/precious.txt", "keep me");
+    ProgramResult r = Machine({"create", "--os", "98", "--dir", dir, "--force"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ("keep me", ReadWholeFile(dir + "/precious.txt"));
+    fs::remove_all(dir);
+}
+
+TEST(MachineCreate, ForceReplacesThePc)
+{
+    WriteFile(Pc("routes"), "10.0.0.0 255.0.0.0 10.0.0.1 1\n");
+    CreatePc("me");
+    EXPECT_EQ("me", IniValue("Windows", "Family"));
+    EXPECT_FALSE(fs::exists(Pc("routes")));
+}
+
+TEST(MachineCreate, LanguageUserAndAdministrator)
+{
+    CreatePc("2000", {"--lang", "0x0409", "--admin", "no", "--computer", "OFICINA", "--user", "Pepe"});
+    EXPECT_EQ("0x0409", IniValue("Locale", "UserLangID"));
+    EXPECT_EQ("0", IniValue("User", "Administrator"));
+    EXPECT_EQ("Pepe", IniValue("User", "Name"));
+    EXPECT_EQ("OFICINA", IniValue("Computer", "Name"));
+    // The machine part was still laid out.
+    EXPECT_EQ("OFICINA",
+              RegText(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
+                      "ComputerName"));
+}
+
+TEST(MachineCreate, BadUsage)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frob"},
+        {"create"},
+        {"create", "--os", "vista"},
+        {"create", "--os", "xp", "--lang", "castellano"},
+        {"create", "--os", "xp", "--admin", "maybe"},
+        {"create", "--os"},
+        {"create", "--os", "xp", "--colour", "blue"},
+        {"set", "os"},
+        {"set", "os", "vista"},
+        {"set", "nonsense", "1"},
+        {"set", ".Key", "1"},
+    };
+    for (const auto &args : cases)
+    {
+        ProgramResult r = Machine(args);
+        EXPECT_EQ(2, r.exitCode) << (args.empty() ? "" : args[0]) << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_NE(std::string::npos, r.err.find("usage: machine"));
+    }
+}
+
+// --- show and set -------------------------------------------------------------------------------
+
+TEST(MachineShow, IdentityFoldersNetworkRoutesAndPower)
+{
+    CreatePc("98se", {"--computer", Utf8(u8"AÑO-2002"), "--user", Utf8(u8"José")});
+    WriteFile(Pc("network.ini"), "[Hosts]\r\n192.168.1.1:21=127.0.0.1:40021\r\n");
+    WriteFile(Pc("power.log"), "2002-05-01 10:00:00 EWX_REBOOT\r\n");
+    ASSERT_EQ(0,
+              toolstest::RunProgram("route", {"ADD", "10.0.0.0", "MASK", "255.0.0.0", "10.0.0.1"}).exitCode);
+    EXPECT_EQ("A\xD1O-2002", IniValue("Computer", "Name")); // stored in Windows 1252
+
+    ProgramResult r = Machine({"show", "--dir", kittest::MachineDir()});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    for (const std::string &expected :
+         {std::string("Windows: Windows 98 SE (98se), version 4.10 build 2222, platform 9x\n"),
+          std::string("Administrator: yes\n"), Utf8(u8"Computer: AÑO-2002\n"), Utf8(u8"User: José\n"),
+          "  windows/system  " + kitpc::PathOf("windows/system") + "\n",
+          std::string("  route -> ") + kittest::BinDir() + "/route\n",
+          std::string("Network (network.ini [Hosts]):\n  192.168.1.1:21=127.0.0.1:40021\n"),
+          std::string("Routes:\n  10.0.0.0 255.0.0.0 10.0.0.1 1\n"),
+          std::string("Power log:\n  2002-05-01 10:00:00 EWX_REBOOT\n")})
+        EXPECT_NE(std::string::npos, r.out.find(expected)) << expected << "\n--- in ---\n" << r.out;
+}
+
+TEST(MachineShow, RefusesAFolderWithoutPc)
+{
+    const std::string dir = kittest::NewMachineDir();
+    ProgramResult r = Machine({"show", "--dir", dir});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_FALSE(fs::exists(dir + "/machine.ini"));
+    fs::remove_all(dir);
+}
+
+TEST(MachineSet, EachSetting)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        const char *section, *key, *expected;
+    };
+    const Case cases[] = {
+        {{"lang", "0x0409"}, "Locale", "UserLangID", "0x0409"},
+        {{"lang", "0x0409"}, "Locale", "SystemLangID", "0x0409"},
+        {{"admin", "no"}, "User", "Administrator", "0"},
+        {{"admin", "yes"}, "User", "Administrator", "1"},
+        {{"user", "Invitado"}, "User", "Name", "Invitado"},
+        {{"computer", "SOBREMESA"}, "Computer", "Name", "SOBREMESA"},
+        {{"Display.LogPixelsX", "120"}, "Display", "LogPixelsX", "120"},
+    };
+    for (const Case &c : cases)
+    {
+        std::vector<std::string> args = {"set"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        ProgramResult r = Machine(args);
+        ASSERT_EQ(0, r.exitCode) << c.args[0] << ": " << r.err;
+        EXPECT_EQ(c.expected, IniValue(c.section, c.key)) << c.args[0];
+    }
+    EXPECT_EQ(120, kitpc::ReadIdentity().logPixelsX);
+}
+
+TEST(MachineSet, OsRewritesTheIdentityOnly)
+{
+    CreatePc("xp");
+    ASSERT_EQ(0, Machine({"set", "os", "98se"}).exitCode);
+    const kitpc::Identity id = kitpc::ReadIdentity();
+    EXPECT_EQ(kitpc::WindowsFamily::Win98SE, id.family);
+    EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS), id.platformId);
+    EXPECT_EQ(10u, id.minorVersion);
+    EXPECT_EQ(" A ", id.csdVersion);
+    EXPECT_TRUE(fs::is_directory(Pc("windows/system")));
+    // The registry keeps the XP layout.
+    EXPECT_EQ("5.1", RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                             "CurrentVersion"));
+}
+
+// --- reboot -------------------------------------------------------------------------------------
+
+TEST(MachineReboot, NtPendingDeleteAndRenames)
+{
+    CreatePc("xp");
+    const std::string temp = Pc("temp/");
+    WriteFile(temp + "borrar.dll", "old");
+    WriteFile(temp + "nuevo.dll", "new");
+    WriteFile(temp + "usado.dll", "in use");
+    WriteFile(temp + "origen.txt", "moved");
+    const std::string pending = "\\??\\" + temp + "borrar.dll" + '\0' + "" + '\0' + "\\??\\" + temp +
+                                "nuevo.dll" + '\0' + "!\\??\\" + temp + "usado.dll" + '\0' + "\\??\\" + temp +
+                                "origen.txt" + '\0' + "\\??\\" + temp + "destino.txt" + '\0' + '\0';
+    SetRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ, pending);
+
+    ProgramResult r = Machine({"reboot"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("", r.err);
+    EXPECT_FALSE(fs::exists(temp + "borrar.dll"));
+    EXPECT_FALSE(fs::exists(temp + "nuevo.dll"));
+    EXPECT_EQ("new", ReadWholeFile(temp + "usado.dll"));
+    EXPECT_FALSE(fs::exists(temp + "origen.txt"));
+    EXPECT_EQ("moved", ReadWholeFile(temp + "destino.txt"));
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
+    EXPECT_NE(std::string::npos, r.out.find("deleted " + temp + "borrar.dll"));
+}
+
+TEST(MachineReboot, NtDelayedMovesOfTheFileApi)
+{
+    CreatePc("2000");
+    const std::string temp = Pc("temp/");
+    WriteFile(temp + "xdesvom.exe", "cleanup");
+    WriteFile(temp + "a.txt", "a");
+    SetLastError(0xdeadbeef);
+    ASSERT_TRUE(MoveFileExA((temp + "xdesvom.exe").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        << GetLastError();
+    ASSERT_TRUE(MoveFileExA((temp + "a.txt").c_str(), (temp + "b.txt").c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
+    EXPECT_TRUE(fs::exists(temp + "xdesvom.exe"));
+
+    ASSERT_EQ(0, Machine({"reboot"}).exitCode);
+    EXPECT_FALSE(fs::exists(temp + "xdesvom.exe"));
+    EXPECT_EQ("a", ReadWholeFile(temp + "b.txt"));
+}
+
+TEST(MachineReboot, NinetyEightWininitRenameAndDelete)
+{
+    CreatePc("98");
+    const std::string windows = Pc("windows/");
+    WriteFile(windows + "old.dll", "old");
+    WriteFile(windows + "new.dll", "new");
+    WriteFile(windows + "gone.dll", "gone");
+    const std::string ini = "[Settings]\r\nFoo=Bar\r\n[rename]\r\nNUL=" + windows + "gone.dll\r\n" + windows +
+                            "old.dll=" + windows + "new.dll\r\n";
+    WriteFile(windows + "Wininit.ini", ini);
+
+    ProgramResult r = Machine({"reboot"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("", r.err);
+    EXPECT_FALSE(fs::exists(windows + "gone.dll"));
+    EXPECT_FALSE(fs::exists(windows + "new.dll"));
+    EXPECT_EQ("new", ReadWholeFile(windows + "old.dll"));
+    EXPECT_FALSE(fs::exists(windows + "Wininit.ini"));
+    EXPECT_EQ(ini, ReadWholeFile(windows + "Wininit.bak"));
+}
+
+TEST(MachineReboot, RunOnceDeletedRunKept)
+{
+    CreatePc("xp");
+    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas", "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "!Despues", "route ADD 20.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    SetRegText(HKEY_CURRENT_USER, kRunOnce, "Usuario", "route ADD 30.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    SetRegText(HKEY_LOCAL_MACHINE, kRun, "Siempre", "route PRINT");
+
+    ProgramResult r = Machine({"reboot"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+
+    // The RunOnce programs ran one after the other before reboot returned: machine ones first.
+    const std::string routes = ReadWholeFile(Pc("routes"));
+    const size_t ten = routes.find("10.0.0.0 "), twenty = routes.find("20.0.0.0 "),
+                 thirty = routes.find("30.0.0.0 ");
+    ASSERT_NE(std::string::npos, ten);
+    ASSERT_NE(std::string::npos, twenty);
+    ASSERT_NE(std::string::npos, thirty);
+    EXPECT_LT(std::max(ten, twenty), thirty);
+
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas"));
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "!Despues"));
+    EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kRunOnce, "Usuario"));
+    EXPECT_EQ("route PRINT", RegText(HKEY_LOCAL_MACHINE, kRun, "Siempre"));
+
+    // A second restart has nothing left to run once.
+    ProgramResult again = Machine({"reboot"});
+    EXPECT_EQ(0, again.exitCode);
+    EXPECT_EQ(std::string::npos, again.out.find("RunOnce"));
+    EXPECT_EQ(routes, ReadWholeFile(Pc("routes")));
+}
+
+TEST(MachineReboot, VolatileKeysGoNonVolatileStay)
+{
+    CreatePc("xp");
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Prueba", 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Prueba\\Volatil", 0, nullptr,
+                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    ASSERT_EQ(0, Machine({"reboot"}).exitCode);
+    EXPECT_NE(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Prueba\\Volatil", 0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Prueba", 0, KEY_READ, &key));
+    RegCloseKey(key);
+}
+
+TEST(MachineReboot, LimitedUserPcStillRunsTheMachinesRunOnce)
+{
+    CreatePc("xp", {"--admin", "no"});
+    ProgramResult set = Machine({"set", "admin", "yes"}); // the test writes the value as an administrator
+    ASSERT_EQ(0, set.exitCode);
+    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas", "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    ASSERT_EQ(0, Machine({"set", "admin", "no"}).exitCode);
+    ProgramResult r = Machine({"reboot"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas"));
+    EXPECT_EQ("10.0.0.0 255.0.0.0 10.0.0.1 1\n", ReadWholeFile(Pc("routes")));
+}
+
+TEST(MachineReboot, MissingProgramIsReportedAndTheRestGoesOn)
+{
+    CreatePc("xp");
+    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "A", "no-such-program-here");
+    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "B", "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    ProgramResult r = Machine({"reboot"});
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("could not start no-such-program-here"));
+    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "A"));
+    EXPECT_EQ("10.0.0.0 255.0.0.0 10.0.0.1 1\n", ReadWholeFile(Pc("routes")));
+}
+
+TEST(MachineReboot, AppendsOneLineToThePowerLog)
+{
+    CreatePc("98");
+    WriteFile(Pc("power.log"), "earlier line\r\n");
+    ASSERT_EQ(0, Machine({"reboot"}).exitCode);
+    ASSERT_EQ(0, Machine({"reboot"}).exitCode);
+    const std::string log = ReadWholeFile(Pc("power.log"));
+    ASSERT_EQ(0u, log.find("earlier line\r\n"));
+    size_t lines = 0;
+    for (size_t at = log.find("restarted"); at != std::string::npos; at = log.find("restarted", at + 1))
+        ++lines;
+    EXPECT_EQ(2u, lines);
+    EXPECT_EQ('\n', log.back());
+}

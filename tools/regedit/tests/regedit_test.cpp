@@ -1,0 +1,409 @@
+// regedit: importing each REGEDIT4 syntax, errors with their line numbers, the export format,
+// and a whole registry carried from one PC to another.
+#include "platform/windows.h"
+#include "tools/testing/kittest.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+void WriteText(const std::string &path, const std::string &content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ReadText(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Temp(const std::string &name)
+{
+    return kittest::MachineDir() + "/temp/" + name;
+}
+
+struct Result
+{
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs regedit on the current PC with its standard error caught in a file.
+Result Regedit(const std::vector<std::string> &arguments)
+{
+    const std::string errFile = Temp("regedit.err");
+    std::string command = "'" + kittest::BinDir() + "/regedit'";
+    for (const std::string &argument : arguments)
+        command += " '" + argument + "'";
+    command += " 2>'" + errFile + "'";
+    Result result;
+    result.status = kittest::Run("/bin/sh", {"-c", command}, &result.out);
+    result.err = ReadText(errFile);
+    return result;
+}
+
+Result Import(const std::string &script, bool silent = true)
+{
+    const std::string file = Temp("import.reg");
+    WriteText(file, script);
+    return silent ? Regedit({"/s", file}) : Regedit({file});
+}
+
+// The type and bytes of a value, or "<missing>".
+std::string Value(HKEY root, const char *path, const char *name, DWORD *type = nullptr)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<missing key>";
+    std::string data(4096, '\0');
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG err = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE *>(data.data()), &size);
+    RegCloseKey(key);
+    if (err)
+        return "<missing>";
+    data.resize(size);
+    return data;
+}
+
+bool KeyExists(HKEY root, const char *path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+const char kSyntax[] = "REGEDIT4\n"
+                       "\n"
+                       "; a comment, then a key\n"
+                       "[HKEY_CURRENT_USER\\Software\\KitTest\\Syntax]\n"
+                       "\"Plain\"=\"Conexión ADSL\"\n"
+                       "\"Escaped\"=\"C:\\\\Archivos de programa\\\\\\\"Kit\\\"\"\n"
+                       "@=\"por defecto\"\n"
+                       "\"Number\"=dword:0000ff01\n"
+                       "\"Short\"=dword:7\n"
+                       "\"Bin\"=hex:00,01,ff\n"
+                       "\"Expand\"=hex(2):25,77,69,6e,64,69,72,25,00\n"
+                       "\"Multi\"=hex(7):61,00,62,00,00\n"
+                       "\"Qword\"=hex(b):01,02,03,04,05,06,07,08\n"
+                       "\"Long\"=hex:01,02,03,\\\n"
+                       "  04,05,\\\n"
+                       "  06\n"
+                       "\"Empty\"=hex:\n"
+                       "   \"Spaced\" = \"x\"\n"
+                       "\"Gone\"=\"soon\"\n"
+                       "\"Gone\"=-\n"
+                       "\"Never\"=-\n"
+                       "\n"
+                       "[HKEY_CLASSES_ROOT\\.kit]\n"
+                       "@=\"Kit.Document\"\n"
+                       "[HKEY_LOCAL_MACHINE\\Software\\KitTest\\ToDelete\\Child]\n"
+                       "\"x\"=\"y\"\n"
+                       "[-HKEY_LOCAL_MACHINE\\Software\\KitTest\\ToDelete]\n"
+                       "\"ignored\"=\"z\"\n"
+                       "[-HKEY_LOCAL_MACHINE\\Software\\KitTest\\NeverWas]\n"
+                       "[HKEY_USERS\\.DEFAULT\\Software\\KitTest]\n"
+                       "[HKEY_CURRENT_CONFIG\\Software\\KitTest]\n"
+                       "\"Config\"=dword:00000001\n";
+
+std::string WithCrLf(const std::string &text)
+{
+    std::string out;
+    for (char c : text)
+    {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+void CheckSyntaxImported()
+{
+    const char *key = "Software\\KitTest\\Syntax";
+    struct Case
+    {
+        const char *name;
+        DWORD type;
+        std::string data;
+    } cases[] = {
+        {"Plain", REG_SZ, std::string("Conexión ADSL", 14)},
+        {"Escaped", REG_SZ, std::string("C:\\Archivos de programa\\\"Kit\"", 30)},
+        {"", REG_SZ, std::string("por defecto", 12)},
+        {"Number", REG_DWORD, std::string("\x01\xff\x00\x00", 4)},
+        {"Short", REG_DWORD, std::string("\x07\x00\x00\x00", 4)},
+        {"Bin", REG_BINARY, std::string("\x00\x01\xff", 3)},
+        {"Expand", REG_EXPAND_SZ, std::string("%windir%", 9)},
+        {"Multi", REG_MULTI_SZ, std::string("a\0b\0", 5)},
+        {"Qword", 11, "\x01\x02\x03\x04\x05\x06\x07\x08"},
+        {"Long", REG_BINARY, "\x01\x02\x03\x04\x05\x06"},
+        {"Empty", REG_BINARY, ""},
+        {"Spaced", REG_SZ, std::string("x", 2)},
+    };
+    for (const Case &c : cases)
+    {
+        DWORD type = 0;
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, key, c.name, &type), c.data) << c.name;
+        EXPECT_EQ(type, c.type) << c.name;
+    }
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, key, "Gone"), "<missing>");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kit", ""), std::string("Kit.Document", 13));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\KitTest\\ToDelete"));
+    EXPECT_TRUE(KeyExists(HKEY_USERS, ".DEFAULT\\Software\\KitTest"));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE,
+                    "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\KitTest", "Config"),
+              std::string("\x01\x00\x00\x00", 4));
+}
+
+TEST(Regedit, ImportsEachSyntaxWithLf)
+{
+    Result result = Import(kSyntax);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    CheckSyntaxImported();
+}
+
+TEST(Regedit, ImportsEachSyntaxWithCrLf)
+{
+    Result result = Import(WithCrLf(kSyntax));
+    ASSERT_EQ(result.status, 0) << result.err;
+    CheckSyntaxImported();
+}
+
+TEST(Regedit, ImportsUnicodeScripts)
+{
+    const std::string text =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\KitTest]\r\n"
+        "\"Nombre\"=\"Conexión €\"\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (unsigned char c : text)
+    {
+        char16_t unit = c == 0x80 ? u'\u20AC' : c; // the euro sign is 0x80 in Windows-1252
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+    }
+    Result result = Import(utf16);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, "Software\\KitTest", "Nombre"), std::string("Conexión €", 11));
+}
+
+TEST(Regedit, ImportWithoutSwitchSaysSo)
+{
+    Result result = Import("REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\KitTest]\r\n", false);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("successfully entered into the registry"), std::string::npos) << result.out;
+}
+
+TEST(Regedit, ErrorsGiveTheLineAndKeepWhatCameBefore)
+{
+    struct Case
+    {
+        const char *body; // after "REGEDIT4\n[HKEY_CURRENT_USER\Software\KitTest]\n"Before"="1"\n"
+        int line;
+        const char *message;
+    } cases[] = {
+        {"[HKEY_NOWHERE\\x]\n", 4, "unknown root key"},
+        {"\"v\"=dword:xyz\n", 4, "bad dword"},
+        {"\"v\"=dword:123456789\n", 4, "bad dword"},
+        {"\"v\"=\"unterminated\n", 4, "missing '\"'"},
+        {"\"v\"=\"a\" junk\n", 4, "unexpected text"},
+        {"\n\n\"v\"=hex:01,0g\n", 6, "bad hex byte"},
+        {"\"v\"=hex(zz):01\n", 4, "bad type"},
+        {"\"v\" \"x\"\n", 4, "missing '='"},
+        {"\"v\"=string\n", 4, "unknown value type"},
+        {"just words\n", 4, "unrecognised line"},
+        {"[HKEY_CURRENT_USER\\Software\n", 4, "missing ']'"},
+        {"\"v\"=hex:01,\\\n", 4, "bad hex byte"},                    // the next line is taken as more bytes
+        {"; fine\n[HKEY_LOCAL_MACHINE\\Top]\n", 5, "access denied"}, // NT has no keys of its own there
+    };
+    for (const Case &c : cases)
+    {
+        HKEY root;
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_ALL_ACCESS, &root);
+        RegDeleteKeyA(root, "KitTest");
+        RegCloseKey(root);
+        const std::string script =
+            std::string("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\KitTest]\n\"Before\"=\"1\"\n") + c.body +
+            "\"After\"=\"2\"\n";
+        Result result = Import(script);
+        EXPECT_EQ(result.status, 1) << c.body;
+        const std::string where = "import.reg:" + std::to_string(c.line) + ": ";
+        EXPECT_NE(result.err.find(where), std::string::npos) << c.body << " -> " << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.body << " -> " << result.err;
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, "Software\\KitTest", "Before"), std::string("1", 2)) << c.body;
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, "Software\\KitTest", "After"), "<missing>") << c.body;
+    }
+}
+
+TEST(Regedit, RefusesWhatIsNotAScript)
+{
+    for (const char *text : {"", "REGEDIT5\n[HKEY_CURRENT_USER\\x]\n", "[HKEY_CURRENT_USER\\x]\n"})
+    {
+        Result result = Import(text);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("import.reg:1: not a registry script"), std::string::npos) << result.err;
+    }
+    Result missing = Regedit({"/s", Temp("missing.reg")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
+    Result cut = Import("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\KitTest]\n\"v\"=hex:01,\\\n");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.err.find("import.reg:3: the file ends inside"), std::string::npos) << cut.err;
+    std::string values = "REGEDIT4\n\"v\"=\"1\"\n";
+    Result outside = Import(values);
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_NE(outside.err.find("import.reg:2: value outside a key"), std::string::npos) << outside.err;
+}
+
+TEST(Regedit, CommandLine)
+{
+    Result help = Regedit({"/?"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("stay imported"), std::string::npos);
+    EXPECT_EQ(Regedit({"/x", "file.reg"}).status, 2);
+    EXPECT_EQ(Regedit({}).status, 2);
+    EXPECT_EQ(Regedit({"/e"}).status, 2);
+    Result missingKey = Regedit({"/e", Temp("x.reg"), "HKEY_CURRENT_USER\\Software\\Nothing"});
+    EXPECT_EQ(missingKey.status, 1);
+    EXPECT_NE(missingKey.err.find("cannot export"), std::string::npos);
+    EXPECT_EQ(Regedit({"/e", Temp("x.reg"), "HKEY_NOWHERE\\x"}).status, 1);
+}
+
+TEST(Regedit, ExportFormat)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\KitTest\\Export", &key), ERROR_SUCCESS);
+    auto set = [&](const char *name, DWORD type, const std::string &data) {
+        ASSERT_EQ(
+            RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(data.data()), data.size()),
+            ERROR_SUCCESS);
+    };
+    std::string bytes;
+    for (int i = 0; i < 30; ++i)
+        bytes += static_cast<char>(i);
+    set("", REG_SZ, std::string("defecto", 8));
+    set("Quote\"s", REG_SZ, std::string("C:\\dir\\\"x\"", 11));
+    set("Número", REG_DWORD, std::string("\x2a\x00\x00\x80", 4));
+    set("b", REG_BINARY, bytes);
+    set("e", REG_EXPAND_SZ, std::string("%x%", 4));
+    set("NoNul", REG_SZ, "ab");
+    set("Lines", REG_SZ, std::string("a\r\nb", 5));
+    set("Half", REG_DWORD, "\x01\x02");
+    set("None", REG_NONE, "");
+    RegCloseKey(key);
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\KitTest\\Export\\Sub", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    const std::string file = Temp("export.reg");
+    Result result = Regedit({"/e", file, "HKEY_CURRENT_USER\\Software\\KitTest\\Export"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string expected =
+        "REGEDIT4\r\n"
+        "\r\n"
+        "[HKEY_CURRENT_USER\\Software\\KitTest\\Export]\r\n"
+        "@=\"defecto\"\r\n"
+        "\"Quote\\\"s\"=\"C:\\\\dir\\\\\\\"x\\\"\"\r\n"
+        "\"Número\"=dword:8000002a\r\n"
+        "\"b\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\\\r\n"
+        "  17,18,19,1a,1b,1c,1d\r\n"
+        "\"e\"=hex(2):25,78,25,00\r\n"
+        "\"NoNul\"=hex(1):61,62\r\n"
+        "\"Lines\"=hex(1):61,0d,0a,62,00\r\n"
+        "\"Half\"=hex(4):01,02\r\n"
+        "\"None\"=hex(0):\r\n"
+        "\r\n"
+        "[HKEY_CURRENT_USER\\Software\\KitTest\\Export\\Sub]\r\n"
+        "\r\n";
+    EXPECT_EQ(ReadText(file), expected);
+
+    // -e and a Windows-style path say the same.
+    const std::string again = kittest::MachineDir() + "\\temp\\again.reg";
+    ASSERT_EQ(Regedit({"-e", again, "hkey_current_user\\Software\\KitTest\\Export\\"}).status, 0);
+    EXPECT_EQ(ReadText(Temp("again.reg")), expected);
+}
+
+TEST(Regedit, LongHexLinesWrapEveryTwentyFiveBytes)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\KitTest", &key), ERROR_SUCCESS);
+    std::string bytes(96, '\x11');
+    ASSERT_EQ(RegSetValueExA(key, "Path", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(bytes.data()), 96),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(Regedit({"/e", Temp("long.reg"), "HKEY_CURRENT_USER\\Software\\KitTest"}).status, 0);
+    std::istringstream lines(ReadText(Temp("long.reg")));
+    std::vector<std::string> hex;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("\"Path\"", 0) == 0 || line.rfind("  ", 0) == 0)
+            hex.push_back(line);
+    ASSERT_EQ(hex.size(), 4u);
+    EXPECT_EQ(hex[0].size(), 14u + 21 * 3 + 2); // "Path"=hex(2): then 21 bytes, '\', CR
+    EXPECT_EQ(hex[1].size(), 2u + 25 * 3 + 2);
+    EXPECT_EQ(hex[2].size(), 2u + 25 * 3 + 2);
+    std::string last = "  ";
+    for (int i = 0; i < 24; ++i)
+        last += "11,";
+    EXPECT_EQ(hex[3], last + "11\r");
+}
+
+TEST(Regedit, RoundTripToAnotherPc)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\KitTest\\Conexión\\Empty", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\KitTest\\Conexión", &key), ERROR_SUCCESS);
+    std::string big;
+    for (int i = 0; i < 300; ++i)
+        big += static_cast<char>(i * 13);
+    const std::pair<const char *, std::pair<DWORD, std::string>> values[] = {
+        {"", {REG_SZ, std::string("defecto", 8)}},
+        {"Ruta \"larga\"", {REG_SZ, std::string("C:\\Archivos de programa\\Kit\\", 29)}},
+        {"Binario", {REG_BINARY, big}},
+        {"Multi", {REG_MULTI_SZ, std::string("uno\0dos\0\0", 9)}},
+        {"Numero", {REG_DWORD, std::string("\xff\xff\xff\xff", 4)}},
+        {"Raro", {0x20, "zz"}},
+        {"SinNul", {REG_SZ, "abc"}},
+        {"Vacio", {REG_SZ, ""}},
+    };
+    for (const auto &[name, value] : values)
+        ASSERT_EQ(RegSetValueExA(key, name, 0, value.first,
+                                 reinterpret_cast<const BYTE *>(value.second.data()), value.second.size()),
+                  ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, "KitTest.Document\\CLSID", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    const std::string first = kittest::MachineDir();
+    const std::string whole = Temp("whole.reg"), part = Temp("part.reg");
+    ASSERT_EQ(Regedit({"/e", whole}).status, 0);
+    ASSERT_EQ(Regedit({"/e", part, "HKEY_CURRENT_USER\\Software\\KitTest"}).status, 0);
+
+    const std::string second = kittest::NewMachineDir();
+    ASSERT_EQ(::setenv("KIT_MACHINE", second.c_str(), 1), 0);
+    Result imported = Regedit({"-s", whole});
+    const std::string again = second + "/again.reg", againPart = second + "/again-part.reg";
+    Result exported = Regedit({"/e", again});
+    Result exportedPart = Regedit({"/e", againPart, "HKEY_CURRENT_USER\\Software\\KitTest"});
+    ::setenv("KIT_MACHINE", first.c_str(), 1);
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(exported.status, 0) << exported.err;
+    EXPECT_EQ(exportedPart.status, 0) << exportedPart.err;
+    EXPECT_EQ(ReadText(again), ReadText(whole));
+    EXPECT_EQ(ReadText(againPart), ReadText(part));
+    EXPECT_NE(ReadText(whole).find("[HKEY_LOCAL_MACHINE\\Software\\Classes\\KitTest.Document\\CLSID]"),
+              std::string::npos);
+    std::error_code ec;
+    std::filesystem::remove_all(second, ec);
+}
+} // namespace

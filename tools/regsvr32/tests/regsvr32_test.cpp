@@ -1,0 +1,134 @@
+// regsvr32 run as a process: messages, exit codes, the keys of a real server.
+#include "platform/kitmachine.h"
+#include "platform/windows.h"
+#include "tools/testing/kittest.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace
+{
+constexpr const char *kCounterKey = "CLSID\\{661833FB-DD15-44E4-98CF-95F91B3A19A6}";
+
+bool ClassesKeyExists(const std::string &path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ClassesValue(const std::string &path, const char *name = nullptr)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    char data[1024];
+    DWORD size = sizeof data, type = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return "<no value>";
+    return std::string(data, size ? size - 1 : 0);
+}
+
+int Regsvr32(const std::vector<std::string> &args, std::string *output)
+{
+    return kittest::Run("regsvr32", args, output);
+}
+
+void UseEnglish()
+{
+    ASSERT_TRUE(kitpc::SetIdentityValue("Locale", "UserLangID", "0x0409"));
+}
+} // namespace
+
+TEST(Regsvr32, RegistersAndUnregistersAServer)
+{
+    std::string output;
+    ASSERT_EQ(Regsvr32({"KitSample.dll"}, &output), 0) << output;
+    EXPECT_EQ(output, "DllRegisterServer en KitSample.dll se realizó correctamente.\n");
+    EXPECT_EQ(ClassesValue(kCounterKey), "Counter Class");
+    EXPECT_NE(ClassesValue(std::string(kCounterKey) + "\\InprocServer32").find("KitSample.so"),
+              std::string::npos);
+    EXPECT_EQ(ClassesValue(std::string(kCounterKey) + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(ClassesValue("KitSample.Counter\\CurVer"), "KitSample.Counter.1");
+    EXPECT_EQ(ClassesValue("KitSample.Counter.1\\CLSID"), "{661833FB-DD15-44E4-98CF-95F91B3A19A6}");
+    EXPECT_EQ(ClassesValue("TypeLib\\{26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}\\1.0"),
+              "KitSample 1.0 Type Library");
+
+    ASSERT_EQ(Regsvr32({"/u", "KitSample.dll"}, &output), 0) << output;
+    EXPECT_EQ(output, "DllUnregisterServer en KitSample.dll se realizó correctamente.\n");
+    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
+    EXPECT_FALSE(ClassesKeyExists("KitSample.Counter"));
+    EXPECT_FALSE(ClassesKeyExists("TypeLib\\{26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}"));
+    EXPECT_TRUE(ClassesKeyExists("CLSID"));
+
+    // Unregistering again still succeeds; /s says nothing.
+    EXPECT_EQ(Regsvr32({"-U", "/S", "KitSample.dll"}, &output), 0);
+    EXPECT_EQ(output, "");
+}
+
+TEST(Regsvr32, EnglishMessagesOnAnEnglishPc)
+{
+    UseEnglish();
+    std::string output;
+    ASSERT_EQ(Regsvr32({"KitSample.dll"}, &output), 0);
+    EXPECT_EQ(output, "DllRegisterServer in KitSample.dll succeeded.\n");
+    EXPECT_EQ(Regsvr32({"/u", "KitSample.dll"}, &output), 0);
+    EXPECT_EQ(output, "DllUnregisterServer in KitSample.dll succeeded.\n");
+}
+
+TEST(Regsvr32, BadArguments)
+{
+    std::string output;
+    EXPECT_EQ(Regsvr32({}, &output), 1);
+    EXPECT_EQ(output, "Para registrar un módulo, debe proporcionar un nombre de archivo binario.\n");
+    EXPECT_EQ(Regsvr32({"/x", "KitSample.dll"}, &output), 1);
+    EXPECT_EQ(output.rfind("Indicador no reconocido: /x\nUso: regsvr32", 0), 0u) << output;
+    EXPECT_EQ(Regsvr32({"/n", "KitSample.dll"}, &output), 1); // /n needs /i
+    EXPECT_EQ(Regsvr32({"/s"}, &output), 1);
+    EXPECT_EQ(output, "");
+    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
+}
+
+TEST(Regsvr32, MissingLibraryGivesTheLoaderText)
+{
+    UseEnglish();
+    std::string output;
+    EXPECT_EQ(Regsvr32({"NoSuchServer.dll"}, &output), 3);
+    EXPECT_EQ(output.rfind(
+                  "LoadLibrary(\"NoSuchServer.dll\") failed - The specified module could not be found.\n", 0),
+              0u)
+        << output;
+    EXPECT_NE(output.find("NoSuchServer.dll: no such library"), std::string::npos) << output;
+}
+
+TEST(Regsvr32, MissingEntryPoints)
+{
+    std::string output;
+    EXPECT_EQ(Regsvr32({"testlib_sample.dll"}, &output), 4);
+    EXPECT_EQ(output,
+              "testlib_sample.dll se cargó, pero no se encontró el punto de entrada DllRegisterServer.\n\n"
+              "No se puede registrar este archivo.\n");
+    UseEnglish();
+    EXPECT_EQ(Regsvr32({"/u", "testlib_sample.dll"}, &output), 4);
+    EXPECT_EQ(output,
+              "testlib_sample.dll was loaded, but the DllUnregisterServer entry point was not found.\n\n"
+              "This file can not be unregistered.\n");
+    // KitSample has no DllInstall: nothing is registered either.
+    EXPECT_EQ(Regsvr32({"/i:todo", "KitSample.dll"}, &output), 4);
+    EXPECT_NE(output.find("the DllInstall entry point"), std::string::npos) << output;
+    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
+}
+
+TEST(Regsvr32, FailedRegistrationGivesItsCode)
+{
+    // A user without administrator rights cannot write HKEY_CLASSES_ROOT on NT.
+    ASSERT_TRUE(kitpc::SetIdentityValue("User", "Administrator", "0"));
+    std::string output;
+    EXPECT_EQ(Regsvr32({"KitSample.dll"}, &output), 5);
+    EXPECT_EQ(output, "Error de DllRegisterServer en KitSample.dll.\nEl código de retorno fue: 0x80040201\n");
+    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
+}

@@ -1,0 +1,662 @@
+// route: Windows' route command on the simulated PC's routing table.
+//
+// The table is the text file "routes" in the PC's folder, one route a line, fields separated by
+// one blank:
+//
+//     destination mask gateway metric [p]
+//
+// addresses as dotted quads, the metric in decimal, and a final "p" on routes added with -p
+// (persistent). Lines that do not read so are dropped on the next change. Changes hold an
+// exclusive lock on "routes.lock" beside it and replace the file in one rename, so several
+// route processes may run at once and a reader never sees half a table.
+//
+// Commands, as Windows XP's route: ROUTE [-f] [-p] [PRINT|ADD|DELETE|CHANGE] [destination]
+// [MASK netmask] [gateway] [METRIC metric] [IF interface], keywords in any case.
+// - ADD of a route that is already there (same destination, mask and gateway) succeeds without
+//   a second line and takes the new metric: Windows XP's stack updates the existing route
+//   instead of refusing it (refusing with "The object already exists." came with Vista).
+// - A destination with bits outside the mask: "Route: bad gateway address netmask", as XP.
+//   A mask that is not contiguous is refused by the stack: "The route addition failed: The
+//   parameter is incorrect."
+// - When the PC has adapters with addresses, a gateway outside all of their subnets is
+//   refused as XP refuses it. A PC without configured adapters accepts any gateway.
+// - PRINT shows the table in Windows' layout (Spanish headers on a Spanish PC) with the
+//   loopback route Windows always has; the interface of a route is the PC's address on the
+//   gateway's subnet, or the gateway itself when none is known.
+// Addresses must be four decimal parts (inet_addr's short and hexadecimal forms are refused);
+// symbolic names from the NETWORKS and HOSTS files are not looked up; IF is accepted and
+// ignored.
+#include "platform/kitmachine.h"
+#include "platform/windows.h"
+#include "platform/winreg.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+constexpr DWORD kDefaultMetric = 1;
+constexpr DWORD kMaxMetric = 9999;
+constexpr DWORD kLoopbackNet = 0x7F000000, kLoopbackMask = 0xFF000000, kLoopbackAddr = 0x7F000001;
+
+struct Route
+{
+    DWORD dest = 0, mask = 0xFFFFFFFF, gateway = 0, metric = kDefaultMetric;
+    bool persistent = false;
+};
+
+struct Interface
+{
+    DWORD address, mask;
+};
+
+// Exit codes.
+constexpr int kOk = 0, kFailed = 1;
+
+void Print(const char *text)
+{
+    std::fputs(text, stdout);
+}
+void Print(const char8_t *text)
+{
+    std::fputs(reinterpret_cast<const char *>(text), stdout);
+}
+int Error(const std::string &text)
+{
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return kFailed;
+}
+
+int Usage(int code = kFailed)
+{
+    Print("\nManipulates network routing tables.\n\n"
+          "ROUTE [-f] [-p] [command [destination]]\n"
+          "                  [MASK netmask]  [gateway] [METRIC metric]  [IF interface]\n\n"
+          "  -f           Clears the routing tables of all gateway entries.  If this is\n"
+          "               used in conjunction with one of the commands, the tables are\n"
+          "               cleared prior to running the command.\n"
+          "  -p           When used with the ADD command, makes a route persistent across\n"
+          "               boots of the system.\n"
+          "  command      One of these:\n"
+          "                 PRINT     Prints  a route\n"
+          "                 ADD       Adds    a route\n"
+          "                 DELETE    Deletes a route\n"
+          "                 CHANGE    Modifies an existing route\n"
+          "  destination  Specifies the host.\n"
+          "  MASK         Specifies that the next parameter is the 'netmask' value.\n"
+          "  netmask      Specifies a subnet mask value for this route entry.\n"
+          "               If not specified, it defaults to 255.255.255.255.\n"
+          "  gateway      Specifies gateway.\n"
+          "  interface    the interface number for the specified route.\n"
+          "  METRIC       specifies the metric, ie. cost for the destination.\n\n"
+          "If the command is PRINT or DELETE, destination or gateway can be a wildcard\n"
+          "(wildcard is specified as a star '*'), or the gateway argument may be omitted.\n\n");
+    return code;
+}
+
+bool EqualNoCase(const std::string &a, const char *b)
+{
+    return a.size() == std::strlen(b) && std::equal(a.begin(), a.end(), b, [](char x, char y) {
+               return std::toupper((unsigned char)x) == y;
+           });
+}
+
+// Four decimal parts 0 to 255 separated by single dots.
+std::optional<DWORD> ParseAddress(const std::string &text)
+{
+    DWORD value = 0;
+    int parts = 0;
+    size_t pos = 0;
+    while (parts < 4)
+    {
+        size_t end = pos;
+        while (end < text.size() && end - pos < 4 && std::isdigit((unsigned char)text[end]))
+            ++end;
+        if (end == pos || end - pos > 3)
+            return std::nullopt;
+        unsigned part = std::stoul(text.substr(pos, end - pos));
+        if (part > 255)
+            return std::nullopt;
+        value = (value << 8) | part;
+        ++parts;
+        if (parts < 4)
+        {
+            if (end >= text.size() || text[end] != '.')
+                return std::nullopt;
+            pos = end + 1;
+        }
+        else if (end != text.size())
+            return std::nullopt;
+    }
+    return value;
+}
+
+// 1 to 9999 in decimal.
+std::optional<DWORD> ParseMetric(const std::string &text)
+{
+    char *end = nullptr;
+    unsigned long n = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' || n == 0 ||
+        n > kMaxMetric)
+        return std::nullopt;
+    return static_cast<DWORD>(n);
+}
+
+std::string FormatAddress(DWORD value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", value >> 24, (value >> 16) & 0xFF, (value >> 8) & 0xFF,
+                  value & 0xFF);
+    return text;
+}
+
+// Ones from the top, then zeros: the inverse plus one is a power of two (or zero).
+bool IsContiguous(DWORD mask)
+{
+    DWORD inverse = ~mask;
+    return (inverse & (inverse + 1)) == 0;
+}
+
+// '*' any run of characters, '?' any one character.
+bool WildcardMatch(const char *pattern, const char *text)
+{
+    if (*pattern == '\0')
+        return *text == '\0';
+    if (*pattern == '*')
+        return WildcardMatch(pattern + 1, text) || (*text && WildcardMatch(pattern, text + 1));
+    return *text && (*pattern == '?' || *pattern == *text) && WildcardMatch(pattern + 1, text + 1);
+}
+
+bool IsWildcard(const std::string &text)
+{
+    return text.find_first_of("*?") != std::string::npos;
+}
+
+// --- The table file -----------------------------------------------------------------------------
+
+std::string TablePath()
+{
+    return kitpc::PathOf("routes");
+}
+
+std::vector<Route> LoadTable()
+{
+    std::vector<Route> routes;
+    std::ifstream in(TablePath());
+    std::string line;
+    while (std::getline(in, line))
+    {
+        std::istringstream fields(line);
+        std::string dest, mask, gateway, metric, flag;
+        if (!(fields >> dest >> mask >> gateway >> metric))
+            continue;
+        fields >> flag;
+        auto d = ParseAddress(dest), m = ParseAddress(mask), g = ParseAddress(gateway);
+        auto n = ParseMetric(metric);
+        if (d && m && g && n)
+            routes.push_back(Route{*d, *m, *g, *n, flag == "p"});
+    }
+    return routes;
+}
+
+bool SaveTable(const std::vector<Route> &routes)
+{
+    std::string text;
+    for (const Route &r : routes)
+        text += FormatAddress(r.dest) + " " + FormatAddress(r.mask) + " " + FormatAddress(r.gateway) + " " +
+                std::to_string(r.metric) + (r.persistent ? " p" : "") + "\n";
+    const std::string path = TablePath();
+    const std::string temp = path + "." + std::to_string(::getpid()) + ".tmp";
+    FILE *file = std::fopen(temp.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    ok = std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    std::remove(temp.c_str());
+    return false;
+}
+
+// Exclusive hold on the table between reading it and writing it back.
+class TableLock
+{
+  public:
+    TableLock()
+    {
+        fd_ = ::open(kitpc::PathOf("routes.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+        locked_ = fd_ >= 0 && ::flock(fd_, LOCK_EX) == 0;
+    }
+    ~TableLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TableLock(const TableLock &) = delete;
+    TableLock &operator=(const TableLock &) = delete;
+    bool Locked() const { return locked_; }
+
+  private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
+// --- The PC's own addresses, from its TCP/IP registry values ------------------------------------
+
+class Key
+{
+  public:
+    Key(HKEY parent, const std::string &path)
+    {
+        if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS)
+            key_ = nullptr;
+    }
+    ~Key()
+    {
+        if (key_)
+            RegCloseKey(key_);
+    }
+    Key(const Key &) = delete;
+    Key &operator=(const Key &) = delete;
+    explicit operator bool() const { return key_ != nullptr; }
+    std::vector<std::string> SubKeys() const
+    {
+        std::vector<std::string> names;
+        char name[256];
+        for (DWORD i = 0;; ++i)
+        {
+            DWORD size = sizeof name;
+            if (RegEnumKeyExA(key_, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            names.emplace_back(name, size);
+        }
+        return names;
+    }
+    // A string or multi-string value as its list of strings.
+    std::vector<std::string> Strings(const char *name) const
+    {
+        std::vector<std::string> list;
+        char data[2048] = {};
+        DWORD size = sizeof data - 2, type = 0;
+        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size) !=
+            ERROR_SUCCESS)
+            return list;
+        for (const char *p = data; p < data + size && *p; p += std::strlen(p) + 1)
+            list.emplace_back(p);
+        return list;
+    }
+    DWORD Number(const char *name) const
+    {
+        DWORD value = 0, size = sizeof value;
+        RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size);
+        return value;
+    }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
+void AddInterfaces(std::vector<Interface> &out, const std::vector<std::string> &addresses,
+                   const std::vector<std::string> &masks)
+{
+    for (size_t i = 0; i < addresses.size() && i < masks.size(); ++i)
+    {
+        auto address = ParseAddress(addresses[i]), mask = ParseAddress(masks[i]);
+        if (address && mask && *address != 0)
+            out.push_back(Interface{*address, *mask});
+    }
+}
+
+// NT: an adapter's TCP/IP key holds IPAddress/SubnetMask, or the DHCP lease.
+void AddNtInterface(std::vector<Interface> &out, const Key &key)
+{
+    if (key.Number("EnableDHCP"))
+        AddInterfaces(out, key.Strings("DhcpIPAddress"), key.Strings("DhcpSubnetMask"));
+    else
+        AddInterfaces(out, key.Strings("IPAddress"), key.Strings("SubnetMask"));
+}
+
+std::vector<Interface> LocalInterfaces()
+{
+    std::vector<Interface> interfaces;
+    const kitpc::WindowsFamily family = kitpc::ReadIdentity().family;
+    if (family == kitpc::WindowsFamily::Win2000 || family == kitpc::WindowsFamily::XP)
+    {
+        const std::string base = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+        Key interfacesKey(HKEY_LOCAL_MACHINE, base);
+        if (interfacesKey)
+            for (const std::string &name : interfacesKey.SubKeys())
+                AddNtInterface(interfaces, Key(HKEY_LOCAL_MACHINE, base + "\\" + name));
+    }
+    else if (family == kitpc::WindowsFamily::NT4)
+    {
+        const std::string cards = "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
+        Key cardsKey(HKEY_LOCAL_MACHINE, cards);
+        if (cardsKey)
+            for (const std::string &card : cardsKey.SubKeys())
+                for (const std::string &service :
+                     Key(HKEY_LOCAL_MACHINE, cards + "\\" + card).Strings("ServiceName"))
+                    AddNtInterface(interfaces,
+                                   Key(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\" + service +
+                                                               "\\Parameters\\Tcpip"));
+    }
+    else
+    {
+        const std::string base = "SYSTEM\\CurrentControlSet\\Services\\Class\\NetTrans";
+        Key transports(HKEY_LOCAL_MACHINE, base);
+        if (transports)
+            for (const std::string &name : transports.SubKeys())
+            {
+                Key key(HKEY_LOCAL_MACHINE, base + "\\" + name);
+                AddInterfaces(interfaces, key.Strings("IPAddress"), key.Strings("IPMask"));
+            }
+    }
+    return interfaces;
+}
+
+std::optional<DWORD> InterfaceFor(DWORD gateway, const std::vector<Interface> &interfaces)
+{
+    for (const Interface &i : interfaces)
+        if (i.address == gateway || (i.address & i.mask) == (gateway & i.mask))
+            return i.address;
+    return std::nullopt;
+}
+
+// --- Arguments ----------------------------------------------------------------------------------
+
+struct Request
+{
+    std::string command;
+    bool clear = false, persistent = false;
+    std::string dest, mask, gateway, metric;
+    bool hasMask = false, hasMetric = false;
+};
+
+enum class ParseResult
+{
+    Ok,
+    Usage,
+    Help,
+};
+
+ParseResult ParseArguments(int argc, char **argv, Request &req, std::string &badArgument)
+{
+    int i = 1;
+    for (; i < argc && (argv[i][0] == '-' || argv[i][0] == '/'); ++i)
+    {
+        std::string flag = argv[i] + 1;
+        if (EqualNoCase(flag, "F"))
+            req.clear = true;
+        else if (EqualNoCase(flag, "P"))
+            req.persistent = true;
+        else if (flag == "?")
+            return ParseResult::Help;
+        else
+            return ParseResult::Usage;
+    }
+    if (i == argc)
+        return req.clear ? ParseResult::Ok : ParseResult::Usage;
+    req.command = argv[i++];
+    for (char &c : req.command)
+        c = static_cast<char>(std::toupper((unsigned char)c));
+
+    std::vector<std::string> positional;
+    for (; i < argc; ++i)
+    {
+        std::string word = argv[i];
+        if (EqualNoCase(word, "MASK") || EqualNoCase(word, "METRIC") || EqualNoCase(word, "IF"))
+        {
+            if (i + 1 >= argc)
+                return ParseResult::Usage;
+            std::string value = argv[++i];
+            if (EqualNoCase(word, "MASK"))
+                req.mask = value, req.hasMask = true;
+            else if (EqualNoCase(word, "METRIC"))
+                req.metric = value, req.hasMetric = true;
+            continue;
+        }
+        positional.push_back(word);
+    }
+    if (positional.size() > 2)
+    {
+        badArgument = positional[2];
+        return ParseResult::Ok;
+    }
+    if (!positional.empty())
+        req.dest = positional[0];
+    if (positional.size() > 1)
+        req.gateway = positional[1];
+    return ParseResult::Ok;
+}
+
+// --- Commands -----------------------------------------------------------------------------------
+
+bool IsSpanishPc()
+{
+    return PRIMARYLANGID(kitpc::ReadIdentity().userLangId) == LANG_SPANISH;
+}
+
+void PrintRow(const std::string &a, const std::string &b, const std::string &c, const std::string &d,
+              DWORD metric)
+{
+    std::printf("%17s%17s%17s%16s%8u\n", a.c_str(), b.c_str(), c.c_str(), d.c_str(), metric);
+}
+
+int PrintTable(const std::string &pattern)
+{
+    std::vector<Route> routes = LoadTable();
+    const std::vector<Interface> interfaces = LocalInterfaces();
+    const bool spanish = IsSpanishPc();
+    const char *line = "===========================================================================\n";
+
+    std::vector<Route> active = routes;
+    active.push_back(Route{kLoopbackNet, kLoopbackMask, kLoopbackAddr, 1, false});
+    std::sort(active.begin(), active.end(), [](const Route &a, const Route &b) {
+        return a.dest != b.dest   ? a.dest < b.dest
+               : a.mask != b.mask ? a.mask > b.mask
+                                  : a.gateway < b.gateway;
+    });
+
+    Print(line);
+    Print(spanish ? u8"Lista de interfaces\n" : u8"Interface List\n");
+    Print("0x1 ........................... MS TCP Loopback interface\n");
+    Print(line);
+    Print(line);
+    Print(spanish ? u8"Rutas activas:\n" : u8"Active Routes:\n");
+    Print(spanish ? u8"Destino de red      Máscara de red Puerta de acceso        Interfaz Métrica\n"
+                  : u8"Network Destination        Netmask          Gateway       Interface  Metric\n");
+    std::optional<DWORD> defaultGateway;
+    for (const Route &r : active)
+    {
+        std::string dest = FormatAddress(r.dest);
+        if (!pattern.empty() && !WildcardMatch(pattern.c_str(), dest.c_str()))
+            continue;
+        if (r.dest == 0 && r.mask == 0 && !defaultGateway)
+            defaultGateway = r.gateway;
+        std::string via = FormatAddress(r.dest == kLoopbackNet && r.mask == kLoopbackMask
+                                            ? kLoopbackAddr
+                                            : InterfaceFor(r.gateway, interfaces).value_or(r.gateway));
+        PrintRow(dest, FormatAddress(r.mask), FormatAddress(r.gateway), via, r.metric);
+    }
+    if (defaultGateway)
+    {
+        const char *label = spanish ? "Puerta de enlace predeterminada:" : "Default Gateway:";
+        int width = std::max<int>(34 - static_cast<int>(std::strlen(label)), 16);
+        std::printf("%s%*s\n", label, width, FormatAddress(*defaultGateway).c_str());
+    }
+    Print(line);
+    Print(spanish ? u8"Rutas persistentes:\n" : u8"Persistent Routes:\n");
+    bool any = false;
+    for (const Route &r : routes)
+    {
+        if (!r.persistent)
+            continue;
+        if (!any)
+            Print(spanish ? u8" Dirección de red   Máscara de red Puerta de acceso Métrica\n"
+                          : u8"  Network Address          Netmask  Gateway Address  Metric\n");
+        any = true;
+        std::printf("%17s%17s%17s%8u\n", FormatAddress(r.dest).c_str(), FormatAddress(r.mask).c_str(),
+                    FormatAddress(r.gateway).c_str(), r.metric);
+    }
+    if (!any)
+        Print(spanish ? u8"  Ninguno\n" : u8"  None\n");
+    return kOk;
+}
+
+// Destination, mask, gateway and metric of ADD and CHANGE, checked as Windows checks them.
+int CheckRoute(const Request &req, const char *failure, Route &route)
+{
+    if (req.dest.empty() || req.gateway.empty())
+        return Usage();
+    auto dest = ParseAddress(req.dest);
+    if (!dest)
+        return Error("Route: bad destination address " + req.dest);
+    auto mask = req.hasMask ? ParseAddress(req.mask) : std::optional<DWORD>(0xFFFFFFFF);
+    if (!mask)
+        return Error("Route: bad mask " + req.mask);
+    auto gateway = ParseAddress(req.gateway);
+    if (!gateway)
+        return Error("Route: bad gateway address " + req.gateway);
+    DWORD metric = kDefaultMetric;
+    if (req.hasMetric)
+    {
+        auto n = ParseMetric(req.metric);
+        if (!n)
+            return Error("Route: bad argument " + req.metric);
+        metric = *n;
+    }
+    if ((*dest & *mask) != *dest)
+        return Error("Route: bad gateway address netmask");
+    if (!IsContiguous(*mask))
+        return Error(std::string(failure) + "The parameter is incorrect.");
+    const std::vector<Interface> interfaces = LocalInterfaces();
+    if (!interfaces.empty() && !InterfaceFor(*gateway, interfaces))
+        return Error(std::string(failure) +
+                     "Either the interface index is wrong or the gateway does not lie on the same network as "
+                     "the interface. Check the IP Address Table for the machine.");
+    route = Route{*dest, *mask, *gateway, metric, req.persistent};
+    return kOk;
+}
+
+int AddRoute(const Request &req)
+{
+    Route route;
+    if (int code = CheckRoute(req, "The route addition failed: ", route); code != kOk)
+        return code;
+    TableLock lock;
+    if (!lock.Locked())
+        return Error("The route addition failed: Access is denied.");
+    std::vector<Route> routes = LoadTable();
+    auto same = std::find_if(routes.begin(), routes.end(), [&](const Route &r) {
+        return r.dest == route.dest && r.mask == route.mask && r.gateway == route.gateway;
+    });
+    if (same != routes.end())
+    {
+        same->metric = route.metric;
+        same->persistent = same->persistent || route.persistent;
+    }
+    else
+        routes.push_back(route);
+    if (!SaveTable(routes))
+        return Error("The route addition failed: Access is denied.");
+    return kOk;
+}
+
+int ChangeRoute(const Request &req)
+{
+    Route route;
+    if (int code = CheckRoute(req, "The route change failed: ", route); code != kOk)
+        return code;
+    TableLock lock;
+    std::vector<Route> routes = LoadTable();
+    auto same = std::find_if(routes.begin(), routes.end(),
+                             [&](const Route &r) { return r.dest == route.dest && r.mask == route.mask; });
+    if (same == routes.end())
+        return Error("The route specified was not found.");
+    same->gateway = route.gateway;
+    same->metric = route.metric;
+    if (!lock.Locked() || !SaveTable(routes))
+        return Error("The route change failed: Access is denied.");
+    return kOk;
+}
+
+int DeleteRoutes(const Request &req)
+{
+    if (req.dest.empty())
+        return Usage();
+    std::optional<DWORD> dest, mask, gateway;
+    if (!IsWildcard(req.dest) && !(dest = ParseAddress(req.dest)))
+        return Error("Route: bad destination address " + req.dest);
+    if (req.hasMask && !(mask = ParseAddress(req.mask)))
+        return Error("Route: bad mask " + req.mask);
+    if (!req.gateway.empty() && !IsWildcard(req.gateway) && !(gateway = ParseAddress(req.gateway)))
+        return Error("Route: bad gateway address " + req.gateway);
+
+    TableLock lock;
+    std::vector<Route> routes = LoadTable();
+    auto matches = [&](const Route &r) {
+        if (dest ? r.dest != *dest : !WildcardMatch(req.dest.c_str(), FormatAddress(r.dest).c_str()))
+            return false;
+        if (mask && r.mask != *mask)
+            return false;
+        if (gateway)
+            return r.gateway == *gateway;
+        return req.gateway.empty() || WildcardMatch(req.gateway.c_str(), FormatAddress(r.gateway).c_str());
+    };
+    auto removed = std::remove_if(routes.begin(), routes.end(), matches);
+    if (removed == routes.end())
+        return Error("The route specified was not found.");
+    routes.erase(removed, routes.end());
+    if (!lock.Locked() || !SaveTable(routes))
+        return Error("The route deletion failed: Access is denied.");
+    return kOk;
+}
+
+int ClearTable()
+{
+    TableLock lock;
+    if (!lock.Locked() || !SaveTable({}))
+        return Error("The route deletion failed: Access is denied.");
+    return kOk;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Request req;
+    std::string badArgument;
+    switch (ParseArguments(argc, argv, req, badArgument))
+    {
+    case ParseResult::Help:
+        return Usage(kOk);
+    case ParseResult::Usage:
+        return Usage();
+    case ParseResult::Ok:
+        break;
+    }
+    if (!badArgument.empty())
+        return Error("Route: bad argument " + badArgument);
+    if (req.clear)
+        if (int code = ClearTable(); code != kOk || req.command.empty())
+            return code;
+    if (req.command == "PRINT")
+        return PrintTable(req.dest);
+    if (req.command == "ADD")
+        return AddRoute(req);
+    if (req.command == "DELETE")
+        return DeleteRoutes(req);
+    if (req.command == "CHANGE")
+        return ChangeRoute(req);
+    return Usage();
+}
