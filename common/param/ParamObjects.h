@@ -1,0 +1,100 @@
+// The router and TCP/IP parameter objects: the interfaces every component and the wizard use
+// to hand settings over. The objects themselves live in the DaxParam server (param/).
+//
+// Both are dual interfaces: after the seven slots of IDispatch come the operations below, in
+// this order (the vtable order is part of the contract). DISPIDs are the slot number minus 6.
+#pragma once
+
+#include "platform/windows.h"
+
+// {86C05C70-6370-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(CLSID_RouterParam, 0x86C05C70, 0x6370, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {86C05C6F-6370-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(IID_IRouterParam, 0x86C05C6F, 0x6370, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {86C05C6E-6370-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(CLSID_TcpipParam, 0x86C05C6E, 0x6370, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {86C05C6D-6370-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(IID_ITcpipParam, 0x86C05C6D, 0x6370, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {86C05C6C-6370-11D6-9BEC-00C04F1F2D46}: the DaxParam type library.
+DEFINE_GUID(LIBID_DAXPARAMLib, 0x86C05C6C, 0x6370, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+
+// Modification groups of ITcpipParam::SetModified / IsModified.
+enum TcpipParamGroup : LONG
+{
+    TCPIP_GROUP_IP = 3002,       // IP addresses and masks
+    TCPIP_GROUP_GATEWAY = 3003,  // gateways
+    TCPIP_GROUP_DNS = 3004,      // DNS servers
+    TCPIP_GROUP_WINS = 3005,     // WINS servers with the node type
+    TCPIP_GROUP_HOSTNAME = 3006, // host name
+    TCPIP_GROUP_DOMAIN = 3007,   // domain
+};
+
+// Addresses and masks are dotted IPv4 text ("0.0.0.0" = not set); flags are on when non-zero.
+struct IRouterParam : public IDispatch
+{
+    virtual HRESULT STDMETHODCALLTYPE CopyTo(IUnknown *pTarget) = 0;                        // 7
+    virtual HRESULT STDMETHODCALLTYPE SetLan(BSTR bstrIp, BSTR bstrMask) = 0;               // 8
+    virtual HRESULT STDMETHODCALLTYPE GetLan(BSTR *pbstrIp, BSTR *pbstrMask) = 0;           // 9
+    virtual HRESULT STDMETHODCALLTYPE SetWan(BSTR bstrIp, BSTR bstrMask) = 0;               // 10
+    virtual HRESULT STDMETHODCALLTYPE GetWan(BSTR *pbstrIp, BSTR *pbstrMask) = 0;           // 11
+    virtual HRESULT STDMETHODCALLTYPE SetDns(BSTR bstrDns1, BSTR bstrDns2) = 0;             // 12
+    virtual HRESULT STDMETHODCALLTYPE GetDns(BSTR *pbstrDns1, BSTR *pbstrDns2) = 0;         // 13
+    virtual HRESULT STDMETHODCALLTYPE SetDhcp(BSTR bstrStart, BSTR bstrSize) = 0;           // 14
+    virtual HRESULT STDMETHODCALLTYPE GetDhcp(BSTR *pbstrStart, BSTR *pbstrSize) = 0;       // 15
+    virtual HRESULT STDMETHODCALLTYPE SetNat(LONG lNat) = 0;                                // 16
+    virtual HRESULT STDMETHODCALLTYPE GetNat(LONG *plNat) = 0;                              // 17
+    virtual HRESULT STDMETHODCALLTYPE SetBridge(LONG lBridge) = 0;                          // 18
+    virtual HRESULT STDMETHODCALLTYPE GetBridge(LONG *plBridge) = 0;                        // 19
+    virtual HRESULT STDMETHODCALLTYPE SetUser(BSTR bstrUser, BSTR bstrPassword) = 0;        // 20
+    virtual HRESULT STDMETHODCALLTYPE GetUser(BSTR *pbstrUser, BSTR *pbstrPassword) = 0;    // 21
+    virtual HRESULT STDMETHODCALLTYPE SetEncap(LONG lEncap) = 0;                            // 22
+    virtual HRESULT STDMETHODCALLTYPE GetEncap(LONG *plEncap) = 0;                          // 23
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;                                          // 24
+    virtual HRESULT STDMETHODCALLTYPE SetPorts(BSTR bstrPorts) = 0;                         // 25
+    virtual HRESULT STDMETHODCALLTYPE GetPorts(BSTR *pbstrPorts) = 0;                       // 26
+};
+
+// Lists (addresses with masks, gateways, DNS and WINS servers) are ordered and read with a
+// 1-based index. Slots 16, 39, 41 and 44 are the readers of the values set next to them.
+struct ITcpipParam : public IDispatch
+{
+    virtual HRESULT STDMETHODCALLTYPE PutNicName(BSTR bstrName) = 0;                          // 7
+    virtual HRESULT STDMETHODCALLTYPE PutRegID(BSTR bstrRegId) = 0;                           // 8
+    virtual HRESULT STDMETHODCALLTYPE AddIP(BSTR bstrIp, BSTR bstrMask) = 0;                  // 9
+    virtual HRESULT STDMETHODCALLTYPE AddGateway(BSTR bstrGateway) = 0;                       // 10
+    virtual HRESULT STDMETHODCALLTYPE AddDns(BSTR bstrDns) = 0;                               // 11
+    virtual HRESULT STDMETHODCALLTYPE AddWins(BSTR bstrWins) = 0;                             // 12
+    virtual HRESULT STDMETHODCALLTYPE PutNodeType(BSTR bstrNodeType) = 0;                     // 13
+    virtual HRESULT STDMETHODCALLTYPE PutDhcpEnable(LONG lEnable) = 0;                        // 14
+    virtual HRESULT STDMETHODCALLTYPE PutDnsEnable(LONG lEnable) = 0;                         // 15
+    virtual HRESULT STDMETHODCALLTYPE GetNicName(BSTR *pbstrName) = 0;                        // 16
+    virtual HRESULT STDMETHODCALLTYPE GetRegID(BSTR *pbstrRegId) = 0;                         // 17
+    virtual HRESULT STDMETHODCALLTYPE GetIP(LONG lIndex, BSTR *pbstrIp, BSTR *pbstrMask) = 0; // 18
+    virtual HRESULT STDMETHODCALLTYPE GetGateway(LONG lIndex, BSTR *pbstrGateway) = 0;        // 19
+    virtual HRESULT STDMETHODCALLTYPE GetDns(LONG lIndex, BSTR *pbstrDns) = 0;                // 20
+    virtual HRESULT STDMETHODCALLTYPE GetWins(LONG lIndex, BSTR *pbstrWins) = 0;              // 21
+    virtual HRESULT STDMETHODCALLTYPE GetNodeType(BSTR *pbstrNodeType) = 0;                   // 22
+    virtual HRESULT STDMETHODCALLTYPE GetDhcpEnable(LONG *plEnable) = 0;                      // 23
+    virtual HRESULT STDMETHODCALLTYPE GetDnsEnable(LONG *plEnable) = 0;                       // 24
+    virtual HRESULT STDMETHODCALLTYPE GetIPCount(LONG *plCount) = 0;                          // 25
+    virtual HRESULT STDMETHODCALLTYPE GetGatewayCount(LONG *plCount) = 0;                     // 26
+    virtual HRESULT STDMETHODCALLTYPE GetDnsCount(LONG *plCount) = 0;                         // 27
+    virtual HRESULT STDMETHODCALLTYPE GetWinsCount(LONG *plCount) = 0;                        // 28
+    virtual HRESULT STDMETHODCALLTYPE Clear() = 0;                                            // 29
+    virtual HRESULT STDMETHODCALLTYPE CopyFrom(IUnknown *pSource) = 0;                        // 30
+    virtual HRESULT STDMETHODCALLTYPE Validate(LONG *plValue) = 0;                            // 31
+    virtual HRESULT STDMETHODCALLTYPE PutHostName(BSTR bstrHostName) = 0;                     // 32
+    virtual HRESULT STDMETHODCALLTYPE GetHostName(BSTR *pbstrHostName) = 0;                   // 33
+    virtual HRESULT STDMETHODCALLTYPE PutDomain(BSTR bstrDomain) = 0;                         // 34
+    virtual HRESULT STDMETHODCALLTYPE GetDomain(BSTR *pbstrDomain) = 0;                       // 35
+    virtual HRESULT STDMETHODCALLTYPE SetModified(LONG lGroup, LONG lModified) = 0;           // 36
+    virtual HRESULT STDMETHODCALLTYPE IsModified(LONG lGroup, LONG *plModified) = 0;          // 37
+    virtual HRESULT STDMETHODCALLTYPE PutDhcpIPAddress(BSTR bstrIp) = 0;                      // 38
+    virtual HRESULT STDMETHODCALLTYPE GetDhcpIPAddress(BSTR *pbstrIp) = 0;                    // 39
+    virtual HRESULT STDMETHODCALLTYPE PutDhcpSubnetMask(BSTR bstrMask) = 0;                   // 40
+    virtual HRESULT STDMETHODCALLTYPE GetDhcpSubnetMask(BSTR *pbstrMask) = 0;                 // 41
+    virtual HRESULT STDMETHODCALLTYPE GetDhcpServer(BSTR *pbstrServer) = 0;                   // 42
+    virtual HRESULT STDMETHODCALLTYPE PutDhcpServer(BSTR bstrServer) = 0;                     // 43
+    virtual HRESULT STDMETHODCALLTYPE GetBound(LONG *plBound) = 0;                            // 44
+    virtual HRESULT STDMETHODCALLTYPE PutBound(LONG lBound) = 0;                              // 45
+};
