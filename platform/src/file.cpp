@@ -217,6 +217,9 @@ struct OpenRequest
     int OpenFlags(bool readWrite) const
     {
         int flags = (readWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY;
+        // A handle that may only append writes at the end of the file, whatever its pointer.
+        if ((access & FILE_APPEND_DATA) && !(access & FILE_WRITE_DATA))
+            flags |= O_APPEND;
         if (this->flags & FILE_FLAG_WRITE_THROUGH)
             flags |= O_DSYNC;
         return flags;

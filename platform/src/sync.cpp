@@ -147,6 +147,10 @@ class MutexObject : public plat::Waitable
     // Returns false when the caller does not own the mutex.
     bool Release()
     {
+        // glibc keeps the owner's thread id in the mutex; checking it first keeps a non-owner
+        // from ever calling unlock (which the thread sanitizer rightly treats as a bug).
+        if (static_cast<DWORD>(mutex_->__data.__owner) != plat::CurrentThreadIdForWait())
+            return false;
         if (pthread_mutex_unlock(mutex_) != 0)
             return false;
         plat::NotifyWaiters();
