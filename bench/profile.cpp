@@ -1,5 +1,6 @@
 // INI file speed: GetPrivateProfileStringA and WritePrivateProfileStringA on a 50-key file, as
 // the kit reads Config.ini and writes EnterNet.ini. Target: 10,000 operations per second each.
+#include "bench/BenchMachine.h"
 #include "platform/kitmachine.h"
 #include "platform/windows.h"
 
@@ -27,13 +28,6 @@ class IniFixture
   public:
     IniFixture()
     {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kit-bench-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        machine_ = pattern;
-        ::setenv("KIT_MACHINE", machine_.c_str(), 1);
-
         path_ = kitpc::PathOf("temp") + "/bench.ini";
         for (int i = 0; i < kKeys; ++i)
         {
@@ -41,15 +35,10 @@ class IniFixture
             WritePrivateProfileStringA(kSection, KeyName(i).c_str(), value.c_str(), path_.c_str());
         }
     }
-    ~IniFixture()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(machine_, ec);
-    }
     const std::string &Path() const { return path_; }
 
   private:
-    std::string machine_;
+    BenchMachine machine_;
     std::string path_;
 };
 

@@ -1,6 +1,7 @@
 // Registry speed on a fresh PC: value reads, value writes (each one committed change) and key
 // opens, as the kit reads and writes its settings. Targets: reads >= 50,000/s, writes
 // >= 40,000/s, opens >= 25,000/s (items_per_second).
+#include "bench/BenchMachine.h"
 #include "platform/windows.h"
 
 #include <benchmark/benchmark.h>
@@ -25,12 +26,6 @@ class RegistryFixture
   public:
     RegistryFixture()
     {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kit-bench-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        machine_ = pattern;
-        ::setenv("KIT_MACHINE", machine_.c_str(), 1);
         if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
                             nullptr))
             std::abort();
@@ -48,16 +43,11 @@ class RegistryFixture
             RegCloseKey(sibling);
         }
     }
-    ~RegistryFixture()
-    {
-        RegCloseKey(key_);
-        std::error_code ec;
-        std::filesystem::remove_all(machine_, ec);
-    }
+    ~RegistryFixture() { RegCloseKey(key_); }
     HKEY Key() const { return key_; }
 
   private:
-    std::string machine_;
+    BenchMachine machine_;
     HKEY key_ = nullptr;
 };
 

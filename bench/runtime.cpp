@@ -3,6 +3,7 @@
 // threads (SetEvent / WaitForSingleObject; target 100,000 round trips/s) and CoCreateInstance of
 // a class whose server is already loaded (target 20,000 objects/s).
 #include "common/com/sample/KitSample.h"
+#include "bench/BenchMachine.h"
 #include "platform/kitmachine.h"
 #include "platform/windows.h"
 
@@ -16,36 +17,6 @@ namespace
 {
 constexpr UINT kWorkMessage = WM_USER + 1;
 constexpr int kBatch = 1000; // messages per iteration, well under the queue's limit
-
-// A fresh simulated PC for the benchmark, removed afterwards.
-class MachineFixture
-{
-  public:
-    MachineFixture()
-    {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kit-bench-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        machine_ = pattern;
-        ::setenv("KIT_MACHINE", machine_.c_str(), 1);
-        kitpc::Root();
-        // A PC set up an hour ago: the platform re-reads a machine.ini changed in the last
-        // seconds on every call, which a real session never sees.
-        std::error_code ec;
-        const auto ini = std::filesystem::path(kitpc::PathOf("machine.ini"));
-        std::filesystem::last_write_time(
-            ini, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1), ec);
-    }
-    ~MachineFixture()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(machine_, ec);
-    }
-
-  private:
-    std::string machine_;
-};
 
 struct Receiver
 {
@@ -129,7 +100,7 @@ BENCHMARK(BM_EventPingPong)->UseRealTime();
 
 void BM_CoCreateInstance(benchmark::State &state)
 {
-    MachineFixture machine;
+    BenchMachine machine;
     CoInitialize(nullptr);
     HMODULE server = LoadLibraryA("KitSample.dll");
     auto registerServer = server ? reinterpret_cast<HRESULT(WINAPI *)()>(

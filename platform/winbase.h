@@ -20,6 +20,9 @@
 #include "platform/libloaderapi.h"
 #include "platform/ioapiset.h"
 
+// The entry point of a program with a window procedure (linked with platform_winmain).
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+
 // Messages of the system.
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100u
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u

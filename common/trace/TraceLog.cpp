@@ -16,8 +16,9 @@ void CopyText(char (&target)[MAX_PATH], const char *source)
         target[0] = '\0';
         return;
     }
-    std::strncpy(target, source, CTraceLog::kMaxText);
-    target[CTraceLog::kMaxText] = '\0';
+    const size_t length = strnlen(source, CTraceLog::kMaxText);
+    std::memcpy(target, source, length);
+    target[length] = '\0';
 }
 
 // What a text-mode stream writes for the text: every LF becomes CR LF.

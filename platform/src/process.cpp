@@ -365,7 +365,17 @@ std::optional<std::string> FindIn(const std::string &folder, std::string_view na
     return std::nullopt;
 }
 
-// Where a program named without a folder is looked for, in order.
+// Whether a folder lies inside the PC's directory.
+bool InsidePc(const std::string &folder)
+{
+    const std::string root = kitpc::Root() + "/";
+    const std::string absolute = AbsoluteHostPath(folder) + "/";
+    return absolute.compare(0, root.size(), root) == 0;
+}
+
+// Where a program named without a folder is looked for, in order. Folders of PATH count only
+// when they are the PC's own: a bare name must never start a program of the host (the host's
+// own "route" would act on the host's routing table).
 std::vector<std::string> SearchFolders()
 {
     std::vector<std::string> folders{kitpc::PathOf("bin"), CurrentFolder(),
@@ -376,8 +386,9 @@ std::vector<std::string> SearchFolders()
     while (!rest.empty())
     {
         size_t colon = rest.find(':');
-        std::string_view entry = rest.substr(0, colon);
-        folders.emplace_back(entry.empty() ? "." : entry);
+        std::string entry(rest.substr(0, colon));
+        if (!entry.empty() && InsidePc(entry))
+            folders.push_back(entry);
         rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
     }
     return folders;
@@ -626,7 +637,8 @@ std::string ProgramName()
 
 // CreateProcessA: starts a program of the PC. The program is lpApplicationName (looked for in the
 // current folder only) or the first token of lpCommandLine, looked for in the PC's bin folder,
-// the current folder, the PC's system and Windows folders, then $PATH; "X.exe" also finds the
+// the current folder, the PC's system and Windows folders, then the folders of PATH that are
+// inside the PC (never the host's); "X.exe" also finds the
 // program "X", names compare without case. The child gets argv split from the command line with
 // the C runtime's rules and GetCommandLineA gives it the command line exactly. Differences: no
 // handle is ever inherited (STARTF_USESTDHANDLES, CREATE_SUSPENDED, debugging and Unicode

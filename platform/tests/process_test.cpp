@@ -217,6 +217,19 @@ TEST(ProcessLookup, BinFolderComesBeforePath)
     EXPECT_EQ(RunForOutput("kitprobe arg"), "path\n");
 }
 
+TEST(ProcessLookup, HostFoldersOfPathAreNeverSearched)
+{
+    PathGuard path;
+    SetEnvironmentVariableA("PATH", "/usr/sbin:/sbin:/usr/bin:/bin");
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    char commandLine[] = "route PRINT";
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
 TEST(ProcessLookup, ExeNameFindsTheProgramWithoutCase)
 {
     WriteProbe(kittest::MachineDir() + "/bin/QelFixRt", "fixer");

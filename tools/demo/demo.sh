@@ -22,3 +22,18 @@ step "COM: the sample server registered, used from a client, unregistered"
 "$BIN/regsvr32" KitSample.dll | show
 "$BIN/kitsample_client" | show
 "$BIN/regsvr32" /u KitSample.dll | show
+
+step "The route fixer: QelFixRt 80.1.2.3 255.255.255.0 (the gateway 80.1.2.1 refuses port 80: it answers)"
+printf '[Hosts]\r\n80.1.2.1:80=127.0.0.1:1\r\n' > "$KIT_MACHINE/network.ini"
+set +e
+"$BIN/QelFixRt" 80.1.2.3 255.255.255.0
+echo "exit code: $?"
+set -e
+# The route commands run on their own; the table is complete once their last one has ended.
+for _ in $(seq 100); do
+  [ "$(wc -l < "$KIT_MACHINE/routes" 2>/dev/null || echo 0)" -ge 8 ] && break
+  sleep 0.05
+done
+"$BIN/route" PRINT | show
+step "Its trace log, QelFixRt.txt in the temporary folder"
+show < "$KIT_MACHINE/temp/QelFixRt.txt"

@@ -1,0 +1,305 @@
+// The route fixer: route computation, the program's run in-process with short pauses, and the
+// program itself as a process on a simulated PC whose gateway answers on the virtual network.
+#include "routefix/RouteFixer.h"
+#include "common/ipv4/Ipv4Text.h"
+#include "tools/testing/kittest.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+const FixRtTiming kQuick{0, 1, 120};
+
+std::string ReadAll(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string LogPath()
+{
+    return kittest::MachineDir() + "/temp/QelFixRt.txt";
+}
+
+// The messages of the log's trace lines, in order.
+std::vector<std::string> LogMessages()
+{
+    static const std::regex line(R"(\d\d/\d\d/\d{4} a las \d\d:\d\d:\d\d\(\d{3}\) -- (.*)\r)");
+    std::vector<std::string> messages;
+    std::istringstream in(ReadAll(LogPath()));
+    std::string text;
+    while (std::getline(in, text))
+    {
+        std::smatch match;
+        if (std::regex_match(text, match, line))
+            messages.push_back(match[1].str());
+    }
+    return messages;
+}
+
+size_t Count(const std::vector<std::string> &messages, const std::string &message)
+{
+    return static_cast<size_t>(std::count(messages.begin(), messages.end(), message));
+}
+
+// A loopback port that refuses connections (bound, never listening).
+class ClosedPort
+{
+  public:
+    ClosedPort()
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~ClosedPort() { ::close(fd_); }
+    int Port() const { return port_; }
+
+  private:
+    int fd_;
+    int port_;
+};
+
+// Makes the gateway answer on the virtual network (a refusal counts as an answer).
+void GatewayAnswers(const char *gateway, const ClosedPort &port)
+{
+    std::ofstream(kittest::MachineDir() + "/network.ini")
+        << "[Hosts]\r\n"
+        << gateway << ":80=127.0.0.1:" << port.Port() << "\r\n";
+}
+
+// Gives the PC its route program.
+void InstallRoute()
+{
+    fs::create_symlink(kittest::BinDir() + "/route", kittest::MachineDir() + "/bin/route");
+}
+
+// The PC's routing table once `count` routes are in it; the route processes run on their own,
+// so the table is read until it holds them (or a generous deadline passes).
+std::set<std::string> RoutesOnceThere(size_t count)
+{
+    std::set<std::string> routes;
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+         std::chrono::steady_clock::now() < until;)
+    {
+        routes.clear();
+        std::istringstream in(ReadAll(kittest::MachineDir() + "/routes"));
+        std::string destination, mask, gateway, metric;
+        while (in >> destination >> mask >> gateway >> metric)
+            routes.insert(destination + "/" + mask + " " + gateway);
+        if (routes.size() >= count)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return routes;
+}
+
+const std::set<std::string> kEightRoutes = {
+    "80.1.2.2/255.255.255.255 80.1.2.1",  "80.1.2.0/255.255.255.254 80.1.2.1",
+    "80.1.2.4/255.255.255.252 80.1.2.1",  "80.1.2.8/255.255.255.248 80.1.2.1",
+    "80.1.2.16/255.255.255.240 80.1.2.1", "80.1.2.32/255.255.255.224 80.1.2.1",
+    "80.1.2.64/255.255.255.192 80.1.2.1", "80.1.2.128/255.255.255.128 80.1.2.1",
+};
+
+int RunInProcess(const char *commandLine)
+{
+    CTraceLog log;
+    log.SetFileName("QelFixRt.txt");
+    log.SetAlwaysOn(1);
+    log.Open();
+    return RunRouteFixer(log, commandLine, kQuick);
+}
+} // namespace
+
+TEST(RouteComputation, NumberOfRoutes)
+{
+    EXPECT_EQ(NumberOfRoutes(ipv4::ValueOf("255.255.255.0")), 8);
+    EXPECT_EQ(NumberOfRoutes(ipv4::ValueOf("255.255.255.255")), 0);
+    EXPECT_EQ(NumberOfRoutes(ipv4::ValueOf("255.255.255.254")), 1);
+    EXPECT_EQ(NumberOfRoutes(ipv4::ValueOf("0.0.0.0")), -1);
+    EXPECT_EQ(NumberOfRoutes(ipv4::ValueOf("128.0.0.0")), 31);
+    EXPECT_EQ(NumberOfRoutes(ipv4::ValueOf("255.0.255.0")),
+              23); // not contiguous: highest bit of the negation
+}
+
+TEST(RouteComputation, TheEightRoutesOfTheExample)
+{
+    std::set<std::string> routes;
+    for (int i = 0; i < 8; ++i)
+    {
+        DWORD destination, mask;
+        RouteOf(ipv4::ValueOf("80.1.2.3"), i, destination, mask);
+        routes.insert(ipv4::TextOf(destination) + "/" + ipv4::TextOf(mask) + " 80.1.2.1");
+    }
+    EXPECT_EQ(routes, kEightRoutes);
+}
+
+TEST(RouteFixerRun, BadParametersEndWithExitCodeZeroBeforeAnyRoute)
+{
+    InstallRoute();
+    struct Case
+    {
+        const char *commandLine;
+        const char *lastMessage;
+    } cases[] = {
+        {"", "WinMain - ERROR: no se han pasado parámetros. Fin."},
+        {"   ", "WinMain - ERROR en el primer parámetro (nulo). Fin."},
+        {"80.1.2.3", "WinMain - ERROR en el segundo parámetro (nulo). Fin."},
+        {"80.1.2.256 255.255.255.0",
+         "WinMain - ERROR: alguno de los parámetros dados (o todos) no es una IP válida. Fin."},
+        {".80.1.2.3 255.255.255.0",
+         "WinMain - ERROR: alguno de los parámetros dados (o todos) no es una IP válida. Fin."},
+        {"80.1.2.3. 255.255.255.0",
+         "WinMain - ERROR: alguno de los parámetros dados (o todos) no es una IP válida. Fin."},
+        {"80.1..2.3 255.255.255.0",
+         "WinMain - ERROR: alguno de los parámetros dados (o todos) no es una IP válida. Fin."},
+        {"80.1.2.3.4 255.255.255.0",
+         "WinMain - ERROR: alguno de los parámetros dados (o todos) no es una IP válida. Fin."},
+        {"80.1.2.3 255.255.255.0 80.1.2.x",
+         "WinMain - ERROR: alguno de los parámetros dados (o todos) no es una IP válida. Fin."},
+        {"80.1.2.3 255.255.255.\xF1",
+         "WinMain - ERROR: alguno de los parámetros dados (o todos) no es una IP válida. Fin."},
+    };
+    for (const Case &c : cases)
+    {
+        DeleteFileA(LogPath().c_str());
+        EXPECT_EQ(RunInProcess(c.commandLine), 0) << c.commandLine;
+        EXPECT_EQ(LogMessages().back(), c.lastMessage) << c.commandLine;
+    }
+    // A word longer than 259 characters keeps its first 259, which are no address.
+    DeleteFileA(LogPath().c_str());
+    const std::string longWord = "80.1.2.3" + std::string(300, '9') + " 255.255.255.0";
+    EXPECT_EQ(RunInProcess(longWord.c_str()), 0);
+    const std::vector<std::string> messages = LogMessages();
+    EXPECT_EQ(messages[2], "WinMain - Primer parámetro (IP) [80.1.2.3" + std::string(251, '9') + "]");
+    EXPECT_FALSE(fs::exists(kittest::MachineDir() + "/routes"));
+}
+
+TEST(RouteFixerRun, TheThirdWordIsTheGateway)
+{
+    InstallRoute();
+    ClosedPort port;
+    GatewayAnswers("80.1.2.1", port);
+    EXPECT_EQ(RunInProcess("80.1.2.3   255.255.255.0 ignored fourth"), 0);
+    const std::vector<std::string> messages = LogMessages();
+    const std::vector<std::string> expectedStart = {
+        "********************* NUEVA EJECUCION DEL LOG ******************",
+        "WinMain - Parámetros obtenidos.",
+        "WinMain - Primer parámetro (IP) [80.1.2.3]",
+        "WinMain - Segundo parámetro (máscara) [255.255.255.0]",
+        "WinMain - Tercer parámetro opcional (gateway) [ignored]",
+    };
+    // The third word is the gateway; "ignored" is no address, so this run ends here.
+    ASSERT_GE(messages.size(), expectedStart.size());
+    EXPECT_EQ(std::vector<std::string>(messages.begin(), messages.begin() + 5), expectedStart);
+}
+
+TEST(RouteFixerRun, TwoRunsOfFixRoutesAroundTheConnectivityCheck)
+{
+    InstallRoute();
+    ClosedPort port;
+    GatewayAnswers("80.1.2.1", port);
+    EXPECT_EQ(RunInProcess("80.1.2.3 255.255.255.0"), 1);
+    EXPECT_EQ(RoutesOnceThere(8), kEightRoutes);
+    const std::vector<std::string> messages = LogMessages();
+    EXPECT_EQ(Count(messages, "FixIpRoutesForADSLProblem - IP del gateway calculada [80.1.2.1]"), 1u);
+    EXPECT_EQ(Count(messages, "FixRoutes - Nº de rutas calculado [Nº rutas: 8]"), 2u);
+    EXPECT_EQ(Count(messages, "FixRoutes - Comando de introducción de ruta ejecutado."), 16u);
+    EXPECT_EQ(Count(messages, "CheckIp - Conexión rechazada en destino (conectividad verificada)."), 1u);
+    const std::vector<std::string> tail(messages.end() - 5, messages.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "FixRoutes - Comando de introducción de ruta ejecutado.",
+                        "FixRoutes - Fin de la operación.",
+                        "FixIpRoutesForADSLProblem - Realizado segundo intento de fijación de rutas.",
+                        "FixIpRoutesForADSLProblem - Fin de la operación.",
+                        "WinMain - Proceso de fijado de rutas terminado correctamente. Fin.",
+                    }));
+}
+
+TEST(RouteFixerRun, MaskEdges)
+{
+    InstallRoute();
+    ClosedPort port;
+    GatewayAnswers("80.1.2.3", port);
+    // 255.255.255.255: no route at all, still a success.
+    EXPECT_EQ(RunInProcess("80.1.2.3 255.255.255.255 80.1.2.3"), 1);
+    std::vector<std::string> messages = LogMessages();
+    EXPECT_EQ(Count(messages, "FixRoutes - Nº de rutas calculado [Nº rutas: 0]"), 2u);
+    EXPECT_EQ(Count(messages, "FixRoutes - Comando de introducción de ruta ejecutado."), 0u);
+    // 0.0.0.0: H is -1, logged, and no route.
+    DeleteFileA(LogPath().c_str());
+    EXPECT_EQ(RunInProcess("80.1.2.3 0.0.0.0 80.1.2.3"), 1);
+    messages = LogMessages();
+    EXPECT_EQ(Count(messages, "FixRoutes - Nº de rutas calculado [Nº rutas: -1]"), 2u);
+    EXPECT_FALSE(fs::exists(kittest::MachineDir() + "/routes"));
+    // A computed gateway must be an address: x.x.x.255 with a /32 mask has none.
+    DeleteFileA(LogPath().c_str());
+    EXPECT_EQ(RunInProcess("80.1.2.255 255.255.255.255"), 0);
+    messages = LogMessages();
+    EXPECT_EQ(Count(messages, "FixIpRoutesForADSLProblem - ERROR al calcular la IP del gateway."), 1u);
+}
+
+TEST(RouteFixerRun, AGatewayThatNeverAnswersCosts121Checks)
+{
+    InstallRoute(); // no network.ini: the gateway is unreachable at once
+    EXPECT_EQ(RunInProcess("80.1.2.3 255.255.255.0"), 1); // the last FixRoutes decides
+    const std::vector<std::string> messages = LogMessages();
+    EXPECT_EQ(Count(messages, "CheckIp - Comienzo de operación."), 121u);
+    EXPECT_EQ(Count(messages, "CheckIp - ERROR en 'connect' (conectividad NO verificada). [Error: 10060]"),
+              121u);
+    for (int attempt : {1, 120})
+        EXPECT_EQ(
+            Count(messages, "FixIpRoutesForADSLProblem - Chequeo de conectividad con el gateway fallido. "
+                            "Esperamos. [Intento nº: " +
+                                std::to_string(attempt) + "]"),
+            1u);
+    EXPECT_EQ(Count(messages,
+                    "FixIpRoutesForADSLProblem - Chequeo de conectividad con el gateway fallido. Esperamos. "
+                    "[Intento nº: 121]"),
+              0u);
+    EXPECT_EQ(Count(messages, "FixIpRoutesForADSLProblem - Cumplido el nº máximo de reintentos de chequeo de "
+                              "conectividad con el router."),
+              1u);
+}
+
+TEST(RouteFixerRun, ARouteProgramThatCannotStartFailsTheRun)
+{
+    ClosedPort port; // no bin/route on this PC
+    GatewayAnswers("80.1.2.1", port);
+    EXPECT_EQ(RunInProcess("80.1.2.3 255.255.255.0"), 0);
+    const std::vector<std::string> messages = LogMessages();
+    EXPECT_EQ(Count(messages, "FixRoutes - Error al ejecutar el comando de introducción de ruta."), 16u);
+    EXPECT_EQ(messages.back(), "WinMain - Se detectó un error al fijar las rutas. Fin.");
+}
+
+TEST(RouteFixerProgram, RunsOnTheSimulatedPc)
+{
+    ASSERT_EQ(kittest::Run("machine", {"create", "--os", "xp", "--force"}), 0);
+    ClosedPort port;
+    GatewayAnswers("80.1.2.1", port);
+    EXPECT_EQ(kittest::Run(kittest::BinDir() + "/QelFixRt", {"80.1.2.3", "255.255.255.0", "80.1.2.1"}), 1);
+    EXPECT_EQ(RoutesOnceThere(8), kEightRoutes);
+    const std::vector<std::string> messages = LogMessages();
+    EXPECT_EQ(messages.back(), "WinMain - Proceso de fijado de rutas terminado correctamente. Fin.");
+    EXPECT_EQ(kittest::Run(kittest::BinDir() + "/QelFixRt", {}), 0);
+    EXPECT_EQ(LogMessages().back(), "WinMain - ERROR: no se han pasado parámetros. Fin.");
+}
