@@ -130,9 +130,10 @@ HRESULT CTraceLog::WriteRaw(const char *pszText, size_t cbText)
 {
     const std::string bytes = TextModeBytes(pszText, cbText);
     DWORD dwWritten = 0;
+    // WriteFile hands the line to the system at once (nothing is buffered in the process), so a
+    // dying process leaves every line written; no need to wait for the disk itself.
     if (!WriteFile(m_hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &dwWritten, nullptr))
         return E_FAIL;
-    FlushFileBuffers(m_hFile);
     return S_OK;
 }
 
