@@ -1,4 +1,5 @@
 #include "platform/src/text.h"
+#include "platform/kitconsole.h"
 
 #include <cstdint>
 
@@ -147,3 +148,16 @@ std::string Cp1252FromUtf8(std::string_view text)
     return out;
 }
 } // namespace plat
+
+namespace kitpc
+{
+std::string TerminalText(std::string_view pcText)
+{
+    return plat::Utf8From1252(pcText);
+}
+
+std::string PcText(std::string_view terminalText)
+{
+    return plat::Cp1252FromUtf8(terminalText);
+}
+} // namespace kitpc

@@ -6,7 +6,7 @@ export KIT_MACHINE=$(mktemp -d /tmp/kit-demo-XXXXXX)
 trap 'rm -rf "$KIT_MACHINE"' EXIT
 
 step() { printf '\n== %s\n' "$*"; }
-# Text the PC writes is Windows 1252; the terminal speaks UTF-8.
+# Files of the PC are Windows 1252; the terminal speaks UTF-8 (the tools print UTF-8 already).
 show() { iconv -f CP1252 -t UTF-8; }
 
 step "A fresh Windows XP PC in $KIT_MACHINE"
@@ -19,9 +19,9 @@ step "Part of its registry, exported by regedit"
 show < "$KIT_MACHINE/temp/version.reg" | head -n 20
 
 step "COM: the sample server registered, used from a client, unregistered"
-"$BIN/regsvr32" KitSample.dll | show
-"$BIN/kitsample_client" | show
-"$BIN/regsvr32" /u KitSample.dll | show
+"$BIN/regsvr32" KitSample.dll
+"$BIN/kitsample_client"
+"$BIN/regsvr32" /u KitSample.dll
 
 step "The route fixer: QelFixRt 80.1.2.3 255.255.255.0 (the gateway 80.1.2.1 refuses port 80: it answers)"
 printf '[Hosts]\r\n80.1.2.1:80=127.0.0.1:1\r\n' > "$KIT_MACHINE/network.ini"
@@ -34,6 +34,6 @@ for _ in $(seq 100); do
   [ "$(wc -l < "$KIT_MACHINE/routes" 2>/dev/null || echo 0)" -ge 8 ] && break
   sleep 0.05
 done
-"$BIN/route" PRINT | show
+"$BIN/route" PRINT
 step "Its trace log, QelFixRt.txt in the temporary folder"
 show < "$KIT_MACHINE/temp/QelFixRt.txt"

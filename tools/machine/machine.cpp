@@ -12,6 +12,7 @@
 // the computer in the registry. Texts from the terminal are UTF-8 and are stored in Windows 1252.
 //
 // Exit codes: 0 done, 1 failed (a message on stderr), 2 bad usage.
+#include "platform/kitconsole.h"
 #include "platform/kitmachine.h"
 #include "platform/kitregistry.h"
 #include "platform/windows.h"
@@ -67,82 +68,6 @@ int Failure(const std::string &text)
 void Warn(const std::string &text)
 {
     std::fprintf(stderr, "machine: warning: %s\n", text.c_str());
-}
-
-// --- Windows 1252 and the terminal's UTF-8 ---------------------------------------------------------
-
-// The characters 0x80 to 0x9F of Windows 1252 (0 where the code page has none).
-constexpr char16_t kHigh1252[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-bool IsUtf8(const std::string &text)
-{
-    for (size_t i = 0; i < text.size();)
-    {
-        unsigned char c = text[i];
-        size_t extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 9;
-        if (extra == 9 || i + extra >= text.size())
-            return false;
-        for (size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2)
-                return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
-void AppendUtf8(std::string &out, char32_t cp)
-{
-    if (cp < 0x80)
-        out += static_cast<char>(cp);
-    else if (cp < 0x800)
-        out += static_cast<char>(0xC0 | (cp >> 6)), out += static_cast<char>(0x80 | (cp & 0x3F));
-    else
-        out += static_cast<char>(0xE0 | (cp >> 12)), out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-}
-
-// Text of the PC (Windows 1252) for the terminal; text that already reads as UTF-8 stays.
-std::string ForTerminal(const std::string &text)
-{
-    if (IsUtf8(text))
-        return text;
-    std::string out;
-    for (unsigned char c : text)
-    {
-        char32_t cp = c;
-        if (c >= 0x80 && c < 0xA0)
-            cp = kHigh1252[c - 0x80] ? kHigh1252[c - 0x80] : U'?';
-        AppendUtf8(out, cp);
-    }
-    return out;
-}
-
-// Text from the terminal (UTF-8) for the PC; characters 1252 cannot hold become '?'.
-std::string ForPc(const std::string &text)
-{
-    if (!IsUtf8(text))
-        return text;
-    std::string out;
-    for (size_t i = 0; i < text.size();)
-    {
-        unsigned char c = text[i];
-        size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
-        char32_t cp = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
-        for (size_t k = 1; k < length; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        i += length;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
-        {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        auto it = std::find(std::begin(kHigh1252), std::end(kHigh1252), static_cast<char16_t>(cp));
-        out += cp <= 0xFFFF && it != std::end(kHigh1252) ? static_cast<char>(0x80 + (it - kHigh1252)) : '?';
-    }
-    return out;
 }
 
 // --- The PC's folder ----------------------------------------------------------------------------
@@ -336,9 +261,9 @@ int Create(const Arguments &args)
         admin = *value;
     }
     if (auto name = Option(args, "--computer"))
-        options.computerName = ForPc(*name);
+        options.computerName = kitpc::PcText(*name);
     if (auto name = Option(args, "--user"))
-        options.userName = ForPc(*name);
+        options.userName = kitpc::PcText(*name);
 
     const std::string pc = UsePc(Option(args, "--dir"));
     std::error_code ec;
@@ -370,7 +295,7 @@ void Section(const char *title, const std::vector<std::string> &lines)
     if (lines.empty())
         std::printf("  (none)\n");
     for (const std::string &line : lines)
-        std::printf("  %s\n", ForTerminal(line).c_str());
+        std::printf("  %s\n", kitpc::TerminalText(line).c_str());
 }
 
 std::vector<std::string> FolderEntries(const std::string &folder)
@@ -419,12 +344,12 @@ int Show(const Arguments &args)
     std::printf("PC: %s\n", pc.c_str());
     std::printf("Windows: %s (%s), version %u.%u build %u, platform %s\n", FamilyTitle(id.family),
                 kitpc::FamilyName(id.family), id.majorVersion, id.minorVersion, build, nt ? "NT" : "9x");
-    std::printf("Service pack: \"%s\"\n", ForTerminal(id.csdVersion).c_str());
+    std::printf("Service pack: \"%s\"\n", kitpc::TerminalText(id.csdVersion).c_str());
     std::printf("Languages: user %s, system %s\n", Hex4(id.userLangId).c_str(),
                 Hex4(id.systemLangId).c_str());
     std::printf("Administrator: %s\n", id.administrator ? "yes" : "no");
-    std::printf("Computer: %s\n", ForTerminal(id.computerName).c_str());
-    std::printf("User: %s\n", ForTerminal(id.userName).c_str());
+    std::printf("Computer: %s\n", kitpc::TerminalText(id.computerName).c_str());
+    std::printf("User: %s\n", kitpc::TerminalText(id.userName).c_str());
 
     std::vector<std::string> folders;
     for (const std::string &folder :
@@ -512,7 +437,7 @@ int Set(const Arguments &args)
     if (!HoldsPc(pc))
         return Failure("no PC in " + pc + " (machine create makes one)");
     const std::string &key = args.words[0];
-    const std::string value = ForPc(args.words[1]);
+    const std::string value = kitpc::PcText(args.words[1]);
     bool ok = true;
     if (key == "os")
     {
@@ -597,9 +522,9 @@ bool DeleteNow(const std::string &path)
 void ReportFileOperation(bool ok, const std::string &what)
 {
     if (ok)
-        std::printf("  %s\n", ForTerminal(what).c_str());
+        std::printf("  %s\n", kitpc::TerminalText(what).c_str());
     else
-        Warn("could not do: " + ForTerminal(what) + " (" + ErrorText(GetLastError()) + ")");
+        Warn("could not do: " + kitpc::TerminalText(what) + " (" + ErrorText(GetLastError()) + ")");
 }
 
 // NT: Session Manager's PendingFileRenameOperations, pairs of source and destination ("" deletes,
@@ -756,7 +681,7 @@ std::vector<StartupEntry> StartupEntries(HKEY key)
 // Starts a start-up command line; waits for it when asked.
 void StartCommand(const std::string &label, const std::string &command, bool wait)
 {
-    std::printf("  %s: %s\n", ForTerminal(label).c_str(), ForTerminal(command).c_str());
+    std::printf("  %s: %s\n", kitpc::TerminalText(label).c_str(), kitpc::TerminalText(command).c_str());
     std::fflush(stdout);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -765,7 +690,7 @@ void StartCommand(const std::string &label, const std::string &command, bool wai
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
     {
-        Warn("could not start " + ForTerminal(command) + " (" + ErrorText(GetLastError()) + ")");
+        Warn("could not start " + kitpc::TerminalText(command) + " (" + ErrorText(GetLastError()) + ")");
         return;
     }
     if (wait)

@@ -13,6 +13,7 @@
 // Exit codes, as Windows' regsvr32: 0 success, 1 bad arguments, 2 OleInitialize failed,
 // 3 LoadLibrary failed, 4 an entry point is missing, 5 the call failed. With several
 // libraries each is done in turn and the first failure's code is the result.
+#include "platform/kitconsole.h"
 #include "platform/kitloader.h"
 #include "platform/windows.h"
 
@@ -129,11 +130,12 @@ class Tool
     {
         if (options_.silent)
             return;
+        char text[2048];
         va_list args;
         va_start(args, format);
-        std::vprintf(format, args);
+        std::vsnprintf(text, sizeof text, format, args);
         va_end(args);
-        std::printf("\n");
+        std::printf("%s\n", kitpc::TerminalText(text).c_str());
         std::fflush(stdout);
     }
 

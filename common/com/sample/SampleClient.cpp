@@ -5,10 +5,25 @@
 #include "common/com/Object.h"
 #include "common/com/sample/KitSample.h"
 
+#include "platform/kitconsole.h"
+
+#include <cstdarg>
 #include <cstdio>
 
 namespace
 {
+// Prints Windows 1252 text on the terminal.
+void Say(const char *format, ...)
+{
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::fputs(kitpc::TerminalText(text).c_str(), stdout);
+    std::fflush(stdout);
+}
+
 constexpr DWORD kWaitLimit = 30000;
 
 class CPrintingSink final
@@ -27,13 +42,13 @@ class CPrintingSink final
     }
     HRESULT Tick(LONG lCount)
     {
-        std::printf("  evento Tick(%d)%s\n", lCount,
-                    GetCurrentThreadId() != client_ ? " desde el thread de trabajo" : "");
+        Say("  evento Tick(%d)%s\n", lCount,
+            GetCurrentThreadId() != client_ ? " desde el thread de trabajo" : "");
         return S_OK;
     }
     HRESULT Done(BSTR bstrName)
     {
-        std::printf("  evento Done(\"%s\")\n", kitcom::NarrowOf(bstrName).c_str());
+        Say("  evento Done(\"%s\")\n", kitcom::NarrowOf(bstrName).c_str());
         SetEvent(done_);
         return S_OK;
     }
@@ -46,7 +61,7 @@ class CPrintingSink final
 
 int Fail(const char *what, HRESULT hr)
 {
-    std::printf("%s: error 0x%08X\n", what, static_cast<unsigned>(hr));
+    Say("%s: error 0x%08X\n", what, static_cast<unsigned>(hr));
     return 1;
 }
 
@@ -66,7 +81,7 @@ int Run()
         return Fail("QueryInterface(ICounter)", hr);
     LPOLESTR text = nullptr;
     StringFromCLSID(clsid, &text);
-    std::printf("Contador creado: KitSample.Counter = %s\n", kitcom::BStr(text).Narrow().c_str());
+    Say("Contador creado: KitSample.Counter = %s\n", kitcom::BStr(text).Narrow().c_str());
     CoTaskMemFree(text);
 
     counter->Add(5);
@@ -77,7 +92,7 @@ int Run()
                          nullptr, nullptr);
     LONG total = 0;
     counter->get_Total(&total);
-    std::printf("Total tras Add(5) por la vtable y Add(\"7\") por IDispatch: %d\n", total);
+    Say("Total tras Add(5) por la vtable y Add(\"7\") por IDispatch: %d\n", total);
     counter->put_Name(kitcom::BStr("Conexión ADSL").Get());
 
     kitcom::ComPtr<CPrintingSink> sink = kitcom::Make<CPrintingSink>();
@@ -88,7 +103,7 @@ int Run()
         FAILED(hr = container->FindConnectionPoint(DIID__ICounterEvents, &point)) ||
         FAILED(hr = point->Advise(sink->GetUnknown(), &cookie)))
         return Fail("Advise", hr);
-    std::printf("Run(3):\n");
+    Say("Run(3):\n");
     counter->Run(3);
     if (!sink->WaitDone())
         return Fail("Run", E_ABORT);

@@ -1,6 +1,7 @@
 // regsvr32 run as a process: messages, exit codes, the keys of a real server.
 #include "platform/kitmachine.h"
 #include "platform/windows.h"
+#include "platform/kitconsole.h"
 #include "tools/testing/kittest.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +49,7 @@ TEST(Regsvr32, RegistersAndUnregistersAServer)
 {
     std::string output;
     ASSERT_EQ(Regsvr32({"KitSample.dll"}, &output), 0) << output;
-    EXPECT_EQ(output, "DllRegisterServer en KitSample.dll se realizó correctamente.\n");
+    EXPECT_EQ(output, kitpc::TerminalText("DllRegisterServer en KitSample.dll se realizó correctamente.\n"));
     EXPECT_EQ(ClassesValue(kCounterKey), "Counter Class");
     EXPECT_NE(ClassesValue(std::string(kCounterKey) + "\\InprocServer32").find("KitSample.so"),
               std::string::npos);
@@ -59,7 +60,8 @@ TEST(Regsvr32, RegistersAndUnregistersAServer)
               "KitSample 1.0 Type Library");
 
     ASSERT_EQ(Regsvr32({"/u", "KitSample.dll"}, &output), 0) << output;
-    EXPECT_EQ(output, "DllUnregisterServer en KitSample.dll se realizó correctamente.\n");
+    EXPECT_EQ(output,
+              kitpc::TerminalText("DllUnregisterServer en KitSample.dll se realizó correctamente.\n"));
     EXPECT_FALSE(ClassesKeyExists(kCounterKey));
     EXPECT_FALSE(ClassesKeyExists("KitSample.Counter"));
     EXPECT_FALSE(ClassesKeyExists("TypeLib\\{26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}"));
@@ -84,7 +86,8 @@ TEST(Regsvr32, BadArguments)
 {
     std::string output;
     EXPECT_EQ(Regsvr32({}, &output), 1);
-    EXPECT_EQ(output, "Para registrar un módulo, debe proporcionar un nombre de archivo binario.\n");
+    EXPECT_EQ(output, kitpc::TerminalText(
+                          "Para registrar un módulo, debe proporcionar un nombre de archivo binario.\n"));
     EXPECT_EQ(Regsvr32({"/x", "KitSample.dll"}, &output), 1);
     EXPECT_EQ(output.rfind("Indicador no reconocido: /x\nUso: regsvr32", 0), 0u) << output;
     EXPECT_EQ(Regsvr32({"/n", "KitSample.dll"}, &output), 1); // /n needs /i
@@ -110,8 +113,8 @@ TEST(Regsvr32, MissingEntryPoints)
     std::string output;
     EXPECT_EQ(Regsvr32({"testlib_sample.dll"}, &output), 4);
     EXPECT_EQ(output,
-              "testlib_sample.dll se cargó, pero no se encontró el punto de entrada DllRegisterServer.\n\n"
-              "No se puede registrar este archivo.\n");
+              kitpc::TerminalText("testlib_sample.dll se cargó, pero no se encontró el punto de entrada "
+                                  "DllRegisterServer.\n\nNo se puede registrar este archivo.\n"));
     UseEnglish();
     EXPECT_EQ(Regsvr32({"/u", "testlib_sample.dll"}, &output), 4);
     EXPECT_EQ(output,
@@ -129,6 +132,8 @@ TEST(Regsvr32, FailedRegistrationGivesItsCode)
     ASSERT_TRUE(kitpc::SetIdentityValue("User", "Administrator", "0"));
     std::string output;
     EXPECT_EQ(Regsvr32({"KitSample.dll"}, &output), 5);
-    EXPECT_EQ(output, "Error de DllRegisterServer en KitSample.dll.\nEl código de retorno fue: 0x80040201\n");
+    EXPECT_EQ(output,
+              kitpc::TerminalText(
+                  "Error de DllRegisterServer en KitSample.dll.\nEl código de retorno fue: 0x80040201\n"));
     EXPECT_FALSE(ClassesKeyExists(kCounterKey));
 }
