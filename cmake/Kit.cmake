@@ -43,6 +43,6 @@ function(kit_test name)
   kit_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} kit_testmain GTest::gtest Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "KIT_BIN=${CMAKE_RUNTIME_OUTPUT_DIRECTORY};KIT_LIB=${CMAKE_LIBRARY_OUTPUT_DIRECTORY};KIT_SOURCE=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "KIT_BIN=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 endfunction()
 include(GoogleTest)

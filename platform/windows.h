@@ -12,8 +12,11 @@
 #include "platform/winbase.h"
 #include "platform/winreg.h"
 #include "platform/winuser.h"
+#include "platform/wingdi.h"
+#include "platform/shellapi.h"
 #include "platform/winmsg.h"
 #include "platform/shlobj.h"
 #include "platform/stringapiset.h"
 #include "platform/ole2.h"
 #endif
+#include "platform/wininet.h"

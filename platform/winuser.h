@@ -11,3 +11,90 @@
 #define EWX_FORCEIFHUNG 0x00000010u
 
 WINUSERAPI BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReason);
+
+// Images loaded from files (LoadImage) and the sizes the system uses for them.
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define IMAGE_CURSOR 2
+#define IMAGE_ENHMETAFILE 3
+
+#define LR_DEFAULTCOLOR 0x00000000u
+#define LR_MONOCHROME 0x00000001u
+#define LR_COLOR 0x00000002u
+#define LR_COPYRETURNORG 0x00000004u
+#define LR_COPYDELETEORG 0x00000008u
+#define LR_LOADFROMFILE 0x00000010u
+#define LR_LOADTRANSPARENT 0x00000020u
+#define LR_DEFAULTSIZE 0x00000040u
+#define LR_VGACOLOR 0x00000080u
+#define LR_LOADMAP3DCOLORS 0x00001000u
+#define LR_CREATEDIBSECTION 0x00002000u
+#define LR_COPYFROMRESOURCE 0x00004000u
+#define LR_SHARED 0x00008000u
+
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+
+typedef struct _ICONINFO
+{
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;  // monochrome AND mask (1 = transparent)
+    HBITMAP hbmColor; // colour image
+} ICONINFO, *PICONINFO;
+
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_CXICON 11
+#define SM_CYICON 12
+#define SM_CXCURSOR 13
+#define SM_CYCURSOR 14
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
+
+WINUSERAPI HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
+WINUSERAPI BOOL WINAPI DestroyIcon(HICON hIcon);
+WINUSERAPI BOOL WINAPI DestroyCursor(HCURSOR hCursor);
+WINUSERAPI BOOL WINAPI GetIconInfo(HICON hIcon, PICONINFO piconinfo);
+WINUSERAPI int WINAPI GetSystemMetrics(int nIndex);
+WINUSERAPI HDC WINAPI GetDC(HWND hWnd);
+WINUSERAPI int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
+
+// Windows: a record per window with its text, parent or owner, visibility and state (see
+// platform/kitwindow.h for how windows are made). Window handles are machine-wide, 32-bit values.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+#define SW_FORCEMINIMIZE 11
+#define SW_MAX 11
+
+WINUSERAPI BOOL WINAPI IsWindow(HWND hWnd);
+WINUSERAPI int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+WINUSERAPI int WINAPI GetWindowTextLengthA(HWND hWnd);
+WINUSERAPI BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
+WINUSERAPI BOOL WINAPI IsIconic(HWND hWnd);
+WINUSERAPI BOOL WINAPI IsZoomed(HWND hWnd);
+WINUSERAPI BOOL WINAPI IsWindowVisible(HWND hWnd);
+WINUSERAPI BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
+WINUSERAPI BOOL WINAPI SetForegroundWindow(HWND hWnd);
+WINUSERAPI HWND WINAPI GetForegroundWindow();
+WINUSERAPI HWND WINAPI GetLastActivePopup(HWND hWnd);
+WINUSERAPI HWND WINAPI GetParent(HWND hWnd);
+WINUSERAPI BOOL WINAPI DestroyWindow(HWND hWnd);
+WINUSERAPI DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
+
+// The control an ActiveX host window holds (atl.dll's AtlAxGetControl; atlhost.h on Windows).
+struct IUnknown;
+HRESULT WINAPI AtlAxGetControl(HWND h, IUnknown **pp);

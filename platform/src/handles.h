@@ -22,6 +22,10 @@ enum class ObjectKind
     RegKey,
     Module,
     Internet,
+    Bitmap,        // GDI bitmap (gdi.cpp)
+    Icon,          // icon or cursor (gdi.cpp)
+    Palette,       // GDI logical palette (gdi.cpp)
+    DeviceContext, // GDI device context (gdi.cpp)
     Other,
 };
 

@@ -11,6 +11,8 @@ const std::string &MachineDir();
 std::string NewMachineDir();
 // Where the built programs are (the build tree's bin folder).
 std::string BinDir();
+// Where the built libraries are (the build tree's lib folder, beside bin).
+std::string LibDir();
 } // namespace kittest
 
 #include <vector>

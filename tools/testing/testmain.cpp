@@ -57,6 +57,11 @@ std::string BinDir()
     self[n > 0 ? n : 0] = '\0';
     return std::filesystem::path(self).parent_path().string();
 }
+
+std::string LibDir()
+{
+    return (std::filesystem::path(BinDir()).parent_path() / "lib").string();
+}
 } // namespace kittest
 
 int main(int argc, char **argv)

@@ -1,0 +1,76 @@
+// Windows of the simulated PC (not a Windows interface): how window records are made, and how a
+// user interface backs them with real windows.
+//
+// A window is a record of the PC, visible to every process using the same $KIT_MACHINE (so a
+// second program can find and activate the first one's window, as on Windows); it lives as long
+// as the process that made it, or until DestroyWindow. Its handle is a 32-bit value, as Windows
+// keeps window handles, so it survives being stored in a 32-bit word. The Windows functions of
+// winuser.h (IsWindow, ShowWindow, SetForegroundWindow...) act on these records.
+#pragma once
+
+#include "platform/windef.h"
+
+#include <string>
+
+struct IDispatch;
+
+namespace kitwin
+{
+// What a user interface hears when the Windows functions change one of its windows. Calls come
+// on the thread that made the change, in this process only, after the record has changed.
+class WindowBackend
+{
+  public:
+    virtual ~WindowBackend() = default;
+    virtual void OnTextChanged(HWND, const std::string &) {}
+    virtual void OnShow(HWND, int /*nCmdShow*/) {}
+    virtual void OnForeground(HWND) {}
+    virtual void OnDestroy(HWND) {}
+};
+
+struct WindowDesc
+{
+    std::string text;
+    HWND parent = nullptr; // a child window's parent
+    HWND owner = nullptr;  // a pop-up's owner (GetParent gives it, GetLastActivePopup follows it)
+    bool visible = true;
+    bool iconic = false;
+    IDispatch *control = nullptr;     // the hosted ActiveX control, if any (a reference is kept)
+    WindowBackend *backend = nullptr; // not owned; must outlive the window
+};
+
+// Makes a window record owned by the calling process and thread; nullptr with the last error
+// set when the parent or owner is not a window (ERROR_INVALID_WINDOW_HANDLE) or the PC's
+// window folder cannot be written.
+HWND CreateWindowRecord(const WindowDesc &desc);
+
+// Attaches (or with nullptr detaches) the control a window hosts; the window keeps a reference
+// until it is destroyed or another control replaces it. Only the owning process may do this.
+bool AttachControl(HWND window, IDispatch *control);
+
+// The user's own actions on a window, reported by the user interface: minimised or restored,
+// shown or hidden, activated (which makes it its owner's last active pop-up). The backend is
+// not called for these.
+bool ReportState(HWND window, bool visible, bool iconic);
+bool ReportActivated(HWND window);
+
+// While set, SetForegroundWindow is refused as Windows refuses it when another program holds
+// the foreground (the user is working in it). For tests.
+void SetForegroundLocked(bool locked);
+
+// A snapshot of a window's record, from any process; false when it is not a window.
+struct WindowState
+{
+    std::string text;
+    HWND parent = nullptr;
+    HWND owner = nullptr;
+    HWND lastActivePopup = nullptr;
+    bool visible = false;
+    bool iconic = false;
+    bool zoomed = false;
+    DWORD processId = 0;
+    DWORD threadId = 0;
+    DWORD changes = 0; // grows with every change, so a user interface can see changes made elsewhere
+};
+bool ReadWindowState(HWND window, WindowState &state);
+} // namespace kitwin
