@@ -1,0 +1,120 @@
+// Arbitrary bytes as a configuration downloaded from the router: read into a router parameter
+// object (an in-memory one, so no server needs registering) and rewritten as a template.
+// Input: byte 0 chooses a call of the object that fails (0: none), the rest is the file.
+#include "common/trace/TraceLog.h"
+#include "modem/ModemConfig.h"
+#include "modem/tests/MemoryRouterParam.h"
+#include "platform/kitmachine.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+std::string g_path;
+CTraceLog *g_log;
+
+std::string ReadAll(const std::string &path)
+{
+    std::string content;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        content.append(buffer, read);
+    CloseHandle(h);
+    return content;
+}
+
+void WriteAll(const std::string &path, const uint8_t *data, size_t size)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        std::abort();
+    DWORD written = 0;
+    if (!WriteFile(h, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+        std::abort();
+    CloseHandle(h);
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    char root[] = "/tmp/kit-fuzz-XXXXXX";
+    if (!::mkdtemp(root))
+        std::abort();
+    ::setenv("KIT_MACHINE", root, 1);
+    const std::string dir = kitpc::PathOf("program_files");
+    SetCurrentDirectoryA(dir.c_str());
+    g_path = dir + "\\643get.cfg";
+    g_log = new CTraceLog;
+    g_log->SetFileName("DaxModem.txt");
+    g_log->SetAlwaysOn(1);
+    g_log->Open();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    static unsigned runs = 0;
+    if (++runs % 5000 == 0)
+        g_log->Open(); // starts the log afresh once it has grown past its limit
+
+    const int failAt = data[0];
+    const std::string input(reinterpret_cast<const char *>(data) + 1, size - 1);
+    WriteAll(g_path, data + 1, size - 1);
+
+    CMemoryRouterParam *param = CMemoryRouterParam::Create();
+    int calls = 0;
+    param->SetFailHook([&](std::string_view) { return ++calls == failAt ? E_FAIL : S_OK; });
+    bool failed = false;
+    {
+        CModemConfig config(param, *g_log);
+        try
+        {
+            if (config.LeerConfig812(g_path.c_str()) != S_OK)
+                std::abort();
+        }
+        catch (const CComError &error)
+        {
+            failed = true;
+            if (error.Error() != E_FAIL)
+                std::abort();
+        }
+    }
+    param->SetFailHook(nullptr);
+
+    const std::string output = ReadAll(g_path);
+    if (failed)
+    {
+        // A failed read leaves the download as it was.
+        if (output != input)
+            std::abort();
+    }
+    else
+    {
+        // Line for line: what follows the last LF is gone, every line keeps its LF.
+        const size_t lines = std::count(input.begin(), input.end(), '\n');
+        if (static_cast<size_t>(std::count(output.begin(), output.end(), '\n')) != lines)
+            std::abort();
+        if (!output.empty() && output.back() != '\n')
+            std::abort();
+        // A port list read back always starts with "Default".
+        BSTR ports = nullptr;
+        if (FAILED(param->GetPorts(&ports)))
+            std::abort();
+        const std::u16string list(ports, SysStringLen(ports));
+        SysFreeString(ports);
+        if (!list.empty() && list.rfind(u"Default,", 0) != 0)
+            std::abort();
+    }
+    param->Release();
+    return 0;
+}

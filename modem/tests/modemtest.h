@@ -1,0 +1,45 @@
+// Support of the configuration file tests: each test runs in a folder of its own PC, made the
+// current directory, with a registered DaxParam server, a fresh router parameter object and the
+// module's trace log "DaxModem.txt".
+#pragma once
+
+#include "common/param/RouterParamPtr.h"
+#include "common/trace/TraceLog.h"
+#include "modem/ModemConfig.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace modemtest
+{
+// Files through the platform, as the product sees them.
+std::string ReadAll(const std::string &path);
+bool WriteAll(const std::string &path, std::string_view bytes);
+bool Exists(const std::string &path);
+// A file of the kit's data folder in the source tree.
+std::string DataPath(const char *name);
+// The messages of the trace lines of a log file, banner and empty lines left out.
+std::vector<std::string> LogMessages(const std::string &content);
+} // namespace modemtest
+
+class ModemConfigTest : public testing::Test
+{
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // "<current directory>\<name>", as the module builds its paths.
+    std::string Path(const char *name) const;
+    // The messages written to DaxModem.txt so far.
+    std::vector<std::string> Log() const;
+
+    // The object as the wizard fills it for one PC behind NAT with DHCP (multipuesto, static).
+    void FillMultipuesto();
+
+    RouterParamPtr param;
+    CTraceLog log;
+    std::unique_ptr<CModemConfig> config;
+    std::string dir;
+};
