@@ -1,0 +1,535 @@
+// CFtp: its notifications as thread messages and trace lines, driven the way the transfer
+// worker drives it, against the router simulator and (where Debian's pyftpdlib is installed)
+// against an FTP server we did not write.
+#include "modem/Ftp.h"
+#include "platform/windows.h"
+#include "tools/routersim/tests/Servers.h"
+#include "tools/testing/kittest.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr UINT Msg(DWORD status)
+{
+    return WM_USER + status;
+}
+constexpr UINT kConnected = Msg(INTERNET_STATUS_CONNECTED_TO_SERVER);    // 1045
+constexpr UINT kSent = Msg(INTERNET_STATUS_REQUEST_SENT);                // 1055
+constexpr UINT kReceived = Msg(INTERNET_STATUS_RESPONSE_RECEIVED);       // 1065
+constexpr UINT kHandleCreated = Msg(INTERNET_STATUS_HANDLE_CREATED);     // 1084
+constexpr UINT kHandleClosing = Msg(INTERNET_STATUS_HANDLE_CLOSING);     // 1094
+constexpr UINT kRequestComplete = Msg(INTERNET_STATUS_REQUEST_COMPLETE); // 1124
+constexpr DWORD kNoMessage = 0xFFFFFFFF;
+
+// The notify thread's side: this test's own thread and message queue.
+class NotifyQueue
+{
+  public:
+    NotifyQueue()
+    {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before StartOpen
+    }
+
+    // Takes messages until `number` comes (bounded); every message is kept in `seen`.
+    bool WaitFor(UINT number, MSG *found = nullptr)
+    {
+        const DWORD start = GetTickCount();
+        for (;;)
+        {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            {
+                seen.push_back(msg);
+                if (msg.message == number)
+                {
+                    if (found)
+                        *found = msg;
+                    return true;
+                }
+            }
+            const DWORD waited = GetTickCount() - start;
+            if (waited >= 30000)
+                return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 30000 - waited, QS_ALLPOSTMESSAGE);
+        }
+    }
+
+    // The open phase: the error code of the connection's request-complete.
+    DWORD Open(CFtp &ftp)
+    {
+        if (!ftp.StartOpen())
+            return kNoMessage;
+        MSG msg;
+        return WaitFor(kRequestComplete, &msg) ? static_cast<DWORD>(msg.wParam) : kNoMessage;
+    }
+    // A transfer started with `started`: its request-complete's error code.
+    DWORD Transfer(int started)
+    {
+        if (!started)
+            return kNoMessage;
+        MSG msg;
+        return WaitFor(kRequestComplete, &msg) ? static_cast<DWORD>(msg.wParam) : kNoMessage;
+    }
+    bool Close(CFtp &ftp)
+    {
+        ftp.StartClose();
+        return WaitFor(kHandleClosing);
+    }
+
+    std::vector<UINT> Numbers() const
+    {
+        std::vector<UINT> numbers;
+        for (const MSG &msg : seen)
+            numbers.push_back(msg.message);
+        return numbers;
+    }
+    LPARAM Sum(UINT number) const
+    {
+        LPARAM sum = 0;
+        for (const MSG &msg : seen)
+            if (msg.message == number)
+                sum += msg.lParam;
+        return sum;
+    }
+
+    std::vector<MSG> seen;
+};
+
+std::string TempPath(const std::string &name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    return std::string(temp) + name;
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<none>";
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const std::string &path, const std::string &content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+// The messages of DaxFtp.txt's trace lines, in order, without their time stamps.
+std::vector<std::string> LogMessages()
+{
+    std::vector<std::string> messages;
+    std::istringstream in(ReadFile(TempPath("DaxFtp.txt")));
+    std::string line;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t dashes = line.find(" -- ");
+        if (dashes != std::string::npos)
+            messages.push_back(line.substr(dashes + 4));
+    }
+    return messages;
+}
+
+size_t Count(const std::vector<std::string> &lines, const std::string &text)
+{
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), text));
+}
+
+std::string Binary(size_t size)
+{
+    std::string content(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        content[i] = static_cast<char>((i * 13 + i / 251) & 0xFF);
+    return content;
+}
+
+class CFtpTest : public testing::Test
+{
+  protected:
+    void TearDown() override
+    {
+        router_.reset();
+        DWORD original = 30000;
+        InternetSetOptionA(nullptr, INTERNET_OPTION_RECEIVE_TIMEOUT, &original, sizeof original);
+    }
+
+    // The router simulator on this test's PC, as 192.168.1.1.
+    void StartRouter(std::vector<std::string> extra = {})
+    {
+        router_ = std::make_unique<kitservers::RouterSim>(kittest::BinDir(), State(), kittest::MachineDir(),
+                                                          std::move(extra));
+        ASSERT_TRUE(router_->Started());
+    }
+    std::string State() const { return kittest::MachineDir() + "/router"; }
+    std::string RouterSetting(const std::string &code)
+    {
+        std::string output;
+        kitservers::Run(kittest::BinDir() + "/routersim", {"show", "--state", State()}, &output);
+        const size_t at = output.find(code + " = ");
+        return at == std::string::npos ? "<none>" : output.substr(at, output.find('\n', at) - at);
+    }
+    void SetFault(const std::string &fault)
+    {
+        ASSERT_EQ(kitservers::Run(kittest::BinDir() + "/routersim", {"fault", "--state", State(), fault}), 0);
+    }
+
+    // A CFtp set up as the transfer worker sets it.
+    void Prepare(CFtp &ftp, const char *password = "5807")
+    {
+        ftp.SetServer("192.168.1.1");
+        ftp.SetLogin("guest", password);
+        ftp.SetNotifyThread(GetCurrentThreadId());
+    }
+
+    std::unique_ptr<kitservers::RouterSim> router_;
+};
+} // namespace
+
+// --- setters and start failures ---
+
+TEST_F(CFtpTest, ServerChangesOnlyForDottedAddresses)
+{
+    StartRouter();
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    for (const char *bad :
+         {"router", "192.168.1.1 ", "192.168.1", "192.168.1.256", "", static_cast<const char *>(nullptr)})
+        ftp.SetServer(bad);
+    EXPECT_EQ(queue.Open(ftp), 0u); // still 192.168.1.1
+    EXPECT_TRUE(queue.Close(ftp));
+}
+
+TEST_F(CFtpTest, NoServerFailsAtOnceAndSaysWhy)
+{
+    NotifyQueue queue;
+    CFtp ftp;
+    ftp.SetNotifyThread(GetCurrentThreadId());
+    EXPECT_EQ(ftp.StartOpen(), 0);
+    const std::vector<std::string> log = LogMessages();
+    EXPECT_EQ(Count(log, "Init StartOpen"), 1u);
+    EXPECT_EQ(Count(log, "CFtp::StartOpen [error:: 87]"), 1u); // ERROR_INVALID_PARAMETER
+    ftp.StartClose();
+}
+
+TEST_F(CFtpTest, TransfersBeforeTheConnectionReturnZeroWithoutALogLine)
+{
+    CFtp ftp;
+    EXPECT_EQ(ftp.GetFile("rom-t", TempPath("643get.cfg").c_str()), 0);
+    EXPECT_EQ(ftp.PutFile("rom-t", TempPath("config.dat").c_str()), 0);
+    const std::vector<std::string> log = LogMessages();
+    EXPECT_EQ(Count(log, "Init GetFile"), 0u);
+    EXPECT_EQ(Count(log, "Init PutFile"), 0u);
+    EXPECT_FALSE(ftp.IsBusy());
+}
+
+// --- the notifications ---
+
+TEST_F(CFtpTest, NotificationsBecomeMessagesAndTraceLines)
+{
+    StartRouter();
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    ASSERT_EQ(queue.Open(ftp), 0u);
+    const std::vector<UINT> open = {
+        kHandleCreated,
+        Msg(INTERNET_STATUS_RESOLVING_NAME),
+        Msg(INTERNET_STATUS_NAME_RESOLVED),
+        Msg(INTERNET_STATUS_CONNECTING_TO_SERVER),
+        kConnected,
+        Msg(INTERNET_STATUS_RECEIVING_RESPONSE),
+        kReceived, // banner
+        Msg(INTERNET_STATUS_SENDING_REQUEST),
+        kSent,
+        Msg(INTERNET_STATUS_RECEIVING_RESPONSE),
+        kReceived, // USER
+        Msg(INTERNET_STATUS_SENDING_REQUEST),
+        kSent,
+        Msg(INTERNET_STATUS_RECEIVING_RESPONSE),
+        kReceived, // PASS
+        kRequestComplete,
+    };
+    EXPECT_EQ(queue.Numbers(), open);
+    const HINTERNET handle = ftp.ConnectionHandle();
+    ASSERT_NE(handle, nullptr);
+    for (const MSG &msg : queue.seen)
+    {
+        if (msg.message == kSent || msg.message == kReceived || msg.message == kRequestComplete)
+            continue;
+        EXPECT_EQ(msg.wParam, 0u) << msg.message;
+        EXPECT_EQ(msg.lParam, 0) << msg.message;
+    }
+    const std::string banner = "220 FTP version 1.0 ready at Sat Jan 01 00:00:00 2000\r\n";
+    EXPECT_EQ(queue.seen[6].lParam, static_cast<LPARAM>(banner.size()));
+    EXPECT_EQ(queue.seen[8].lParam, static_cast<LPARAM>(sizeof "USER guest\r\n" - 1));
+    EXPECT_EQ(queue.seen[12].lParam, static_cast<LPARAM>(sizeof "PASS 5807\r\n" - 1));
+    EXPECT_EQ(queue.seen.back().wParam, 0u);                               // the error code
+    EXPECT_EQ(queue.seen.back().lParam, reinterpret_cast<LPARAM>(handle)); // the result
+
+    queue.seen.clear();
+    ASSERT_TRUE(queue.Close(ftp));
+    const std::vector<UINT> close = {Msg(INTERNET_STATUS_CLOSING_CONNECTION),
+                                     Msg(INTERNET_STATUS_CONNECTION_CLOSED), kHandleClosing};
+    EXPECT_EQ(queue.Numbers(), close);
+
+    const std::vector<std::string> expected = {
+        "********************* NUEVA EJECUCION DEL LOG ******************",
+        "Init StartOpen",
+        "CFtp: Msg Handle creado: [: " +
+            std::to_string(static_cast<int>(reinterpret_cast<uintptr_t>(handle))) + "]",
+        "CFtp: Msg resolviendo nombre",
+        "CFtp: Msg nombre resuelto",
+        "CFtp: Msg conectando a servidor",
+        "CFtp: Msg conectado a servidor",
+        "CFtp: Msg esperando respuesta",
+        "CFtp: Msg respuesta recibida [bytes recibidos: " + std::to_string(banner.size()) + "]",
+        "CFtp: Msg enviando peticion",
+        "CFtp: Msg enviada peticion [bytes enviados:: 12]",
+        "CFtp: Msg esperando respuesta",
+        "CFtp: Msg respuesta recibida [bytes recibidos: 24]", // 331 Enter PASS command
+        "CFtp: Msg enviando peticion",
+        "CFtp: Msg enviada peticion [bytes enviados:: 11]",
+        "CFtp: Msg esperando respuesta",
+        "CFtp: Msg respuesta recibida [bytes recibidos: 15]",
+        "CFtp: Msg peticion completada",
+        "Init StartClose",
+        "CFtp: Msg cerrando conexion",
+        "CFtp: Msg conexion cerrada",
+        "CFtp: Msg Handle cerrado",
+    };
+    EXPECT_EQ(LogMessages(), expected);
+}
+
+TEST_F(CFtpTest, UploadAndDownloadTheConfiguration)
+{
+    StartRouter();
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    ASSERT_EQ(queue.Open(ftp), 0u);
+
+    // Big enough for several notifications; the router takes the lines it knows.
+    std::string config = "30200008 = 10.1.2.3\r\n40000009 = usuario@adsl\r\n";
+    while (config.size() < 200000)
+        config += "99999999 = relleno\r\n";
+    WriteFile(TempPath("config.dat"), config);
+    queue.seen.clear();
+    const int started = ftp.PutFile("rom-t", TempPath("config.dat").c_str());
+    EXPECT_TRUE(ftp.IsBusy());
+    EXPECT_EQ(queue.Transfer(started), 0u);
+    EXPECT_FALSE(ftp.IsBusy());
+    EXPECT_EQ(RouterSetting("30200008"), "30200008 = 10.1.2.3");
+    EXPECT_EQ(RouterSetting("40000009"), "40000009 = usuario@adsl");
+    // The byte counts the progress adds up: the whole file, and a few command bytes.
+    const LPARAM sent = queue.Sum(kSent);
+    EXPECT_GE(sent, static_cast<LPARAM>(config.size()));
+    EXPECT_LT(sent, static_cast<LPARAM>(config.size() + 100));
+
+    queue.seen.clear();
+    EXPECT_EQ(queue.Transfer(ftp.GetFile("rom-t", TempPath("643get.cfg").c_str())), 0u);
+    const std::string got = ReadFile(TempPath("643get.cfg"));
+    EXPECT_NE(got.find("30200008 = 10.1.2.3\r\n"), std::string::npos);
+    EXPECT_GE(queue.Sum(kReceived), static_cast<LPARAM>(got.size()));
+    EXPECT_EQ(GetFileAttributesA(TempPath("643get.cfg").c_str()) & FILE_ATTRIBUTE_ARCHIVE,
+              static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(queue.Close(ftp));
+
+    const std::vector<std::string> log = LogMessages();
+    EXPECT_EQ(Count(log, "Init PutFile"), 1u);
+    EXPECT_EQ(Count(log, "Init GetFile"), 1u);
+}
+
+TEST_F(CFtpTest, StartCloseClosesEachHandleOnce)
+{
+    StartRouter();
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    for (int run = 0; run < 2; ++run) // a second run on the same object, as the access check does
+    {
+        ASSERT_EQ(queue.Open(ftp), 0u) << run;
+        ASSERT_TRUE(queue.Close(ftp)) << run;
+        ftp.StartClose(); // nothing left to close
+    }
+    const std::vector<std::string> log = LogMessages();
+    EXPECT_EQ(Count(log, "Init StartClose"), 4u);
+    EXPECT_EQ(Count(log, "CFtp: Msg Handle cerrado"), 2u);
+}
+
+TEST_F(CFtpTest, AbortBeforeTheConnectionStands)
+{
+    // The router never answers: the worker's abort closes what is open, and the closing comes.
+    StartRouter({"--fault", "silent"});
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    ASSERT_EQ(ftp.StartOpen(), 1);
+    ASSERT_TRUE(queue.WaitFor(kConnected));
+    EXPECT_TRUE(queue.Close(ftp));
+    // The cancelled request completes before the handle's last notification.
+    const auto complete = std::find_if(queue.seen.begin(), queue.seen.end(),
+                                       [](const MSG &msg) { return msg.message == kRequestComplete; });
+    ASSERT_NE(complete, queue.seen.end());
+    EXPECT_EQ(complete->wParam, static_cast<WPARAM>(ERROR_INTERNET_OPERATION_CANCELLED));
+    EXPECT_EQ(queue.seen.back().message, kHandleClosing);
+}
+
+// --- a router that fails ---
+
+TEST_F(CFtpTest, OpenFailuresCarryWinInetErrors)
+{
+    DWORD shortWait = 1000;
+    InternetSetOptionA(nullptr, INTERNET_OPTION_RECEIVE_TIMEOUT, &shortWait, sizeof shortWait);
+    struct Case
+    {
+        const char *fault;
+        const char *password;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"refuse-login", "5807", ERROR_INTERNET_INCORRECT_PASSWORD},
+        {"none", "1234", ERROR_INTERNET_INCORRECT_PASSWORD},
+        {"silent", "5807", ERROR_INTERNET_TIMEOUT},
+        {"garbage", "5807", ERROR_INTERNET_EXTENDED_ERROR},
+    };
+    StartRouter();
+    for (const Case &c : cases)
+    {
+        SetFault(c.fault);
+        NotifyQueue queue;
+        CFtp ftp;
+        Prepare(ftp, c.password);
+        EXPECT_EQ(queue.Open(ftp), c.error) << c.fault;
+        EXPECT_TRUE(queue.Close(ftp)) << c.fault;
+    }
+
+    // A router that is gone: its ports refuse; an address the PC cannot reach at all.
+    router_->Stop();
+    for (const char *server : {"192.168.1.1", "10.0.0.5"})
+    {
+        NotifyQueue queue;
+        CFtp ftp;
+        Prepare(ftp);
+        ftp.SetServer(server);
+        EXPECT_EQ(queue.Open(ftp), static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT)) << server;
+        EXPECT_TRUE(queue.Close(ftp));
+    }
+}
+
+TEST_F(CFtpTest, TransferFailuresCarryWinInetErrors)
+{
+    DWORD shortWait = 1000;
+    InternetSetOptionA(nullptr, INTERNET_OPTION_RECEIVE_TIMEOUT, &shortWait, sizeof shortWait);
+    InternetSetOptionA(nullptr, INTERNET_OPTION_CONNECT_TIMEOUT, &shortWait, sizeof shortWait);
+    WriteFile(TempPath("fw.bin"), Binary(500000));
+    struct Case
+    {
+        const char *fault;
+        bool get;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"drop-control", false, ERROR_FTP_DROPPED},
+        {"drop-data", true, ERROR_INTERNET_EXTENDED_ERROR},
+        {"drop-control", true, ERROR_FTP_DROPPED},
+        {"no-data", false, ERROR_INTERNET_TIMEOUT},
+    };
+    StartRouter();
+    for (const Case &c : cases)
+    {
+        SetFault(c.fault);
+        NotifyQueue queue;
+        CFtp ftp;
+        Prepare(ftp);
+        ASSERT_EQ(queue.Open(ftp), 0u) << c.fault;
+        DeleteFileA(TempPath("643get.cfg").c_str());
+        const int started = c.get ? ftp.GetFile("rom-t", TempPath("643get.cfg").c_str())
+                                  : ftp.PutFile("rom-t", TempPath("fw.bin").c_str());
+        EXPECT_EQ(queue.Transfer(started), c.error) << c.fault;
+        EXPECT_EQ(ReadFile(TempPath("643get.cfg")), "<none>") << c.fault;
+        EXPECT_TRUE(queue.Close(ftp)) << c.fault;
+    }
+    SetFault("none");
+    DWORD original = 60000;
+    InternetSetOptionA(nullptr, INTERNET_OPTION_CONNECT_TIMEOUT, &original, sizeof original);
+}
+
+TEST_F(CFtpTest, FirmwareRestartsTheRouter)
+{
+    StartRouter({"--restart-seconds", "30"});
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    ASSERT_EQ(queue.Open(ftp), 0u);
+    const std::string firmware = Binary(300000);
+    WriteFile(TempPath("ras.bin"), firmware);
+    EXPECT_EQ(queue.Transfer(ftp.PutFile("ras", TempPath("ras.bin").c_str())), 0u);
+    EXPECT_TRUE(queue.Close(ftp));
+    EXPECT_EQ(ReadFile(State() + "/firmware.bin"), firmware);
+
+    // Restarting: nobody answers.
+    CFtp again;
+    Prepare(again);
+    EXPECT_EQ(queue.Open(again), static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT));
+    EXPECT_TRUE(queue.Close(again));
+}
+
+// --- an FTP server we did not write ---
+
+TEST_F(CFtpTest, PyftpdlibTakesAndGivesFiles)
+{
+    if (!kitservers::HasPyftpdlib())
+        GTEST_SKIP() << "Debian's python3-pyftpdlib is not installed";
+    const std::string root = kittest::MachineDir() + "/ftproot";
+    std::filesystem::create_directories(root);
+    kitservers::PyFtpd server(root);
+    ASSERT_TRUE(server.Started());
+    kitservers::MapRouter(kittest::MachineDir(), server.Port());
+    const std::string content = Binary(1 << 20);
+    WriteFile(TempPath("fw.bin"), content);
+
+    // CFtp: active mode.
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    ASSERT_EQ(queue.Open(ftp), 0u);
+    EXPECT_EQ(queue.Transfer(ftp.PutFile("ras", TempPath("fw.bin").c_str())), 0u);
+    EXPECT_EQ(ReadFile(root + "/ras"), content);
+    EXPECT_EQ(queue.Transfer(ftp.GetFile("ras", TempPath("back.bin").c_str())), 0u);
+    EXPECT_EQ(ReadFile(TempPath("back.bin")), content);
+    EXPECT_EQ(queue.Transfer(ftp.GetFile("missing", TempPath("none.bin").c_str())),
+              static_cast<DWORD>(ERROR_INTERNET_EXTENDED_ERROR));
+    EXPECT_TRUE(queue.Close(ftp));
+
+    // WinINet itself, passive mode.
+    HINTERNET internet = InternetOpenA("test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET session = InternetConnectA(internet, "192.168.1.1", INTERNET_DEFAULT_FTP_PORT, "guest", "5807",
+                                         INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
+    ASSERT_NE(session, nullptr) << GetLastError();
+    EXPECT_TRUE(FtpPutFileA(session, TempPath("fw.bin").c_str(), "rom-t", FTP_TRANSFER_TYPE_BINARY, 0))
+        << GetLastError();
+    EXPECT_EQ(ReadFile(root + "/rom-t"), content);
+    EXPECT_TRUE(FtpGetFileA(session, "rom-t", TempPath("passive.bin").c_str(), TRUE, FILE_ATTRIBUTE_NORMAL,
+                            FTP_TRANSFER_TYPE_BINARY, 0))
+        << GetLastError();
+    EXPECT_EQ(ReadFile(TempPath("passive.bin")), content);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(InternetConnectA(internet, "192.168.1.1", 21, "guest", "wrong", INTERNET_SERVICE_FTP, 0, 0),
+              nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INCORRECT_PASSWORD));
+    InternetCloseHandle(session);
+    InternetCloseHandle(internet);
+}

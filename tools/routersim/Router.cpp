@@ -1,0 +1,181 @@
+#include "tools/routersim/Router.h"
+#include "platform/windows.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <sys/time.h>
+
+namespace routersim
+{
+bool ParseFaults(std::string_view list, Faults &faults, std::string &error)
+{
+    Faults parsed;
+    parsed.delay = faults.delay;
+    while (!list.empty())
+    {
+        const size_t comma = list.find(',');
+        std::string_view word = list.substr(0, comma);
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        while (!word.empty() && word.front() == ' ')
+            word.remove_prefix(1);
+        while (!word.empty() && word.back() == ' ')
+            word.remove_suffix(1);
+        if (word.empty() || word == "none")
+            continue;
+        bool *flag = word == "refuse-login"   ? &parsed.refuseLogin
+                     : word == "drop-control" ? &parsed.dropControl
+                     : word == "drop-data"    ? &parsed.dropData
+                     : word == "slow"         ? &parsed.slow
+                     : word == "garbage"      ? &parsed.garbage
+                     : word == "silent"       ? &parsed.silent
+                     : word == "no-data"      ? &parsed.noData
+                                              : nullptr;
+        if (!flag)
+        {
+            error = std::string(word);
+            return false;
+        }
+        *flag = true;
+    }
+    faults = parsed;
+    return true;
+}
+
+Router::Router(std::string stateDir) : dir_(std::move(stateDir)) {}
+
+bool Router::Load(const std::string &codesPath, std::string &error)
+{
+    if (!codes_.Load(codesPath, &error))
+    {
+        error = codesPath + ": " + error;
+        return false;
+    }
+    std::lock_guard guard(lock_);
+    for (const routerformat::Code &code : codes_.Codes())
+        values_[code.code] = code.defaultValue;
+    std::ifstream in(dir_ + "/settings.txt", std::ios::binary);
+    std::string line;
+    while (std::getline(in, line))
+        if (std::optional<routerformat::Setting> setting = routerformat::ParseLine(line))
+            if (const routerformat::Code *code = codes_.Find(setting->code);
+                code && routerformat::ValueFits(*code, setting->value))
+                values_[setting->code] = setting->value;
+    SaveSettings();
+    return true;
+}
+
+std::string Router::Ini(const char *section, const char *key, const char *fallback) const
+{
+    char value[512];
+    GetPrivateProfileStringA(section, key, fallback, value, sizeof value, IniPath().c_str());
+    return value;
+}
+
+void Router::SetIni(const char *section, const char *key, const std::string &value) const
+{
+    WritePrivateProfileStringA(section, key, value.c_str(), IniPath().c_str());
+}
+
+int Router::RestartSeconds() const
+{
+    return GetPrivateProfileIntA("Router", "RestartSeconds", 3, IniPath().c_str());
+}
+
+Faults Router::CurrentFaults() const
+{
+    Faults faults;
+    faults.delay = GetPrivateProfileIntA("Faults", "Delay", 2000, IniPath().c_str());
+    std::string error;
+    if (!ParseFaults(Ini("Faults", "Fault", ""), faults, error))
+        Log("unknown fault ignored: " + error);
+    return faults;
+}
+
+std::string Router::ConfigText() const
+{
+    std::lock_guard guard(lock_);
+    std::string text;
+    for (const routerformat::Code &code : codes_.Codes())
+        text += routerformat::FormatLine(code.code, values_.at(code.code));
+    return text;
+}
+
+Router::Applied Router::ApplyConfig(std::string_view text)
+{
+    Applied applied;
+    std::lock_guard guard(lock_);
+    while (!text.empty())
+    {
+        const size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        std::optional<routerformat::Setting> setting = routerformat::ParseLine(line);
+        const routerformat::Code *code = setting ? codes_.Find(setting->code) : nullptr;
+        if (!code)
+        {
+            applied.ignored += line.find_first_not_of(" \t\r") != std::string_view::npos;
+            continue;
+        }
+        if (!routerformat::ValueFits(*code, setting->value))
+        {
+            ++applied.refused;
+            continue;
+        }
+        values_[code->code] = setting->value;
+        ++applied.taken;
+    }
+    SaveSettings();
+    return applied;
+}
+
+void Router::SaveSettings() const
+{
+    std::string text;
+    for (const routerformat::Code &code : codes_.Codes())
+        text += routerformat::FormatLine(code.code, values_.at(code.code));
+    const std::string path = dir_ + "/settings.txt";
+    {
+        std::ofstream out(path + ".new", std::ios::binary | std::ios::trunc);
+        out << text;
+    }
+    std::rename((path + ".new").c_str(), path.c_str());
+}
+
+void Router::KeepFirmware(size_t size)
+{
+    SetIni("Firmware", "Size", std::to_string(size));
+    const std::time_t now = std::time(nullptr);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+    SetIni("Firmware", "Received", when);
+}
+
+void Router::Log(const std::string &line) const
+{
+    timeval now{};
+    ::gettimeofday(&now, nullptr);
+    std::tm local{};
+    ::localtime_r(&now.tv_sec, &local);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d ", local.tm_hour, local.tm_min, local.tm_sec,
+                  static_cast<int>(now.tv_usec / 1000));
+    std::lock_guard guard(lock_);
+    std::ofstream(dir_ + "/routersim.log", std::ios::app) << stamp << line << "\n";
+}
+} // namespace routersim
+
+namespace routersim
+{
+void Router::Announce(const std::string &line) const
+{
+    Log(line);
+    if (foreground_)
+    {
+        std::printf("routersim: %s\n", line.c_str());
+        std::fflush(stdout);
+    }
+}
+} // namespace routersim

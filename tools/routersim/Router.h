@@ -1,0 +1,84 @@
+// The simulated Prestige 643's state: a directory.
+//
+//   routersim.ini   [Router] Password= (5807), Address= (192.168.1.1), RestartSeconds= (3)
+//                   [Faults] Fault= comma-separated misbehaviours (read at every new
+//                            connection): refuse-login, drop-control, drop-data, slow,
+//                            garbage, silent, no-data; Delay= milliseconds for slow (2000)
+//                   [Running] Pid=, FtpPort=, HttpPort= of the running simulator
+//                   [Firmware] Size=, Received= of the last firmware ("ras") received
+//   settings.txt    the running configuration, "code = value" CR LF in the codes' order
+//   firmware.bin    the last firmware received
+//   routersim.log   what happened: sessions, commands, transfers
+#pragma once
+
+#include "tools/routerformat/RouterFormat.h"
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace routersim
+{
+struct Faults
+{
+    bool refuseLogin = false; // PASS answered 530
+    bool dropControl = false; // the control connection reset in the middle of a transfer
+    bool dropData = false;    // the data connection reset in the middle of a transfer, then 426
+    bool slow = false;        // every reply waits `delay` milliseconds
+    bool garbage = false;     // answers that are no FTP replies
+    bool silent = false;      // connections taken, never answered
+    bool noData = false;      // 150 for a transfer, then no data connection and no reply
+    int delay = 2000;
+};
+
+// Reads "refuse-login,slow"; false with the bad word in `error`.
+bool ParseFaults(std::string_view list, Faults &faults, std::string &error);
+
+class Router
+{
+  public:
+    explicit Router(std::string stateDir);
+
+    // The codes list and the settings (defaults where settings.txt has none).
+    bool Load(const std::string &codesPath, std::string &error);
+
+    const std::string &StateDir() const { return dir_; }
+    std::string IniPath() const { return dir_ + "/routersim.ini"; }
+    std::string Ini(const char *section, const char *key, const char *fallback) const;
+    void SetIni(const char *section, const char *key, const std::string &value) const;
+
+    std::string Password() const { return Ini("Router", "Password", "5807"); }
+    std::string Address() const { return Ini("Router", "Address", "192.168.1.1"); }
+    int RestartSeconds() const;
+    Faults CurrentFaults() const;
+
+    // The configuration as the router serves it.
+    std::string ConfigText() const;
+    struct Applied
+    {
+        int taken = 0;   // settings stored
+        int refused = 0; // a known code with a value that does not fit it
+        int ignored = 0; // lines that are no setting of the list
+    };
+    // Takes a received configuration file into the running settings and keeps them.
+    Applied ApplyConfig(std::string_view text);
+    // Records the firmware just written to FirmwarePath().
+    void KeepFirmware(size_t size);
+    std::string FirmwarePath() const { return dir_ + "/firmware.bin"; }
+
+    void Log(const std::string &line) const;
+    // Logs an event and, for a router in the foreground, prints it ("routersim: ...").
+    void Announce(const std::string &line) const;
+    void SetForeground(bool foreground) { foreground_ = foreground; }
+
+  private:
+    void SaveSettings() const; // lock held
+
+    std::string dir_;
+    bool foreground_ = false;
+    routerformat::CodeTable codes_;
+    mutable std::mutex lock_;
+    std::map<int, std::string> values_; // guarded by lock_
+};
+} // namespace routersim
