@@ -4,6 +4,7 @@
 #include "comun/TxtIter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -242,7 +243,8 @@ HRESULT CSis::VerDirModuloLargo(HMODULE hMod, std::string &dir)
 HRESULT CSis::BuscarFichRes(LPCSTR pszDir, LPCSTR pszFich, WORD wLang, WORD wLangDef, std::string &path)
 {
     path.clear();
-    if (!pszFich || !*pszFich)
+    // A wildcard in the name would turn the look-up into a search for any file.
+    if (!pszFich || !*pszFich || std::strpbrk(pszFich, "*?"))
         return E_INVALIDARG;
     const std::string dir = pszDir && *pszDir ? pszDir : ".";
     const std::string fich = pszFich;

@@ -36,7 +36,8 @@ class QELCOMUN_API CSis
 
     // The file of the best language variant of pszFich in a folder, or in a module's resource
     // folder ("<module folder>\res\<module name>"; the program's "<folder>\res" for a null
-    // module, written (HMODULE)NULL). E_FAIL and an empty path when there is none.
+    // module, written (HMODULE)NULL). E_FAIL and an empty path when there is none; E_INVALIDARG
+    // for an empty name or one with a wildcard ('*', '?').
     static HRESULT BuscarFichRes(LPCSTR pszDir, LPCSTR pszFich, WORD wLang, WORD wLangDef, std::string &path);
     static HRESULT BuscarFichRes(HMODULE hMod, LPCSTR pszFich, WORD wLang, WORD wLangDef, std::string &path);
 

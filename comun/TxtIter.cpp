@@ -5,10 +5,13 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 
 namespace
 {
 constexpr size_t kBufferLectura = 4096;
+constexpr size_t kBufferLinea = 2048;               // as the C library's line reads are made
+constexpr size_t kMaxTextoLinea = kBufferLinea - 1; // its NUL takes the last place
 constexpr char kComentario = '#';
 constexpr char kFinTexto = 0x1A; // Ctrl-Z
 } // namespace
@@ -29,13 +32,26 @@ HRESULT CTxtIter::Open(char cSeparador, LPCSTR pszPath, LONG lModo)
         return E_NOTIMPL;
     if (lModo != modoSoloLectura)
         return E_INVALIDARG;
+    try
+    {
+        // Every buffer is taken here, so reading lines never allocates.
+        m_buffer.resize(kBufferLectura);
+        m_linea.reserve(kBufferLinea);
+    }
+    catch (const std::bad_alloc &)
+    {
+        Close();
+        return E_OUTOFMEMORY;
+    }
     HANDLE file = CreateFileA(pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
+    {
+        Close();
         return E_FAIL;
+    }
     m_hFich = file;
     m_cSeparador = cSeparador;
-    m_buffer.resize(kBufferLectura);
     Rebobinar();
     m_bEOF = !LeerLinea();
     return S_OK;
@@ -47,6 +63,7 @@ HRESULT CTxtIter::Close()
         CloseHandle(m_hFich);
     m_hFich = INVALID_HANDLE_VALUE;
     m_bEOF = TRUE;
+    m_bCortada = false;
     m_linea.clear();
     m_buffer.clear();
     m_posicion = m_llenos = 0;
@@ -97,13 +114,23 @@ bool CTxtIter::LeerByte(char &c)
     return true;
 }
 
-// The next line that is not a comment; false at the end of the file. Lines are read whole,
-// however long, so a long line never turns into two.
+// Keeps a character of the current line while it fits the line buffer.
+void CTxtIter::Anadir(char c)
+{
+    if (m_linea.size() < kMaxTextoLinea)
+        m_linea += c;
+    else
+        m_bCortada = true;
+}
+
+// The next line that is not a comment; false at the end of the file. A line longer than the
+// buffer is read to its end all the same: its tail never turns into a line of its own.
 bool CTxtIter::LeerLinea()
 {
     for (;;)
     {
         m_linea.clear();
+        m_bCortada = false;
         char c;
         bool leido = false;
         bool retornoPendiente = false;
@@ -114,19 +141,22 @@ bool CTxtIter::LeerLinea()
             {
                 retornoPendiente = false;
                 if (c != '\n')
-                    m_linea += '\r';
+                    Anadir('\r');
             }
             if (c == '\r')
             {
                 retornoPendiente = true; // CR LF is one line break
                 continue;
             }
-            m_linea += c;
             if (c == '\n')
+            {
+                m_linea += c; // the buffer keeps a place for it
                 break;
+            }
+            Anadir(c);
         }
         if (retornoPendiente)
-            m_linea += '\r';
+            Anadir('\r');
         if (!leido)
             return false;
         if (m_linea[0] != kComentario)
@@ -150,10 +180,10 @@ HRESULT CTxtIter::MoveNext()
 
 HRESULT CTxtIter::Move(int iFilas)
 {
-    if (iFilas < 0)
-        return E_NOTIMPL;
     if (!IsOpen())
         return E_FAIL;
+    if (iFilas < 0)
+        return E_NOTIMPL;
     for (int i = 0; i < iFilas; ++i)
     {
         if (m_bEOF)
@@ -185,18 +215,25 @@ HRESULT CTxtIter::GetFieldValue(LONG lIndice, std::string &valor)
             return E_FAIL;
         inicio = sep + 1;
     }
-    const size_t fin = m_linea.find(m_cSeparador, inicio);
-    if (fin != std::string::npos)
-        valor = m_linea.substr(inicio, fin - inicio);
-    else
+    size_t fin = m_linea.find(m_cSeparador, inicio);
+    // The last field runs to the end of the line, without the line break; in a cut line its end
+    // is lost, which S_FALSE tells.
+    const bool cortado = fin == std::string::npos && m_bCortada;
+    if (fin == std::string::npos)
     {
-        // The last field runs to the end of the line, without the line break.
-        size_t finLinea = m_linea.size();
-        if (finLinea > inicio && m_linea[finLinea - 1] == '\n')
-            --finLinea;
-        valor = m_linea.substr(inicio, finLinea - inicio);
+        fin = m_linea.size();
+        if (fin > inicio && m_linea[fin - 1] == '\n')
+            --fin;
     }
-    return S_OK;
+    try
+    {
+        valor.assign(m_linea, inicio, fin - inicio);
+    }
+    catch (const std::bad_alloc &)
+    {
+        return E_OUTOFMEMORY;
+    }
+    return cortado ? S_FALSE : S_OK;
 }
 
 HRESULT CTxtIter::GetFieldValue(LONG lIndice, LONG &lValor)
@@ -206,6 +243,8 @@ HRESULT CTxtIter::GetFieldValue(LONG lIndice, LONG &lValor)
     const HRESULT hr = GetFieldValue(lIndice, texto);
     if (FAILED(hr))
         return hr;
+    if (hr != S_OK)
+        return E_FAIL; // the end of the number was cut
     const char *inicio = texto.c_str();
     char *fin = nullptr;
     errno = 0;

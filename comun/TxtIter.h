@@ -1,5 +1,8 @@
 // CTxtIter: an iterator over the lines of a text file, read-only, each line split into fields
-// by one separator character. Lines starting with '#' are comments and never seen.
+// by one separator character. Lines starting with '#' are comments and never seen. A line keeps
+// at most 2047 characters besides its line break (the 2048-character line buffer, its NUL
+// included); the rest of a longer line is skipped up to its line break, so a long line is still
+// one line, and the field that limit cut short reads as far as it was kept, with S_FALSE.
 #pragma once
 
 #include "comun/Iterador.h"
@@ -34,8 +37,10 @@ class QELCOMUN_API CTxtIter : public CIterador
     HRESULT Move(int iFilas) override;
 
     // Field n: the text after the n-th separator up to the next one (or the end of the line,
-    // without its line break). E_INVALIDARG for a negative index, E_FAIL for a line with fewer
-    // fields or at the end of the file; as a number ("%ld"), E_FAIL when it is not one.
+    // without its line break; a last line without one keeps its last character); S_FALSE for
+    // the field of a cut line that lost its end. E_INVALIDARG for a negative index, E_FAIL for
+    // a line with fewer fields or at the end of the file; as a number ("%ld"), E_FAIL when it
+    // is not one or was cut.
     HRESULT GetFieldValue(LONG lIndice, std::string &valor);
     HRESULT GetFieldValue(LONG lIndice, LONG &lValor);
     // By name: the upper-cased name becomes an index through VerIndiceCampoMayus.
@@ -49,12 +54,14 @@ class QELCOMUN_API CTxtIter : public CIterador
   private:
     bool LeerLinea();
     bool LeerByte(char &c);
+    void Anadir(char c);
     void Rebobinar();
 
     HANDLE m_hFich = INVALID_HANDLE_VALUE;
     BOOL m_bEOF = TRUE;
     char m_cSeparador = ' ';
-    std::string m_linea; // the current line, its line break included when it has one
+    std::string m_linea;     // the current line, its line break included when it has one
+    bool m_bCortada = false; // the current line was longer than the buffer
     std::vector<char> m_buffer;
     size_t m_posicion = 0;
     size_t m_llenos = 0;

@@ -699,6 +699,15 @@ constexpr Nombre kVT[] = {
         }                                                                                                    \
     }
 
+// The kit's interfaces: {XXXXXXXX-YYYY-11D6-9BEC-00C04F1F2D46}.
+#define IID_KIT(a, b)                                                                                        \
+    {                                                                                                        \
+        a, b, 0x11D6,                                                                                        \
+        {                                                                                                    \
+            0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46                                                   \
+        }                                                                                                    \
+    }
+
 // COM and shell interfaces: the 24 traces have always named, then others the kit meets.
 const NombreIID kIID[] = {
     {IID_OLE(0x00000000), "IID_IUnknown"},
@@ -741,6 +750,20 @@ const NombreIID kIID[] = {
     {{0xDF0B3D60, 0x548F, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}}, "IID_ISupportErrorInfo"},
     {{0xFC4801A3, 0x2BA9, 0x11CF, {0xA2, 0x29, 0x00, 0xAA, 0x00, 0x3D, 0x73, 0x52}}, "IID_IObjectWithSite"},
     {{0xCB5BDC81, 0x93C1, 0x11CF, {0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0, 0x64}}, "IID_IObjectSafety"},
+    // The kit's own components and the system objects they drive.
+    {IID_KIT(0x86C05C6F, 0x6370), "IID_IRouterParam"},
+    {IID_KIT(0x86C05C6D, 0x6370), "IID_ITcpipParam"},
+    {IID_KIT(0x29F199CE, 0x63E3), "IID_IGetZyxelConfig"},
+    {IID_KIT(0x29F199D0, 0x63E3), "DIID__IGetZyxelConfigEvents"},
+    {IID_KIT(0x29F199D1, 0x63E3), "IID_ISetZyxelConfig"},
+    {IID_KIT(0x29F199D3, 0x63E3), "DIID__ISetZyxelConfigEvents"},
+    {IID_KIT(0xF714B3FE, 0x636C), "IID_ICheckNics2"},
+    {IID_KIT(0xF714B400, 0x636C), "DIID__ICheckNics2Events"},
+    {IID_KIT(0xF714B401, 0x636C), "IID_IGetTcpipConfig2"},
+    {IID_KIT(0xF714B403, 0x636C), "DIID__IGetTcpipConfig2Events"},
+    {IID_KIT(0xF714B404, 0x636C), "IID_ISetTcpipConfig2"},
+    {IID_KIT(0xF714B406, 0x636C), "DIID__ISetTcpipConfig2Events"},
+    {{0xC0E8AE93, 0x306E, 0x11D1, {0xAA, 0xCF, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}}, "IID_INetCfg"},
 };
 
 // Languages and their sublanguages.

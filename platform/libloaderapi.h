@@ -14,6 +14,7 @@
 
 WINBASEAPI HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
 WINBASEAPI BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+[[noreturn]] WINBASEAPI void WINAPI FreeLibraryAndExitThread(HMODULE hLibModule, DWORD dwExitCode);
 WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 WINBASEAPI BOOL WINAPI GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE *phModule);

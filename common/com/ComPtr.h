@@ -8,6 +8,7 @@
 #include "platform/windows.h"
 
 #include <cstddef>
+#include <memory>
 #include <utility>
 
 namespace kitcom
@@ -58,7 +59,7 @@ template <class T> class ComPtr
     }
     ComPtr &operator=(ComPtr &&other) noexcept
     {
-        if (this != &other)
+        if (this != std::addressof(other))
             Attach(std::exchange(other.p_, nullptr));
         return *this;
     }

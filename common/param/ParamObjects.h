@@ -55,7 +55,9 @@ struct IRouterParam : public IDispatch
 };
 
 // Lists (addresses with masks, gateways, DNS and WINS servers) are ordered and read with a
-// 1-based index. Slots 16, 39, 41 and 44 are the readers of the values set next to them.
+// 1-based index. Slots 16, 39, 41 and 44, which no caller binds, hold the readers of the values
+// set next to them (GetNicName, GetDhcpIPAddress, GetDhcpSubnetMask, GetBound); nothing follows
+// slot 45.
 struct ITcpipParam : public IDispatch
 {
     virtual HRESULT STDMETHODCALLTYPE PutNicName(BSTR bstrName) = 0;                          // 7

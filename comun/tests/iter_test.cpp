@@ -349,18 +349,50 @@ TEST(TxtIter, CommentsMovesAndTheEnd)
 
 TEST(TxtIter, LongLinesAndLinesWithoutABreak)
 {
-    const std::string first(3000, 'x');
-    const std::string exact(2047, 'e');
+    const std::string exact(2047, 'e'); // what the line buffer holds
+    const std::string tail = std::string(2047, 'x') + "#no es un comentario";
     CTxtIter iter;
-    ASSERT_EQ(iter.Open(',', Txt(first + ",y\n" + exact + "\n#" + first + "\nfin,1 2 3").c_str(), 4), S_OK);
-    EXPECT_EQ(Field(iter, 0), first); // a long line is never split in two
-    EXPECT_EQ(Field(iter, 1), "y");
-    ASSERT_EQ(iter.MoveNext(), S_OK);
+    ASSERT_EQ(iter.Open(',',
+                        Txt("a,b," + std::string(3000, 'x') + "\n" + exact + "\n" + exact + "\r\n" + exact +
+                            "f\n" + tail + "\n#" + std::string(5000, 'c') + "\nfin,1 2 3")
+                            .c_str(),
+                        4),
+              S_OK);
+    std::string text;
+    EXPECT_EQ(Field(iter, 0), "a"); // fields before the cut read as they are
+    EXPECT_EQ(Field(iter, 1), "b");
+    EXPECT_EQ(iter.GetFieldValue(2, text), S_FALSE); // the field that lost its end says so
+    EXPECT_EQ(text, std::string(2043, 'x'));
+    EXPECT_EQ(iter.GetFieldValue(3, text), E_FAIL);
+    LONG number = 5;
+    EXPECT_EQ(iter.GetFieldValue(2, number), E_FAIL);
+    EXPECT_EQ(number, 0);
+    ASSERT_EQ(iter.MoveNext(), S_OK); // the rest of a long line never becomes a line
     EXPECT_EQ(Field(iter, 0), exact);
-    ASSERT_EQ(iter.MoveNext(), S_OK); // a long comment is one comment
+    ASSERT_EQ(iter.MoveNext(), S_OK);
+    EXPECT_EQ(Field(iter, 0), exact); // CR LF is the line break, not part of the line
+    ASSERT_EQ(iter.MoveNext(), S_OK);
+    EXPECT_EQ(iter.GetFieldValue(0, text), S_FALSE); // one character too many
+    EXPECT_EQ(text, exact);
+    ASSERT_EQ(iter.MoveNext(), S_OK);
+    EXPECT_EQ(iter.GetFieldValue(0, text), S_FALSE); // a '#' past the cut starts no comment
+    EXPECT_EQ(text, std::string(2047, 'x'));
+    ASSERT_EQ(iter.MoveNext(), S_OK); // and a long comment is one comment
     EXPECT_EQ(Field(iter, 0), "fin");
     EXPECT_EQ(Field(iter, 1), "1 2 3"); // the last line keeps its last character
     EXPECT_EQ(iter.MoveNext(), E_FAIL);
+
+    // A file of one endless line without a break: read through, one line.
+    ASSERT_EQ(iter.Open(' ', Txt("1 2 " + std::string(1 << 20, '3')).c_str(), 4), S_OK);
+    EXPECT_EQ(Field(iter, 1), "2");
+    EXPECT_EQ(iter.GetFieldValue(2, number), E_FAIL); // a number cut short is no number
+    EXPECT_EQ(iter.MoveNext(), E_FAIL);
+    EXPECT_TRUE(iter.IsEOF());
+    // Back to the start, the cut line is read the same way.
+    EXPECT_EQ(iter.MoveFirst(), S_OK);
+    EXPECT_EQ(Field(iter, 0), "1");
+    EXPECT_EQ(iter.GetFieldValue(2, text), S_FALSE);
+    EXPECT_EQ(text.size(), 2043u);
 }
 
 TEST(TxtIter, OpenArgumentsAndClosedObjects)
@@ -374,6 +406,9 @@ TEST(TxtIter, OpenArgumentsAndClosedObjects)
     EXPECT_EQ(iter.Open(' ', path.c_str(), 2), E_INVALIDARG);
     EXPECT_EQ(iter.Open(' ', path.c_str(), 8), E_INVALIDARG);
     EXPECT_EQ(iter.Open(' ', (path + ".no").c_str(), 4), E_FAIL);
+    EXPECT_FALSE(iter.IsOpen());
+    EXPECT_EQ(iter.Move(-1), E_FAIL); // closed before anything else
+    EXPECT_EQ(iter.Open(' ', prueba::Carpeta("txt").c_str(), 4), E_FAIL); // a folder is no file
     EXPECT_FALSE(iter.IsOpen());
     EXPECT_TRUE(iter.IsEOF());
     EXPECT_EQ(iter.MoveFirst(), E_FAIL);

@@ -100,6 +100,13 @@ TEST(SisBuscarFichRes, NamesAndArguments)
     EXPECT_EQ(path, "");
     EXPECT_EQ(CSis::BuscarFichRes(folder.c_str(), static_cast<LPCSTR>(nullptr), 0x0C0A, 0, path),
               E_INVALIDARG);
+    // A wildcard would find files that are no variant of the name: refused, no path made up.
+    for (const char *wild : {"*.bmp", "LEEM?", "*"})
+    {
+        path = "x";
+        EXPECT_EQ(CSis::BuscarFichRes(folder.c_str(), wild, 0x0C0A, 0, path), E_INVALIDARG) << wild;
+        EXPECT_EQ(path, "") << wild;
+    }
 
     // An empty folder is the current one.
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
@@ -366,6 +373,18 @@ TEST(SisPaleta, JascPalFiles)
         {"negative component", "JASC-PAL\n0100\n1\n0 -1 0\n", E_FAIL, {}},
         {"not numbers", "JASC-PAL\n0100\n1\nrojo verde azul\n", E_FAIL, {}},
         {"double blanks", "JASC-PAL\n0100\n1\n1  2 3\n", E_FAIL, {}},
+        {"long line, colours before the cut",
+         "JASC-PAL\n0100\n1\n7 8 9 " + std::string(3000, 'z') + "\n",
+         S_OK,
+         {{7, 8, 9, 0}}},
+        {"blue cut by the line buffer",
+         "JASC-PAL\n0100\n1\n7 8 " + std::string(3000, '9') + "\n",
+         E_FAIL,
+         {}},
+        {"header cut by the line buffer",
+         "JASC-PAL" + std::string(3000, 'x') + "\n0100\n1\n1 2 3\n",
+         E_FAIL,
+         {}},
     };
     for (const Case &c : cases)
     {

@@ -123,6 +123,13 @@ TEST(UtiTextos, Interfaces)
     EXPECT_EQ(CUti::VerTextoIID(IID_IRunnableObject), "IID_IRunnableObject");
     const IID shellUiHelper = {0x729FE2F8, 0x1EA8, 0x11D1, {0x8F, 0x85, 0x00, 0xC0, 0x4F, 0xC2, 0xFB, 0xE1}};
     EXPECT_EQ(CUti::VerTextoIID(shellUiHelper), "IID_IShellUIHelper");
+    // The kit's own interfaces and the system objects it drives.
+    const IID routerParam = {0x86C05C6F, 0x6370, 0x11D6, {0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46}};
+    EXPECT_EQ(CUti::VerTextoIID(routerParam), "IID_IRouterParam");
+    const IID setTcpipEvents = {0xF714B406, 0x636C, 0x11D6, {0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46}};
+    EXPECT_EQ(CUti::VerTextoIID(setTcpipEvents), "DIID__ISetTcpipConfig2Events");
+    const IID netCfg = {0xC0E8AE93, 0x306E, 0x11D1, {0xAA, 0xCF, 0x00, 0x80, 0x5F, 0xC1, 0x27, 0x0E}};
+    EXPECT_EQ(CUti::VerTextoIID(netCfg), "IID_INetCfg");
     const IID unknown = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
     EXPECT_EQ(CUti::VerTextoIID(unknown), "{12345678-9ABC-DEF0-0102-030405060708}");
     EXPECT_EQ(CUti::VerTextoCLSID(IID_IUnknown), "{00000000-0000-0000-C000-000000000046}"); // never by name

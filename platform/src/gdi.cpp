@@ -121,6 +121,16 @@ class DcObject : public plat::KernelObject
     HWND window;
 };
 
+// The PC's logical resolution (machine.ini [Display] LogPixelsX); a value no display has (0,
+// negative, absurdly large) reads as the standard 96, so nothing divides by it unchecked.
+int LogicalPixelsPerInch()
+{
+    constexpr int kStandard = 96;
+    constexpr int kLargest = 480; // 500 %, beyond any display setting of these systems
+    const int dpi = kitpc::ReadIdentity().logPixelsX;
+    return dpi > 0 && dpi <= kLargest ? dpi : kStandard;
+}
+
 bool SizeAllowed(LONG width, LONG height)
 {
     return width > 0 && height > 0 && width <= kMaxDimension && height <= kMaxDimension &&
@@ -400,6 +410,8 @@ HANDLE LoadBitmapFile(const Bytes &b, int cx, int cy, UINT flags)
 
     const LONG width = cx ? cx : dib.Width();
     const LONG height = cy ? cy : dib.Height();
+    if (!SizeAllowed(width, height)) // one side asked for, the other the file's
+        return FailNull(ERROR_INVALID_PARAMETER);
     auto bitmap = std::make_shared<BitmapObject>();
     bitmap->width = width;
     bitmap->height = height;
@@ -496,6 +508,8 @@ HANDLE LoadIconFile(const Bytes &b, UINT type, int cx, int cy, UINT flags)
     const int systemSize = type == IMAGE_CURSOR ? kCursorSize : kIconSize;
     const LONG width = cx ? cx : (flags & LR_DEFAULTSIZE) ? systemSize : entries.front().width;
     const LONG height = cy ? cy : (flags & LR_DEFAULTSIZE) ? systemSize : entries.front().height;
+    if (!SizeAllowed(width, height))
+        return FailNull(ERROR_INVALID_PARAMETER);
     const IconEntry &entry = BestEntry(entries, width, height);
 
     // The image: a DIB of twice the height, the colour (XOR) rows then the AND mask rows.
@@ -710,8 +724,9 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC)
 }
 
 // GetDeviceCaps: the screen's figures: LOGPIXELSX/LOGPIXELSY from the PC's display setting
-// (machine.ini [Display] LogPixelsX; the same value both ways, as Windows keeps them), 1024 x 768
-// pixels of 32 bits in one plane, a raster display without a palette. Other indexes: 0.
+// (machine.ini [Display] LogPixelsX, 1 to 480, else 96; the same value both ways, as Windows
+// keeps them), 1024 x 768 pixels of 32 bits in one plane, a raster display without a palette.
+// Other indexes, and a handle that is not a device context: 0.
 int WINAPI GetDeviceCaps(HDC hdc, int index)
 {
     if (!plat::GetHandleObject<DcObject>(hdc, plat::ObjectKind::DeviceContext))
@@ -720,7 +735,7 @@ int WINAPI GetDeviceCaps(HDC hdc, int index)
     {
     case LOGPIXELSX:
     case LOGPIXELSY:
-        return kitpc::ReadIdentity().logPixelsX;
+        return LogicalPixelsPerInch();
     case TECHNOLOGY:
         return DT_RASDISPLAY;
     case HORZRES:
@@ -728,9 +743,9 @@ int WINAPI GetDeviceCaps(HDC hdc, int index)
     case VERTRES:
         return kScreenHeight;
     case HORZSIZE: // millimetres at the logical resolution
-        return kScreenWidth * 254 / (10 * kitpc::ReadIdentity().logPixelsX);
+        return kScreenWidth * 254 / (10 * LogicalPixelsPerInch());
     case VERTSIZE:
-        return kScreenHeight * 254 / (10 * kitpc::ReadIdentity().logPixelsX);
+        return kScreenHeight * 254 / (10 * LogicalPixelsPerInch());
     case BITSPIXEL:
         return kScreenBitsPixel;
     case PLANES:

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <pthread.h>
+#include <utility>
 #include <vector>
 
 namespace
@@ -34,6 +35,8 @@ class ThreadObject : public plat::Waitable
 
 // What a thread of ours knows about itself; set in the thread's first moments.
 thread_local std::shared_ptr<ThreadObject> t_self;
+// The library FreeLibraryAndExitThread releases once nothing of the thread runs in it any more.
+thread_local HMODULE t_freeAtEnd = nullptr;
 
 std::vector<void (*)(DWORD)> &ExitHooks()
 {
@@ -56,6 +59,8 @@ struct ThreadEnd
         }
         for (auto hook : hooks)
             hook(tid);
+        if (HMODULE module = std::exchange(t_freeAtEnd, nullptr))
+            FreeLibrary(module);
         if (t_self)
         {
             {
@@ -251,6 +256,16 @@ DWORD WINAPI ResumeThread(HANDLE hThread)
 // ExitThread: ends the calling thread with the exit code.
 void WINAPI ExitThread(DWORD dwExitCode)
 {
+    EndThisThread(dwExitCode);
+}
+
+// FreeLibraryAndExitThread: ends the calling thread and releases the library, which may be the
+// one the caller runs in. The thread's frames are unwound first (C++ destructors run, as on
+// ExitThread); the library is released after the last of them.
+void WINAPI FreeLibraryAndExitThread(HMODULE hLibModule, DWORD dwExitCode)
+{
+    ArmThreadEnd();
+    t_freeAtEnd = hLibModule;
     EndThisThread(dwExitCode);
 }
 

@@ -20,6 +20,7 @@
 #include <random>
 #include <string>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <utility>
 #include <unistd.h>
 #include <vector>
@@ -135,8 +136,14 @@ bool IsHeldAlive(int fd)
 bool ReadAll(int fd, Record &record)
 {
     RecordHeader header;
+    struct stat info
+    {
+    };
     if (::pread(fd, &header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
-        header.magic != kMagic)
+        header.magic != kMagic || ::fstat(fd, &info) != 0)
+        return false;
+    // A damaged record never makes a text larger than the record holds.
+    if (static_cast<uint64_t>(info.st_size) < sizeof header + uint64_t{header.textLength})
         return false;
     std::string text(header.textLength, '\0');
     if (header.textLength != 0 &&

@@ -354,6 +354,36 @@ TEST(GdiBitmap, SizeAskedStretches)
     }
 }
 
+// One side asked for, the other taken from the file: the picture that makes is held to the same
+// limits as a picture asked for whole.
+TEST(GdiBitmap, OneSideAskedKeepsTheLimits)
+{
+    const std::string wide = WriteTemp("wide.bmp", BmpFile(Sample(16384, 1, 1)));
+    for (UINT flags : {0u, static_cast<UINT>(LR_CREATEDIBSECTION)})
+    {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(LoadFile(wide, IMAGE_BITMAP, 0, 16384, flags), nullptr); // 16384 x 16384
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        auto bitmap = static_cast<HBITMAP>(LoadFile(wide, IMAGE_BITMAP, 0, 2, flags));
+        ASSERT_NE(bitmap, nullptr);
+        BITMAP bm{};
+        GetObjectA(bitmap, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, 16384);
+        EXPECT_EQ(bm.bmHeight, 2);
+        DeleteObject(bitmap);
+    }
+    IconImage strip;
+    strip.picture = Sample(4096, 1, 32);
+    strip.transparent.assign(4096, false);
+    const std::string icon = WriteTemp("strip.ico", IconFile({strip}));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(LoadFile(icon, IMAGE_ICON, 0, 16384), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    auto loaded = static_cast<HICON>(LoadFile(icon, IMAGE_ICON, 0, 4));
+    ASSERT_NE(loaded, nullptr);
+    DestroyIcon(loaded);
+}
+
 TEST(GdiBitmap, RefusedFiles)
 {
     const Bytes good = BmpFile(Sample(4, 4, 8));
@@ -726,6 +756,16 @@ TEST(GdiScreen, LogicalResolutionFromThePc)
     EXPECT_EQ(GetDeviceCaps(dc, 12345), 0);
     ASSERT_TRUE(kitpc::SetIdentityValue("Display", "LogPixelsX", "120")); // large fonts
     EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 120);
+    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 120);
+    // A setting no display has reads as the standard resolution; nothing divides by it.
+    for (const char *damaged : {"0", "-120", "100000", "grande"})
+    {
+        SCOPED_TRACE(damaged);
+        ASSERT_TRUE(kitpc::SetIdentityValue("Display", "LogPixelsX", damaged));
+        EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 96);
+        EXPECT_EQ(GetDeviceCaps(dc, HORZSIZE), 1024 * 254 / 960);
+        EXPECT_EQ(GetDeviceCaps(dc, VERTSIZE), 768 * 254 / 960);
+    }
     EXPECT_FALSE(DeleteObject(dc));
     EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
     EXPECT_EQ(ReleaseDC(nullptr, dc), 0);

@@ -3,7 +3,9 @@
 #include "platform/windows.h"
 #include "tools/testing/kittest.h"
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
@@ -84,6 +86,31 @@ TEST(Window, HandlesAreThirtyTwoBitValues)
     EXPECT_EQ(process, GetCurrentProcessId());
     EXPECT_TRUE(DestroyWindow(window));
     EXPECT_FALSE(IsWindow(window));
+}
+
+// A record of the PC damaged on disk (its text length past its end) is no window, and reading
+// it never takes the memory the damaged length asks for.
+TEST(Window, DamagedRecordIsNoWindow)
+{
+    HWND window = Make("Asistente");
+    char name[32];
+    std::snprintf(name, sizeof name, "/objects/hwnd/hwnd-%08X",
+                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)));
+    const std::string record = kittest::MachineDir() + name;
+    std::fstream file(record, std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_TRUE(file.is_open()) << record;
+    const uint32_t huge = 0xFFFFFFF0u;
+    file.seekp(36); // the text length, after eight 32-bit fields and four flag bytes
+    file.write(reinterpret_cast<const char *>(&huge), sizeof huge);
+    file.close();
+    EXPECT_FALSE(IsWindow(window));
+    char buffer[8] = "x";
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetWindowTextA(window, buffer, sizeof buffer), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DestroyWindow(window));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
 TEST(Window, Text)

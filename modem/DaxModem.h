@@ -1,0 +1,68 @@
+// DaxModem: the modem module's in-process server and what its clients need (the declarations
+// MIDL would give for its type library "DaxModem 1.0 Type Library", library DAXMODEMLib).
+//
+//   coclass SetZyxelConfig ("DaxModem.SetZyxelConfig.1", "DaxModem.SetZyxelConfig"), a control
+//     [default] dual interface ISetZyxelConfig
+//       [id(1)]  SetModemConfig(IUnknown *iUnkInfo)   copies an IRouterParam into the object
+//       [id(2)]  IsActive([out] long *pbActive)       1 and S_FALSE while a worker runs
+//       [id(3)]  Start()                              upload, or download after SetTransferMode(1)
+//       [id(4)]  Stop(long lTimeOut)                  cancels; always fires End(1, "msg2")
+//       [id(5)]  SetModemCurIp(BSTR bstrCurIp)        the router's address (dotted IPv4 or nothing)
+//       [id(6)]  CheckAccess(BSTR list)               finds the router among comma-separated addresses
+//       [id(7)]  SetPassword(BSTR pass)               the FTP password ("5807" at first)
+//       [id(8)]  UpdateFw(BSTR file)                  puts the firmware file as "ras"
+//       [id(9)]  SetTransferMode(long bGetMode)       1: the next run downloads
+//       [id(10)] GetModemConfig([out] IUnknown **iUnkRouterParam)  a copy of the object's settings
+//     [default, source] dispinterface _ISetZyxelConfigEvents
+//       [id(1)] Start(long bOk, BSTR bstrText)        bOk 0: success, 1: failure
+//       [id(2)] End(long bOk, BSTR bstrText)
+//       [id(3)] ProgressDone(BSTR bstrText)           bytes transferred so far
+#pragma once
+
+#include "common/com/ComPtr.h"
+#include "platform/windows.h"
+
+// {29F199C1-63E3-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(LIBID_DAXMODEMLib, 0x29F199C1, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {29F199D2-63E3-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(CLSID_SetZyxelConfig, 0x29F199D2, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {29F199D1-63E3-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(IID_ISetZyxelConfig, 0x29F199D1, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {29F199D3-63E3-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(DIID__ISetZyxelConfigEvents, 0x29F199D3, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D,
+            0x46);
+
+enum : DISPID
+{
+    DISPID_SETZYXEL_SETMODEMCONFIG = 1,
+    DISPID_SETZYXEL_ISACTIVE = 2,
+    DISPID_SETZYXEL_START = 3,
+    DISPID_SETZYXEL_STOP = 4,
+    DISPID_SETZYXEL_SETMODEMCURIP = 5,
+    DISPID_SETZYXEL_CHECKACCESS = 6,
+    DISPID_SETZYXEL_SETPASSWORD = 7,
+    DISPID_SETZYXEL_UPDATEFW = 8,
+    DISPID_SETZYXEL_SETTRANSFERMODE = 9,
+    DISPID_SETZYXEL_GETMODEMCONFIG = 10,
+};
+enum : DISPID
+{
+    DISPID_SETZYXELEVENTS_START = 1,
+    DISPID_SETZYXELEVENTS_END = 2,
+    DISPID_SETZYXELEVENTS_PROGRESSDONE = 3,
+};
+
+struct ISetZyxelConfig : public IDispatch
+{
+    virtual HRESULT STDMETHODCALLTYPE SetModemConfig(IUnknown *iUnkInfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsActive(LONG *pbActive) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Start() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stop(LONG lTimeOut) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetModemCurIp(BSTR bstrCurIp) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CheckAccess(BSTR list) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetPassword(BSTR pass) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateFw(BSTR file) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetTransferMode(LONG bGetMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetModemConfig(IUnknown **iUnkRouterParam) = 0;
+};
+KITCOM_INTERFACE_ID(ISetZyxelConfig, IID_ISetZyxelConfig)
