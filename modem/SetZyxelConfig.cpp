@@ -123,18 +123,36 @@ class CConexion
     bool m_bCerrada = true;
 };
 
+// What both workers have: their object, its log, and one FTP client with its connection.
+class CSetZyxelConfig::CTrabajo
+{
+  protected:
+    explicit CTrabajo(CSetZyxelConfig &obj) : m_obj(obj), m_log(obj.m_log), m_conexion(m_ftp) {}
+
+    // Creates the thread's message queue, says so, and waits until Start has been fired.
+    static void Arrancar(HANDLE hStartEvent, HANDLE hGo)
+    {
+        CrearColaMensajes();
+        SetEvent(hStartEvent);
+        WaitForSingleObject(hGo, INFINITE);
+    }
+
+    CSetZyxelConfig &m_obj;
+    CTraceLog &m_log;
+    CFtp m_ftp;
+    CConexion m_conexion;
+};
+
 // One run of the transfer worker: upload, download or firmware.
-class CSetZyxelConfig::CTransferencia
+class CSetZyxelConfig::CTransferencia : private CTrabajo
 {
   public:
-    explicit CTransferencia(CSetZyxelConfig &obj) : m_obj(obj), m_log(obj.m_log), m_conexion(m_ftp) {}
+    explicit CTransferencia(CSetZyxelConfig &obj) : CTrabajo(obj) {}
 
     void Ejecutar(HANDLE hStartEvent, HANDLE hGo)
     {
         m_log.Write("Init SetFTPWorkerThread");
-        CrearColaMensajes();
-        SetEvent(hStartEvent);
-        WaitForSingleObject(hGo, INFINITE);
+        Arrancar(hStartEvent, hGo);
         m_ajustes = m_obj.Ajustes();
 
         if (!PrepararFicheros())
@@ -338,10 +356,6 @@ class CSetZyxelConfig::CTransferencia
         DeleteFileA(m_strLocal.c_str());
     }
 
-    CSetZyxelConfig &m_obj;
-    CTraceLog &m_log;
-    CFtp m_ftp;
-    CConexion m_conexion;
     CAjustes m_ajustes;
     const char *m_pszRemoto = kRemotoConfig;
     std::string m_strLocal;
@@ -350,18 +364,16 @@ class CSetZyxelConfig::CTransferencia
 };
 
 // One run of the access check: the candidates in order until one's FTP server answers.
-class CSetZyxelConfig::CComprobacion
+class CSetZyxelConfig::CComprobacion : private CTrabajo
 {
   public:
-    explicit CComprobacion(CSetZyxelConfig &obj) : m_obj(obj), m_log(obj.m_log), m_conexion(m_ftp) {}
+    explicit CComprobacion(CSetZyxelConfig &obj) : CTrabajo(obj) {}
 
     void Ejecutar(HANDLE hStartEvent, HANDLE hGo)
     {
         m_log.Write("Init ThreadComprobarAcceso");
         m_obj.SetModemIp("");
-        CrearColaMensajes();
-        SetEvent(hStartEvent);
-        WaitForSingleObject(hGo, INFINITE);
+        Arrancar(hStartEvent, hGo);
         const CAjustes ajustes = m_obj.Ajustes();
         m_ftp.SetNotifyThread(GetCurrentThreadId());
         m_ftp.SetLogin(kUsuario, ajustes.strPassword.c_str());
@@ -373,8 +385,13 @@ class CSetZyxelConfig::CComprobacion
             m_log.WriteText("Intentando conectar a", strCandidato.c_str());
             // A text that is not an address would leave the previous candidate's server in
             // place: it is not tried.
-            if (!ipv4::IsValidText(strCandidato.c_str()) || !m_conexion.Abrir())
+            if (!ipv4::IsValidText(strCandidato.c_str()))
                 continue;
+            if (!m_conexion.Abrir())
+            {
+                m_conexion.Cerrar(); // what StartOpen had opened before it failed
+                continue;
+            }
             bConectado = Esperar(strCandidato);
             m_conexion.Cerrar();
             m_log.Write("ThreadComprobarAcceso, recibi mensaje de cierre de handle");
@@ -411,11 +428,6 @@ class CSetZyxelConfig::CComprobacion
             return false;
         }
     }
-
-    CSetZyxelConfig &m_obj;
-    CTraceLog &m_log;
-    CFtp m_ftp;
-    CConexion m_conexion;
 };
 
 namespace

@@ -71,6 +71,7 @@ class CSetZyxelConfig final
         LONG bFirmware = 0;
         LONG bGetMode = 0;
     };
+    class CTrabajo;
     class CTransferencia;
     class CComprobacion;
 

@@ -10,4 +10,6 @@ namespace kitpc
 std::string TerminalText(std::string_view pcText);
 // UTF-8 text of the terminal as Windows 1252 for the PC; characters 1252 cannot hold become '?'.
 std::string PcText(std::string_view terminalText);
+// Prints Windows 1252 text, formatted as printf does, on the terminal (standard output, flushed).
+void Say(const char *format, ...) __attribute__((format(printf, 1, 2)));
 } // namespace kitpc

@@ -31,16 +31,7 @@ namespace
 // The longest a step may take: the worst of WinINet's time-outs and a router that restarts.
 constexpr DWORD kEsperaMaxima = 300000;
 
-void Say(const char *format, ...)
-{
-    char text[2048];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    std::fputs(kitpc::TerminalText(text).c_str(), stdout);
-    std::fflush(stdout);
-}
+using kitpc::Say;
 
 int Uso()
 {
@@ -173,8 +164,18 @@ class CCliente
                 bBien = bBien && evento.bOk == 0;
         }
         m_pSink->Olvidar();
+        EsperarFinDelHilo();
         m_bTodoBien = m_bTodoBien && bBien;
         return bBien;
+    }
+
+    // End comes from the worker just before it ends; the next step waits until it has.
+    void EsperarFinDelHilo() const
+    {
+        LONG bActivo = 1;
+        for (DWORD dwInicio = GetTickCount(); GetTickCount() - dwInicio < kEsperaMaxima; Sleep(1))
+            if (m_pObj->IsActive(&bActivo) == S_OK && !bActivo)
+                return;
     }
 
     size_t Ends() const
@@ -196,7 +197,7 @@ class CCliente
             auto [usuario, clave] = param.GetUser();
             Say("  configuración leída del router:\n"
                 "    LAN %s / %s, WAN %s / %s\n"
-                "    DHCP desde %s, %s direcciones; DNS %s, %s\n"
+                "    DHCP %s / %s; DNS %s, %s\n"
                 "    NAT %d, bridge %d, encapsulado %d, usuario \"%s\"\n"
                 "    puertos \"%s\"\n",
                 lanIp.c_str(), lanMask.c_str(), wanIp.c_str(), wanMask.c_str(), inicio.c_str(),

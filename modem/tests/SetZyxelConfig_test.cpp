@@ -110,14 +110,23 @@ class SetZyxelConfigTest : public testing::Test
         return output;
     }
 
+    // Gives the object the one-PC static configuration and, when given, the router's address.
+    void Preparar(const char *ip = "192.168.1.1")
+    {
+        RouterParamPtr param;
+        ASSERT_EQ(param.CreateInstance(), S_OK);
+        LlenarMonopuestoEstatico(param);
+        EXPECT_EQ(obj->SetModemConfig(param.Get()), S_OK);
+        if (ip)
+        {
+            EXPECT_EQ(obj->SetModemCurIp(kitcom::BStr(ip).Get()), S_OK);
+        }
+    }
+
     // Uploads the one-PC static configuration to `ip`; the events of the run.
     std::string Subir(const char *ip = "192.168.1.1")
     {
-        RouterParamPtr param;
-        EXPECT_EQ(param.CreateInstance(), S_OK);
-        LlenarMonopuestoEstatico(param);
-        EXPECT_EQ(obj->SetModemConfig(param.Get()), S_OK);
-        EXPECT_EQ(obj->SetModemCurIp(kitcom::BStr(ip).Get()), S_OK);
+        Preparar(ip);
         return Ejecutar([&] { return obj->Start(); });
     }
 
@@ -410,10 +419,7 @@ TEST_F(SetZyxelConfigTest, CheckAccessFindsTheRouter)
         "Fin ThreadComprobarAcceso",
     }));
     // The address found is the one the next run uses.
-    RouterParamPtr param;
-    ASSERT_EQ(param.CreateInstance(), S_OK);
-    LlenarMonopuestoEstatico(param);
-    ASSERT_EQ(obj->SetModemConfig(param.Get()), S_OK);
+    Preparar(nullptr);
     EXPECT_EQ(Ejecutar([&] { return obj->Start(); }), "Start(0,msg1) End(0,msg1)");
 
     // None answering; an empty list is one empty candidate.
@@ -457,11 +463,7 @@ TEST_F(SetZyxelConfigTest, FailuresAndTheirTexts)
 TEST_F(SetZyxelConfigTest, WhileAWorkerRuns)
 {
     ArrancarRouter({"--fault", "silent"});
-    RouterParamPtr param;
-    ASSERT_EQ(param.CreateInstance(), S_OK);
-    LlenarMonopuestoEstatico(param);
-    ASSERT_EQ(obj->SetModemConfig(param.Get()), S_OK);
-    ASSERT_EQ(obj->SetModemCurIp(kitcom::BStr("192.168.1.1").Get()), S_OK);
+    Preparar();
     ASSERT_EQ(obj->Start(), S_OK);
     EXPECT_EQ(sink->Resumen(), "Start(0,msg1)");
 
@@ -492,11 +494,7 @@ TEST_F(SetZyxelConfigTest, WhileAWorkerRuns)
 TEST_F(SetZyxelConfigTest, ReleasedDuringARun)
 {
     ArrancarRouter({"--fault", "slow", "--delay", "50"});
-    RouterParamPtr param;
-    ASSERT_EQ(param.CreateInstance(), S_OK);
-    LlenarMonopuestoEstatico(param);
-    ASSERT_EQ(obj->SetModemConfig(param.Get()), S_OK);
-    ASSERT_EQ(obj->SetModemCurIp(kitcom::BStr("192.168.1.1").Get()), S_OK);
+    Preparar();
     ASSERT_EQ(obj->Start(), S_OK);
     obj.Reset();
     container.Reset();

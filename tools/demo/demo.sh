@@ -2,8 +2,13 @@
 # The kit's main job on a simulated PC, as far as the kit goes today.
 set -euo pipefail
 BIN=${KIT_BIN:?KIT_BIN must name the bin folder of a build}
+DATA=$(cd "$(dirname "$0")/../../data" && pwd)
 export KIT_MACHINE=$(mktemp -d /tmp/kit-demo-XXXXXX)
-trap 'rm -rf "$KIT_MACHINE"' EXIT
+cleanup() {
+  "$BIN/routersim" stop --state "$KIT_MACHINE/router" >/dev/null 2>&1 || true
+  rm -rf "$KIT_MACHINE"
+}
+trap cleanup EXIT
 
 step() { printf '\n== %s\n' "$*"; }
 # Files of the PC are Windows 1252; the terminal speaks UTF-8 (the tools print UTF-8 already).
@@ -37,3 +42,26 @@ done
 "$BIN/route" PRINT
 step "Its trace log, QelFixRt.txt in the temporary folder"
 show < "$KIT_MACHINE/temp/QelFixRt.txt"
+
+step "The modem-router: the simulated Prestige 643 at 192.168.1.1"
+"$BIN/routersim" start --state "$KIT_MACHINE/router" --machine "$KIT_MACHINE" --restart-seconds 1 --detach
+show < "$KIT_MACHINE/network.ini"
+
+step "The modem module: DaxParam and DaxModem registered, the kit's template in its folder"
+"$BIN/regsvr32" /s DaxParam.dll
+"$BIN/regsvr32" /s DaxModem.dll
+KITDIR="$KIT_MACHINE/program_files/Dax"
+mkdir -p "$KITDIR"
+cp "$DATA/643.cfg" "$KITDIR/"
+
+step "One PC, static addressing: find the router (10.0.0.5 does not answer), configure it, read it back"
+"$BIN/zyxelclient" --dir "$KITDIR" \
+  check 10.0.0.5,192.168.1.1 \
+  --nat 0 --dns 80.58.0.33 80.58.32.97 --dhcp 80.58.1.10 1 \
+  --wan 10.0.0.5 255.0.0.0 --lan 80.58.1.1 255.255.255.0 \
+  upload download
+
+step "The router's running settings it took (routersim show)"
+"$BIN/routersim" show --state "$KIT_MACHINE/router" | grep -E '^(30200002|30200003|30200004|30200005|30200008|30200009|40000011|40000013|40000015) '
+step "The module's trace log, DaxModem.txt in the temporary folder"
+show < "$KIT_MACHINE/temp/DaxModem.txt" | grep -v "^$" | tail -n 40

@@ -12,17 +12,7 @@
 
 namespace
 {
-// Prints Windows 1252 text on the terminal.
-void Say(const char *format, ...)
-{
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    std::fputs(kitpc::TerminalText(text).c_str(), stdout);
-    std::fflush(stdout);
-}
+using kitpc::Say;
 
 constexpr DWORD kWaitLimit = 30000;
 
