@@ -22,6 +22,22 @@ std::string ReadHostFile(const std::string &path)
     return text.str();
 }
 
+// A file of the PC, through the platform (its paths are Windows paths).
+std::string ReadAll(const std::string &path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    std::string content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        content.append(buffer, read);
+    CloseHandle(h);
+    return content;
+}
+
 bool WriteAll(const std::string &path, const std::string &bytes)
 {
     HANDLE h =
@@ -88,12 +104,14 @@ std::string DownloadOf(ModemFixture &fixture, CModemConfig &config, size_t size)
     config.CrearFicheroCfg(fixture.Path("643.cfg").c_str(), fixture.Path("config.dat").c_str());
     config.PrepararRutas(fixture.Path("config.dat").c_str());
     std::string one;
-    for (char c : ReadHostFile(fixture.Path("config.dat")))
+    for (char c : ReadAll(fixture.Path("config.dat")))
     {
         if (c == '\n')
             one += '\r';
         one += c;
     }
+    if (one.empty())
+        return {};
     std::string download;
     download.reserve(size + one.size());
     while (download.size() < size)
@@ -127,6 +145,8 @@ void BM_ReadDownload10MB(benchmark::State &state)
         return state.SkipWithError("no RouterParam");
     CModemConfig config(fixture.param.Get(), fixture.log);
     const std::string download = DownloadOf(fixture, config, 10u << 20);
+    if (download.empty())
+        return state.SkipWithError("no configuration file to repeat");
     const std::string path = fixture.Path("643get.cfg");
     for (auto _ : state)
     {

@@ -1,7 +1,10 @@
+// CFtp: the modem module's FTP client.
 #include "modem/Ftp.h"
 #include "common/ipv4/Ipv4Text.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -17,6 +20,52 @@ int FirstValue(LPVOID lpvStatusInformation)
     std::memcpy(&value, lpvStatusInformation, sizeof value);
     return static_cast<int>(value);
 }
+
+// The CFtp objects alive. A worker ended by TerminateThread unwinds its CFtp while WinINet may
+// still be notifying its handles: such a notification is dropped instead of reaching a
+// destroyed object. The lock is held while a notification is handled, so an object is never
+// destroyed under a notification.
+class CLiveObjects
+{
+  public:
+    CLiveObjects() { InitializeCriticalSection(&m_cs); }
+    ~CLiveObjects() { DeleteCriticalSection(&m_cs); }
+    CLiveObjects(const CLiveObjects &) = delete;
+    CLiveObjects &operator=(const CLiveObjects &) = delete;
+
+    void Add(const CFtp *pFtp)
+    {
+        EnterCriticalSection(&m_cs);
+        m_objects.push_back(pFtp);
+        LeaveCriticalSection(&m_cs);
+    }
+    void Remove(const CFtp *pFtp)
+    {
+        EnterCriticalSection(&m_cs);
+        std::erase(m_objects, pFtp);
+        LeaveCriticalSection(&m_cs);
+    }
+    // Runs `handle` with the lock held if `pFtp` is alive.
+    template <class F> void IfAlive(const CFtp *pFtp, F handle)
+    {
+        EnterCriticalSection(&m_cs);
+        if (std::find(m_objects.begin(), m_objects.end(), pFtp) != m_objects.end())
+            handle();
+        LeaveCriticalSection(&m_cs);
+    }
+
+  private:
+    CRITICAL_SECTION m_cs;
+    std::vector<const CFtp *> m_objects;
+};
+
+// It goes with the library, which WinINet keeps loaded while any handle may still call back
+// into it.
+CLiveObjects &LiveObjects()
+{
+    static CLiveObjects objects;
+    return objects;
+}
 } // namespace
 
 CFtp::CFtp()
@@ -26,11 +75,28 @@ CFtp::CFtp()
     m_Log.SetFileName("DaxFtp.txt");
     m_Log.SetAlwaysOn(1);
     m_Log.Open();
+    LiveObjects().Add(this);
 }
 
 CFtp::~CFtp()
 {
+    LiveObjects().Remove(this);
+    // Handles a caller left open (its worker ended midway) are closed here, without a trace
+    // line; their last notifications no longer reach this object. The caller's last error stays.
+    const DWORD dwLastError = GetLastError();
+    HINTERNET hConnect = m_hConnect.load();
+    if (hConnect && !m_bConnectClosed.load())
+    {
+        InternetSetStatusCallbackA(hConnect, nullptr);
+        InternetCloseHandle(hConnect);
+    }
+    if (m_hInternet && !m_bInternetClosed)
+    {
+        InternetSetStatusCallbackA(m_hInternet, nullptr);
+        InternetCloseHandle(m_hInternet);
+    }
     m_Log.Close();
+    SetLastError(dwLastError);
 }
 
 void CFtp::SetServer(const char *pszServer)
@@ -120,8 +186,8 @@ int CFtp::PutFile(const char *pszRemoteFile, const char *pszLocalFile)
 void CALLBACK CFtp::StatusCallback(HINTERNET, DWORD_PTR dwContext, DWORD dwInternetStatus,
                                    LPVOID lpvStatusInformation, DWORD)
 {
-    if (CFtp *pThis = reinterpret_cast<CFtp *>(dwContext))
-        pThis->OnStatus(dwInternetStatus, lpvStatusInformation);
+    CFtp *pThis = reinterpret_cast<CFtp *>(dwContext);
+    LiveObjects().IfAlive(pThis, [&] { pThis->OnStatus(dwInternetStatus, lpvStatusInformation); });
 }
 
 // Logs the notification, keeps what it carries and posts it to the notify thread as message

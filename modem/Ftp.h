@@ -14,6 +14,9 @@ class CFtp
 {
   public:
     CFtp();
+    // Closes the trace log. Callers close the handles with StartClose and wait for the handle's
+    // closing message; a handle still open here (a worker ended midway) is closed silently, and
+    // no notification reaches the object afterwards.
     ~CFtp();
     CFtp(const CFtp &) = delete;
     CFtp &operator=(const CFtp &) = delete;

@@ -27,6 +27,7 @@ constexpr UINT kHandleCreated = Msg(INTERNET_STATUS_HANDLE_CREATED);     // 1084
 constexpr UINT kHandleClosing = Msg(INTERNET_STATUS_HANDLE_CLOSING);     // 1094
 constexpr UINT kRequestComplete = Msg(INTERNET_STATUS_REQUEST_COMPLETE); // 1124
 constexpr DWORD kNoMessage = 0xFFFFFFFF;
+constexpr DWORD kSentinel = 0xdeadbeef;
 
 // The notify thread's side: this test's own thread and message queue.
 class NotifyQueue
@@ -36,6 +37,19 @@ class NotifyQueue
     {
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the queue exists before StartOpen
+    }
+
+    // Takes messages until the `nth` message `number` since the last Clear (bounded).
+    bool WaitForNth(UINT number, int nth)
+    {
+        for (;;)
+        {
+            const std::vector<UINT> numbers = Numbers();
+            if (std::count(numbers.begin(), numbers.end(), number) >= nth)
+                return true;
+            if (!WaitFor(number))
+                return false;
+        }
     }
 
     // Takes messages until `number` comes (bounded); every message is kept in `seen`.
@@ -387,6 +401,89 @@ TEST_F(CFtpTest, AbortBeforeTheConnectionStands)
     EXPECT_EQ(queue.seen.back().message, kHandleClosing);
 }
 
+namespace
+{
+// A transfer worker as far as its open phase, stuck there until it is terminated.
+struct StuckWorker
+{
+    HANDLE connected = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+DWORD WINAPI OpenAndWaitForever(LPVOID param)
+{
+    auto *worker = static_cast<StuckWorker *>(param);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    CFtp ftp;
+    ftp.SetServer("192.168.1.1");
+    ftp.SetLogin("guest", "5807");
+    ftp.SetNotifyThread(GetCurrentThreadId());
+    if (!ftp.StartOpen())
+        return 1;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        if (msg.message == kConnected)
+            SetEvent(worker->connected);
+    return 0;
+}
+
+// Whether the router's log has `text`, looked for until a bound.
+bool RouterLogged(const std::string &state, const std::string &text)
+{
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (ReadFile(state + "/routersim.log").find(text) != std::string::npos)
+            return true;
+        Sleep(20); // the router's log is a file: nothing to wait on
+    }
+    return false;
+}
+} // namespace
+
+TEST_F(CFtpTest, TerminatedWorkerLeavesNothingBehind)
+{
+    // The worker is ended while its connection waits on a silent router: its CFtp goes with its
+    // stack, closes what was open, and the notifications that follow reach nothing.
+    StartRouter({"--fault", "silent"});
+    StuckWorker worker;
+    HANDLE thread = CreateThread(nullptr, 0, OpenAndWaitForever, &worker, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(worker.connected, 30000), WAIT_OBJECT_0);
+    EXPECT_TRUE(TerminateThread(thread, 9));
+    EXPECT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, 9u);
+    CloseHandle(thread);
+    CloseHandle(worker.connected);
+    EXPECT_TRUE(RouterLogged(State(), "silent session ended"));
+
+    // Another run of the module goes on as usual.
+    SetFault("none");
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    EXPECT_EQ(queue.Open(ftp), 0u);
+    EXPECT_TRUE(queue.Close(ftp));
+}
+
+TEST_F(CFtpTest, DestroyedWithoutStartClose)
+{
+    // A run that ends without StartClose: the handles go with the object, silently.
+    StartRouter();
+    {
+        NotifyQueue queue;
+        CFtp ftp;
+        Prepare(ftp);
+        ASSERT_EQ(queue.Open(ftp), 0u);
+        SetLastError(kSentinel);
+    }
+    EXPECT_EQ(GetLastError(), kSentinel); // the destructor leaves the caller's error alone
+    EXPECT_TRUE(RouterLogged(State(), "ftp 1: closed"));
+    const std::vector<std::string> log = LogMessages();
+    EXPECT_EQ(Count(log, "Init StartClose"), 0u);
+    EXPECT_EQ(Count(log, "CFtp: Msg Handle cerrado"), 0u);
+}
+
 // --- a router that fails ---
 
 TEST_F(CFtpTest, OpenFailuresCarryWinInetErrors)
@@ -465,6 +562,86 @@ TEST_F(CFtpTest, TransferFailuresCarryWinInetErrors)
     SetFault("none");
     DWORD original = 60000;
     InternetSetOptionA(nullptr, INTERNET_OPTION_CONNECT_TIMEOUT, &original, sizeof original);
+}
+
+TEST_F(CFtpTest, LocalFilesThatCannotBeUsed)
+{
+    StartRouter();
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    ASSERT_EQ(queue.Open(ftp), 0u);
+    WriteFile(TempPath("readonly.cfg"), "old");
+    ASSERT_TRUE(SetFileAttributesA(TempPath("readonly.cfg").c_str(), FILE_ATTRIBUTE_READONLY));
+    WriteFile(TempPath("locked.cfg"), "30200008 = 10.9.9.9\r\n");
+    HANDLE locked = CreateFileA(TempPath("locked.cfg").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    struct Case
+    {
+        bool get;
+        std::string local;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {false, TempPath("missing.cfg"), ERROR_FILE_NOT_FOUND},
+        {false, TempPath("locked.cfg"), ERROR_SHARING_VIOLATION},
+        {true, TempPath("readonly.cfg"), ERROR_ACCESS_DENIED},
+        {true, TempPath("no\\such\\folder.cfg"), ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case &c : cases)
+    {
+        const int started =
+            c.get ? ftp.GetFile("rom-t", c.local.c_str()) : ftp.PutFile("rom-t", c.local.c_str());
+        EXPECT_EQ(queue.Transfer(started), c.error) << c.local;
+    }
+    CloseHandle(locked);
+    EXPECT_EQ(ReadFile(TempPath("readonly.cfg")), "old");
+    EXPECT_EQ(RouterSetting("30200008"), "30200008 = 192.168.1.1");
+    // The connection is still good.
+    EXPECT_EQ(queue.Transfer(ftp.GetFile("rom-t", TempPath("643get.cfg").c_str())), 0u);
+    EXPECT_TRUE(queue.Close(ftp));
+    SetFileAttributesA(TempPath("readonly.cfg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(CFtpTest, RouterThatDisappears)
+{
+    // During the login: the router stops answering, then loses its power.
+    StartRouter({"--fault", "silent"});
+    {
+        NotifyQueue queue;
+        CFtp ftp;
+        Prepare(ftp);
+        ASSERT_EQ(ftp.StartOpen(), 1);
+        ASSERT_TRUE(queue.WaitFor(kConnected));
+        router_->Kill();
+        MSG msg;
+        ASSERT_TRUE(queue.WaitFor(kRequestComplete, &msg));
+        EXPECT_EQ(msg.wParam, static_cast<WPARAM>(ERROR_FTP_DROPPED));
+        EXPECT_TRUE(queue.Close(ftp));
+    }
+
+    // During an upload, while the router owes the data connection.
+    StartRouter({"--fault", "no-data"});
+    NotifyQueue queue;
+    CFtp ftp;
+    Prepare(ftp);
+    ASSERT_EQ(queue.Open(ftp), 0u);
+    WriteFile(TempPath("config.dat"), "30200008 = 10.1.2.3\r\n");
+    queue.seen.clear();
+    ASSERT_EQ(ftp.PutFile("rom-t", TempPath("config.dat").c_str()), 1);
+    ASSERT_TRUE(queue.WaitForNth(kReceived, 3)); // TYPE, PORT, and the 150 of STOR
+    router_->Kill();
+    MSG msg;
+    ASSERT_TRUE(queue.WaitFor(kRequestComplete, &msg));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(ERROR_FTP_DROPPED));
+    EXPECT_TRUE(queue.Close(ftp));
+
+    // And then it is gone.
+    CFtp again;
+    Prepare(again);
+    EXPECT_EQ(queue.Open(again), static_cast<DWORD>(ERROR_INTERNET_CANNOT_CONNECT));
+    EXPECT_TRUE(queue.Close(again));
 }
 
 TEST_F(CFtpTest, FirmwareRestartsTheRouter)

@@ -21,7 +21,6 @@ namespace plat::ftp
 namespace
 {
 using Clock = std::chrono::steady_clock;
-using Deadline = std::optional<Clock::time_point>;
 
 constexpr int kSliceMilliseconds = 25; // how soon a wait sees a closed handle
 constexpr DWORD kQuitWait = 1000;      // a goodbye is not worth waiting long for
@@ -119,10 +118,9 @@ Io SendAll(int fd, const char *data, size_t size, DWORD timeout, const std::atom
 }
 
 // Receives what is there (at least one byte), or 0 bytes at the end of the stream.
-Io ReceiveSome(int fd, char *buffer, size_t size, size_t &received, DWORD timeout,
-               const std::atomic<bool> *cancelled)
+Io ReceiveBefore(int fd, char *buffer, size_t size, size_t &received, const Deadline &deadline,
+                 const std::atomic<bool> *cancelled)
 {
-    const Deadline deadline = After(timeout);
     for (;;)
     {
         if (cancelled && cancelled->load())
@@ -135,6 +133,12 @@ Io ReceiveSome(int fd, char *buffer, size_t size, size_t &received, DWORD timeou
         if (Io io = WaitOne(fd, false, deadline, cancelled); io != Io::Ok)
             return io;
     }
+}
+
+Io ReceiveSome(int fd, char *buffer, size_t size, size_t &received, DWORD timeout,
+               const std::atomic<bool> *cancelled)
+{
+    return ReceiveBefore(fd, buffer, size, received, After(timeout), cancelled);
 }
 
 // A host descriptor owned by one scope.
@@ -640,6 +644,11 @@ DWORD Client::SendLine(const std::string &line, const Timeouts &timeouts, bool n
 
 DWORD Client::ReadReply(Reply &reply, DWORD timeout, bool notify)
 {
+    return ReadReplyBefore(reply, After(timeout), notify);
+}
+
+DWORD Client::ReadReplyBefore(Reply &reply, const Deadline &deadline, bool notify)
+{
     if (!Connected())
         return ERROR_FTP_DROPPED;
     if (notify)
@@ -670,7 +679,7 @@ DWORD Client::ReadReply(Reply &reply, DWORD timeout, bool notify)
         }
         char buffer[4096];
         size_t received = 0;
-        Io io = ReceiveSome(control_, buffer, sizeof buffer, received, timeout, cancelled);
+        Io io = ReceiveBefore(control_, buffer, sizeof buffer, received, deadline, cancelled);
         if (io == Io::Ok && received == 0)
             io = Io::Closed;
         if (io != Io::Ok)
@@ -686,9 +695,10 @@ DWORD Client::ReadReply(Reply &reply, DWORD timeout, bool notify)
 
 DWORD Client::ReadFinalReply(Reply &reply, DWORD timeout)
 {
+    const Deadline deadline = After(timeout);
     do
     {
-        if (DWORD error = ReadReply(reply, timeout))
+        if (DWORD error = ReadReplyBefore(reply, deadline, true))
             return error;
     } while (Preliminary(reply.code));
     return 0;

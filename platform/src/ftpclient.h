@@ -8,6 +8,8 @@
 #include "platform/src/ftpreply.h"
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <string>
 
 namespace plat::ftp
@@ -21,6 +23,9 @@ struct Timeouts
     DWORD dataSend = 30000;
     DWORD dataReceive = 30000;
 };
+
+// When a wait ends; nothing means never.
+using Deadline = std::optional<std::chrono::steady_clock::time_point>;
 
 // Receives the session's status notifications (INTERNET_STATUS_*), with their information.
 class Observer
@@ -76,7 +81,11 @@ class Client
     DWORD Login(const std::string &user, const std::string &password, const Timeouts &timeouts);
     DWORD Command(const std::string &line, Reply &reply, const Timeouts &timeouts, bool notify = true);
     DWORD SendLine(const std::string &line, const Timeouts &timeouts, bool notify);
+    // A whole reply must come within the time-out, however slowly its bytes trickle in.
     DWORD ReadReply(Reply &reply, DWORD timeout, bool notify = true);
+    DWORD ReadReplyBefore(Reply &reply, const Deadline &deadline, bool notify);
+    // The final reply after any preliminary ones, all within the one time-out: a server that
+    // sends nothing but preliminary replies does not hold the session forever.
     DWORD ReadFinalReply(Reply &reply, DWORD timeout);
     // Loses the control connection after a failure that leaves it out of step.
     void Drop();

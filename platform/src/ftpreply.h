@@ -40,8 +40,9 @@ class ReplyParser
     Result Feed(std::string_view data, size_t &used);
     // The reply that Feed completed; the parser then starts on the next one.
     Reply Take();
-    // What was read of a reply that could not be parsed (for the last response text).
-    const std::string &Partial() const { return partial_; }
+    // What was read of a reply that could not be parsed or was cut short, its unfinished last
+    // line included (for the last response text).
+    std::string Partial() const { return partial_ + line_; }
     void Reset();
 
   private:

@@ -69,6 +69,29 @@ void KeepResponse(const std::string &text, DWORD error)
 
 // --- handles ---
 
+// A reference on the library a status callback lives in, held while a handle may call it.
+class ModulePin
+{
+  public:
+    static std::shared_ptr<ModulePin> Of(INTERNET_STATUS_CALLBACK callback)
+    {
+        if (!callback || callback == INTERNET_INVALID_STATUS_CALLBACK)
+            return nullptr;
+        HMODULE module = nullptr;
+        if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(callback),
+                                &module))
+            return nullptr;
+        return std::shared_ptr<ModulePin>(new ModulePin(module));
+    }
+    ~ModulePin() { FreeLibrary(module_); }
+    ModulePin(const ModulePin &) = delete;
+    ModulePin &operator=(const ModulePin &) = delete;
+
+  private:
+    explicit ModulePin(HMODULE module) : module_(module) {}
+    HMODULE module_;
+};
+
 class InternetObject : public plat::KernelObject
 {
   public:
@@ -80,13 +103,16 @@ class InternetObject : public plat::KernelObject
     DWORD Type() const { return type_; }
 
     // Calls the status callback, unless there is none or the context is zero. Never called
-    // with a lock held: a callback may call WinINet again.
+    // with a lock held: a callback may call WinINet again. The callback's library stays loaded
+    // until the call has returned, even when the notification lets its owner unload it.
     void Notify(DWORD_PTR context, DWORD status, LPVOID information, DWORD length)
     {
         INTERNET_STATUS_CALLBACK callback;
+        std::shared_ptr<ModulePin> pin;
         {
             std::lock_guard guard(lock);
             callback = callback_;
+            pin = pin_;
         }
         if (callback && callback != INTERNET_INVALID_STATUS_CALLBACK && context != 0)
             callback(handle, context, status, information, length);
@@ -94,9 +120,15 @@ class InternetObject : public plat::KernelObject
 
     INTERNET_STATUS_CALLBACK SwapCallback(INTERNET_STATUS_CALLBACK callback)
     {
+        return SetCallback(callback, ModulePin::Of(callback));
+    }
+
+    INTERNET_STATUS_CALLBACK SetCallback(INTERNET_STATUS_CALLBACK callback, std::shared_ptr<ModulePin> pin)
+    {
         std::lock_guard guard(lock);
         INTERNET_STATUS_CALLBACK previous = callback_;
         callback_ = callback;
+        pin_ = std::move(pin);
         return previous;
     }
 
@@ -113,6 +145,7 @@ class InternetObject : public plat::KernelObject
 
   protected:
     INTERNET_STATUS_CALLBACK callback_ = nullptr;
+    std::shared_ptr<ModulePin> pin_; // the callback's library
 
   private:
     const DWORD type_;
@@ -129,7 +162,7 @@ class SessionObject final : public InternetObject
     void Inherit(InternetObject &child)
     {
         std::lock_guard guard(lock);
-        child.SwapCallback(callback_);
+        child.SetCallback(callback_, pin_);
         child.timeouts = timeouts;
         child.retries = retries;
         child.backoff = backoff;
@@ -506,7 +539,10 @@ HINTERNET WINAPI InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR, LPC
 // gives it again (or 0 and the error); a handle whose connection failed stays open until
 // closed. Synchronously a failed connection closes its handle. Server names are dotted
 // addresses (the virtual network has no names: ERROR_INTERNET_NAME_NOT_RESOLVED). HTTP and
-// Gopher are not implemented.
+// Gopher are not implemented. Differs: each server reply, with any preliminary replies before
+// it, must come whole within the receive time-out (Windows times each receive), so a server
+// that trickles bytes or sends nothing but preliminary replies fails with
+// ERROR_INTERNET_TIMEOUT instead of holding the session.
 HINTERNET WINAPI InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName, INTERNET_PORT nServerPort,
                                   LPCSTR lpszUserName, LPCSTR lpszPassword, DWORD dwService, DWORD dwFlags,
                                   DWORD_PTR dwContext)
@@ -757,8 +793,10 @@ BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD lpdwError, LPSTR lpszBuffer, LP
 // FtpPutFileA: sends a local file (read through CreateFileA) as the remote file, with TYPE I
 // (FTP_TRANSFER_TYPE_BINARY or UNKNOWN) or TYPE A (the file's bytes as they are: Windows text
 // is already CR LF). Notifications: the commands' and replies' sending/sent and
-// receiving/received pairs, and a sending/sent pair per 64 KiB of the file with its byte count.
-// ERROR_FTP_TRANSFER_IN_PROGRESS while another request runs on the connection.
+// receiving/received pairs, and for the file's data a sending/sent pair at most every 100 ms
+// and one at the end, each sent count with the bytes since the last (Windows tells every
+// buffer it writes; the counts add up the same). ERROR_FTP_TRANSFER_IN_PROGRESS while another
+// request runs on the connection.
 BOOL WINAPI FtpPutFileA(HINTERNET hConnect, LPCSTR lpszLocalFile, LPCSTR lpszNewRemoteFile, DWORD dwFlags,
                         DWORD_PTR dwContext)
 {
@@ -785,8 +823,9 @@ BOOL WINAPI FtpPutFileA(HINTERNET hConnect, LPCSTR lpszLocalFile, LPCSTR lpszNew
 }
 
 // FtpGetFileA: receives a remote file into a new local file (CREATE_NEW when fFailIfExists,
-// else CREATE_ALWAYS, with dwFlagsAndAttributes), TYPE I or TYPE A as FtpPutFileA. A receiving/
-// received pair per 64 KiB with its byte count. A failed transfer deletes the local file.
+// else CREATE_ALWAYS, with dwFlagsAndAttributes), TYPE I or TYPE A as FtpPutFileA. The data is
+// told as receiving/received pairs the way FtpPutFileA tells its own. A failed transfer deletes
+// the local file (a file it replaced included), as Windows does.
 BOOL WINAPI FtpGetFileA(HINTERNET hConnect, LPCSTR lpszRemoteFile, LPCSTR lpszNewFile, BOOL fFailIfExists,
                         DWORD dwFlagsAndAttributes, DWORD dwFlags, DWORD_PTR dwContext)
 {

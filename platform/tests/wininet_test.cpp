@@ -936,6 +936,15 @@ TEST_F(WinInet, ServersThatMisbehaveDuringLogin)
              return verb == "PASS" && session.Send("332 Need account for login.\r\n");
          },
          "220 ok\r\n", ERROR_INTERNET_LOGIN_FAILURE, "332 Need account for login.\r\n"},
+        {"reply cut short",
+         [](Session &session, const std::string &verb, const std::string &) {
+             if (verb != "PASS")
+                 return false;
+             session.Send("230 Logged");
+             shutdown(session.Control(), SD_BOTH);
+             return true;
+         },
+         "220 ok\r\n", ERROR_FTP_DROPPED, "230 Logged"},
         {"non-ASCII text kept as it is",
          [](Session &session, const std::string &verb, const std::string &) {
              return verb == "PASS" && session.Send("530 Contrase\xF1"
@@ -1024,6 +1033,26 @@ TEST_F(WinInet, EndlessOrSilentServersEnd)
              return true;
          },
          ERROR_INTERNET_EXTENDED_ERROR},
+        // Each byte comes well within the time-out, but the reply never ends.
+        {"trickling reply",
+         [](Session &session, const std::string &verb, const std::string &) {
+             if (verb != "<connect>")
+                 return false;
+             session.Send("220-");
+             while (session.Send("x"))
+                 Sleep(50);
+             return true;
+         },
+         ERROR_INTERNET_TIMEOUT},
+        {"nothing but preliminary replies",
+         [](Session &session, const std::string &verb, const std::string &) {
+             if (verb != "<connect>")
+                 return false;
+             while (session.Send("120 Ready soon.\r\n"))
+                 Sleep(20);
+             return true;
+         },
+         ERROR_INTERNET_TIMEOUT},
     };
     for (const Case &c : cases)
     {

@@ -79,6 +79,33 @@ void Router::SetIni(const char *section, const char *key, const std::string &val
     WritePrivateProfileStringA(section, key, value.c_str(), IniPath().c_str());
 }
 
+namespace
+{
+constexpr int kSystemPassword = 23000001;
+}
+
+std::string Router::Password() const
+{
+    {
+        std::lock_guard guard(lock_);
+        const auto it = values_.find(kSystemPassword);
+        if (it != values_.end() && !it->second.empty())
+            return it->second;
+    }
+    return Ini("Router", "Password", "5807");
+}
+
+bool Router::SetValue(int code, const std::string &value)
+{
+    std::lock_guard guard(lock_);
+    const routerformat::Code *known = codes_.Find(code);
+    if (!known || !routerformat::ValueFits(*known, value))
+        return false;
+    values_[code] = value;
+    SaveSettings();
+    return true;
+}
+
 int Router::RestartSeconds() const
 {
     return GetPrivateProfileIntA("Router", "RestartSeconds", 3, IniPath().c_str());

@@ -1,6 +1,7 @@
 // The simulated Prestige 643's state: a directory.
 //
-//   routersim.ini   [Router] Password= (5807), Address= (192.168.1.1), RestartSeconds= (3)
+//   routersim.ini   [Router] Password= (5807: the password before any setting gives one),
+//                   Address= (192.168.1.1), RestartSeconds= (3)
 //                   [Faults] Fault= comma-separated misbehaviours (read at every new
 //                            connection): refuse-login, drop-control, drop-data, slow,
 //                            garbage, silent, no-data; Delay= milliseconds for slow (2000)
@@ -48,7 +49,11 @@ class Router
     std::string Ini(const char *section, const char *key, const char *fallback) const;
     void SetIni(const char *section, const char *key, const std::string &value) const;
 
-    std::string Password() const { return Ini("Router", "Password", "5807"); }
+    // The password of the FTP server is the router's system password (code 23000001, as its
+    // list says), or the state's when that setting is empty.
+    std::string Password() const;
+    // Stores a value in the running settings and keeps them; false when it does not fit.
+    bool SetValue(int code, const std::string &value);
     std::string Address() const { return Ini("Router", "Address", "192.168.1.1"); }
     int RestartSeconds() const;
     Faults CurrentFaults() const;

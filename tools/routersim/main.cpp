@@ -6,7 +6,8 @@
 //       Listens on 127.0.0.1, writes the PC's network.ini lines for the router's address
 //       ([Hosts] ADDRESS:21, ADDRESS:80 and ADDRESS:* for passive data ports), prints
 //       "routersim: ftp 127.0.0.1:PORT http 127.0.0.1:PORT address ADDRESS" and serves until
-//       SIGTERM (or `routersim stop`). --detach returns once the router is up.
+//       SIGTERM (or `routersim stop`). --detach returns once the router is up. --password
+//       sets the router's system password (code 23000001), which its FTP server asks for.
 //   routersim stop --state DIR          stops the running router of that state
 //   routersim show --state DIR          prints the running settings ("code = value")
 //   routersim fault --state DIR LIST [--delay MS]
@@ -156,6 +157,13 @@ int Start(const Arguments &arguments)
     {
         std::fprintf(stderr, "routersim: %s\n", error.c_str());
         return 1;
+    }
+    // The password is the router's own setting, the one a configuration upload may change.
+    if (auto it = arguments.options.find("password");
+        it != arguments.options.end() && !router.SetValue(23000001, it->second))
+    {
+        std::fprintf(stderr, "routersim: bad password %s\n", it->second.c_str());
+        return 2;
     }
     routersim::Server server(router);
     routersim::Ports ports;

@@ -92,6 +92,15 @@ class Process
         return Wait();
     }
 
+    // Ends the program at once (SIGKILL), as a machine that loses its power; its exit status.
+    int Kill()
+    {
+        if (pid_ <= 0)
+            return status_;
+        ::kill(pid_, SIGKILL);
+        return Wait();
+    }
+
     int Wait()
     {
         if (pid_ <= 0)
@@ -209,6 +218,8 @@ class RouterSim
     uint16_t HttpPort() const { return http_; }
     // Stops it as `routersim stop` does; its exit status.
     int Stop() { return process_.Terminate(); }
+    // The router loses its power: its connections go without a word.
+    int Kill() { return process_.Kill(); }
     // What it announces next ("routersim: restarting for 1 s"...); empty after `milliseconds`.
     std::string NextLine(int milliseconds = 20000) { return process_.ReadLine(milliseconds); }
     int Wait() { return process_.Wait(); }
