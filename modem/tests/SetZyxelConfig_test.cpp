@@ -490,6 +490,28 @@ TEST_F(SetZyxelConfigTest, WhileAWorkerRuns)
     EXPECT_FALSE(modemtest::Exists(Path("config.dat")));
 }
 
+// Stop(0) does not wait: the worker is terminated and gives back its connection as it goes.
+TEST_F(SetZyxelConfigTest, StopWithoutWaitingTerminatesTheWorker)
+{
+    ArrancarRouter({"--fault", "silent"});
+    Preparar();
+    ASSERT_EQ(obj->Start(), S_OK);
+    EXPECT_EQ(obj->Stop(0), S_OK);
+    EXPECT_TRUE(sink->EsperarEnd(1, kEspera));
+    EsperarFinDelHilo();
+    // Stop's own End; the worker's, when it saw the abort before it was ended.
+    const std::string resumen = sink->Resumen();
+    EXPECT_TRUE(resumen == "Start(0,msg1) End(1,msg2)" || resumen == "Start(0,msg1) End(1,msg2) End(1,msg2)")
+        << resumen;
+
+    // The object is whole: the next run starts and is stopped the usual way.
+    sink->Olvidar();
+    ASSERT_EQ(obj->Start(), S_OK);
+    EXPECT_EQ(obj->Stop(10000), S_OK);
+    EXPECT_TRUE(sink->EsperarEnd(2, kEspera));
+    EXPECT_EQ(sink->Resumen(), "Start(0,msg1) End(1,msg2) End(1,msg2)");
+}
+
 // The client lets go of the object in the middle of a run: the run ends as it would have.
 TEST_F(SetZyxelConfigTest, ReleasedDuringARun)
 {

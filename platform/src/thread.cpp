@@ -84,6 +84,10 @@ void ArmThreadEnd()
     t_end.armed = true;
 }
 
+// Set while the thread's frames are being unwound on its way out: the destructors that run then
+// may wait like any code, and a termination already under way does not start again there.
+thread_local bool t_ending = false;
+
 [[noreturn]] void EndThisThread(DWORD code)
 {
     if (t_self)
@@ -92,13 +96,14 @@ void ArmThreadEnd()
         t_self->exitCode = code;
     }
     ArmThreadEnd();
+    t_ending = true;
     pthread_exit(nullptr);
 }
 
 // The cancellation check run at every platform wait point.
 void CheckTermination()
 {
-    if (!t_self)
+    if (!t_self || t_ending)
         return;
     DWORD code;
     {

@@ -24,6 +24,7 @@ DWORD WINAPI CallExitThread(LPVOID)
 }
 
 std::atomic<bool> g_destructorRan{false};
+std::atomic<DWORD> g_waitInDestructor{WAIT_FAILED};
 
 struct MarksDestruction
 {
@@ -106,6 +107,40 @@ TEST(Thread, TerminateEndsABlockedMessageLoop)
     CloseHandle(event);
     CloseHandle(thread);
     CloseHandle(ready);
+}
+
+// A thread being terminated unwinds its frames; a destructor on the way may still wait.
+struct WaitingDestructor
+{
+    HANDLE event;
+    ~WaitingDestructor() { g_waitInDestructor = WaitForSingleObject(event, 20); }
+};
+
+DWORD WINAPI WaitWithAWaitingDestructor(LPVOID parameter)
+{
+    auto *events = static_cast<HANDLE *>(parameter);
+    WaitingDestructor guard{events[1]};
+    SetEvent(events[0]);
+    Sleep(INFINITE);
+    return 0;
+}
+
+TEST(Thread, DestructorsWaitWhileATerminatedThreadUnwinds)
+{
+    g_waitInDestructor = WAIT_FAILED;
+    HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
+                        CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread = CreateThread(nullptr, 0, WaitWithAWaitingDestructor, events, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(events[0], INFINITE), WAIT_OBJECT_0);
+    EXPECT_TRUE(TerminateThread(thread, 5));
+    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(g_waitInDestructor, static_cast<DWORD>(WAIT_TIMEOUT));
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    EXPECT_EQ(code, 5u);
+    CloseHandle(thread);
+    CloseHandle(events[0]);
+    CloseHandle(events[1]);
 }
 
 TEST(Thread, TerminateASuspendedThread)
