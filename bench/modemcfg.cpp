@@ -2,6 +2,7 @@
 // object of DaxParam. Targets: filling the shipped template with its routes under 1 ms; reading
 // a 10 MB downloaded file under 1 s.
 #include "bench/BenchMachine.h"
+#include "tools/testing/pcfile.h"
 #include "common/param/RouterParamPtr.h"
 #include "common/trace/TraceLog.h"
 #include "modem/ModemConfig.h"
@@ -20,34 +21,6 @@ std::string ReadHostFile(const std::string &path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// A file of the PC, through the platform (its paths are Windows paths).
-std::string ReadAll(const std::string &path)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return {};
-    std::string content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(h);
-    return content;
-}
-
-bool WriteAll(const std::string &path, const std::string &bytes)
-{
-    HANDLE h =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
 }
 
 // A PC with DaxParam registered, a program folder as the current directory, the module's log
@@ -79,7 +52,7 @@ class ModemFixture
         param.SetDhcp("192.168.1.33", "32");
         param.SetDns("194.179.1.100", "194.179.1.101");
         param.SetPorts("Default,192.168.1.33,80,192.168.1.34,21,192.168.1.35");
-        ok = WriteAll(Path("643.cfg"), ReadHostFile(KIT_DATA_DIR "/643.cfg"));
+        ok = pcfile::Write(Path("643.cfg"), ReadHostFile(KIT_DATA_DIR "/643.cfg"));
     }
     ~ModemFixture()
     {
@@ -104,7 +77,7 @@ std::string DownloadOf(ModemFixture &fixture, CModemConfig &config, size_t size)
     config.CrearFicheroCfg(fixture.Path("643.cfg").c_str(), fixture.Path("config.dat").c_str());
     config.PrepararRutas(fixture.Path("config.dat").c_str());
     std::string one;
-    for (char c : ReadAll(fixture.Path("config.dat")))
+    for (char c : pcfile::Read(fixture.Path("config.dat")).value_or(""))
     {
         if (c == '\n')
             one += '\r';
@@ -151,7 +124,7 @@ void BM_ReadDownload10MB(benchmark::State &state)
     for (auto _ : state)
     {
         state.PauseTiming();
-        WriteAll(path, download);
+        pcfile::Write(path, download);
         state.ResumeTiming();
         if (config.LeerConfig812(path.c_str()) != S_OK)
             return state.SkipWithError("read failed");
@@ -174,7 +147,7 @@ void BM_ReadDownload10MBOfPortLines(benchmark::State &state)
     for (auto _ : state)
     {
         state.PauseTiming();
-        WriteAll(path, download);
+        pcfile::Write(path, download);
         state.ResumeTiming();
         if (config.LeerConfig812(path.c_str()) != S_OK)
             return state.SkipWithError("read failed");

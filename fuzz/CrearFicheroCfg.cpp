@@ -4,6 +4,7 @@
 // Input: byte 0 sets the object's flags (bit 0 PPP, bit 1 bridge, bit 2 NAT, bit 3 DHCP pool),
 // then the port list up to the first LF, then the template.
 #include "common/trace/TraceLog.h"
+#include "tools/testing/pcfile.h"
 #include "modem/ModemConfig.h"
 #include "modem/tests/MemoryRouterParam.h"
 #include "platform/kitmachine.h"
@@ -18,32 +19,6 @@ namespace
 {
 std::string g_dir;
 CTraceLog *g_log;
-
-std::string ReadAll(const std::string &path)
-{
-    std::string content;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(h);
-    return content;
-}
-
-void WriteAll(const std::string &path, std::string_view bytes)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        std::abort();
-    DWORD written = 0;
-    if (!WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-        std::abort();
-    CloseHandle(h);
-}
 
 BSTR Text(std::string_view text)
 {
@@ -94,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         lf == std::string_view::npos ? std::string_view() : rest.substr(lf + 1);
     const std::string pathPlantilla = g_dir + "\\643.cfg";
     const std::string pathConfig = g_dir + "\\config.dat";
-    WriteAll(pathPlantilla, plantilla);
+    if (!pcfile::Write(pathPlantilla, plantilla))
+        std::abort();
 
     CMemoryRouterParam *param = CMemoryRouterParam::Create();
     param->SetEncap(flags & 1);
@@ -116,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         if (config.CrearFicheroCfg(pathPlantilla.c_str(), pathConfig.c_str()) != S_OK)
             std::abort();
-        const std::string filled = ReadAll(pathConfig);
+        const std::string filled = pcfile::Read(pathConfig).value_or("<missing>");
         // Line for line, without a CR.
         if (std::count(filled.begin(), filled.end(), '\n') !=
                 std::count(plantilla.begin(), plantilla.end(), '\n') ||
@@ -124,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         if (config.PrepararRutas(pathConfig.c_str()) != S_OK)
             std::abort();
-        const std::string routed = ReadAll(pathConfig);
+        const std::string routed = pcfile::Read(pathConfig).value_or("<missing>");
         if (std::count(routed.begin(), routed.end(), '\n') != std::count(filled.begin(), filled.end(), '\n'))
             std::abort();
         if (config.LeerConfig812(pathConfig.c_str()) != S_OK)

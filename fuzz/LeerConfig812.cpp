@@ -2,6 +2,7 @@
 // object (an in-memory one, so no server needs registering) and rewritten as a template.
 // Input: byte 0 chooses a call of the object that fails (0: none), the rest is the file.
 #include "common/trace/TraceLog.h"
+#include "tools/testing/pcfile.h"
 #include "modem/ModemConfig.h"
 #include "modem/tests/MemoryRouterParam.h"
 #include "platform/kitmachine.h"
@@ -17,30 +18,6 @@ namespace
 std::string g_path;
 CTraceLog *g_log;
 
-std::string ReadAll(const std::string &path)
-{
-    std::string content;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(h);
-    return content;
-}
-
-void WriteAll(const std::string &path, const uint8_t *data, size_t size)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        std::abort();
-    DWORD written = 0;
-    if (!WriteFile(h, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
-        std::abort();
-    CloseHandle(h);
-}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -69,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const int failAt = data[0];
     const std::string input(reinterpret_cast<const char *>(data) + 1, size - 1);
-    WriteAll(g_path, data + 1, size - 1);
+    if (!pcfile::Write(g_path, std::string_view(reinterpret_cast<const char *>(data + 1), size - 1)))
+        std::abort();
 
     CMemoryRouterParam *param = CMemoryRouterParam::Create();
     int calls = 0;
@@ -91,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     param->SetFailHook(nullptr);
 
-    const std::string output = ReadAll(g_path);
+    const std::string output = pcfile::Read(g_path).value_or("<missing>");
     if (failed)
     {
         // A failed read leaves the download as it was.

@@ -3,6 +3,7 @@
 
 #include "platform/kitmachine.h"
 #include "tools/testing/kittest.h"
+#include "tools/testing/pcfile.h"
 
 #include <regex>
 
@@ -10,34 +11,17 @@ namespace modemtest
 {
 std::string ReadAll(const std::string &path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    CloseHandle(h);
-    return content;
+    return pcfile::Read(path).value_or("<missing>");
 }
 
 bool WriteAll(const std::string &path, std::string_view bytes)
 {
-    HANDLE h =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
+    return pcfile::Write(path, bytes);
 }
 
 bool Exists(const std::string &path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return pcfile::Exists(path);
 }
 
 std::string DataPath(const char *name)

@@ -492,6 +492,32 @@ BOOL GiveOption(const void *value, DWORD size, LPVOID buffer, LPDWORD length)
     *length = size;
     return TRUE;
 }
+// What FtpPutFileA and FtpGetFileA share: the connection and the arguments checked, the
+// connection claimed, and the transfer run now or on the connection's worker.
+using Transfer = std::function<DWORD(FtpObject &object, bool binary, const Timeouts &timeouts)>;
+
+BOOL RunTransfer(HINTERNET hConnect, LPCSTR lpszFirst, LPCSTR lpszSecond, DWORD dwFlags, DWORD_PTR dwContext,
+                 Transfer transfer)
+{
+    ClearResponse();
+    auto ftp = FindTyped<FtpObject>(hConnect, INTERNET_HANDLE_TYPE_CONNECT_FTP);
+    if (!ftp)
+        return FALSE;
+    if (!IsText(lpszFirst) || !IsText(lpszSecond) || (dwFlags & ~(FTP_TRANSFER_TYPE_MASK | kCacheFlags)) ||
+        (dwFlags & FTP_TRANSFER_TYPE_MASK) == FTP_TRANSFER_TYPE_MASK)
+        return plat::Fail(ERROR_INVALID_PARAMETER);
+    if (!ftp->BeginRequest())
+        return plat::Fail(ERROR_FTP_TRANSFER_IN_PROGRESS);
+    const bool binary = (dwFlags & FTP_TRANSFER_TYPE_MASK) != FTP_TRANSFER_TYPE_ASCII;
+    const Timeouts timeouts = ftp->CurrentTimeouts();
+    FtpObject &object = *ftp;
+    const DWORD error =
+        object.Run(dwContext, [&object, binary, timeouts, transfer = std::move(transfer)](DWORD_PTR &result) {
+            result = TRUE;
+            return transfer(object, binary, timeouts);
+        });
+    return RequestResult(error);
+}
 } // namespace
 
 // InternetOpenA: an Internet session handle. Direct access only: INTERNET_OPEN_TYPE_PRECONFIG
@@ -800,26 +826,12 @@ BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD lpdwError, LPSTR lpszBuffer, LP
 BOOL WINAPI FtpPutFileA(HINTERNET hConnect, LPCSTR lpszLocalFile, LPCSTR lpszNewRemoteFile, DWORD dwFlags,
                         DWORD_PTR dwContext)
 {
-    ClearResponse();
-    auto ftp = FindTyped<FtpObject>(hConnect, INTERNET_HANDLE_TYPE_CONNECT_FTP);
-    if (!ftp)
-        return FALSE;
-    if (!IsText(lpszLocalFile) || !IsText(lpszNewRemoteFile) ||
-        (dwFlags & ~(FTP_TRANSFER_TYPE_MASK | kCacheFlags)) ||
-        (dwFlags & FTP_TRANSFER_TYPE_MASK) == FTP_TRANSFER_TYPE_MASK)
-        return plat::Fail(ERROR_INVALID_PARAMETER);
-    if (!ftp->BeginRequest())
-        return plat::Fail(ERROR_FTP_TRANSFER_IN_PROGRESS);
-    const bool binary = (dwFlags & FTP_TRANSFER_TYPE_MASK) != FTP_TRANSFER_TYPE_ASCII;
-    const Timeouts timeouts = ftp->CurrentTimeouts();
-    FtpObject &object = *ftp;
-    const DWORD error =
-        object.Run(dwContext, [&object, local = std::string(lpszLocalFile),
-                               remote = std::string(lpszNewRemoteFile), binary, timeouts](DWORD_PTR &result) {
-            result = TRUE;
-            return object.Client().Put(local, remote, binary, object.passive, timeouts);
-        });
-    return RequestResult(error);
+    return RunTransfer(hConnect, lpszLocalFile, lpszNewRemoteFile, dwFlags, dwContext,
+                       [local = std::string(lpszLocalFile ? lpszLocalFile : ""),
+                        remote = std::string(lpszNewRemoteFile ? lpszNewRemoteFile : "")](
+                           FtpObject &object, bool binary, const Timeouts &timeouts) {
+                           return object.Client().Put(local, remote, binary, object.passive, timeouts);
+                       });
 }
 
 // FtpGetFileA: receives a remote file into a new local file (CREATE_NEW when fFailIfExists,
@@ -829,26 +841,12 @@ BOOL WINAPI FtpPutFileA(HINTERNET hConnect, LPCSTR lpszLocalFile, LPCSTR lpszNew
 BOOL WINAPI FtpGetFileA(HINTERNET hConnect, LPCSTR lpszRemoteFile, LPCSTR lpszNewFile, BOOL fFailIfExists,
                         DWORD dwFlagsAndAttributes, DWORD dwFlags, DWORD_PTR dwContext)
 {
-    ClearResponse();
-    auto ftp = FindTyped<FtpObject>(hConnect, INTERNET_HANDLE_TYPE_CONNECT_FTP);
-    if (!ftp)
-        return FALSE;
-    if (!IsText(lpszRemoteFile) || !IsText(lpszNewFile) ||
-        (dwFlags & ~(FTP_TRANSFER_TYPE_MASK | kCacheFlags)) ||
-        (dwFlags & FTP_TRANSFER_TYPE_MASK) == FTP_TRANSFER_TYPE_MASK)
-        return plat::Fail(ERROR_INVALID_PARAMETER);
-    if (!ftp->BeginRequest())
-        return plat::Fail(ERROR_FTP_TRANSFER_IN_PROGRESS);
-    const bool binary = (dwFlags & FTP_TRANSFER_TYPE_MASK) != FTP_TRANSFER_TYPE_ASCII;
-    const Timeouts timeouts = ftp->CurrentTimeouts();
-    FtpObject &object = *ftp;
-    const DWORD error =
-        object.Run(dwContext, [&object, remote = std::string(lpszRemoteFile),
-                               local = std::string(lpszNewFile), failIfExists = fFailIfExists != FALSE,
-                               dwFlagsAndAttributes, binary, timeouts](DWORD_PTR &result) {
-            result = TRUE;
-            return object.Client().Get(remote, local, failIfExists, dwFlagsAndAttributes, binary,
-                                       object.passive, timeouts);
-        });
-    return RequestResult(error);
+    return RunTransfer(hConnect, lpszRemoteFile, lpszNewFile, dwFlags, dwContext,
+                       [remote = std::string(lpszRemoteFile ? lpszRemoteFile : ""),
+                        local = std::string(lpszNewFile ? lpszNewFile : ""),
+                        failIfExists = fFailIfExists != FALSE,
+                        dwFlagsAndAttributes](FtpObject &object, bool binary, const Timeouts &timeouts) {
+                           return object.Client().Get(remote, local, failIfExists, dwFlagsAndAttributes,
+                                                      binary, object.passive, timeouts);
+                       });
 }
