@@ -124,26 +124,11 @@ std::string TempPath(const std::string &name)
     return std::string(temp) + name;
 }
 
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "<none>";
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteFile(const std::string &path, const std::string &content)
-{
-    std::ofstream(path, std::ios::binary) << content;
-}
-
 // The messages of DaxFtp.txt's trace lines, in order, without their time stamps.
 std::vector<std::string> LogMessages()
 {
     std::vector<std::string> messages;
-    std::istringstream in(ReadFile(TempPath("DaxFtp.txt")));
+    std::istringstream in(kittest::ReadHostFile(TempPath("DaxFtp.txt")));
     std::string line;
     while (std::getline(in, line))
     {
@@ -339,7 +324,7 @@ TEST_F(CFtpTest, UploadAndDownloadTheConfiguration)
     std::string config = "30200008 = 10.1.2.3\r\n40000009 = usuario@adsl\r\n";
     while (config.size() < 200000)
         config += "99999999 = relleno\r\n";
-    WriteFile(TempPath("config.dat"), config);
+    kittest::WriteHostFile(TempPath("config.dat"), config);
     queue.seen.clear();
     const int started = ftp.PutFile("rom-t", TempPath("config.dat").c_str());
     EXPECT_TRUE(ftp.IsBusy());
@@ -354,7 +339,7 @@ TEST_F(CFtpTest, UploadAndDownloadTheConfiguration)
 
     queue.seen.clear();
     EXPECT_EQ(queue.Transfer(ftp.GetFile("rom-t", TempPath("643get.cfg").c_str())), 0u);
-    const std::string got = ReadFile(TempPath("643get.cfg"));
+    const std::string got = kittest::ReadHostFile(TempPath("643get.cfg"));
     EXPECT_NE(got.find("30200008 = 10.1.2.3\r\n"), std::string::npos);
     EXPECT_GE(queue.Sum(kReceived), static_cast<LPARAM>(got.size()));
     EXPECT_EQ(GetFileAttributesA(TempPath("643get.cfg").c_str()) & FILE_ATTRIBUTE_ARCHIVE,
@@ -431,7 +416,7 @@ bool RouterLogged(const std::string &state, const std::string &text)
 {
     for (int i = 0; i < 1000; ++i)
     {
-        if (ReadFile(state + "/routersim.log").find(text) != std::string::npos)
+        if (kittest::ReadHostFile(state + "/routersim.log").find(text) != std::string::npos)
             return true;
         Sleep(20); // the router's log is a file: nothing to wait on
     }
@@ -531,7 +516,7 @@ TEST_F(CFtpTest, TransferFailuresCarryWinInetErrors)
     DWORD shortWait = 1000;
     InternetSetOptionA(nullptr, INTERNET_OPTION_RECEIVE_TIMEOUT, &shortWait, sizeof shortWait);
     InternetSetOptionA(nullptr, INTERNET_OPTION_CONNECT_TIMEOUT, &shortWait, sizeof shortWait);
-    WriteFile(TempPath("fw.bin"), Binary(500000));
+    kittest::WriteHostFile(TempPath("fw.bin"), Binary(500000));
     struct Case
     {
         const char *fault;
@@ -556,7 +541,7 @@ TEST_F(CFtpTest, TransferFailuresCarryWinInetErrors)
         const int started = c.get ? ftp.GetFile("rom-t", TempPath("643get.cfg").c_str())
                                   : ftp.PutFile("rom-t", TempPath("fw.bin").c_str());
         EXPECT_EQ(queue.Transfer(started), c.error) << c.fault;
-        EXPECT_EQ(ReadFile(TempPath("643get.cfg")), "<none>") << c.fault;
+        EXPECT_EQ(kittest::ReadHostFile(TempPath("643get.cfg")), "<none>") << c.fault;
         EXPECT_TRUE(queue.Close(ftp)) << c.fault;
     }
     SetFault("none");
@@ -571,9 +556,9 @@ TEST_F(CFtpTest, LocalFilesThatCannotBeUsed)
     CFtp ftp;
     Prepare(ftp);
     ASSERT_EQ(queue.Open(ftp), 0u);
-    WriteFile(TempPath("readonly.cfg"), "old");
+    kittest::WriteHostFile(TempPath("readonly.cfg"), "old");
     ASSERT_TRUE(SetFileAttributesA(TempPath("readonly.cfg").c_str(), FILE_ATTRIBUTE_READONLY));
-    WriteFile(TempPath("locked.cfg"), "30200008 = 10.9.9.9\r\n");
+    kittest::WriteHostFile(TempPath("locked.cfg"), "30200008 = 10.9.9.9\r\n");
     HANDLE locked = CreateFileA(TempPath("locked.cfg").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
@@ -596,7 +581,7 @@ TEST_F(CFtpTest, LocalFilesThatCannotBeUsed)
         EXPECT_EQ(queue.Transfer(started), c.error) << c.local;
     }
     CloseHandle(locked);
-    EXPECT_EQ(ReadFile(TempPath("readonly.cfg")), "old");
+    EXPECT_EQ(kittest::ReadHostFile(TempPath("readonly.cfg")), "old");
     EXPECT_EQ(RouterSetting("30200008"), "30200008 = 192.168.1.1");
     // The connection is still good.
     EXPECT_EQ(queue.Transfer(ftp.GetFile("rom-t", TempPath("643get.cfg").c_str())), 0u);
@@ -627,7 +612,7 @@ TEST_F(CFtpTest, RouterThatDisappears)
     CFtp ftp;
     Prepare(ftp);
     ASSERT_EQ(queue.Open(ftp), 0u);
-    WriteFile(TempPath("config.dat"), "30200008 = 10.1.2.3\r\n");
+    kittest::WriteHostFile(TempPath("config.dat"), "30200008 = 10.1.2.3\r\n");
     queue.seen.clear();
     ASSERT_EQ(ftp.PutFile("rom-t", TempPath("config.dat").c_str()), 1);
     ASSERT_TRUE(queue.WaitForNth(kReceived, 3)); // TYPE, PORT, and the 150 of STOR
@@ -652,10 +637,10 @@ TEST_F(CFtpTest, FirmwareRestartsTheRouter)
     Prepare(ftp);
     ASSERT_EQ(queue.Open(ftp), 0u);
     const std::string firmware = Binary(300000);
-    WriteFile(TempPath("ras.bin"), firmware);
+    kittest::WriteHostFile(TempPath("ras.bin"), firmware);
     EXPECT_EQ(queue.Transfer(ftp.PutFile("ras", TempPath("ras.bin").c_str())), 0u);
     EXPECT_TRUE(queue.Close(ftp));
-    EXPECT_EQ(ReadFile(State() + "/firmware.bin"), firmware);
+    EXPECT_EQ(kittest::ReadHostFile(State() + "/firmware.bin"), firmware);
 
     // Restarting: nobody answers.
     CFtp again;
@@ -676,7 +661,7 @@ TEST_F(CFtpTest, PyftpdlibTakesAndGivesFiles)
     ASSERT_TRUE(server.Started());
     kitservers::MapRouter(kittest::MachineDir(), server.Port());
     const std::string content = Binary(1 << 20);
-    WriteFile(TempPath("fw.bin"), content);
+    kittest::WriteHostFile(TempPath("fw.bin"), content);
 
     // CFtp: active mode.
     NotifyQueue queue;
@@ -684,9 +669,9 @@ TEST_F(CFtpTest, PyftpdlibTakesAndGivesFiles)
     Prepare(ftp);
     ASSERT_EQ(queue.Open(ftp), 0u);
     EXPECT_EQ(queue.Transfer(ftp.PutFile("ras", TempPath("fw.bin").c_str())), 0u);
-    EXPECT_EQ(ReadFile(root + "/ras"), content);
+    EXPECT_EQ(kittest::ReadHostFile(root + "/ras"), content);
     EXPECT_EQ(queue.Transfer(ftp.GetFile("ras", TempPath("back.bin").c_str())), 0u);
-    EXPECT_EQ(ReadFile(TempPath("back.bin")), content);
+    EXPECT_EQ(kittest::ReadHostFile(TempPath("back.bin")), content);
     EXPECT_EQ(queue.Transfer(ftp.GetFile("missing", TempPath("none.bin").c_str())),
               static_cast<DWORD>(ERROR_INTERNET_EXTENDED_ERROR));
     EXPECT_TRUE(queue.Close(ftp));
@@ -698,11 +683,11 @@ TEST_F(CFtpTest, PyftpdlibTakesAndGivesFiles)
     ASSERT_NE(session, nullptr) << GetLastError();
     EXPECT_TRUE(FtpPutFileA(session, TempPath("fw.bin").c_str(), "rom-t", FTP_TRANSFER_TYPE_BINARY, 0))
         << GetLastError();
-    EXPECT_EQ(ReadFile(root + "/rom-t"), content);
+    EXPECT_EQ(kittest::ReadHostFile(root + "/rom-t"), content);
     EXPECT_TRUE(FtpGetFileA(session, "rom-t", TempPath("passive.bin").c_str(), TRUE, FILE_ATTRIBUTE_NORMAL,
                             FTP_TRANSFER_TYPE_BINARY, 0))
         << GetLastError();
-    EXPECT_EQ(ReadFile(TempPath("passive.bin")), content);
+    EXPECT_EQ(kittest::ReadHostFile(TempPath("passive.bin")), content);
     SetLastError(0xdeadbeef);
     EXPECT_EQ(InternetConnectA(internet, "192.168.1.1", 21, "guest", "wrong", INTERNET_SERVICE_FTP, 0, 0),
               nullptr);

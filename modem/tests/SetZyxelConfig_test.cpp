@@ -21,14 +21,6 @@ namespace
 // Long enough for WinINet's own time-outs; a run that needs it has hung.
 constexpr DWORD kEspera = 90000;
 
-std::string LeerHost(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 std::string Registro(HKEY root, const std::string &key, const char *value = nullptr)
 {
     HKEY h;
@@ -322,7 +314,7 @@ TEST_F(SetZyxelConfigTest, UploadSendsTheGeneratedFileAsIs)
     EXPECT_EQ(Subir(), "Start(0,msg1) End(0,msg1)");
     ASSERT_TRUE(modemtest::Exists(Path("config.dat")));
     const std::string generado = modemtest::ReadAll(Path("config.dat"));
-    EXPECT_EQ(LeerHost(root + "/rom-t"), generado);
+    EXPECT_EQ(kittest::ReadHostFile(root + "/rom-t"), generado);
     EXPECT_NE(generado.find("10.0.0.5"), std::string::npos);
     EXPECT_EQ(generado.find("<<"), std::string::npos) << "a token was left in the file";
 }
@@ -380,7 +372,7 @@ TEST_F(SetZyxelConfigTest, FirmwareProgressAndKeptFile)
 
     EXPECT_EQ(Ejecutar([&] { return obj->UpdateFw(kitcom::BStr(firmware).Get()); }),
               "Start(0,msg1) End(0,msg1)");
-    EXPECT_EQ(LeerHost(state + "/firmware.bin"), bytes);
+    EXPECT_EQ(kittest::ReadHostFile(state + "/firmware.bin"), bytes);
     EXPECT_TRUE(modemtest::Exists(firmware));
     EXPECT_TRUE(LogEnOrden({"SetFTPWorkerThread: actualizando firmware"}));
 

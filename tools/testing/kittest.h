@@ -13,6 +13,9 @@ std::string NewMachineDir();
 std::string BinDir();
 // Where the built libraries are (the build tree's lib folder, beside bin).
 std::string LibDir();
+// A host file's bytes ("<none>" when it cannot be read), and a host file written whole.
+std::string ReadHostFile(const std::string &path);
+void WriteHostFile(const std::string &path, const std::string &content);
 } // namespace kittest
 
 #include <vector>

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -61,6 +63,21 @@ std::string BinDir()
 std::string LibDir()
 {
     return (std::filesystem::path(BinDir()).parent_path() / "lib").string();
+}
+
+std::string ReadHostFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<none>";
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteHostFile(const std::string &path, const std::string &content)
+{
+    std::ofstream(path, std::ios::binary) << content;
 }
 } // namespace kittest
 
