@@ -316,10 +316,11 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         }
     }
 
-    // A download is read into the object only when it arrived whole.
+    // A configuration download is read into the object only when it arrived whole; a firmware
+    // image fetched from the router is no configuration and stays as it came.
     void LeerBajada()
     {
-        if (m_ajustes.bGetMode != 1 || m_bError)
+        if (m_ajustes.bGetMode != 1 || m_ajustes.bFirmware == 1 || m_bError)
             return;
         try
         {

@@ -319,6 +319,26 @@ TEST_F(SetZyxelConfigTest, UploadSendsTheGeneratedFileAsIs)
     EXPECT_EQ(generado.find("<<"), std::string::npos) << "a token was left in the file";
 }
 
+// The direction follows the get mode for a firmware too; what comes down is kept as it came.
+TEST_F(SetZyxelConfigTest, FirmwareDownloadStaysAsItCame)
+{
+    if (!kitservers::HasPyftpdlib())
+        GTEST_SKIP() << "python3-pyftpdlib is not installed";
+    const std::string root = kittest::MachineDir() + "/ftproot";
+    std::filesystem::create_directories(root);
+    const std::string firmware = "30200008 = 10.9.9.9\n1500000 = 80\n"; // reads like a configuration
+    kittest::WriteHostFile(root + "/ras", firmware);
+    kitservers::PyFtpd server(root);
+    ASSERT_TRUE(server.Started());
+    kitservers::MapRouter(kittest::MachineDir(), server.Port());
+    ASSERT_EQ(obj->SetModemCurIp(kitcom::BStr("192.168.1.1").Get()), S_OK);
+    ASSERT_EQ(obj->SetTransferMode(1), S_OK);
+    EXPECT_EQ(Ejecutar([&] { return obj->UpdateFw(kitcom::BStr(Path("ras.bin")).Get()); }),
+              "Start(0,msg1) End(0,msg1)");
+    EXPECT_EQ(modemtest::ReadAll(Path("ras.bin")), firmware);
+    EXPECT_FALSE(LogEnOrden({"Init LeerConfig812"}));
+}
+
 // A download fills the object, keeps "643get.cfg", and the next upload starts from it.
 TEST_F(SetZyxelConfigTest, DownloadReadsTheRouterAndBecomesTheTemplate)
 {
