@@ -88,6 +88,19 @@ std::string TempName(const std::string &folder, const std::string &prefix, UINT 
     return (folder == "/" ? "" : folder) + "/" + prefix + number + ".TMP";
 }
 
+// The host path of an argument that must name an existing folder, and its status; false with
+// the last error set (ERROR_DIRECTORY for a file).
+bool ExistingFolderArg(LPCSTR path, std::string &host, struct stat &st)
+{
+    if (!plat::HostPathArg(path, host))
+        return false;
+    if (::stat(host.c_str(), &st) != 0)
+        return plat::Fail(plat::PathErrorFromErrno(host));
+    if (!S_ISDIR(st.st_mode))
+        return plat::Fail(ERROR_DIRECTORY);
+    return true;
+}
+
 void CopyOutTruncated(const std::string &text, LPSTR buffer, DWORD size)
 {
     const size_t n = std::min<size_t>(text.size(), size - 1);
@@ -158,13 +171,9 @@ BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES)
 BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName)
 {
     std::string host;
-    if (!plat::HostPathArg(lpPathName, host))
-        return FALSE;
     struct stat st = {};
-    if (::stat(host.c_str(), &st) != 0)
-        return plat::Fail(plat::PathErrorFromErrno(host));
-    if (!S_ISDIR(st.st_mode))
-        return plat::Fail(ERROR_DIRECTORY);
+    if (!ExistingFolderArg(lpPathName, host, st))
+        return FALSE;
     if (plat::AttributesOf(host, st) & FILE_ATTRIBUTE_READONLY)
         return plat::Fail(ERROR_ACCESS_DENIED);
     if (::rmdir(host.c_str()) != 0)
@@ -254,13 +263,9 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName)
 {
     std::string host;
-    if (!plat::HostPathArg(lpPathName, host))
-        return FALSE;
     struct stat st = {};
-    if (::stat(host.c_str(), &st) != 0)
-        return plat::Fail(plat::PathErrorFromErrno(host));
-    if (!S_ISDIR(st.st_mode))
-        return plat::Fail(ERROR_DIRECTORY);
+    if (!ExistingFolderArg(lpPathName, host, st))
+        return FALSE;
     if (::chdir(host.c_str()) != 0)
         return plat::FailFromErrno();
     return TRUE;

@@ -122,6 +122,14 @@ LONG CurrentHive(Selection &selection, std::shared_ptr<Hive> &out)
     return ERROR_SUCCESS;
 }
 
+// CurrentHive under the selection's lock, for callers that need the hive and nothing else.
+LONG CurrentHive(std::shared_ptr<Hive> &out)
+{
+    Selection &selection = TheSelection();
+    std::lock_guard guard(selection.lock);
+    return CurrentHive(selection, out);
+}
+
 LONG UserAnchor(Selection &selection, Hive &hive, const Policy &policy, KeyRef &out)
 {
     const std::string name = UserKeyName(policy);
@@ -303,6 +311,14 @@ bool Allows(const OpenKey &key, REGSAM right)
     return (key.access & right) != 0;
 }
 
+// The key behind a handle that must have been opened with `right`.
+LONG ResolveWith(HKEY hkey, REGSAM right, OpenKey &out)
+{
+    if (LONG err = Resolve(hkey, out))
+        return err;
+    return Allows(out, right) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 std::string_view ValueName(LPCSTR name)
 {
     return name ? std::string_view(name) : std::string_view();
@@ -313,6 +329,38 @@ void CopyName(const std::string &name, LPSTR buffer, LPDWORD length)
 {
     std::memcpy(buffer, name.c_str(), name.size() + 1);
     *length = static_cast<DWORD>(name.size());
+}
+
+// Copies a value's data out as RegQueryValueExA and RegEnumValueA do: the size always (when
+// asked), the bytes only into a buffer large enough, else ERROR_MORE_DATA.
+LONG CopyData(const BYTE *data, DWORD size, LPBYTE buffer, LPDWORD length)
+{
+    if (!length)
+        return ERROR_SUCCESS;
+    LONG result = ERROR_SUCCESS;
+    if (buffer)
+    {
+        if (size > *length)
+            result = ERROR_MORE_DATA;
+        else if (size)
+            std::memcpy(buffer, data, size);
+    }
+    *length = size;
+    return result;
+}
+
+// RegOpenKeyA's and RegCreateKeyA's rule: a NULL or empty subkey gives back hKey itself,
+// unchecked; any other is opened by `open`.
+template <class Open> LONG SelfOrOpen(HKEY hKey, LPCSTR subKey, PHKEY result, Open open)
+{
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    if (!subKey || !*subKey)
+    {
+        *result = hKey;
+        return ERROR_SUCCESS;
+    }
+    return open();
 }
 
 void StoreFileTime(PFILETIME time, int64_t ticks)
@@ -354,14 +402,8 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
 // itself, unchecked, as Windows does.
 LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    if (!lpSubKey || !*lpSubKey)
-    {
-        *phkResult = hKey;
-        return ERROR_SUCCESS;
-    }
-    return RegOpenKeyExA(hKey, lpSubKey, 0, MAXIMUM_ALLOWED, phkResult);
+    return SelfOrOpen(hKey, lpSubKey, phkResult,
+                      [&] { return RegOpenKeyExA(hKey, lpSubKey, 0, MAXIMUM_ALLOWED, phkResult); });
 }
 
 // RegCreateKeyExA: opens the key or creates it with every missing intermediate key (same
@@ -428,15 +470,10 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
 // RegCreateKeyA: RegCreateKeyExA with MAXIMUM_ALLOWED; a NULL or empty subkey gives back hKey.
 LONG WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 {
-    if (!phkResult)
-        return ERROR_INVALID_PARAMETER;
-    if (!lpSubKey || !*lpSubKey)
-    {
-        *phkResult = hKey;
-        return ERROR_SUCCESS;
-    }
-    return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED, nullptr,
-                           phkResult, nullptr);
+    return SelfOrOpen(hKey, lpSubKey, phkResult, [&] {
+        return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED, nullptr,
+                               phkResult, nullptr);
+    });
 }
 
 // RegCloseKey: closes a key handle; closing a predefined handle does nothing and succeeds.
@@ -460,25 +497,14 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     if (lpReserved || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
     OpenKey key;
-    if (LONG err = Resolve(hKey, key))
+    if (LONG err = ResolveWith(hKey, KEY_QUERY_VALUE, key))
         return err;
-    if (!Allows(key, KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     LONG result = ERROR_SUCCESS;
     LONG err = key.hive->QueryValue(key.ref.id, ValueName(lpValueName),
                                     [&](DWORD type, const BYTE *data, DWORD size) {
                                         if (lpType)
                                             *lpType = type;
-                                        if (!lpcbData)
-                                            return;
-                                        if (lpData)
-                                        {
-                                            if (size > *lpcbData)
-                                                result = ERROR_MORE_DATA;
-                                            else if (size)
-                                                std::memcpy(lpData, data, size);
-                                        }
-                                        *lpcbData = size;
+                                        result = CopyData(data, size, lpData, lpcbData);
                                     });
     return err ? err : result;
 }
@@ -490,10 +516,8 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
                            DWORD cbData)
 {
     OpenKey key;
-    if (LONG err = Resolve(hKey, key))
+    if (LONG err = ResolveWith(hKey, KEY_SET_VALUE, key))
         return err;
-    if (!Allows(key, KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     const std::string_view name = ValueName(lpValueName);
     if (name.size() > kMaxValueNameLength)
         return ERROR_INVALID_PARAMETER;
@@ -506,10 +530,8 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
 LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
 {
     OpenKey key;
-    if (LONG err = Resolve(hKey, key))
+    if (LONG err = ResolveWith(hKey, KEY_SET_VALUE, key))
         return err;
-    if (!Allows(key, KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     const std::string_view name = ValueName(lpValueName);
     if (name.size() > kMaxValueNameLength)
         return ERROR_FILE_NOT_FOUND;
@@ -555,10 +577,8 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
     if (!lpName || !lpcchName || lpReserved || (lpClass && !lpcchClass))
         return ERROR_INVALID_PARAMETER;
     OpenKey key;
-    if (LONG err = Resolve(hKey, key))
+    if (LONG err = ResolveWith(hKey, KEY_ENUMERATE_SUB_KEYS, key))
         return err;
-    if (!Allows(key, KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
     plat::reg::SubKeyEntry entry;
     if (LONG err = key.hive->EnumKey(key.ref.id, dwIndex, entry))
         return err;
@@ -589,10 +609,8 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
     if (!lpValueName || !lpcchValueName || lpReserved || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
     OpenKey key;
-    if (LONG err = Resolve(hKey, key))
+    if (LONG err = ResolveWith(hKey, KEY_QUERY_VALUE, key))
         return err;
-    if (!Allows(key, KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     plat::reg::ValueEntry entry;
     if (LONG err = key.hive->EnumValue(key.ref.id, dwIndex, entry))
         return err;
@@ -606,18 +624,7 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
         return ERROR_MORE_DATA;
     }
     CopyName(entry.name, lpValueName, lpcchValueName);
-    if (!lpcbData)
-        return ERROR_SUCCESS;
-    LONG result = ERROR_SUCCESS;
-    if (lpData)
-    {
-        if (size > *lpcbData)
-            result = ERROR_MORE_DATA;
-        else if (size)
-            std::memcpy(lpData, entry.data.data(), size);
-    }
-    *lpcbData = size;
-    return result;
+    return CopyData(reinterpret_cast<const BYTE *>(entry.data.data()), size, lpData, lpcbData);
 }
 
 // RegQueryInfoKeyA: counts and maxima as NT keeps them (see KeyStats): the longest subkey name,
@@ -632,10 +639,8 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
     if (lpReserved || (lpClass && !lpcchClass))
         return ERROR_INVALID_PARAMETER;
     OpenKey key;
-    if (LONG err = Resolve(hKey, key))
+    if (LONG err = ResolveWith(hKey, KEY_QUERY_VALUE, key))
         return err;
-    if (!Allows(key, KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     plat::reg::KeyStats stats;
     if (LONG err = key.hive->QueryInfo(key.ref.id, stats))
         return err;
@@ -692,25 +697,17 @@ std::string CurrentUserKeyName()
 
 LONG DropVolatileKeys()
 {
-    Selection &selection = TheSelection();
     std::shared_ptr<Hive> hive;
-    {
-        std::lock_guard guard(selection.lock);
-        if (LONG err = CurrentHive(selection, hive))
-            return err;
-    }
+    if (LONG err = CurrentHive(hive))
+        return err;
     return hive->DropVolatileKeys();
 }
 
 LONG CheckRegistry(std::string *problem)
 {
-    Selection &selection = TheSelection();
     std::shared_ptr<Hive> hive;
-    {
-        std::lock_guard guard(selection.lock);
-        if (LONG err = CurrentHive(selection, hive))
-            return err;
-    }
+    if (LONG err = CurrentHive(hive))
+        return err;
     std::string finding;
     LONG err = hive->Check(finding);
     if (problem)

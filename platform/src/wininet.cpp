@@ -480,6 +480,29 @@ DWORD *SettingOf(Timeouts &timeouts, DWORD &retries, DWORD &backoff, DWORD optio
     return TimeoutOf(timeouts, option);
 }
 
+// Whether an option is one of the DWORD settings SettingOf finds.
+bool IsDwordSetting(DWORD option)
+{
+    Timeouts timeouts;
+    DWORD retries = 0, backoff = 0;
+    return SettingOf(timeouts, retries, backoff, option) != nullptr;
+}
+
+// Calls `use` on the DWORD setting an option names, a handle's or (no handle) the process
+// default, under the lock that guards it.
+template <class Use> void WithSetting(InternetObject *object, DWORD option, Use use)
+{
+    if (object)
+    {
+        std::lock_guard guard(object->lock);
+        use(*SettingOf(object->timeouts, object->retries, object->backoff, option));
+        return;
+    }
+    Defaults &defaults = TheDefaults();
+    std::lock_guard guard(defaults.lock);
+    use(*SettingOf(defaults.timeouts, defaults.retries, defaults.backoff, option));
+}
+
 // Copies an option's value out as InternetQueryOptionA does.
 BOOL GiveOption(const void *value, DWORD size, LPVOID buffer, LPDWORD length)
 {
@@ -668,31 +691,16 @@ BOOL WINAPI InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuf
     std::shared_ptr<InternetObject> object;
     if (hInternet && !(object = FindObject(hInternet)))
         return FALSE;
-    switch (dwOption)
+    if (IsDwordSetting(dwOption))
     {
-    case INTERNET_OPTION_CONNECT_TIMEOUT:
-    case INTERNET_OPTION_SEND_TIMEOUT:
-    case INTERNET_OPTION_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
-    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_CONNECT_RETRIES:
-    case INTERNET_OPTION_CONNECT_BACKOFF: {
         DWORD value;
         if (DWORD error = ReadDword(lpBuffer, dwBufferLength, value))
             return plat::Fail(error);
-        if (object)
-        {
-            std::lock_guard guard(object->lock);
-            *SettingOf(object->timeouts, object->retries, object->backoff, dwOption) = value;
-        }
-        else
-        {
-            Defaults &defaults = TheDefaults();
-            std::lock_guard guard(defaults.lock);
-            *SettingOf(defaults.timeouts, defaults.retries, defaults.backoff, dwOption) = value;
-        }
+        WithSetting(object.get(), dwOption, [value](DWORD &setting) { setting = value; });
         return TRUE;
     }
+    switch (dwOption)
+    {
     case INTERNET_OPTION_CONTEXT_VALUE: {
         if (!object)
             return plat::Fail(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
@@ -743,29 +751,14 @@ BOOL WINAPI InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpB
     std::shared_ptr<InternetObject> object;
     if (hInternet && !(object = FindObject(hInternet)))
         return FALSE;
-    switch (dwOption)
+    if (IsDwordSetting(dwOption))
     {
-    case INTERNET_OPTION_CONNECT_TIMEOUT:
-    case INTERNET_OPTION_SEND_TIMEOUT:
-    case INTERNET_OPTION_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
-    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_CONNECT_RETRIES:
-    case INTERNET_OPTION_CONNECT_BACKOFF: {
-        DWORD value;
-        if (object)
-        {
-            std::lock_guard guard(object->lock);
-            value = *SettingOf(object->timeouts, object->retries, object->backoff, dwOption);
-        }
-        else
-        {
-            Defaults &defaults = TheDefaults();
-            std::lock_guard guard(defaults.lock);
-            value = *SettingOf(defaults.timeouts, defaults.retries, defaults.backoff, dwOption);
-        }
+        DWORD value = 0;
+        WithSetting(object.get(), dwOption, [&value](DWORD &setting) { value = setting; });
         return GiveOption(&value, sizeof value, lpBuffer, lpdwBufferLength);
     }
+    switch (dwOption)
+    {
     case INTERNET_OPTION_HANDLE_TYPE: {
         if (!object)
             return plat::Fail(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);

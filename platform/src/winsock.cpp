@@ -225,18 +225,26 @@ SocketPtr UseSocket(SOCKET s)
     return socket;
 }
 
-// Gives the socket a host descriptor with its options, bound as bind asked (lock held); 0 or
-// a Winsock error.
-int OpenDescriptor(Socket &socket)
+// Gives a new host descriptor the socket options the host must know (TCP_NODELAY, SO_KEEPALIVE).
+void ApplyOptions(int fd, const Options &options)
 {
+    if (options.noDelay)
+        plat::net::SetNoDelay(fd, true);
+    if (options.keepAlive)
+        plat::net::SetKeepAlive(fd, true);
+}
+
+// Gives the socket a host descriptor with its options, bound as bind asked, unless it has one
+// (lock held); 0 or a Winsock error.
+int EnsureDescriptor(Socket &socket)
+{
+    if (socket.descriptor)
+        return 0;
     int fd;
     if (int err = plat::net::OpenTcp(fd))
         return WsaFromErrno(err);
     auto descriptor = std::make_shared<Descriptor>(fd);
-    if (socket.options.noDelay)
-        plat::net::SetNoDelay(fd, true);
-    if (socket.options.keepAlive)
-        plat::net::SetKeepAlive(fd, true);
+    ApplyOptions(fd, socket.options);
     if (socket.boundPort != 0)
         if (int err = plat::net::BindLoopback(fd, socket.boundPort, socket.options.reuseAddress))
             return WsaFromErrno(err);
@@ -288,12 +296,34 @@ void Shut(Socket &socket)
     socket.descriptor.reset();
 }
 
-// Why a call that needs a connection cannot go on (lock held), or 0.
-int ConnectedError(const Socket &socket)
+// Why a call that needs a connection cannot go on (lock held; a connection in progress is
+// settled first), or 0.
+int ConnectedError(Socket &socket)
 {
+    Settle(socket);
     if (socket.state == State::Closed)
         return WSAENOTSOCK; // closed by another thread since the call found it
     return socket.state == State::Connected ? 0 : WSAENOTCONN;
+}
+
+// The checks of send's and recv's arguments, before the socket is looked at; 0 or a Winsock
+// error.
+int TransferArgumentError(const char *buf, int len, int flags, int supportedFlags)
+{
+    if (len < 0 || (!buf && len > 0))
+        return WSAEFAULT;
+    if (flags & ~supportedFlags)
+        return WSAEOPNOTSUPP;
+    return 0;
+}
+
+// Why send or recv cannot go on (lock held): no connection, or its direction (`shut`) shut
+// down; or 0.
+int TransferError(Socket &socket, bool Socket::*shut)
+{
+    if (int error = ConnectedError(socket))
+        return error;
+    return socket.*shut ? WSAESHUTDOWN : 0;
 }
 
 SOCKET NewSocketHandle(SocketPtr socket)
@@ -352,6 +382,21 @@ WaitResult WaitReady(const Socket &socket, const Descriptor &descriptor, bool wr
         if (write ? item.writable : item.readable)
             return WaitResult::Ready;
     }
+}
+
+// How a blocked send or recv ends after a wait: 0 to go on, or its Winsock error.
+int WaitError(WaitResult result)
+{
+    switch (result)
+    {
+    case WaitResult::Closed:
+        return WSAEINTR;
+    case WaitResult::TimedOut:
+        return WSAETIMEDOUT;
+    case WaitResult::Ready:
+        break;
+    }
+    return 0;
 }
 
 // --- addresses ---
@@ -728,9 +773,8 @@ int WSAAPI bind(SOCKET s, const struct sockaddr *name, int namelen)
     std::lock_guard guard(socket->lock);
     if (socket->state != State::Fresh)
         return SocketFailure(WSAEINVAL);
-    if (!socket->descriptor)
-        if (int error = OpenDescriptor(*socket))
-            return SocketFailure(error);
+    if (int error = EnsureDescriptor(*socket))
+        return SocketFailure(error);
     const int fd = socket->descriptor->Fd();
     if (int err = plat::net::BindLoopback(fd, asked.port, socket->options.reuseAddress))
         return SocketFailure(WsaFromErrno(err));
@@ -790,10 +834,7 @@ SOCKET WSAAPI accept(SOCKET s, struct sockaddr *addr, int *addrlen)
             accepted->local = {LocalAddressOf(*socket), socket->local.port};
             accepted->peer = plat::VirtualNetReverse(realPeer).value_or(realPeer);
             guard.unlock();
-            if (accepted->options.noDelay)
-                plat::net::SetNoDelay(fd, true);
-            if (accepted->options.keepAlive)
-                plat::net::SetKeepAlive(fd, true);
+            ApplyOptions(fd, accepted->options);
             if (addr)
                 WriteAddress(accepted->peer, addr, addrlen);
             return NewSocketHandle(std::move(accepted));
@@ -851,9 +892,8 @@ int WSAAPI connect(SOCKET s, const struct sockaddr *name, int namelen)
         return fail(WSAETIMEDOUT);
     if (socket->state == State::ConnectFailed)
         socket->descriptor.reset(); // the host's socket cannot try again: a new one
-    if (!socket->descriptor)
-        if (int error = OpenDescriptor(*socket))
-            return SocketFailure(error);
+    if (int error = EnsureDescriptor(*socket))
+        return SocketFailure(error);
     DescriptorPtr descriptor = socket->descriptor;
     int err = plat::net::StartConnect(descriptor->Fd(), *target);
     if (err != 0 && err != EINPROGRESS)
@@ -888,16 +928,11 @@ int WSAAPI send(SOCKET s, const char *buf, int len, int flags)
     SocketPtr socket = UseSocket(s);
     if (!socket)
         return SOCKET_ERROR;
-    if (len < 0 || (!buf && len > 0))
-        return SocketFailure(WSAEFAULT);
-    if (flags & ~MSG_DONTROUTE)
-        return SocketFailure(WSAEOPNOTSUPP);
-    std::unique_lock guard(socket->lock);
-    Settle(*socket);
-    if (int error = ConnectedError(*socket))
+    if (int error = TransferArgumentError(buf, len, flags, MSG_DONTROUTE))
         return SocketFailure(error);
-    if (socket->sendShut)
-        return SocketFailure(WSAESHUTDOWN);
+    std::unique_lock guard(socket->lock);
+    if (int error = TransferError(*socket, &Socket::sendShut))
+        return SocketFailure(error);
     DescriptorPtr descriptor = socket->descriptor;
     const bool nonBlocking = socket->options.nonBlocking;
     const std::optional<Clock::time_point> deadline = DeadlineAfter(socket->options.sendTimeout);
@@ -917,15 +952,8 @@ int WSAAPI send(SOCKET s, const char *buf, int len, int flags)
             return SocketFailure(WsaFromErrno(err));
         if (nonBlocking)
             return done > 0 ? static_cast<int>(done) : SocketFailure(WSAEWOULDBLOCK);
-        switch (WaitReady(*socket, *descriptor, true, deadline))
-        {
-        case WaitResult::Closed:
-            return SocketFailure(WSAEINTR);
-        case WaitResult::TimedOut:
-            return SocketFailure(WSAETIMEDOUT);
-        case WaitResult::Ready:
-            break;
-        }
+        if (int error = WaitError(WaitReady(*socket, *descriptor, true, deadline)))
+            return SocketFailure(error);
     }
     return static_cast<int>(done);
 }
@@ -938,16 +966,11 @@ int WSAAPI recv(SOCKET s, char *buf, int len, int flags)
     SocketPtr socket = UseSocket(s);
     if (!socket)
         return SOCKET_ERROR;
-    if (len < 0 || (!buf && len > 0))
-        return SocketFailure(WSAEFAULT);
-    if (flags & ~(MSG_PEEK | MSG_WAITALL))
-        return SocketFailure(WSAEOPNOTSUPP);
-    std::unique_lock guard(socket->lock);
-    Settle(*socket);
-    if (int error = ConnectedError(*socket))
+    if (int error = TransferArgumentError(buf, len, flags, MSG_PEEK | MSG_WAITALL))
         return SocketFailure(error);
-    if (socket->receiveShut)
-        return SocketFailure(WSAESHUTDOWN);
+    std::unique_lock guard(socket->lock);
+    if (int error = TransferError(*socket, &Socket::receiveShut))
+        return SocketFailure(error);
     const bool nonBlocking = socket->options.nonBlocking;
     if (nonBlocking && (flags & MSG_WAITALL))
         return SocketFailure(WSAEOPNOTSUPP);
@@ -976,15 +999,8 @@ int WSAAPI recv(SOCKET s, char *buf, int len, int flags)
             return SocketFailure(WsaFromErrno(err));
         if (nonBlocking)
             return SocketFailure(WSAEWOULDBLOCK);
-        switch (WaitReady(*socket, *descriptor, false, deadline))
-        {
-        case WaitResult::Closed:
-            return SocketFailure(WSAEINTR);
-        case WaitResult::TimedOut:
-            return SocketFailure(WSAETIMEDOUT);
-        case WaitResult::Ready:
-            break;
-        }
+        if (int error = WaitError(WaitReady(*socket, *descriptor, false, deadline)))
+            return SocketFailure(error);
     }
 }
 
@@ -998,7 +1014,6 @@ int WSAAPI shutdown(SOCKET s, int how)
     if (how != SD_RECEIVE && how != SD_SEND && how != SD_BOTH)
         return SocketFailure(WSAEINVAL);
     std::lock_guard guard(socket->lock);
-    Settle(*socket);
     if (int error = ConnectedError(*socket))
         return SocketFailure(error);
     if (how != SD_RECEIVE)
@@ -1246,7 +1261,6 @@ int WSAAPI getpeername(SOCKET s, struct sockaddr *name, int *namelen)
     if (!socket)
         return SOCKET_ERROR;
     std::lock_guard guard(socket->lock);
-    Settle(*socket);
     if (int error = ConnectedError(*socket))
         return SocketFailure(error);
     if (int error = WriteAddress(socket->peer, name, namelen))

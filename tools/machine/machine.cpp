@@ -707,41 +707,42 @@ void StartCommand(const std::string &label, const std::string &command, bool wai
 const char *const kRunOnce = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char *const kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// Calls `start` on each command of a start-up key (the key open), under a title; nothing is
+// printed when the key is missing or empty.
+template <class Start> void ForEachStartupEntry(HKEY root, const char *subKey, const char *title, Start start)
+{
+    OpenKey key(root, subKey);
+    if (!key.get())
+        return;
+    std::vector<StartupEntry> entries = StartupEntries(key.get());
+    if (entries.empty())
+        return;
+    std::printf("%s:\n", title);
+    for (const StartupEntry &entry : entries)
+        start(key.get(), entry);
+}
+
 // RunOnce: each value deleted before its program starts, or after it ends when its name starts
 // with "!"; one program at a time.
 void RunOnceKey(HKEY root, const char *title)
 {
-    OpenKey key(root, kRunOnce);
-    if (!key.get())
-        return;
-    std::vector<StartupEntry> entries = StartupEntries(key.get());
-    if (entries.empty())
-        return;
-    std::printf("%s:\n", title);
-    for (const StartupEntry &entry : entries)
-    {
+    ForEachStartupEntry(root, kRunOnce, title, [](HKEY key, const StartupEntry &entry) {
         // "*" (run in safe mode too) and "!" (delete afterwards) may lead the name.
         const std::string prefix = entry.name.substr(0, entry.name.find_first_not_of("*!"));
         const bool deleteAfter = prefix.find('!') != std::string::npos;
         if (!deleteAfter)
-            RegDeleteValueA(key.get(), entry.name.c_str());
+            RegDeleteValueA(key, entry.name.c_str());
         StartCommand(entry.name, entry.command, true);
         if (deleteAfter)
-            RegDeleteValueA(key.get(), entry.name.c_str());
-    }
+            RegDeleteValueA(key, entry.name.c_str());
+    });
 }
 
 void RunKey(HKEY root, const char *title)
 {
-    OpenKey key(root, kRun);
-    if (!key.get())
-        return;
-    std::vector<StartupEntry> entries = StartupEntries(key.get());
-    if (entries.empty())
-        return;
-    std::printf("%s:\n", title);
-    for (const StartupEntry &entry : entries)
+    ForEachStartupEntry(root, kRun, title, [](HKEY, const StartupEntry &entry) {
         StartCommand(entry.name, entry.command, false);
+    });
 }
 
 std::string Now()
