@@ -4,6 +4,7 @@
 // Input: byte 0 sets the object's flags (bit 0 PPP, bit 1 bridge, bit 2 NAT, bit 3 DHCP pool),
 // then the port list up to the first LF, then the template.
 #include "common/trace/TraceLog.h"
+#include "fuzz/ModemFuzzPc.h"
 #include "tools/testing/pcfile.h"
 #include "modem/ModemConfig.h"
 #include "modem/tests/MemoryRouterParam.h"
@@ -40,16 +41,8 @@ void Set(HRESULT (STDMETHODCALLTYPE IRouterParam::*method)(BSTR, BSTR), IRouterP
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    char root[] = "/tmp/kit-fuzz-XXXXXX";
-    if (!::mkdtemp(root))
-        std::abort();
-    ::setenv("KIT_MACHINE", root, 1);
-    g_dir = kitpc::PathOf("program_files");
-    SetCurrentDirectoryA(g_dir.c_str());
-    g_log = new CTraceLog;
-    g_log->SetFileName("DaxModem.txt");
-    g_log->SetAlwaysOn(1);
-    g_log->Open();
+    g_dir = modemfuzz::EnterNewPc();
+    g_log = modemfuzz::OpenModemLog();
     return 0;
 }
 

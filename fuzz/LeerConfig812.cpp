@@ -2,6 +2,7 @@
 // object (an in-memory one, so no server needs registering) and rewritten as a template.
 // Input: byte 0 chooses a call of the object that fails (0: none), the rest is the file.
 #include "common/trace/TraceLog.h"
+#include "fuzz/ModemFuzzPc.h"
 #include "tools/testing/pcfile.h"
 #include "modem/ModemConfig.h"
 #include "modem/tests/MemoryRouterParam.h"
@@ -22,17 +23,8 @@ CTraceLog *g_log;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    char root[] = "/tmp/kit-fuzz-XXXXXX";
-    if (!::mkdtemp(root))
-        std::abort();
-    ::setenv("KIT_MACHINE", root, 1);
-    const std::string dir = kitpc::PathOf("program_files");
-    SetCurrentDirectoryA(dir.c_str());
-    g_path = dir + "\\643get.cfg";
-    g_log = new CTraceLog;
-    g_log->SetFileName("DaxModem.txt");
-    g_log->SetAlwaysOn(1);
-    g_log->Open();
+    g_path = modemfuzz::EnterNewPc() + "\\643get.cfg";
+    g_log = modemfuzz::OpenModemLog();
     return 0;
 }
 

@@ -1,0 +1,36 @@
+// What the modem module's fuzz targets share: a fresh simulated PC whose program folder is the
+// current directory, and the module's trace log there.
+#pragma once
+
+#include "common/trace/TraceLog.h"
+#include "platform/kitmachine.h"
+#include "platform/windows.h"
+
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace modemfuzz
+{
+// Makes the PC and enters its program folder; the folder's Windows path.
+inline std::string EnterNewPc()
+{
+    char root[] = "/tmp/kit-fuzz-XXXXXX";
+    if (!::mkdtemp(root))
+        std::abort();
+    ::setenv("KIT_MACHINE", root, 1);
+    const std::string dir = kitpc::PathOf("program_files");
+    SetCurrentDirectoryA(dir.c_str());
+    return dir;
+}
+
+// "DaxModem.txt", always on, for the whole run.
+inline CTraceLog *OpenModemLog()
+{
+    auto *log = new CTraceLog;
+    log->SetFileName("DaxModem.txt");
+    log->SetAlwaysOn(1);
+    log->Open();
+    return log;
+}
+} // namespace modemfuzz
