@@ -50,9 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    static unsigned runs = 0;
-    if (++runs % 2000 == 0)
-        g_log->Open(); // starts the log afresh once it has grown past its limit
+    modemfuzz::RenewLog(*g_log, 2000);
 
     const unsigned flags = data[0];
     const std::string_view rest(reinterpret_cast<const char *>(data) + 1, size - 1);

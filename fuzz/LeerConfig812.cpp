@@ -32,9 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    static unsigned runs = 0;
-    if (++runs % 5000 == 0)
-        g_log->Open(); // starts the log afresh once it has grown past its limit
+    modemfuzz::RenewLog(*g_log, 5000);
 
     const int failAt = data[0];
     const std::string input(reinterpret_cast<const char *>(data) + 1, size - 1);

@@ -33,4 +33,11 @@ inline CTraceLog *OpenModemLog()
     log->Open();
     return log;
 }
+// Starts the log afresh every `every` runs, once it has grown past its limit.
+inline void RenewLog(CTraceLog &log, unsigned every)
+{
+    static unsigned runs = 0;
+    if (++runs % every == 0)
+        log.Open();
+}
 } // namespace modemfuzz

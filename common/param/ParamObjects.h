@@ -32,26 +32,26 @@ enum TcpipParamGroup : LONG
 // Addresses and masks are dotted IPv4 text ("0.0.0.0" = not set); flags are on when non-zero.
 struct IRouterParam : public IDispatch
 {
-    virtual HRESULT STDMETHODCALLTYPE CopyTo(IUnknown *pTarget) = 0;                        // 7
-    virtual HRESULT STDMETHODCALLTYPE SetLan(BSTR bstrIp, BSTR bstrMask) = 0;               // 8
-    virtual HRESULT STDMETHODCALLTYPE GetLan(BSTR *pbstrIp, BSTR *pbstrMask) = 0;           // 9
-    virtual HRESULT STDMETHODCALLTYPE SetWan(BSTR bstrIp, BSTR bstrMask) = 0;               // 10
-    virtual HRESULT STDMETHODCALLTYPE GetWan(BSTR *pbstrIp, BSTR *pbstrMask) = 0;           // 11
-    virtual HRESULT STDMETHODCALLTYPE SetDns(BSTR bstrDns1, BSTR bstrDns2) = 0;             // 12
-    virtual HRESULT STDMETHODCALLTYPE GetDns(BSTR *pbstrDns1, BSTR *pbstrDns2) = 0;         // 13
-    virtual HRESULT STDMETHODCALLTYPE SetDhcp(BSTR bstrStart, BSTR bstrSize) = 0;           // 14
-    virtual HRESULT STDMETHODCALLTYPE GetDhcp(BSTR *pbstrStart, BSTR *pbstrSize) = 0;       // 15
-    virtual HRESULT STDMETHODCALLTYPE SetNat(LONG lNat) = 0;                                // 16
-    virtual HRESULT STDMETHODCALLTYPE GetNat(LONG *plNat) = 0;                              // 17
-    virtual HRESULT STDMETHODCALLTYPE SetBridge(LONG lBridge) = 0;                          // 18
-    virtual HRESULT STDMETHODCALLTYPE GetBridge(LONG *plBridge) = 0;                        // 19
-    virtual HRESULT STDMETHODCALLTYPE SetUser(BSTR bstrUser, BSTR bstrPassword) = 0;        // 20
-    virtual HRESULT STDMETHODCALLTYPE GetUser(BSTR *pbstrUser, BSTR *pbstrPassword) = 0;    // 21
-    virtual HRESULT STDMETHODCALLTYPE SetEncap(LONG lEncap) = 0;                            // 22
-    virtual HRESULT STDMETHODCALLTYPE GetEncap(LONG *plEncap) = 0;                          // 23
-    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;                                          // 24
-    virtual HRESULT STDMETHODCALLTYPE SetPorts(BSTR bstrPorts) = 0;                         // 25
-    virtual HRESULT STDMETHODCALLTYPE GetPorts(BSTR *pbstrPorts) = 0;                       // 26
+    virtual HRESULT STDMETHODCALLTYPE CopyTo(IUnknown *pTarget) = 0;                     // 7
+    virtual HRESULT STDMETHODCALLTYPE SetLan(BSTR bstrIp, BSTR bstrMask) = 0;            // 8
+    virtual HRESULT STDMETHODCALLTYPE GetLan(BSTR *pbstrIp, BSTR *pbstrMask) = 0;        // 9
+    virtual HRESULT STDMETHODCALLTYPE SetWan(BSTR bstrIp, BSTR bstrMask) = 0;            // 10
+    virtual HRESULT STDMETHODCALLTYPE GetWan(BSTR *pbstrIp, BSTR *pbstrMask) = 0;        // 11
+    virtual HRESULT STDMETHODCALLTYPE SetDns(BSTR bstrDns1, BSTR bstrDns2) = 0;          // 12
+    virtual HRESULT STDMETHODCALLTYPE GetDns(BSTR *pbstrDns1, BSTR *pbstrDns2) = 0;      // 13
+    virtual HRESULT STDMETHODCALLTYPE SetDhcp(BSTR bstrStart, BSTR bstrSize) = 0;        // 14
+    virtual HRESULT STDMETHODCALLTYPE GetDhcp(BSTR *pbstrStart, BSTR *pbstrSize) = 0;    // 15
+    virtual HRESULT STDMETHODCALLTYPE SetNat(LONG lNat) = 0;                             // 16
+    virtual HRESULT STDMETHODCALLTYPE GetNat(LONG *plNat) = 0;                           // 17
+    virtual HRESULT STDMETHODCALLTYPE SetBridge(LONG lBridge) = 0;                       // 18
+    virtual HRESULT STDMETHODCALLTYPE GetBridge(LONG *plBridge) = 0;                     // 19
+    virtual HRESULT STDMETHODCALLTYPE SetUser(BSTR bstrUser, BSTR bstrPassword) = 0;     // 20
+    virtual HRESULT STDMETHODCALLTYPE GetUser(BSTR *pbstrUser, BSTR *pbstrPassword) = 0; // 21
+    virtual HRESULT STDMETHODCALLTYPE SetEncap(LONG lEncap) = 0;                         // 22
+    virtual HRESULT STDMETHODCALLTYPE GetEncap(LONG *plEncap) = 0;                       // 23
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;                                       // 24
+    virtual HRESULT STDMETHODCALLTYPE SetPorts(BSTR bstrPorts) = 0;                      // 25
+    virtual HRESULT STDMETHODCALLTYPE GetPorts(BSTR *pbstrPorts) = 0;                    // 26
 };
 
 // Lists (addresses with masks, gateways, DNS and WINS servers) are ordered and read with a

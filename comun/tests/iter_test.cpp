@@ -407,7 +407,7 @@ TEST(TxtIter, OpenArgumentsAndClosedObjects)
     EXPECT_EQ(iter.Open(' ', path.c_str(), 8), E_INVALIDARG);
     EXPECT_EQ(iter.Open(' ', (path + ".no").c_str(), 4), E_FAIL);
     EXPECT_FALSE(iter.IsOpen());
-    EXPECT_EQ(iter.Move(-1), E_FAIL); // closed before anything else
+    EXPECT_EQ(iter.Move(-1), E_FAIL);                                     // closed before anything else
     EXPECT_EQ(iter.Open(' ', prueba::Carpeta("txt").c_str(), 4), E_FAIL); // a folder is no file
     EXPECT_FALSE(iter.IsOpen());
     EXPECT_TRUE(iter.IsEOF());
