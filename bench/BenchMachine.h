@@ -1,7 +1,7 @@
 // A fresh simulated PC for a benchmark, removed afterwards.
 #pragma once
 
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // object of DaxParam. Targets: filling the shipped template with its routes under 1 ms; reading
 // a 10 MB downloaded file under 1 s.
 #include "bench/BenchMachine.h"
-#include "tools/testing/pcfile.h"
+#include "testing/pcfile.h"
 #include "common/param/RouterParamPtr.h"
 #include "common/trace/TraceLog.h"
 #include "modem/ModemConfig.h"

@@ -1,7 +1,7 @@
 // INI file speed: GetPrivateProfileStringA and WritePrivateProfileStringA on a 50-key file, as
 // the kit reads Config.ini and writes EnterNet.ini. Target: 10,000 operations per second each.
 #include "bench/BenchMachine.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 
 #include <benchmark/benchmark.h>

@@ -4,7 +4,7 @@
 // a class whose server is already loaded (target 20,000 objects/s).
 #include "common/com/sample/KitSample.h"
 #include "bench/BenchMachine.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 
 #include <benchmark/benchmark.h>

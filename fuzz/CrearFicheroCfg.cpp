@@ -5,10 +5,10 @@
 // then the port list up to the first LF, then the template.
 #include "common/trace/TraceLog.h"
 #include "fuzz/ModemFuzzPc.h"
-#include "tools/testing/pcfile.h"
+#include "testing/pcfile.h"
 #include "modem/ModemConfig.h"
 #include "modem/tests/MemoryRouterParam.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 
 #include <algorithm>
 #include <cstdint>

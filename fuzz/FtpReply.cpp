@@ -1,7 +1,7 @@
 // libFuzzer target: how WinINet's FTP sessions read a server's control connection. The first
 // byte chooses how the rest arrives (in pieces of 1 to 32 bytes); the replies read must not
 // depend on that, and every reply, PASV address and PORT argument read must be well formed.
-#include "platform/src/ftpreply.h"
+#include "platform/wininet/ftpreply.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,10 +3,10 @@
 // Input: byte 0 chooses a call of the object that fails (0: none), the rest is the file.
 #include "common/trace/TraceLog.h"
 #include "fuzz/ModemFuzzPc.h"
-#include "tools/testing/pcfile.h"
+#include "testing/pcfile.h"
 #include "modem/ModemConfig.h"
 #include "modem/tests/MemoryRouterParam.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 
 #include <algorithm>
 #include <cstdint>

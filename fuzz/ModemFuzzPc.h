@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/trace/TraceLog.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 
 #include <cstdlib>

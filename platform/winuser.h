@@ -63,7 +63,7 @@ WINUSERAPI HDC WINAPI GetDC(HWND hWnd);
 WINUSERAPI int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 
 // Windows: a record per window with its text, parent or owner, visibility and state (see
-// platform/kitwindow.h for how windows are made). Window handles are machine-wide, 32-bit values.
+// platform/kit/kitwindow.h for how windows are made). Window handles are machine-wide, 32-bit values.
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_NORMAL 1

@@ -1,6 +1,6 @@
 // What the library's tests share.
 #include "comun/tests/Ficheros.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstdlib>
 #include <filesystem>

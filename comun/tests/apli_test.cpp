@@ -1,8 +1,8 @@
 // CApli: the application's base services.
 #include "comun/Apli.h"
 #include "comun/tests/Ficheros.h"
-#include "platform/kitmachine.h"
-#include "platform/kitregistry.h"
+#include "platform/kit/kitmachine.h"
+#include "platform/kit/kitregistry.h"
 
 #include <gtest/gtest.h>
 #include <string>

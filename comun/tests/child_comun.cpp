@@ -6,7 +6,7 @@
 //   comun_child asistente NAME TEXT  makes a minimised, hidden window with the text and records its
 //                                    handle in the 4-byte block NAME, as the wizard does; prints it
 #include "comun/FileMap.h"
-#include "platform/kitwindow.h"
+#include "platform/kit/kitwindow.h"
 
 #include <cstdio>
 #include <cstring>

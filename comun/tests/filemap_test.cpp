@@ -1,6 +1,6 @@
 // CFileMap: named shared blocks, within a process and between two.
 #include "comun/FileMap.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

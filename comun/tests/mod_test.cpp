@@ -1,8 +1,8 @@
 // CMod: modules by handle, path and class, their string table, images and exports.
 #include "comun/Mod.h"
 #include "comun/tests/Ficheros.h"
-#include "platform/kitmachine.h"
-#include "tools/testing/kittest.h"
+#include "platform/kit/kitmachine.h"
+#include "testing/kittest.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // display, the browser and the end of the session.
 #include "comun/Sis.h"
 #include "comun/tests/Ficheros.h"
-#include "platform/kitmachine.h"
-#include "platform/kitwindow.h"
-#include "tools/testing/kittest.h"
+#include "platform/kit/kitmachine.h"
+#include "platform/kit/kitwindow.h"
+#include "testing/kittest.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

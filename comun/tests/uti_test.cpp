@@ -1,8 +1,8 @@
 // CUti: bringing a window to the front, and the diagnostic texts of Windows values.
 #include "comun/FileMap.h"
 #include "comun/Uti.h"
-#include "platform/kitwindow.h"
-#include "tools/testing/kittest.h"
+#include "platform/kit/kitwindow.h"
+#include "testing/kittest.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -18,7 +18,7 @@
 #include "common/com/BStr.h"
 #include "common/param/RouterParamPtr.h"
 #include "modem/client/ZyxelSink.h"
-#include "platform/kitconsole.h"
+#include "platform/kit/kitconsole.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "modem/Ftp.h"
 #include "platform/windows.h"
 #include "tools/routersim/tests/Servers.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,7 +2,7 @@
 #include "modem/tests/MemoryRouterParam.h"
 #include "modem/tests/modemtest.h"
 
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 
 using modemtest::Exists;
 using modemtest::ReadAll;

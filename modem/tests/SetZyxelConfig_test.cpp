@@ -5,9 +5,9 @@
 #include "common/param/RouterParamPtr.h"
 #include "modem/client/ZyxelSink.h"
 #include "modem/tests/modemtest.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "tools/routersim/tests/Servers.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,9 +1,9 @@
 // Support of the configuration file tests.
 #include "modem/tests/modemtest.h"
 
-#include "platform/kitmachine.h"
-#include "tools/testing/kittest.h"
-#include "tools/testing/pcfile.h"
+#include "platform/kit/kitmachine.h"
+#include "testing/kittest.h"
+#include "testing/pcfile.h"
 
 #include <regex>
 

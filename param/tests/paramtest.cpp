@@ -1,7 +1,7 @@
 // What the parameter objects' tests share.
 #include "param/tests/paramtest.h"
 
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 #include "param/tests/paramtest.h"
 
 #include "common/com/Object.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // program itself as a process on a simulated PC whose gateway answers on the virtual network.
 #include "routefix/RouteFixer.h"
 #include "common/ipv4/Ipv4Text.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <chrono>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // registry, listed in kAreas; network adapters, RAS devices and PPPoE clients are areas of their
 // own, added to that list when the PC gets them.
 #include "tools/machine/layout.h"
-#include "platform/kitregistry.h"
+#include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
 

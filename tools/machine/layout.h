@@ -3,7 +3,7 @@
 // set and the 9x Enum tree. Used by `machine create` and by tests that lay out a PC in-process.
 #pragma once
 
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 
 #include <string>
 

@@ -12,9 +12,9 @@
 // the computer in the registry. Texts from the terminal are UTF-8 and are stored in Windows 1252.
 //
 // Exit codes: 0 done, 1 failed (a message on stderr), 2 bad usage.
-#include "platform/kitconsole.h"
-#include "platform/kitmachine.h"
-#include "platform/kitregistry.h"
+#include "platform/kit/kitconsole.h"
+#include "platform/kit/kitmachine.h"
+#include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/layout.h"

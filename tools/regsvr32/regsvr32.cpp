@@ -13,8 +13,8 @@
 // Exit codes, as Windows' regsvr32: 0 success, 1 bad arguments, 2 OleInitialize failed,
 // 3 LoadLibrary failed, 4 an entry point is missing, 5 the call failed. With several
 // libraries each is done in turn and the first failure's code is the result.
-#include "platform/kitconsole.h"
-#include "platform/kitloader.h"
+#include "platform/kit/kitconsole.h"
+#include "platform/kit/kitloader.h"
 #include "platform/windows.h"
 
 #include <cstdarg>

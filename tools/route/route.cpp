@@ -26,7 +26,7 @@
 // Addresses must be four decimal parts (inet_addr's short and hexadecimal forms are refused);
 // symbolic names from the NETWORKS and HOSTS files are not looked up; IF is accepted and
 // ignored.
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
 

@@ -5,7 +5,7 @@
 #include "common/com/Object.h"
 #include "common/com/sample/KitSample.h"
 
-#include "platform/kitconsole.h"
+#include "platform/kit/kitconsole.h"
 
 #include <cstdarg>
 #include <cstdio>

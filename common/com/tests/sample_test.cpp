@@ -4,7 +4,7 @@
 #include "common/com/BStr.h"
 #include "common/com/Object.h"
 #include "common/com/sample/KitSample.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <atomic>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "common/com/BStr.h"
 #include "common/com/Object.h"
 #include "common/com/Server.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // them. DaxParam is registered with regsvr32 for each test.
 #include "common/param/RouterParamPtr.h"
 #include "common/param/TcpipParamPtr.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The trace log as its users see it: the file it leaves in the temporary folder.
 #include "common/trace/TraceLog.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

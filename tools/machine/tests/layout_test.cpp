@@ -1,10 +1,10 @@
 // The registry layout of each Windows family, read back through the Windows API where the kit
 // reads it.
 #include "tools/machine/layout.h"
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

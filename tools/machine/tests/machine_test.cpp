@@ -1,10 +1,10 @@
 // The machine program: creating each family, showing and changing the PC, and restarting it
 // (pending file operations, RunOnce, Run, power.log).
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/tests/program.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstring>
 #include <filesystem>

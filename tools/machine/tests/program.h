@@ -1,7 +1,7 @@
 // Running the PC's tools as child processes from their tests.
 #pragma once
 
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstdio>
 #include <cstdlib>

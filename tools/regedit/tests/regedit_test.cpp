@@ -1,7 +1,7 @@
 // regedit: importing each REGEDIT4 syntax, errors with their line numbers, the export format,
 // and a whole registry carried from one PC to another.
 #include "platform/windows.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,8 @@
 // regsvr32 run as a process: messages, exit codes, the keys of a real server.
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
-#include "platform/kitconsole.h"
-#include "tools/testing/kittest.h"
+#include "platform/kit/kitconsole.h"
+#include "testing/kittest.h"
 
 #include <gtest/gtest.h>
 #include <string>

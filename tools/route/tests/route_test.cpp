@@ -1,11 +1,11 @@
 // route on the simulated PC: the table file, Windows' argument checks and messages, duplicates,
 // the PRINT layout and several route processes changing the table at once.
-#include "platform/kitmachine.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/layout.h"
 #include "tools/machine/tests/program.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

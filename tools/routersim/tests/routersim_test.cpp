@@ -3,7 +3,7 @@
 // and the kit's own WinINet against it in passive mode.
 #include "platform/windows.h"
 #include "tools/routersim/tests/Servers.h"
-#include "tools/testing/kittest.h"
+#include "testing/kittest.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,0 +1,553 @@
+// Processes: starting programs, their command lines, waiting, exit codes; the environment.
+#include "platform/windows.h"
+#include "testing/kittest.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+std::string ChildProgram(const char *name)
+{
+    return kittest::BinDir() + "/platform_child_" + name;
+}
+
+std::string Quoted(const std::string &path)
+{
+    return "\"" + path + "\"";
+}
+
+std::string OutPath()
+{
+    return kittest::MachineDir() + "/temp/child.out";
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::string &path, const std::string &text, fs::perms perms)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    fs::permissions(path, perms);
+}
+
+constexpr fs::perms kExecutable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
+
+// A program that writes `tag` into the child output file.
+void WriteProbe(const std::string &path, const std::string &tag)
+{
+    WriteFile(path, "#!/bin/sh\necho " + tag + " > \"$KIT_CHILD_OUT\"\n", kExecutable);
+}
+
+struct Started
+{
+    BOOL ok = FALSE;
+    DWORD error = 0;
+    PROCESS_INFORMATION pi{};
+};
+
+Started Start(const char *application, std::string commandLine, DWORD flags = 0, const char *folder = nullptr,
+              LPVOID environment = nullptr, STARTUPINFOA *startup = nullptr)
+{
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    Started started;
+    SetLastError(0xdeadbeef);
+    started.ok = CreateProcessA(application, commandLine.data(), nullptr, nullptr, FALSE, flags, environment,
+                                folder, startup ? startup : &si, &started.pi);
+    started.error = GetLastError();
+    return started;
+}
+
+Started Start(const std::string &commandLine)
+{
+    return Start(nullptr, commandLine);
+}
+
+// Waits for the process, closes its handles and gives its exit code.
+DWORD Finish(const Started &started)
+{
+    EXPECT_EQ(WaitForSingleObject(started.pi.hProcess, INFINITE), WAIT_OBJECT_0);
+    DWORD code = 0xdeadbeef;
+    EXPECT_TRUE(GetExitCodeProcess(started.pi.hProcess, &code));
+    EXPECT_TRUE(CloseHandle(started.pi.hThread));
+    EXPECT_TRUE(CloseHandle(started.pi.hProcess));
+    return code;
+}
+
+// Runs a command line to its end; gives the child output file's text, "" when it did not start.
+std::string RunForOutput(const std::string &commandLine)
+{
+    SetEnvironmentVariableA("KIT_CHILD_OUT", OutPath().c_str());
+    std::remove(OutPath().c_str());
+    Started started = Start(commandLine);
+    if (!started.ok)
+        return "";
+    Finish(started);
+    return ReadFile(OutPath());
+}
+
+// The key=value lines child_args writes.
+std::map<std::string, std::string> Report(const std::string &text)
+{
+    std::map<std::string, std::string> report;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+    {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            report[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return report;
+}
+
+std::map<std::string, std::string> RunArgs(const std::string &commandLine)
+{
+    return Report(RunForOutput(commandLine));
+}
+
+// Restores PATH when a test changed it.
+class PathGuard
+{
+  public:
+    PathGuard() : saved_(std::getenv("PATH") ? std::getenv("PATH") : "") {}
+    ~PathGuard() { SetEnvironmentVariableA("PATH", saved_.c_str()); }
+    const std::string &Saved() const { return saved_; }
+
+  private:
+    std::string saved_;
+};
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Command lines
+
+TEST(ProcessCommandLine, ArgumentsSplitWithRuntimeRules)
+{
+    struct Case
+    {
+        const char *arguments;
+        std::vector<std::string> argv;
+    };
+    const Case cases[] = {
+        {R"(a b c)", {"a", "b", "c"}},
+        {"  a \t  b  ", {"a", "b"}},
+        {R"("a b" c)", {"a b", "c"}},
+        {R"(a"b c"d)", {"ab cd"}},
+        {R"("" x "")", {"", "x", ""}},
+        {R"(a\b c\\d \)", {R"(a\b)", R"(c\\d)", R"(\)"}},
+        {R"(a\"b)", {R"(a"b)"}},
+        {R"(a\\"b c")", {R"(a\b c)"}},
+        {R"(a\\\"b)", {R"(a\"b)"}},
+        {R"("a\\" b)", {R"(a\)", "b"}},
+        {R"("C:\Program Files\" x)", {R"(C:\Program Files" x)"}},
+        {R"("a""b c")", {R"(a"b)", "c"}}, // a doubled quote ends the quoted part (msvcrt of XP)
+        {"Conexión \"ADSL Router\"", {"Conexión", "ADSL Router"}},
+    };
+    for (const Case &c : cases)
+    {
+        SCOPED_TRACE(c.arguments);
+        const std::string commandLine = Quoted(ChildProgram("args")) + " " + c.arguments;
+        auto report = RunArgs(commandLine);
+        EXPECT_EQ(report["cmdline"], commandLine);
+        ASSERT_EQ(report["argc"], std::to_string(c.argv.size() + 1));
+        EXPECT_EQ(report["argv0"], ChildProgram("args"));
+        for (size_t i = 0; i < c.argv.size(); ++i)
+            EXPECT_EQ(report["argv" + std::to_string(i + 1)], c.argv[i]) << "argument " << i + 1;
+    }
+}
+
+TEST(ProcessCommandLine, ApplicationNameRunsWithTheCommandLineAsGiven)
+{
+    SetEnvironmentVariableA("KIT_CHILD_OUT", OutPath().c_str());
+    Started started = Start(ChildProgram("args").c_str(), "whatever.exe  one \"two 2\"");
+    ASSERT_TRUE(started.ok) << started.error;
+    EXPECT_EQ(Finish(started), 0u);
+    auto report = Report(ReadFile(OutPath()));
+    EXPECT_EQ(report["cmdline"], "whatever.exe  one \"two 2\"");
+    EXPECT_EQ(report["argv0"], "whatever.exe");
+    EXPECT_EQ(report["argv1"], "one");
+    EXPECT_EQ(report["argv2"], "two 2");
+}
+
+TEST(ProcessCommandLine, RebuiltFromArgumentsWhenAnotherProgramStartedIt)
+{
+    // The shell replaces itself with the child: same pid, but not our command line.
+    const std::string child = ChildProgram("args");
+    auto report = RunArgs("/bin/sh -c \"exec '" + child + "' 'a b' 'c\\d' ''\"");
+    EXPECT_EQ(report["argv1"], "a b");
+    EXPECT_EQ(report["cmdline"], child + " \"a b\" c\\d \"\"");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finding the program
+
+TEST(ProcessLookup, BinFolderComesBeforePath)
+{
+    PathGuard path;
+    const std::string elsewhere = kittest::MachineDir() + "/elsewhere";
+    WriteProbe(elsewhere + "/kitprobe", "path");
+    WriteProbe(kittest::MachineDir() + "/bin/kitprobe", "bin");
+    SetEnvironmentVariableA("PATH", (elsewhere + ":" + path.Saved()).c_str());
+    EXPECT_EQ(RunForOutput("kitprobe arg"), "bin\n");
+    fs::remove(kittest::MachineDir() + "/bin/kitprobe");
+    EXPECT_EQ(RunForOutput("kitprobe arg"), "path\n");
+}
+
+TEST(ProcessLookup, HostFoldersOfPathAreNeverSearched)
+{
+    PathGuard path;
+    SetEnvironmentVariableA("PATH", "/usr/sbin:/sbin:/usr/bin:/bin");
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    char commandLine[] = "route PRINT";
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(ProcessLookup, ExeNameFindsTheProgramWithoutCase)
+{
+    WriteProbe(kittest::MachineDir() + "/bin/QelFixRt", "fixer");
+    EXPECT_EQ(RunForOutput("QelFixRT.exe /silent"), "fixer\n");
+    EXPECT_EQ(RunForOutput("\"QELFIXRT.EXE\""), "fixer\n");
+    EXPECT_EQ(RunForOutput("qelfixrt"), "fixer\n");
+}
+
+TEST(ProcessLookup, SystemFolderOfThePc)
+{
+    WriteProbe(kittest::MachineDir() + "/windows/system32/sysprobe", "system");
+    EXPECT_EQ(RunForOutput("sysprobe.exe"), "system\n");
+}
+
+TEST(ProcessLookup, NameWithFolderIsUsedAsGiven)
+{
+    WriteProbe(kittest::MachineDir() + "/temp/Tools/prog", "folder");
+    EXPECT_EQ(RunForOutput(kittest::MachineDir() + "\\TEMP\\tools\\PROG.EXE x"), "folder\n");
+    WriteProbe(kittest::MachineDir() + "/temp/My Tools/tool", "blanks");
+    // Unquoted with a blank: tried up to each blank in turn.
+    EXPECT_EQ(RunForOutput(kittest::MachineDir() + "/temp/My Tools/tool.exe /x"), "blanks\n");
+}
+
+TEST(ProcessLookup, FailuresGiveWindowsErrors)
+{
+    WriteFile(kittest::MachineDir() + "/bin/notexec", "#!/bin/sh\n",
+              fs::perms::owner_read | fs::perms::owner_write);
+    WriteFile(kittest::MachineDir() + "/bin/garbage", std::string("MZ\x01\x02garbage", 11), kExecutable);
+    struct Case
+    {
+        std::string commandLine;
+        DWORD error;
+    };
+    const Case cases[] = {
+        {"nosuchprogram.exe /x", ERROR_FILE_NOT_FOUND},
+        {"", ERROR_FILE_NOT_FOUND},
+        {kittest::MachineDir() + "\\temp\\nosuch.exe", ERROR_FILE_NOT_FOUND},
+        {kittest::MachineDir() + "\\nofolder\\prog.exe", ERROR_PATH_NOT_FOUND},
+        {"notexec", ERROR_ACCESS_DENIED},
+        {"garbage.exe", ERROR_BAD_EXE_FORMAT},
+    };
+    for (const Case &c : cases)
+    {
+        SCOPED_TRACE(c.commandLine);
+        Started started = Start(c.commandLine);
+        EXPECT_FALSE(started.ok);
+        EXPECT_EQ(started.error, c.error);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Exit codes and waiting
+
+TEST(ProcessWait, ExitCodeOfExitProcess)
+{
+    for (int code : {0, 1, 42, 255})
+    {
+        Started started = Start(Quoted(ChildProgram("exit")) + " code " + std::to_string(code));
+        ASSERT_TRUE(started.ok);
+        EXPECT_EQ(GetProcessId(started.pi.hProcess), started.pi.dwProcessId);
+        EXPECT_EQ(Finish(started), static_cast<DWORD>(code));
+    }
+}
+
+TEST(ProcessWait, StillActiveUntilItEnds)
+{
+    const std::string fifo = kittest::MachineDir() + "/temp/gate";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Started started = Start(Quoted(ChildProgram("exit")) + " fifo " + fifo);
+    ASSERT_TRUE(started.ok);
+    EXPECT_EQ(WaitForSingleObject(started.pi.hProcess, 20), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(started.pi.hThread, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(started.pi.hProcess, &code));
+    EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
+    ::close(::open(fifo.c_str(), O_WRONLY)); // lets the child go
+    EXPECT_EQ(WaitForSingleObject(started.pi.hThread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(Finish(started), 7u);
+}
+
+TEST(ProcessWait, TerminateProcessSetsTheExitCode)
+{
+    Started started = Start(Quoted(ChildProgram("exit")) + " forever");
+    ASSERT_TRUE(started.ok);
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(TerminateProcess(started.pi.hProcess, 1234));
+    EXPECT_EQ(WaitForSingleObject(started.pi.hProcess, INFINITE), WAIT_OBJECT_0);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(TerminateProcess(started.pi.hProcess, 5));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(Finish(started), 1234u);
+}
+
+TEST(ProcessWait, EndedBySignals)
+{
+    Started killed = Start(Quoted(ChildProgram("exit")) + " forever");
+    ASSERT_TRUE(killed.ok);
+    ::kill(static_cast<pid_t>(killed.pi.dwProcessId), SIGTERM);
+    EXPECT_EQ(Finish(killed), 1u);
+
+    Started aborted = Start(Quoted(ChildProgram("exit")) + " abort");
+    ASSERT_TRUE(aborted.ok);
+    EXPECT_EQ(Finish(aborted), 3u);
+}
+
+TEST(ProcessWait, ClosedHandleCannotBeWaitedOn)
+{
+    Started started = Start(Quoted(ChildProgram("exit")) + " code 0");
+    ASSERT_TRUE(started.ok);
+    HANDLE process = started.pi.hProcess;
+    EXPECT_TRUE(CloseHandle(started.pi.hThread));
+    EXPECT_TRUE(CloseHandle(process));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    DWORD code = 0;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetExitCodeProcess(process, &code));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(GetProcessId(process), 0u);
+}
+
+TEST(ProcessWait, ChildIsReapedWhenNobodyWaits)
+{
+    Started started = Start(Quoted(ChildProgram("exit")) + " code 0");
+    ASSERT_TRUE(started.ok);
+    const std::string proc = "/proc/" + std::to_string(started.pi.dwProcessId);
+    CloseHandle(started.pi.hThread);
+    CloseHandle(started.pi.hProcess);
+    // Nothing to wait on any more: watch the pid go (a zombie would stay in /proc).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (fs::exists(proc) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(fs::exists(proc)) << ReadFile(proc + "/stat");
+}
+
+TEST(ProcessWait, ChildrenOfSeveralThreadsAtOnce)
+{
+    // Each thread starts children that end at once and races TerminateProcess against their end:
+    // either the kill came first (its code) or the end did (ERROR_ACCESS_DENIED, the own code).
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t)
+    {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < 5; ++i)
+            {
+                Started started = Start(Quoted(ChildProgram("exit")) + " code " + std::to_string(t * 10 + i));
+                if (!started.ok)
+                {
+                    ++failures[t];
+                    continue;
+                }
+                const bool killed = i % 2 == 1 && TerminateProcess(started.pi.hProcess, 99);
+                if (WaitForSingleObject(started.pi.hProcess, INFINITE) != WAIT_OBJECT_0)
+                    ++failures[t];
+                DWORD code = 0;
+                GetExitCodeProcess(started.pi.hProcess, &code);
+                if (code != (killed ? 99u : static_cast<DWORD>(t * 10 + i)))
+                    ++failures[t];
+                CloseHandle(started.pi.hThread);
+                CloseHandle(started.pi.hProcess);
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(failures[t], 0) << "thread " << t;
+}
+
+TEST(ProcessWait, CurrentProcess)
+{
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(GetCurrentProcess(), &code));
+    EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(GetProcessId(GetCurrentProcess()), GetCurrentProcessId());
+    EXPECT_NE(GetCommandLineA(), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the child gets
+
+TEST(ProcessStart, CurrentDirectory)
+{
+    SetEnvironmentVariableA("KIT_CHILD_OUT", OutPath().c_str());
+    const std::string folder = kittest::MachineDir() + "\\TEMP";
+    Started started = Start(nullptr, Quoted(ChildProgram("args")), 0, folder.c_str());
+    ASSERT_TRUE(started.ok) << started.error;
+    Finish(started);
+    EXPECT_EQ(Report(ReadFile(OutPath()))["cwd"], fs::canonical(kittest::MachineDir() + "/temp").string());
+
+    Started missing =
+        Start(nullptr, Quoted(ChildProgram("args")), 0, (kittest::MachineDir() + "\\nofolder").c_str());
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.error, static_cast<DWORD>(ERROR_DIRECTORY));
+}
+
+TEST(ProcessStart, NoDescriptorReachesTheChild)
+{
+    // A descriptor opened without close-on-exec, a platform file and the registry's database.
+    const std::string plain = kittest::MachineDir() + "/temp/plain.txt";
+    const int fd = ::open(plain.c_str(), O_CREAT | O_RDWR, 0644);
+    ASSERT_GE(fd, 0);
+    HANDLE file = CreateFileA((kittest::MachineDir() + "\\temp\\file.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KitProcessTest", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    EXPECT_EQ(RegSetValueExA(key, "Value", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one), sizeof one),
+              ERROR_SUCCESS);
+
+    auto report = RunArgs(Quoted(ChildProgram("args")));
+    EXPECT_EQ(report["fds"], "0");
+
+    RegCloseKey(key);
+    CloseHandle(file);
+    ::close(fd);
+}
+
+TEST(ProcessStart, EnvironmentIsInheritedOrGiven)
+{
+    SetEnvironmentVariableA("KIT_CHILD_SHOW", "KitInherited");
+    SetEnvironmentVariableA("KitInherited", "heredado");
+    auto report = RunArgs(Quoted(ChildProgram("args")));
+    EXPECT_EQ(report["show"], "heredado");
+    EXPECT_EQ(report["machine"], kittest::MachineDir());
+    SetEnvironmentVariableA("KitInherited", nullptr);
+
+    // A block of its own: nothing else is inherited, but the child stays on this PC.
+    std::string block =
+        "KIT_CHILD_OUT=" + OutPath() + '\0' + "KIT_CHILD_SHOW=Given" + '\0' + "Given=dado" + '\0';
+    block += '\0';
+    std::remove(OutPath().c_str());
+    Started started = Start(nullptr, Quoted(ChildProgram("args")), 0, nullptr, block.data());
+    ASSERT_TRUE(started.ok) << started.error;
+    Finish(started);
+    report = Report(ReadFile(OutPath()));
+    EXPECT_EQ(report["show"], "dado");
+    EXPECT_EQ(report["machine"], kittest::MachineDir());
+    SetEnvironmentVariableA("KIT_CHILD_SHOW", nullptr);
+}
+
+TEST(ProcessStart, StartupInformationAndWindowFlags)
+{
+    SetEnvironmentVariableA("KIT_CHILD_OUT", OutPath().c_str());
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = 7; // SW_SHOWMINNOACTIVE
+    for (DWORD flags : {0u, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, DETACHED_PROCESS, CREATE_NEW_CONSOLE})
+    {
+        std::remove(OutPath().c_str());
+        Started started = Start(nullptr, Quoted(ChildProgram("args")), flags, nullptr, nullptr, &si);
+        ASSERT_TRUE(started.ok) << flags;
+        EXPECT_EQ(Finish(started), 0u);
+        EXPECT_EQ(Report(ReadFile(OutPath()))["startup"], "1,7");
+    }
+}
+
+TEST(ProcessStart, UnsupportedRequestsFailVisibly)
+{
+    Started suspended = Start(nullptr, Quoted(ChildProgram("args")), CREATE_SUSPENDED);
+    EXPECT_FALSE(suspended.ok);
+    EXPECT_EQ(suspended.error, static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    Started handles = Start(nullptr, Quoted(ChildProgram("args")), 0, nullptr, nullptr, &si);
+    EXPECT_FALSE(handles.ok);
+    EXPECT_EQ(handles.error, static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
+
+    Started both = Start(nullptr, Quoted(ChildProgram("args")), DETACHED_PROCESS | CREATE_NEW_CONSOLE);
+    EXPECT_FALSE(both.ok);
+    EXPECT_EQ(both.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The environment
+
+TEST(Environment, GetEnvironmentVariableRules)
+{
+    char buffer[16];
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetEnvironmentVariableA("KitNoSuchVariable", buffer, sizeof buffer), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ENVVAR_NOT_FOUND));
+
+    ASSERT_TRUE(SetEnvironmentVariableA("KitVariable", "valor"));
+    EXPECT_EQ(GetEnvironmentVariableA("KitVariable", nullptr, 0), 6u);
+    std::memcpy(buffer, "FOOFOOFOO", 10);
+    EXPECT_EQ(GetEnvironmentVariableA("KitVariable", buffer, 5), 6u); // no room for the terminator
+    EXPECT_STREQ(buffer, "FOOFOOFOO");
+    EXPECT_EQ(GetEnvironmentVariableA("KITVARIABLE", buffer, 6), 5u); // names without case
+    EXPECT_STREQ(buffer, "valor");
+    EXPECT_EQ(buffer[7], 'O');
+
+    ASSERT_TRUE(SetEnvironmentVariableA("KITVARIABLE", "otro")); // replaces, whatever the case
+    EXPECT_EQ(GetEnvironmentVariableA("KitVariable", buffer, sizeof buffer), 4u);
+    EXPECT_STREQ(buffer, "otro");
+
+    ASSERT_TRUE(SetEnvironmentVariableA("KitVariable", ""));
+    buffer[0] = 'x';
+    EXPECT_EQ(GetEnvironmentVariableA("KitVariable", buffer, sizeof buffer), 0u);
+    EXPECT_EQ(buffer[0], '\0');
+
+    EXPECT_TRUE(SetEnvironmentVariableA("kitvariable", nullptr));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetEnvironmentVariableA("KitVariable", buffer, sizeof buffer), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ENVVAR_NOT_FOUND));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(SetEnvironmentVariableA("Kit=Bad", "x"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(GetEnvironmentVariableA("", buffer, sizeof buffer), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ENVVAR_NOT_FOUND));
+}

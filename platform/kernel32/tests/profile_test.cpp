@@ -1,0 +1,136 @@
+// INI (private profile) files.
+#include "platform/windows.h"
+#include "testing/kittest.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+
+namespace
+{
+std::string IniPath()
+{
+    return kittest::MachineDir() + "/temp/test.ini";
+}
+
+void WriteRaw(const std::string &path, const std::string &content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ReadRaw(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::string Get(const char *section, const char *key, const char *def = "dflt")
+{
+    char buffer[256];
+    GetPrivateProfileStringA(section, key, def, buffer, sizeof buffer, IniPath().c_str());
+    return buffer;
+}
+
+// Splits a NUL-separated list as GetPrivateProfileString returns it.
+std::string List(const char *buffer, DWORD length)
+{
+    std::string out(buffer, length);
+    for (char &c : out)
+        if (c == '\0')
+            c = '|';
+    return out;
+}
+} // namespace
+
+TEST(Profile, ParsingRules)
+{
+    WriteRaw(IniPath(), "; comment=1\r\n"
+                        "[General]\r\n"
+                        "  Name = Value with blanks  \r\n"
+                        "Quoted=\"  kept  \"\r\n"
+                        "Single='x'\r\n"
+                        "Mixed=\"x'\r\n"
+                        ";Hidden=1\r\n"
+                        "NoEquals\r\n"
+                        "Name=second wins not\r\n"
+                        "[general]\r\n"
+                        "Other=from second section\r\n"
+                        "[DNS]\n"
+                        "Primary=80.58.0.33");
+    EXPECT_EQ(Get("GENERAL", "name"), "Value with blanks");
+    EXPECT_EQ(Get("General", "Quoted"), "  kept  ");
+    EXPECT_EQ(Get("General", "Single"), "x");
+    EXPECT_EQ(Get("General", "Mixed"), "\"x'");
+    EXPECT_EQ(Get("General", "Hidden"), "dflt");
+    EXPECT_EQ(Get("General", "NoEquals"), "dflt");
+    EXPECT_EQ(Get("General", "Other"), "dflt"); // the first of two same-named sections wins
+    EXPECT_EQ(Get("dns", "PRIMARY"), "80.58.0.33");
+    EXPECT_EQ(Get("Missing", "x", "def  "), "def"); // the default loses trailing blanks
+    EXPECT_EQ(Get("Missing", "x", nullptr), "");
+    EXPECT_EQ(GetPrivateProfileIntA("DNS", "Primary", 7, IniPath().c_str()), 80u);
+    EXPECT_EQ(GetPrivateProfileIntA("DNS", "Missing", 7, IniPath().c_str()), 7u);
+    EXPECT_EQ(GetPrivateProfileIntA("General", "Single", 7, IniPath().c_str()), 0u);
+}
+
+TEST(Profile, ListsAndSmallBuffers)
+{
+    WriteRaw(IniPath(), "[One]\r\na=1\r\nbb=22\r\n[Two]\r\n[Three]\r\n");
+    char buffer[64];
+    DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", buffer, sizeof buffer, IniPath().c_str());
+    EXPECT_EQ(List(buffer, n + 1), "One|Two|Three||");
+    n = GetPrivateProfileSectionNamesA(buffer, sizeof buffer, IniPath().c_str());
+    EXPECT_EQ(n, 14u);
+    n = GetPrivateProfileStringA("one", nullptr, "", buffer, sizeof buffer, IniPath().c_str());
+    EXPECT_EQ(List(buffer, n + 1), "a|bb||");
+    // Lists that do not fit: size - 2, closed with two NULs.
+    n = GetPrivateProfileSectionNamesA(buffer, 8, IniPath().c_str());
+    EXPECT_EQ(n, 6u);
+    EXPECT_EQ(List(buffer, 8), "One|Tw||");
+    // Values that do not fit: size - 1.
+    WritePrivateProfileStringA("One", "long", "abcdefghij", IniPath().c_str());
+    n = GetPrivateProfileStringA("One", "long", "", buffer, 5, IniPath().c_str());
+    EXPECT_EQ(n, 4u);
+    EXPECT_STREQ(buffer, "abcd");
+    n = GetPrivateProfileSectionA("One", buffer, sizeof buffer, IniPath().c_str());
+    EXPECT_EQ(List(buffer, n + 1), "a=1|bb=22|long=abcdefghij||");
+}
+
+TEST(Profile, WritesKeepTheRestOfTheFile)
+{
+    const std::string path = IniPath();
+    ASSERT_TRUE(WritePrivateProfileStringA("General", "Registro", "QelAdsl", path.c_str()));
+    EXPECT_EQ(ReadRaw(path), "[General]\r\nRegistro=QelAdsl\r\n");
+    WriteRaw(path, "; top\r\n[General]\r\nRegistro=QelAdsl\r\n\r\n[DNS]\r\nA=1\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("general", "Nuevo", "2", path.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("DNS", "a", "3", path.c_str()));
+    EXPECT_EQ(ReadRaw(path), "; top\r\n[General]\r\nRegistro=QelAdsl\r\nNuevo=2\r\n\r\n[DNS]\r\nA=3\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("General", "Registro", nullptr, path.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("DNS", nullptr, nullptr, path.c_str()));
+    EXPECT_EQ(ReadRaw(path), "; top\r\n[General]\r\nNuevo=2\r\n\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("Nueva", "k", "v", path.c_str()));
+    EXPECT_EQ(Get("Nueva", "k"), "v");
+}
+
+TEST(Profile, BareNameLivesInTheWindowsFolder)
+{
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "k", "v", "kit.ini"));
+    EXPECT_TRUE(std::filesystem::exists(kittest::MachineDir() + "/windows/kit.ini"));
+    char buffer[8];
+    EXPECT_EQ(GetPrivateProfileStringA("S", "K", "", buffer, sizeof buffer, "KIT.INI"), 1u);
+}
+
+TEST(Profile, Failures)
+{
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", (kittest::MachineDir() + "/nope/x.ini").c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "k", "v", IniPath().c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    // Deleting from a missing file creates nothing.
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", nullptr, IniPath().c_str()));
+    EXPECT_FALSE(std::filesystem::exists(IniPath()));
+}
