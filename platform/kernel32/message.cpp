@@ -185,7 +185,7 @@ bool ParseInsertFormat(std::string_view text, InsertFormat &format)
         format.flags += text[i++];
     if (i < text.size() && text[i] == '*')
         format.widthFromArgument = true, ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+    while (i < text.size() && plat::IsDigit(text[i]))
         format.width += text[i++];
     if (i < text.size() && text[i] == '.')
     {
@@ -193,7 +193,7 @@ bool ParseInsertFormat(std::string_view text, InsertFormat &format)
         ++i;
         if (i < text.size() && text[i] == '*')
             format.precisionFromArgument = true, ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        while (i < text.size() && plat::IsDigit(text[i]))
             format.precision += text[i++];
     }
     std::string_view rest = text.substr(i);
@@ -331,7 +331,7 @@ DWORD Expand(std::string_view pattern, DWORD flags, InsertArguments &args, std::
         {
             const size_t start = i;
             unsigned number = static_cast<unsigned>(escape - '0');
-            if (++i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9')
+            if (++i < pattern.size() && plat::IsDigit(pattern[i]))
                 number = number * 10 + static_cast<unsigned>(pattern[i++] - '0');
             if (ignoreInserts)
             {
