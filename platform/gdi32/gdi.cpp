@@ -32,22 +32,11 @@ int LogicalPixelsPerInch()
     return dpi > 0 && dpi <= kLargest ? dpi : kStandard;
 }
 
-// The results of a failing handle or count function, with the last error set.
-std::nullptr_t FailNull(DWORD error)
-{
-    SetLastError(error);
-    return nullptr;
-}
-
+// The result of a failing count function: 0, with the last error set.
 int FailZero(DWORD error)
 {
     SetLastError(error);
     return 0;
-}
-
-HANDLE Insert(std::shared_ptr<plat::KernelObject> object)
-{
-    return plat::InsertHandle(std::move(object));
 }
 
 void FillBitmap(const plat::BitmapObject &bitmap, BITMAP &out)
@@ -126,10 +115,10 @@ int WINAPI GetDeviceCaps(HDC hdc, int index)
 HPALETTE WINAPI CreatePalette(const LOGPALETTE *plpal)
 {
     if (!plpal || plpal->palVersion != kPaletteVersion || plpal->palNumEntries == 0)
-        return FailNull(ERROR_INVALID_PARAMETER);
+        return plat::FailNull(ERROR_INVALID_PARAMETER);
     auto palette = std::make_shared<PaletteObject>();
     palette->entries.assign(plpal->palPalEntry, plpal->palPalEntry + plpal->palNumEntries);
-    return static_cast<HPALETTE>(Insert(std::move(palette)));
+    return static_cast<HPALETTE>(plat::InsertHandle(std::move(palette)));
 }
 
 // GetPaletteEntries: copies entries from iStart on; with pPalEntries NULL the number of entries.

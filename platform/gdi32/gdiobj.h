@@ -5,6 +5,7 @@
 #include "platform/core/handles.h"
 #include "platform/gdi32/dib.h"
 
+#include <cstddef>
 #include <memory>
 
 namespace plat
@@ -35,6 +36,13 @@ class DcObject : public KernelObject
     bool ClosableByCloseHandle() const override { return false; }
     HWND window;
 };
+
+// The result of a failing function that hands out an object: NULL, with the last error set.
+inline std::nullptr_t FailNull(DWORD error)
+{
+    SetLastError(error);
+    return nullptr;
+}
 
 // A device-dependent bitmap of the pixels.
 std::shared_ptr<BitmapObject> DdbOf(const dib::Pixels &pixels, LONG width, LONG height, WORD bitsPixel);

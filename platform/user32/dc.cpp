@@ -1,7 +1,6 @@
 // Device contexts of the screen and of windows, which user32 hands out and takes back; what
 // they can do is GDI's (gdi32/gdi.cpp).
 #include "platform/gdi32/gdiobj.h"
-#include "platform/core/lasterror.h"
 
 #include <memory>
 
@@ -10,10 +9,7 @@
 HDC WINAPI GetDC(HWND hWnd)
 {
     if (hWnd && !IsWindow(hWnd))
-    {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
+        return plat::FailNull(ERROR_INVALID_WINDOW_HANDLE);
     return static_cast<HDC>(plat::InsertHandle(std::make_shared<plat::DcObject>(hWnd)));
 }
 

@@ -41,18 +41,6 @@ class IconObject : public plat::KernelObject
     std::vector<BYTE> mask; // one byte a pixel, 1 = transparent
 };
 
-// The results of a failing handle or count function, with the last error set.
-std::nullptr_t FailNull(DWORD error)
-{
-    SetLastError(error);
-    return nullptr;
-}
-
-HANDLE Insert(std::shared_ptr<plat::KernelObject> object)
-{
-    return plat::InsertHandle(std::move(object));
-}
-
 // A whole file through the platform's own file functions (their errors stand).
 bool ReadWholeFile(LPCSTR path, std::vector<BYTE> &data)
 {
@@ -87,12 +75,12 @@ HANDLE LoadBitmapFile(const Bytes &b, int cx, int cy, UINT flags)
 {
     Dib dib;
     if (DWORD error = plat::dib::ReadBitmapFile(b, dib))
-        return FailNull(error);
+        return plat::FailNull(error);
 
     const LONG width = cx ? cx : dib.Width();
     const LONG height = cy ? cy : dib.Height();
     if (!SizeAllowed(width, height)) // one side asked for, the other the file's
-        return FailNull(ERROR_INVALID_PARAMETER);
+        return plat::FailNull(ERROR_INVALID_PARAMETER);
     auto bitmap = std::make_shared<plat::BitmapObject>();
     bitmap->width = width;
     bitmap->height = height;
@@ -108,7 +96,7 @@ HANDLE LoadBitmapFile(const Bytes &b, int cx, int cy, UINT flags)
     }
     else
         bitmap->pixels = Stretch(Decode(dib), dib.Width(), dib.Height(), width, height);
-    return Insert(std::move(bitmap));
+    return plat::InsertHandle(std::move(bitmap));
 }
 
 HANDLE LoadIconFile(const Bytes &b, UINT type, int cx, int cy, UINT flags)
@@ -117,18 +105,18 @@ HANDLE LoadIconFile(const Bytes &b, UINT type, int cx, int cy, UINT flags)
     std::vector<IconEntry> entries;
     bool sawPng = false;
     if (DWORD error = ReadIconDirectory(b, fileType, entries, sawPng))
-        return FailNull(error);
+        return plat::FailNull(error);
 
     const int systemSize = GetSystemMetrics(type == IMAGE_CURSOR ? SM_CXCURSOR : SM_CXICON);
     const LONG width = cx ? cx : (flags & LR_DEFAULTSIZE) ? systemSize : entries.front().width;
     const LONG height = cy ? cy : (flags & LR_DEFAULTSIZE) ? systemSize : entries.front().height;
     if (!SizeAllowed(width, height))
-        return FailNull(ERROR_INVALID_PARAMETER);
+        return plat::FailNull(ERROR_INVALID_PARAMETER);
     const IconEntry &entry = BestEntry(entries, width, height);
 
     IconImage image;
     if (DWORD error = plat::dib::ReadIconImage(b, entry, image))
-        return FailNull(error);
+        return plat::FailNull(error);
 
     auto icon = std::make_shared<IconObject>();
     icon->isIcon = type == IMAGE_ICON;
@@ -146,7 +134,7 @@ HANDLE LoadIconFile(const Bytes &b, UINT type, int cx, int cy, UINT flags)
         icon->hotX = static_cast<DWORD>(width / 2);
         icon->hotY = static_cast<DWORD>(height / 2);
     }
-    return Insert(std::move(icon));
+    return plat::InsertHandle(std::move(icon));
 }
 
 BOOL DestroyIconObject(HICON icon)
@@ -172,14 +160,14 @@ BOOL DestroyIconObject(HICON icon)
 HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad)
 {
     if (type == IMAGE_ENHMETAFILE || (fuLoad & ~kSupportedLoadFlags))
-        return FailNull(ERROR_CALL_NOT_IMPLEMENTED);
+        return plat::FailNull(ERROR_CALL_NOT_IMPLEMENTED);
     if (type != IMAGE_BITMAP && type != IMAGE_ICON && type != IMAGE_CURSOR)
-        return FailNull(ERROR_INVALID_PARAMETER);
+        return plat::FailNull(ERROR_INVALID_PARAMETER);
     if (!(fuLoad & LR_LOADFROMFILE))
-        return FailNull(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return plat::FailNull(ERROR_RESOURCE_TYPE_NOT_FOUND);
     if (!name || IS_INTRESOURCE(name) || cx < 0 || cy < 0 || cx > kMaxDimension || cy > kMaxDimension ||
         static_cast<uint64_t>(std::max(cx, 1)) * static_cast<uint64_t>(std::max(cy, 1)) > kMaxPixels)
-        return FailNull(ERROR_INVALID_PARAMETER);
+        return plat::FailNull(ERROR_INVALID_PARAMETER);
     std::vector<BYTE> data;
     if (!ReadWholeFile(name, data))
         return nullptr;
@@ -212,10 +200,11 @@ BOOL WINAPI GetIconInfo(HICON hIcon, PICONINFO piconinfo)
     plat::dib::Pixels maskPixels(icon->mask.size());
     std::transform(icon->mask.begin(), icon->mask.end(), maskPixels.begin(),
                    [](BYTE m) { return m ? 0x00FFFFFFu : 0u; });
-    HANDLE mask = Insert(plat::DdbOf(maskPixels, icon->width, icon->height, 1));
+    HANDLE mask = plat::InsertHandle(plat::DdbOf(maskPixels, icon->width, icon->height, 1));
     if (!mask)
         return FALSE;
-    HANDLE color = Insert(plat::DdbOf(icon->color, icon->width, icon->height, plat::kScreenBitsPixel));
+    HANDLE color =
+        plat::InsertHandle(plat::DdbOf(icon->color, icon->width, icon->height, plat::kScreenBitsPixel));
     if (!color)
     {
         plat::RemoveHandle(mask);
