@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
