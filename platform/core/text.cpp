@@ -1,9 +1,11 @@
 #include "platform/core/text.h"
+#include "platform/core/lasterror.h"
 #include "platform/kit/kitconsole.h"
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
@@ -148,6 +150,22 @@ std::string Cp1252FromUtf8(std::string_view text)
         i += valid ? len : 1;
     }
     return out;
+}
+
+BOOL CopyNameOut(std::string_view text, LPSTR buffer, LPDWORD size, DWORD tooSmallError, bool countTerminator)
+{
+    if (!size)
+        return Fail(ERROR_INVALID_PARAMETER);
+    const DWORD needed = static_cast<DWORD>(text.size()) + 1;
+    if (!buffer || *size < needed)
+    {
+        *size = needed;
+        return Fail(tooSmallError);
+    }
+    std::memcpy(buffer, text.data(), text.size());
+    buffer[text.size()] = '\0';
+    *size = countTerminator ? needed : needed - 1;
+    return TRUE;
 }
 } // namespace plat
 

@@ -92,13 +92,6 @@ std::optional<plat::Endpoint> ParseEndpoint(const std::string &text)
     return plat::Endpoint{*address, static_cast<uint16_t>(port)};
 }
 
-std::string Trim(const std::string &text)
-{
-    size_t begin = text.find_first_not_of(" \t");
-    size_t end = text.find_last_not_of(" \t");
-    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
-}
-
 // The key=value entries of a section, both sides trimmed.
 std::vector<std::pair<std::string, std::string>> SectionEntries(const std::string &path, const char *section)
 {
@@ -117,7 +110,8 @@ std::vector<std::pair<std::string, std::string>> SectionEntries(const std::strin
         std::string line(entry);
         size_t equals = line.find('=');
         if (equals != std::string::npos)
-            entries.emplace_back(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
+            entries.emplace_back(plat::Trim(std::string_view(line).substr(0, equals)),
+                                 plat::Trim(std::string_view(line).substr(equals + 1)));
     }
     return entries;
 }
@@ -228,7 +222,7 @@ std::optional<uint32_t> ParseDottedQuad(const char *text)
             return std::nullopt;
         unsigned value = 0;
         int digits = 0;
-        for (; *p >= '0' && *p <= '9' && digits < 4; ++p, ++digits)
+        for (; plat::IsDigit(*p) && digits < 4; ++p, ++digits)
             value = value * 10 + static_cast<unsigned>(*p - '0');
         if (digits == 0 || digits > 3 || value > 255)
             return std::nullopt;

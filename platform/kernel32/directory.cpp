@@ -1,16 +1,14 @@
 // Folders of the simulated PC: creating and removing them, the current, temporary, Windows and
-// system folders, path names, the program's file name and the shell's special folders.
+// system folders, and path names.
 #include "platform/kit/kitmachine.h"
 #include "platform/kernel32/file.h"
 #include "platform/core/lasterror.h"
-#include "platform/kernel32/module.h"
 #include "platform/core/path.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,8 +20,6 @@ namespace
 constexpr size_t kFolderPathLimit = MAX_PATH - 12;
 // GetTempFileNameA's folder leaves room for "\PPPXXXX.TMP".
 constexpr size_t kTempFolderLimit = MAX_PATH - 14;
-constexpr int kCsidlFlagMask = 0xFF00;
-constexpr int kCsidlFlagDontVerify = 0x4000;
 
 std::string CurrentDirectory()
 {
@@ -37,40 +33,12 @@ std::string CurrentDirectory()
     return buffer.data();
 }
 
-bool IsFolder(const std::string &hostPath)
-{
-    struct stat st = {};
-    return ::stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 std::string WithoutTrailingSeparator(std::string path)
 {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
 }
-
-struct SpecialFolder
-{
-    int csidl;
-    const char *relative; // inside the PC; nullptr: computed
-    bool ntOnly;          // the common (all users) folders exist on the NT family only
-};
-
-constexpr SpecialFolder kSpecialFolders[] = {
-    {CSIDL_DESKTOP, "desktop", false},
-    {CSIDL_DESKTOPDIRECTORY, "desktop", false},
-    {CSIDL_COMMON_DESKTOPDIRECTORY, "common_desktop", true},
-    {CSIDL_STARTMENU, "start_menu", false},
-    {CSIDL_PROGRAMS, "start_menu/programs", false},
-    {CSIDL_STARTUP, "start_menu/programs/startup", false},
-    {CSIDL_COMMON_STARTMENU, "common_start_menu", true},
-    {CSIDL_COMMON_PROGRAMS, "common_start_menu/programs", true},
-    {CSIDL_PROGRAM_FILES, "program_files", false},
-    {CSIDL_APPDATA, "appdata", false},
-    {CSIDL_WINDOWS, nullptr, false},
-    {CSIDL_SYSTEM, nullptr, false},
-};
 
 // A number to start GetTempFileNameA's search from, as Windows starts from its tick count.
 UINT TempStart()
@@ -101,12 +69,6 @@ bool ExistingFolderArg(LPCSTR path, std::string &host, struct stat &st)
     return true;
 }
 
-void CopyOutTruncated(const std::string &text, LPSTR buffer, DWORD size)
-{
-    const size_t n = std::min<size_t>(text.size(), size - 1);
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
-}
 } // namespace
 
 namespace plat
@@ -325,70 +287,4 @@ DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBu
     if (result < nBufferLength && lpFilePart)
         *lpFilePart = full.back() == '/' ? nullptr : lpBuffer + full.find_last_of('/') + 1;
     return result;
-}
-
-// GetModuleFileNameA: the file of a module; NULL is the program (/proc/self/exe). A buffer too
-// small gets the name cut, NUL-terminated, nSize returned and ERROR_INSUFFICIENT_BUFFER, as
-// Windows Vista and later do (XP leaves it unterminated). Not a module: ERROR_MOD_NOT_FOUND.
-DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
-{
-    std::string path;
-    if (!plat::ModuleFileName(hModule, path))
-    {
-        plat::Fail(ERROR_MOD_NOT_FOUND);
-        return 0;
-    }
-    if (!lpFilename || nSize == 0)
-    {
-        plat::Fail(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    CopyOutTruncated(path, lpFilename, nSize);
-    if (path.size() >= nSize)
-    {
-        plat::Fail(ERROR_INSUFFICIENT_BUFFER);
-        return nSize;
-    }
-    return static_cast<DWORD>(path.size());
-}
-
-// SHGetSpecialFolderPathA: the PC's folders for the desktop, start menu, programs, startup,
-// program files, application data, windows and system, and on the NT family the common (all
-// users) desktop, start menu and programs; on Windows 95/98/Me those fail as there. fCreate or
-// CSIDL_FLAG_CREATE creates a missing folder; otherwise a missing folder fails. Paths use '/'
-// without a trailing separator. Differs: the folders Windows adds with shell versions (program
-// files, windows, system) are there on every family; other CSIDLs fail with
-// ERROR_CALL_NOT_IMPLEMENTED.
-BOOL WINAPI SHGetSpecialFolderPathA(HWND, LPSTR lpszPath, int csidl, BOOL fCreate)
-{
-    if (!lpszPath)
-        return plat::Fail(ERROR_INVALID_PARAMETER);
-    const bool create = fCreate || (csidl & CSIDL_FLAG_CREATE);
-    const bool verify = !(csidl & kCsidlFlagDontVerify);
-    const int folderId = csidl & ~kCsidlFlagMask;
-    const SpecialFolder *folder = nullptr;
-    for (const SpecialFolder &candidate : kSpecialFolders)
-        if (candidate.csidl == folderId)
-            folder = &candidate;
-    if (!folder)
-        return plat::Fail(ERROR_CALL_NOT_IMPLEMENTED);
-    if (folder->ntOnly && kitpc::ReadIdentity().platformId != VER_PLATFORM_WIN32_NT)
-        return plat::Fail(ERROR_FILE_NOT_FOUND);
-    std::string relative = folder->relative            ? folder->relative
-                           : folderId == CSIDL_WINDOWS ? kitpc::WindowsFolder()
-                                                       : kitpc::SystemFolder();
-    const std::string path = kitpc::PathOf(relative);
-    if (create)
-    {
-        std::error_code ec;
-        std::filesystem::create_directories(path, ec);
-        if (ec)
-            return plat::Fail(plat::Win32FromErrno(ec.value()));
-    }
-    else if (verify && !IsFolder(path))
-        return plat::Fail(ERROR_FILE_NOT_FOUND);
-    if (path.size() >= MAX_PATH)
-        return plat::Fail(ERROR_BUFFER_OVERFLOW);
-    std::memcpy(lpszPath, path.c_str(), path.size() + 1);
-    return TRUE;
 }

@@ -89,33 +89,6 @@ std::shared_ptr<FileObject> GetFileObject(HANDLE handle);
 using ComPortFactory = std::shared_ptr<FileObject> (*)(FileObject::Init init);
 void SetComPortFactory(ComPortFactory factory);
 
-// Sharing state of the machine (file.cpp explains the design). Every check-and-change of it
-// runs under this guard; a thread already holding it may nest.
-class ShareGuard
-{
-  public:
-    ShareGuard();
-    ~ShareGuard();
-    ShareGuard(const ShareGuard &) = delete;
-    ShareGuard &operator=(const ShareGuard &) = delete;
-
-  private:
-    int fd_ = -1;
-};
-
-// Checks, under the guard, whether the file open as `fd` may be opened again with `rights` and
-// `share`: ERROR_SUCCESS, ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED when a delete is pending,
-// or ERROR_FILE_NOT_FOUND when the file's deleter died and the delete was completed now.
-DWORD CheckOpen(int fd, const std::string &hostPath, unsigned rights, unsigned share);
-// Whether any open of the platform other than `fd` has the file open.
-bool OpenElsewhere(int fd);
-// DeleteFileA's work on an existing file, under the guard: unlinks it, or marks it for deletion
-// at the last close when it is open with FILE_SHARE_DELETE.
-DWORD DeleteOpenableFile(const std::string &hostPath);
-// For a file marked for deletion: ERROR_ACCESS_DENIED while the delete is pending,
-// ERROR_FILE_NOT_FOUND when it was a dead deleter's and is done now, else ERROR_SUCCESS.
-DWORD CheckPendingDelete(const std::string &hostPath);
-
 // Attributes kept beside a file (fileinfo.cpp).
 // The file's Windows attributes: READONLY (a file without write permission, a folder marked so),
 // DIRECTORY, the kept HIDDEN/SYSTEM/ARCHIVE/TEMPORARY, NORMAL when none.

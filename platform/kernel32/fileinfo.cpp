@@ -5,6 +5,7 @@
 // writable on the host) are kept in the extended attribute user.kit.attributes. On a file system
 // without user extended attributes those are not kept and read back as absent.
 #include "platform/kernel32/file.h"
+#include "platform/kernel32/share.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/path.h"
 

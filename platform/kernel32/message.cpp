@@ -1,4 +1,4 @@
-// Messages of the system (FormatMessageA) and the local memory its buffers come from.
+// Messages of the system (FormatMessageA), in Spanish or English, and of the built-in modules.
 #include "platform/kernel32/message.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/core/lasterror.h"
@@ -19,8 +19,6 @@
 namespace
 {
 constexpr DWORD kWin32Facility = 0x80070000u; // HRESULT_FROM_WIN32's high word
-constexpr UINT kSupportedLocalFlags = LMEM_FIXED | LMEM_ZEROINIT;
-constexpr UINT kLocalMoveable = 0x0002u; // LMEM_MOVEABLE: handles to lock, not offered here
 constexpr DWORD kNoWrap = FORMAT_MESSAGE_MAX_WIDTH_MASK;
 
 // ---------------------------------------------------------------------------------------------
@@ -187,7 +185,7 @@ bool ParseInsertFormat(std::string_view text, InsertFormat &format)
         format.flags += text[i++];
     if (i < text.size() && text[i] == '*')
         format.widthFromArgument = true, ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+    while (i < text.size() && plat::IsDigit(text[i]))
         format.width += text[i++];
     if (i < text.size() && text[i] == '.')
     {
@@ -195,7 +193,7 @@ bool ParseInsertFormat(std::string_view text, InsertFormat &format)
         ++i;
         if (i < text.size() && text[i] == '*')
             format.precisionFromArgument = true, ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        while (i < text.size() && plat::IsDigit(text[i]))
             format.precision += text[i++];
     }
     std::string_view rest = text.substr(i);
@@ -333,7 +331,7 @@ DWORD Expand(std::string_view pattern, DWORD flags, InsertArguments &args, std::
         {
             const size_t start = i;
             unsigned number = static_cast<unsigned>(escape - '0');
-            if (++i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9')
+            if (++i < pattern.size() && plat::IsDigit(pattern[i]))
                 number = number * 10 + static_cast<unsigned>(pattern[i++] - '0');
             if (ignoreInserts)
             {
@@ -473,33 +471,4 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, 
     if (width != 0 && width != kNoWrap)
         message = Wrap(message, width);
     return Deliver(message, dwFlags, lpBuffer, nSize);
-}
-
-// LocalAlloc: fixed blocks (LMEM_FIXED, LMEM_ZEROINIT); the handle is the block's address.
-// Moveable blocks are not offered (ERROR_CALL_NOT_IMPLEMENTED).
-HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes)
-{
-    if (uFlags & kLocalMoveable)
-    {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return nullptr;
-    }
-    if (uFlags & ~kSupportedLocalFlags)
-    {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    const size_t bytes = std::max<SIZE_T>(uBytes, 1);
-    void *block = (uFlags & LMEM_ZEROINIT) ? std::calloc(1, bytes) : std::malloc(bytes);
-    if (!block)
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return block;
-}
-
-// LocalFree: frees a LocalAlloc block; returns NULL. A pointer LocalAlloc did not return is not
-// detected (Windows fails with ERROR_INVALID_HANDLE).
-HLOCAL WINAPI LocalFree(HLOCAL hMem)
-{
-    std::free(hMem);
-    return nullptr;
 }

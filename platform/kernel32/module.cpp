@@ -5,13 +5,15 @@
 // A name "X.dll" (or ".ocx") stands for the library "X.so" or "libX.so"; a bare name is looked
 // for beside the caller, in the kit's library folder, beside the program, in the current
 // folder, and last by the system loader.
-#include "platform/kernel32/module.h"
+#include "platform/core/builtin.h"
 #include "platform/kit/kitloader.h"
 #include "platform/core/handles.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/path.h"
 #include "platform/core/text.h"
 
+#include <algorithm>
+#include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
 #include <map>
@@ -44,7 +46,6 @@ struct Loader
 {
     std::recursive_mutex lock;                                  // DllMain may load other libraries
     std::map<std::string, std::shared_ptr<ModuleObject>> byKey; // upper-cased built-in name or file path
-    std::map<std::string, const plat::BuiltinExport *> builtins;
 };
 
 Loader &TheLoader()
@@ -54,14 +55,6 @@ Loader &TheLoader()
 }
 
 thread_local std::string t_loaderError;
-
-std::string BuiltinKey(std::string_view name)
-{
-    std::string upper = plat::Upper1252(name);
-    if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".DLL") == 0)
-        upper.resize(upper.size() - 4);
-    return upper;
-}
 
 bool HasExtension(std::string_view name, std::string_view extension)
 {
@@ -201,15 +194,15 @@ std::shared_ptr<ModuleObject> ProgramModule()
 
 std::shared_ptr<ModuleObject> BuiltinModule(Loader &loader, const std::string &key)
 {
-    auto builtin = loader.builtins.find(key);
-    if (builtin == loader.builtins.end())
+    const plat::BuiltinExport *exports = plat::FindBuiltinModule(key);
+    if (!exports)
         return nullptr;
     auto it = loader.byKey.find(key);
     if (it != loader.byKey.end())
         return it->second;
     auto module = std::make_shared<ModuleObject>();
     module->path = key + ".DLL";
-    module->exports = builtin->second;
+    module->exports = exports;
     module->permanent = true;
     return Register(loader, key, module);
 }
@@ -239,23 +232,7 @@ std::shared_ptr<ModuleObject> AdoptLoaded(Loader &loader, const std::string &pat
     return Register(loader, path, module);
 }
 
-const plat::BuiltinExport kKernel32[] = {
-    {"CancelIo", plat::ExportOf(&CancelIo)},
-    {"GetLastError", plat::ExportOf(&GetLastError)},
-    {nullptr, nullptr},
-};
-const bool g_kernel32 = (plat::RegisterBuiltinModule("KERNEL32.DLL", kKernel32), true);
-} // namespace
-
-namespace plat
-{
-void RegisterBuiltinModule(std::string_view name, const BuiltinExport *exports)
-{
-    Loader &loader = TheLoader();
-    std::lock_guard guard(loader.lock);
-    loader.builtins[BuiltinKey(name)] = exports;
-}
-
+// The file behind a module handle (NULL: the program); false when the handle is not a module.
 bool ModuleFileName(HMODULE module, std::string &path)
 {
     std::shared_ptr<ModuleObject> object = module ? ModuleOf(module) : ProgramModule();
@@ -264,7 +241,21 @@ bool ModuleFileName(HMODULE module, std::string &path)
     path = object->path;
     return true;
 }
-} // namespace plat
+
+void CopyOutTruncated(const std::string &text, LPSTR buffer, DWORD size)
+{
+    const size_t n = std::min<size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+const plat::BuiltinExport kKernel32[] = {
+    {"CancelIo", plat::ExportOf(&CancelIo)},
+    {"GetLastError", plat::ExportOf(&GetLastError)},
+    {nullptr, nullptr},
+};
+const bool g_kernel32 = (plat::RegisterBuiltinModule("KERNEL32.DLL", kKernel32), true);
+} // namespace
 
 namespace kitpc
 {
@@ -287,7 +278,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
     const void *caller = __builtin_return_address(0);
     Loader &loader = TheLoader();
     std::lock_guard guard(loader.lock);
-    if (auto builtin = BuiltinModule(loader, BuiltinKey(plat::FileNamePart(lpLibFileName))))
+    if (auto builtin = BuiltinModule(loader, plat::BuiltinKey(plat::FileNamePart(lpLibFileName))))
         return builtin->handle;
 
     const std::string path = FindLibrary(lpLibFileName, caller);
@@ -390,7 +381,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
     const void *caller = __builtin_return_address(0);
     Loader &loader = TheLoader();
     std::lock_guard guard(loader.lock);
-    if (auto builtin = BuiltinModule(loader, BuiltinKey(plat::FileNamePart(lpModuleName))))
+    if (auto builtin = BuiltinModule(loader, plat::BuiltinKey(plat::FileNamePart(lpModuleName))))
         return builtin->handle;
     const std::string path = FindLibrary(lpModuleName, caller);
     if (!path.empty())
@@ -455,4 +446,29 @@ BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule)
     if (!ModuleOf(hLibModule))
         return plat::Fail(ERROR_INVALID_HANDLE);
     return TRUE;
+}
+
+// GetModuleFileNameA: the file of a module; NULL is the program (/proc/self/exe). A buffer too
+// small gets the name cut, NUL-terminated, nSize returned and ERROR_INSUFFICIENT_BUFFER, as
+// Windows Vista and later do (XP leaves it unterminated). Not a module: ERROR_MOD_NOT_FOUND.
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
+{
+    std::string path;
+    if (!ModuleFileName(hModule, path))
+    {
+        plat::Fail(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (!lpFilename || nSize == 0)
+    {
+        plat::Fail(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    CopyOutTruncated(path, lpFilename, nSize);
+    if (path.size() >= nSize)
+    {
+        plat::Fail(ERROR_INSUFFICIENT_BUFFER);
+        return nSize;
+    }
+    return static_cast<DWORD>(path.size());
 }

@@ -1,7 +1,8 @@
-// Deleting, copying and moving files of the simulated PC, and the renames Windows performs at
-// its next start.
+// Copying and moving files of the simulated PC, and the renames Windows performs at its next
+// start.
 #include "platform/kit/kitmachine.h"
 #include "platform/kernel32/file.h"
+#include "platform/kernel32/share.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/path.h"
 
@@ -210,26 +211,6 @@ BOOL CopyContent(int in, int out)
     }
 }
 } // namespace
-
-// DeleteFileA: deletes a file. A file open elsewhere with FILE_SHARE_DELETE goes at its last
-// close (new opens get ERROR_ACCESS_DENIED meanwhile); open without it: ERROR_SHARING_VIOLATION,
-// as the NT family answers. Read-only files, folders and devices: ERROR_ACCESS_DENIED.
-BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
-{
-    std::string host;
-    if (!plat::HostPathArg(lpFileName, host))
-        return FALSE;
-    if (plat::IsDevicePath(lpFileName))
-        return plat::Fail(ERROR_ACCESS_DENIED);
-    struct stat st = {};
-    if (::stat(host.c_str(), &st) != 0)
-        return plat::Fail(plat::PathErrorFromErrno(host));
-    if (!S_ISREG(st.st_mode) || plat::IsReadOnlyMode(st))
-        return plat::Fail(ERROR_ACCESS_DENIED);
-    if (DWORD error = plat::DeleteOpenableFile(host))
-        return plat::Fail(error);
-    return TRUE;
-}
 
 // CopyFileA: copies a file's content, attributes (read-only included) and last write time.
 // bFailIfExists: ERROR_FILE_EXISTS when the destination is there. The source is opened for

@@ -46,11 +46,6 @@ constexpr DWORD kStatusControlCExit = 0xC000013A;
 constexpr DWORD kAbortExitCode = 3;  // what the C runtime's abort() exits with
 constexpr DWORD kKilledExitCode = 1; // what Task Manager's "End process" leaves
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // ---------------------------------------------------------------------------------------------
 // Command lines, with the Microsoft C runtime's rules (msvcrt of Windows XP).
 
@@ -80,13 +75,13 @@ std::vector<std::string> SplitCommandLine(std::string_view line)
     size_t i = ParseProgramName(line, args[0]);
     for (;;)
     {
-        while (i < line.size() && IsBlank(line[i]))
+        while (i < line.size() && plat::IsBlank(line[i]))
             ++i;
         if (i >= line.size())
             break;
         std::string arg;
         bool quoted = false;
-        while (i < line.size() && (quoted || !IsBlank(line[i])))
+        while (i < line.size() && (quoted || !plat::IsBlank(line[i])))
         {
             size_t slashes = 0;
             while (i < line.size() && line[i] == '\\')
@@ -111,7 +106,7 @@ std::vector<std::string> SplitCommandLine(std::string_view line)
                 continue;
             }
             arg.append(slashes, '\\');
-            if (i < line.size() && (quoted || !IsBlank(line[i])))
+            if (i < line.size() && (quoted || !plat::IsBlank(line[i])))
                 arg += line[i++];
         }
         args.push_back(std::move(arg));
@@ -425,7 +420,7 @@ DWORD FindProgram(std::string_view name, bool search, std::string &path)
 // CreateProcess does.
 DWORD FindProgramOfCommandLine(std::string_view line, std::string &path)
 {
-    while (!line.empty() && IsBlank(line.front()))
+    while (!line.empty() && plat::IsBlank(line.front()))
         line.remove_prefix(1);
     if (!line.empty() && line[0] == '"')
     {

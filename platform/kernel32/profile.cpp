@@ -18,13 +18,10 @@
 
 namespace
 {
+// INI files are trimmed of carriage returns too, as a line may end in CR LF.
 std::string_view Trim(std::string_view text)
 {
-    size_t start = text.find_first_not_of(" \t\r");
-    if (start == std::string_view::npos)
-        return {};
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(start, end - start + 1);
+    return plat::Trim(text, " \t\r");
 }
 
 std::string_view Unquote(std::string_view value)
@@ -412,7 +409,7 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefau
     if (*p == '-' || *p == '+')
         negative = *p++ == '-';
     uint32_t value = 0;
-    while (*p >= '0' && *p <= '9')
+    while (plat::IsDigit(*p))
         value = value * 10 + static_cast<uint32_t>(*p++ - '0');
     return negative ? static_cast<UINT>(0u - value) : value;
 }

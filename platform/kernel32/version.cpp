@@ -1,4 +1,4 @@
-// Who the PC is: Windows version, languages, code page, computer and user names (machine.ini).
+// Who the PC is: Windows version, languages, code page and computer name (machine.ini).
 #include "platform/kit/kitmachine.h"
 #include "platform/core/lasterror.h"
 #include "platform/core/text.h"
@@ -20,22 +20,6 @@ bool KnowsExtendedVersionInfo(const kitpc::Identity &id)
     return id.majorVersion > 4 || id.servicePackMajor >= 6;
 }
 
-// Copies `text` with its terminator when *size allows; the rules of GetComputerNameA and
-// GetUserNameA differ only in the error and in whether the count includes the terminator.
-BOOL CopyName(const std::string &text, LPSTR buffer, LPDWORD size, DWORD tooSmallError, bool countTerminator)
-{
-    if (!size)
-        return plat::Fail(ERROR_INVALID_PARAMETER);
-    const DWORD needed = static_cast<DWORD>(text.size()) + 1;
-    if (!buffer || *size < needed)
-    {
-        *size = needed;
-        return plat::Fail(tooSmallError);
-    }
-    std::memcpy(buffer, text.c_str(), needed);
-    *size = countTerminator ? needed : needed - 1;
-    return TRUE;
-}
 } // namespace
 
 // GetVersionExA: the PC's version from machine.ini. dwOSVersionInfoSize must be
@@ -120,12 +104,5 @@ BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize)
     std::string name = plat::Upper1252(kitpc::ReadIdentity().computerName);
     if (name.size() > MAX_COMPUTERNAME_LENGTH)
         name.resize(MAX_COMPUTERNAME_LENGTH);
-    return CopyName(name, lpBuffer, nSize, ERROR_BUFFER_OVERFLOW, false);
-}
-
-// GetUserNameA: the logged-on user from machine.ini. On success *pcbBuffer counts the terminator;
-// too small: ERROR_INSUFFICIENT_BUFFER and the size needed.
-BOOL WINAPI GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer)
-{
-    return CopyName(kitpc::ReadIdentity().userName, lpBuffer, pcbBuffer, ERROR_INSUFFICIENT_BUFFER, true);
+    return plat::CopyNameOut(name, lpBuffer, nSize, ERROR_BUFFER_OVERFLOW, false);
 }

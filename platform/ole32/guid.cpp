@@ -1,5 +1,6 @@
 // GUID texts: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 #include "platform/core/lasterror.h"
+#include "platform/core/text.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,49 +20,25 @@ std::string TextOf(REFGUID guid)
     return text;
 }
 
-int HexDigit(OLECHAR c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool ReadHex(LPCOLESTR text, int digits, uint64_t &value)
-{
-    value = 0;
-    for (int i = 0; i < digits; ++i)
-    {
-        int digit = HexDigit(text[i]);
-        if (digit < 0)
-            return false;
-        value = (value << 4) | static_cast<uint64_t>(digit);
-    }
-    return true;
-}
-
 bool ParseGuidText(LPCOLESTR text, GUID &guid)
 {
     if (std::char_traits<char16_t>::length(text) != kGuidTextLength || text[0] != '{' || text[37] != '}' ||
         text[9] != '-' || text[14] != '-' || text[19] != '-' || text[24] != '-')
         return false;
     uint64_t value;
-    if (!ReadHex(text + 1, 8, value))
+    if (!plat::ReadHex(text + 1, 8, value))
         return false;
     guid.Data1 = static_cast<DWORD>(value);
-    if (!ReadHex(text + 10, 4, value))
+    if (!plat::ReadHex(text + 10, 4, value))
         return false;
     guid.Data2 = static_cast<WORD>(value);
-    if (!ReadHex(text + 15, 4, value))
+    if (!plat::ReadHex(text + 15, 4, value))
         return false;
     guid.Data3 = static_cast<WORD>(value);
     const int offsets[8] = {20, 22, 25, 27, 29, 31, 33, 35};
     for (int i = 0; i < 8; ++i)
     {
-        if (!ReadHex(text + offsets[i], 2, value))
+        if (!plat::ReadHex(text + offsets[i], 2, value))
             return false;
         guid.Data4[i] = static_cast<BYTE>(value);
     }

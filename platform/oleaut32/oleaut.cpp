@@ -2,6 +2,7 @@
 // bytes (4 bytes) and followed by a 16-bit NUL; a null BSTR reads as the empty string
 // everywhere.
 #include "platform/core/lasterror.h"
+#include "platform/core/text.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -161,16 +162,6 @@ bool NumberOf(const VARIANT &v, long double &number)
     }
 }
 
-bool IsSpace(OLECHAR c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool IsDigit(OLECHAR c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // A number written in the invariant form: blanks, an optional sign, digits with an optional
 // '.' fraction and an optional exponent, blanks. DISP_E_TYPEMISMATCH for anything else
 // (hexadecimal "&H" forms, thousands separators, currency signs are not read).
@@ -178,18 +169,18 @@ HRESULT ParseNumber(BSTR text, long double &number)
 {
     const UINT n = SysStringLen(text);
     UINT i = 0;
-    while (i < n && IsSpace(text[i]))
+    while (i < n && plat::IsSpace(text[i]))
         ++i;
     std::string ascii;
     if (i < n && (text[i] == '+' || text[i] == '-'))
         ascii += static_cast<char>(text[i++]);
     bool digits = false;
-    while (i < n && IsDigit(text[i]))
+    while (i < n && plat::IsDigit(text[i]))
         ascii += static_cast<char>(text[i++]), digits = true;
     if (i < n && text[i] == '.')
     {
         ascii += text[i++];
-        while (i < n && IsDigit(text[i]))
+        while (i < n && plat::IsDigit(text[i]))
             ascii += static_cast<char>(text[i++]), digits = true;
     }
     if (!digits)
@@ -200,12 +191,12 @@ HRESULT ParseNumber(BSTR text, long double &number)
         ++i;
         if (i < n && (text[i] == '+' || text[i] == '-'))
             ascii += static_cast<char>(text[i++]);
-        if (i >= n || !IsDigit(text[i]))
+        if (i >= n || !plat::IsDigit(text[i]))
             return DISP_E_TYPEMISMATCH;
-        while (i < n && IsDigit(text[i]))
+        while (i < n && plat::IsDigit(text[i]))
             ascii += static_cast<char>(text[i++]);
     }
-    while (i < n && IsSpace(text[i]))
+    while (i < n && plat::IsSpace(text[i]))
         ++i;
     if (i != n)
         return DISP_E_TYPEMISMATCH;
@@ -213,25 +204,11 @@ HRESULT ParseNumber(BSTR text, long double &number)
     return std::isfinite(number) ? S_OK : DISP_E_OVERFLOW;
 }
 
-bool EqualsWordNoCase(BSTR text, const char *word)
+// Whether the text, blanks and line ends around it left out, is the word in any case.
+bool EqualsWordNoCase(BSTR text, std::string_view word)
 {
-    UINT n = SysStringLen(text), start = 0;
-    while (start < n && IsSpace(text[start]))
-        ++start;
-    while (n > start && IsSpace(text[n - 1]))
-        --n;
-    size_t length = std::strlen(word);
-    if (n - start != length)
-        return false;
-    for (size_t k = 0; k < length; ++k)
-    {
-        OLECHAR c = text[start + k];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<OLECHAR>(c - 'a' + 'A');
-        if (c != static_cast<unsigned char>(word[k]))
-            return false;
-    }
-    return true;
+    const std::u16string_view whole(text, SysStringLen(text));
+    return plat::EqualNoCaseAscii(plat::TrimIf(whole, plat::IsSpace<OLECHAR>), word);
 }
 
 // Text to VT_BOOL: the words True and False (any case, or "#TRUE#"/"#FALSE#"), or a number.

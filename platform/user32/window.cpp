@@ -692,6 +692,8 @@ BOOL WINAPI DestroyWindow(HWND hWnd)
     return TRUE;
 }
 
+// atl.dll. AtlAxGetControl is ATL's (atl.dll), not user32's: it is kept here because the control
+// a window hosts is this file's per-process record of the window, and the platform is one library.
 // AtlAxGetControl: the control a window hosts (QueryInterface for IUnknown). E_POINTER without
 // an out pointer; E_FAIL for a window of another process or one without a control.
 HRESULT WINAPI AtlAxGetControl(HWND h, IUnknown **pp)

@@ -1,4 +1,5 @@
 #include "platform/wininet/ftpreply.h"
+#include "platform/core/text.h"
 
 #include <array>
 #include <cstdio>
@@ -7,11 +8,6 @@ namespace plat::ftp
 {
 namespace
 {
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 // Up to three decimal digits at `p` as a number 0 to 255; advances p.
 std::optional<int> Octet(std::string_view text, size_t &p)
 {

@@ -4,7 +4,7 @@
 #include "platform/wininet.h"
 #include "platform/windows.h"
 #include "platform/kernel32/message.h"
-#include "platform/kernel32/module.h"
+#include "platform/core/builtin.h"
 
 namespace
 {

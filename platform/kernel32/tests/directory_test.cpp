@@ -1,5 +1,5 @@
 // Folders: creating and removing them, the current, temporary, Windows and system folders, path
-// names, the program's file name and the shell's special folders.
+// names and the program's file name.
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "testing/kittest.h"
@@ -254,60 +254,4 @@ TEST(Directory, ModuleFileName)
     char buffer[MAX_PATH];
     EXPECT_EQ(GetModuleFileNameA(reinterpret_cast<HMODULE>(0x12340000), buffer, MAX_PATH), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-}
-
-TEST(Directory, SpecialFoldersOnXp)
-{
-    const std::string root = kittest::MachineDir();
-    struct Case
-    {
-        int csidl;
-        std::string path;
-    } cases[] = {
-        {CSIDL_DESKTOP, root + "/desktop"},
-        {CSIDL_DESKTOPDIRECTORY, root + "/desktop"},
-        {CSIDL_COMMON_DESKTOPDIRECTORY, root + "/common_desktop"},
-        {CSIDL_PROGRAMS, root + "/start_menu/programs"},
-        {CSIDL_COMMON_PROGRAMS, root + "/common_start_menu/programs"},
-        {CSIDL_PROGRAM_FILES, root + "/program_files"},
-        {CSIDL_WINDOWS, root + "/windows"},
-        {CSIDL_SYSTEM, root + "/windows/system32"},
-        {CSIDL_APPDATA, root + "/appdata"},
-    };
-    for (const Case &c : cases)
-    {
-        char path[MAX_PATH + 8];
-        std::memset(path, kGuard, sizeof path);
-        EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, c.csidl, FALSE)) << c.csidl;
-        EXPECT_EQ(std::string(path), c.path) << c.csidl;
-        EXPECT_EQ(path[MAX_PATH], kGuard);
-    }
-    char path[MAX_PATH];
-    const std::string startup = root + "/start_menu/programs/startup";
-    EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_STARTUP, FALSE)); // missing, not made
-    EXPECT_FALSE(Exists(startup));
-    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_STARTUP | CSIDL_FLAG_CREATE, FALSE));
-    EXPECT_EQ(std::string(path), startup);
-    EXPECT_TRUE(Exists(startup));
-    EXPECT_TRUE(RemoveDirectoryA((root + "/appdata").c_str()));
-    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_APPDATA, TRUE));
-    EXPECT_TRUE(Exists(path));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, path, 0x0014 /* CSIDL_FONTS */, FALSE));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
-}
-
-TEST(Directory, SpecialFoldersOnWindows98)
-{
-    ASSERT_TRUE(kitpc::SetIdentityValue("Windows", "Family", "98"));
-    ASSERT_TRUE(kitpc::SetIdentityValue("Windows", "PlatformId", "1"));
-    char path[MAX_PATH];
-    for (int csidl : {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTMENU})
-    {
-        EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE)) << csidl; // no common folders there
-    }
-    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_SYSTEM, TRUE));
-    EXPECT_EQ(std::string(path), kittest::MachineDir() + "/windows/system");
-    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE));
-    EXPECT_EQ(std::string(path), kittest::MachineDir() + "/desktop");
 }

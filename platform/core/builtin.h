@@ -1,4 +1,5 @@
-// Modules (internal): the built-in system libraries and module file names.
+// The Windows system libraries the platform provides itself (internal): each DLL's folder
+// declares its library and exports here at start-up; the loader (kernel32/module.cpp) finds them.
 #pragma once
 
 #include "platform/windows.h"
@@ -25,6 +26,9 @@ struct BuiltinExport
 // GetProcAddress looks in `exports` (ended by a {nullptr, nullptr} entry).
 void RegisterBuiltinModule(std::string_view name, const BuiltinExport *exports);
 
-// The file behind a module handle (NULL: the program); false when the handle is not a module.
-bool ModuleFileName(HMODULE module, std::string &path);
+// The key a built-in library is known by: its name upper-cased, without ".DLL".
+std::string BuiltinKey(std::string_view name);
+
+// The exports of the built-in library of that key; nullptr when there is none.
+const BuiltinExport *FindBuiltinModule(const std::string &key);
 } // namespace plat

@@ -1,0 +1,48 @@
+// The table of built-in system libraries, filled by static initialisers of each DLL's folder
+// before any program code runs.
+#include "platform/core/builtin.h"
+#include "platform/core/text.h"
+
+#include <map>
+#include <mutex>
+
+namespace
+{
+struct Builtins
+{
+    std::mutex lock;
+    std::map<std::string, const plat::BuiltinExport *> byKey;
+};
+
+Builtins &TheBuiltins()
+{
+    static auto *builtins = new Builtins;
+    return *builtins;
+}
+} // namespace
+
+namespace plat
+{
+std::string BuiltinKey(std::string_view name)
+{
+    std::string upper = Upper1252(name);
+    if (upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".DLL") == 0)
+        upper.resize(upper.size() - 4);
+    return upper;
+}
+
+void RegisterBuiltinModule(std::string_view name, const BuiltinExport *exports)
+{
+    Builtins &builtins = TheBuiltins();
+    std::lock_guard guard(builtins.lock);
+    builtins.byKey[BuiltinKey(name)] = exports;
+}
+
+const BuiltinExport *FindBuiltinModule(const std::string &key)
+{
+    Builtins &builtins = TheBuiltins();
+    std::lock_guard guard(builtins.lock);
+    auto it = builtins.byKey.find(key);
+    return it == builtins.byKey.end() ? nullptr : it->second;
+}
+} // namespace plat
