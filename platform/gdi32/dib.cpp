@@ -17,9 +17,10 @@ BYTE Component(DWORD value, DWORD mask)
         return 0;
     const int shift = std::countr_zero(mask);
     const DWORD field = mask >> shift;
-    const int width = std::min(std::countr_one(field), 31);
-    const DWORD maximum = (DWORD{1} << width) - 1;
-    const DWORD v = (value >> shift) & maximum;
+    // In 64 bits: a field of 25 bits or more times 255 does not fit in 32.
+    const int width = std::countr_one(field);
+    const uint64_t maximum = (uint64_t{1} << width) - 1;
+    const uint64_t v = (value >> shift) & maximum;
     return static_cast<BYTE>(v * 255u / maximum);
 }
 

@@ -333,6 +333,30 @@ TEST(GdiBitmap, CoreHeaderAndBitfields)
     DeleteObject(bitmap);
 }
 
+TEST(GdiBitmap, WideMaskFieldsKeepTheirScale)
+{
+    // A 25-bit red field: its values times 255 pass 32 bits.
+    Bytes info;
+    PutInfoHeader(info, 3, 1, 32, BI_BITFIELDS, 0);
+    Put32(info, 0xFFFFFF80);
+    Put32(info, 0x00000070);
+    Put32(info, 0x0000000F);
+    Bytes pixels;
+    for (uint32_t v : {0xFFFFFF80u, 0x80000000u, 0x0000007Fu})
+        Put32(pixels, v);
+    Bytes file;
+    Put16(file, 0x4D42);
+    Put32(file, static_cast<uint32_t>(14 + info.size() + pixels.size()));
+    Put32(file, 0);
+    Put32(file, static_cast<uint32_t>(14 + info.size()));
+    file.insert(file.end(), info.begin(), info.end());
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    auto bitmap = static_cast<HBITMAP>(LoadFile(WriteTemp("wide.bmp", file), IMAGE_BITMAP));
+    ASSERT_NE(bitmap, nullptr) << GetLastError();
+    EXPECT_EQ(PixelsOf(bitmap, 3, 1), (std::vector<uint32_t>{0xFF0000, 0x7F0000, 0x00FFFF}));
+    DeleteObject(bitmap);
+}
+
 TEST(GdiBitmap, SizeAskedStretches)
 {
     const Picture p = Sample(2, 2, 24);
