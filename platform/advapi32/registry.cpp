@@ -221,9 +221,8 @@ LONG Grant(const Policy &policy, REGSAM desired, bool writable, REGSAM &granted)
     return ERROR_SUCCESS;
 }
 
-LONG ResolvePredefined(HKEY hkey, OpenKey &out)
+LONG ResolvePredefined(HKEY hkey, const Policy &policy, OpenKey &out)
 {
-    const Policy policy = CurrentPolicy();
     Selection &selection = TheSelection();
     std::lock_guard guard(selection.lock);
     if (LONG err = CurrentHive(selection, out.hive))
@@ -254,11 +253,12 @@ LONG ResolvePredefined(HKEY hkey, OpenKey &out)
     return ERROR_SUCCESS;
 }
 
-// The key behind a handle: a predefined one, or a live RegKey entry of the handle table.
-LONG Resolve(HKEY hkey, OpenKey &out)
+// The key behind a handle: a predefined one, resolved under the caller's policy, or a live RegKey
+// entry of the handle table.
+LONG Resolve(HKEY hkey, const Policy &policy, OpenKey &out)
 {
     if (IsPredefined(hkey))
-        return ResolvePredefined(hkey, out);
+        return ResolvePredefined(hkey, policy, out);
     std::shared_ptr<plat::KernelObject> object = plat::LookupHandle(hkey);
     if (!object || object->Kind() != plat::ObjectKind::RegKey)
         return ERROR_INVALID_HANDLE;
@@ -268,6 +268,12 @@ LONG Resolve(HKEY hkey, OpenKey &out)
     out.access = key.access;
     out.predefined = false;
     return ERROR_SUCCESS;
+}
+
+// The same for callers that need no policy of their own: it is read only for a predefined handle.
+LONG Resolve(HKEY hkey, OpenKey &out)
+{
+    return Resolve(hkey, IsPredefined(hkey) ? CurrentPolicy() : Policy{}, out);
 }
 
 // Splits a subkey path. NT refuses a leading backslash (a relative name must not start at the
@@ -381,10 +387,10 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
-    OpenKey parent;
-    if (LONG err = Resolve(hKey, parent))
-        return err;
     const Policy policy = CurrentPolicy();
+    OpenKey parent;
+    if (LONG err = Resolve(hKey, policy, parent))
+        return err;
     std::vector<std::string> components;
     if (LONG err = SplitPath(lpSubKey, policy, components))
         return err;
@@ -426,10 +432,10 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
         return ERROR_INVALID_PARAMETER;
     if (dwOptions & (REG_OPTION_CREATE_LINK | REG_OPTION_BACKUP_RESTORE))
         return ERROR_CALL_NOT_IMPLEMENTED;
-    OpenKey parent;
-    if (LONG err = Resolve(hKey, parent))
-        return err;
     const Policy policy = CurrentPolicy();
+    OpenKey parent;
+    if (LONG err = Resolve(hKey, policy, parent))
+        return err;
     std::vector<std::string> components;
     if (LONG err = SplitPath(lpSubKey, policy, components))
         return err;
@@ -545,10 +551,10 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
 {
     if (!lpSubKey)
         return ERROR_INVALID_PARAMETER;
-    OpenKey parent;
-    if (LONG err = Resolve(hKey, parent))
-        return err;
     const Policy policy = CurrentPolicy();
+    OpenKey parent;
+    if (LONG err = Resolve(hKey, policy, parent))
+        return err;
     KeyRef target;
     if (!*lpSubKey)
     {

@@ -204,19 +204,20 @@ class Hive::Statement
 
 // BEGIN IMMEDIATE (the write lock, waited for with the busy timeout) ... COMMIT; rolled back
 // when it goes out of scope uncommitted.
+// A read transaction (BEGIN) takes SQLite's read lock once for every statement inside it. The
+// three statements are prepared once per connection, as the others are.
 class Hive::Transaction
 {
   public:
     explicit Transaction(Hive &hive, bool write = true) : hive_(hive)
     {
-        int rc = sqlite3_exec(hive_.db_, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
-        error_ = ErrorFromSqlite(rc);
-        open_ = rc == SQLITE_OK;
+        error_ = Execute(write ? "BEGIN IMMEDIATE" : "BEGIN");
+        open_ = error_ == ERROR_SUCCESS;
     }
     ~Transaction()
     {
         if (open_)
-            sqlite3_exec(hive_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            Execute("ROLLBACK");
     }
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -224,14 +225,21 @@ class Hive::Transaction
     LONG Error() const { return error_; }
     LONG Commit()
     {
-        int rc = sqlite3_exec(hive_.db_, "COMMIT", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            return ErrorFromSqlite(rc); // still open: the destructor rolls back
+        if (LONG err = Execute("COMMIT"))
+            return err; // still open: the destructor rolls back
         open_ = false;
         return ERROR_SUCCESS;
     }
 
   private:
+    LONG Execute(const char *sql)
+    {
+        Statement statement(hive_, sql);
+        if (!statement.Ready())
+            return ERROR_REGISTRY_IO_FAILED;
+        return statement.Run();
+    }
+
     Hive &hive_;
     LONG error_;
     bool open_;
@@ -384,6 +392,10 @@ LONG Hive::Exists(KeyId id)
 LONG Hive::Find(const KeyRef &from, const std::vector<std::string> &components, KeyRef &out)
 {
     std::lock_guard guard(lock_);
+    // One read of the hive for the whole path: each lookup alone would take and drop the lock.
+    Transaction txn(*this, false);
+    if (txn.Error())
+        return txn.Error();
     KeyRef current = from;
     for (const std::string &component : components)
     {
