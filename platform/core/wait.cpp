@@ -234,6 +234,18 @@ WaitOutcome WaitInSlices(const Deadline &deadline, const std::function<SliceResu
     }
 }
 
+WaitOutcome WaitForCondition(const std::function<bool()> &condition, const Deadline &deadline,
+                             const std::function<bool()> &stopped)
+{
+    auto look = [&condition](int milliseconds) {
+        if (condition())
+            return SliceResult::Ready;
+        SleepMilliseconds(static_cast<DWORD>(milliseconds));
+        return condition() ? SliceResult::Ready : SliceResult::NotYet;
+    };
+    return WaitInSlices(deadline, look, stopped);
+}
+
 WaitOutcome WaitForDescriptors(std::span<net::PollItem> items, const Deadline &deadline,
                                const std::function<bool()> &stopped)
 {

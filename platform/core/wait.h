@@ -96,10 +96,15 @@ constexpr int kWaitSliceMilliseconds = 25;
 // Waits in slices until `slice` finds what is waited for (or fails), `stopped` says to stop,
 // or the deadline passes. Before each slice: the cancellation point, then `stopped` (may be
 // empty), then the deadline. `slice(milliseconds)` may block up to that long (at most
-// kWaitSliceMilliseconds, less near the deadline, never 0) and says what it found; a
-// condition nothing signals is looked at, then slept on for the slice. A platform wait point.
+// kWaitSliceMilliseconds, less near the deadline, never 0) and says what it found.
+// A platform wait point.
 WaitOutcome WaitInSlices(const Deadline &deadline, const std::function<SliceResult(int milliseconds)> &slice,
                          const std::function<bool()> &stopped = {});
+
+// Waits until `condition()` holds, looking at it once a slice: for states nothing signals
+// (kept by another process, or in a file). A platform wait point.
+WaitOutcome WaitForCondition(const std::function<bool()> &condition, const Deadline &deadline,
+                             const std::function<bool()> &stopped = {});
 
 // Waits until one of the host descriptors is ready as net::Poll reports it (readable, writable
 // or failed: the next read or write tells the outcome); Failed when the host's poll fails.
