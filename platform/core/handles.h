@@ -26,7 +26,9 @@ enum class ObjectKind
     Icon,          // icon or cursor (gdi.cpp)
     Palette,       // GDI logical palette (gdi.cpp)
     DeviceContext, // GDI device context (gdi.cpp)
-    Other,
+    Socket,        // Windows Sockets socket (winsock.cpp)
+    MessageQueue,  // a thread's message queue and its waits for new input (msgqueue.cpp)
+    ThreadGate,    // what a starting thread and its creator wait for (thread.cpp)
 };
 
 class KernelObject
@@ -52,16 +54,23 @@ HANDLE InsertHandle(std::shared_ptr<KernelObject> object);
 // The object behind a live handle, or nullptr. Pseudo handles are not resolved here.
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle);
 
-// The object of the expected kind, or nullptr with ERROR_INVALID_HANDLE set.
-template <class T> std::shared_ptr<T> GetHandleObject(HANDLE handle, ObjectKind kind)
+// The object of the expected kind, or nullptr; the last error is left alone (callers with
+// their own error for a wrong handle, such as Winsock's WSAENOTSOCK).
+template <class T> std::shared_ptr<T> FindHandleObject(HANDLE handle, ObjectKind kind)
 {
     std::shared_ptr<KernelObject> object = LookupHandle(handle);
     if (!object || object->Kind() != kind)
-    {
-        SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
-    }
-    return std::static_pointer_cast<T>(object);
+    return std::static_pointer_cast<T>(std::move(object));
+}
+
+// The object of the expected kind, or nullptr with ERROR_INVALID_HANDLE set.
+template <class T> std::shared_ptr<T> GetHandleObject(HANDLE handle, ObjectKind kind)
+{
+    std::shared_ptr<T> object = FindHandleObject<T>(handle, kind);
+    if (!object)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return object;
 }
 
 // Removes a handle from the table and gives back its object (the last reference may be the

@@ -2,23 +2,6 @@
 
 #include <cerrno>
 
-namespace
-{
-thread_local DWORD t_lastError = ERROR_SUCCESS;
-}
-
-// GetLastError: the calling thread's last error, set deliberately by the platform's functions.
-DWORD WINAPI GetLastError()
-{
-    return t_lastError;
-}
-
-// SetLastError: sets the calling thread's last error.
-void WINAPI SetLastError(DWORD dwErrCode)
-{
-    t_lastError = dwErrCode;
-}
-
 namespace plat
 {
 DWORD Win32FromErrno(int err)

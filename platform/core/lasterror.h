@@ -1,4 +1,5 @@
-// Last-error helpers shared by the platform's sources.
+// Last-error helpers shared by the platform's sources (GetLastError and SetLastError are
+// kernel32's, in kernel32/errors.cpp).
 #pragma once
 
 #include "platform/windows.h"

@@ -1,17 +1,14 @@
 #include "platform/core/wait.h"
-#include "platform/core/lasterror.h"
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <optional>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
+using Clock = plat::WaitClock;
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 
 std::condition_variable &WaitCondition()
@@ -21,13 +18,6 @@ std::condition_variable &WaitCondition()
 }
 
 std::atomic<plat::CancellationCheck> g_cancellationCheck{nullptr};
-
-std::optional<Clock::time_point> Deadline(DWORD milliseconds)
-{
-    if (milliseconds == INFINITE)
-        return std::nullopt;
-    return Clock::now() + std::chrono::milliseconds(milliseconds);
-}
 
 // Returns the index of the satisfied object (all: 0) and whether it was abandoned, or -1.
 int TryAcquire(std::span<plat::Waitable *const> objects, bool waitAll, DWORD tid, bool &abandoned)
@@ -57,6 +47,15 @@ int TryAcquire(std::span<plat::Waitable *const> objects, bool waitAll, DWORD tid
         }
     }
     return -1;
+}
+
+// The length of the next slice of a sliced wait, or 0 once the deadline has passed.
+int NextSlice(const plat::Deadline &deadline)
+{
+    if (!deadline)
+        return plat::kWaitSliceMilliseconds;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(std::min<decltype(left)>(left, plat::kWaitSliceMilliseconds));
 }
 } // namespace
 
@@ -145,7 +144,7 @@ DWORD CurrentThreadIdForWait()
 DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD milliseconds)
 {
     const DWORD tid = CurrentThreadIdForWait();
-    const std::optional<Clock::time_point> deadline = Deadline(milliseconds);
+    const Deadline deadline = DeadlineAfter(milliseconds);
     bool polled = false;
     for (Waitable *object : objects)
         polled = polled || object->NeedsPolling();
@@ -184,64 +183,97 @@ void SleepMilliseconds(DWORD milliseconds)
         std::this_thread::yield();
         return;
     }
-    const std::optional<Clock::time_point> deadline = Deadline(milliseconds);
+    const Deadline deadline = DeadlineAfter(milliseconds);
     std::unique_lock lock(WaitMutex());
     for (;;)
     {
         if (deadline && Clock::now() >= *deadline)
             return;
+        const uint64_t seen = g_changes.load(std::memory_order_relaxed);
         lock.unlock();
         CancellationPoint();
         lock.lock();
+        if (g_changes.load(std::memory_order_relaxed) != seen)
+            continue; // a termination asked for meanwhile would not wake the sleep
         SleepUntil(lock, deadline ? *deadline : Clock::time_point::max());
     }
 }
-} // namespace plat
 
-namespace
+Deadline DeadlineAfter(DWORD milliseconds)
 {
-// A waitable object behind a handle, or nullptr (pseudo handles of the current process and
-// thread never become signaled while the caller runs, so they are not waitable here).
-std::shared_ptr<plat::Waitable> WaitableFromHandle(HANDLE handle)
-{
-    std::shared_ptr<plat::KernelObject> object = plat::LookupHandle(handle);
-    return std::dynamic_pointer_cast<plat::Waitable>(object);
-}
-} // namespace
-
-// WaitForSingleObject: process, thread, event and mutex handles, with a time-out.
-DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
-{
-    return WaitForMultipleObjects(1, &hHandle, FALSE, dwMilliseconds);
+    if (milliseconds == INFINITE)
+        return std::nullopt;
+    return DeadlineIn(std::chrono::milliseconds(milliseconds));
 }
 
-// WaitForMultipleObjects: any or all of up to MAXIMUM_WAIT_OBJECTS handles.
-DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAll,
-                                    DWORD dwMilliseconds)
+Deadline DeadlineIn(WaitClock::duration duration)
 {
-    if (nCount == 0 || nCount > MAXIMUM_WAIT_OBJECTS || !lpHandles)
+    return WaitClock::now() + duration;
+}
+
+WaitOutcome WaitInSlices(const Deadline &deadline, const std::function<SliceResult(int milliseconds)> &slice,
+                         const std::function<bool()> &stopped)
+{
+    for (;;)
     {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return WAIT_FAILED;
-    }
-    std::vector<std::shared_ptr<plat::Waitable>> holders;
-    std::vector<plat::Waitable *> objects;
-    for (DWORD i = 0; i < nCount; ++i)
-    {
-        std::shared_ptr<plat::Waitable> object = WaitableFromHandle(lpHandles[i]);
-        if (!object)
+        CancellationPoint();
+        if (stopped && stopped())
+            return WaitOutcome::Stopped;
+        const int milliseconds = NextSlice(deadline);
+        if (milliseconds == 0)
+            return WaitOutcome::TimedOut;
+        switch (slice(milliseconds))
         {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
+        case SliceResult::Ready:
+            return WaitOutcome::Ready;
+        case SliceResult::Failed:
+            return WaitOutcome::Failed;
+        case SliceResult::NotYet:
+            break;
         }
-        objects.push_back(object.get());
-        holders.push_back(std::move(object));
     }
-    return plat::WaitForObjects(objects, bWaitAll != FALSE, dwMilliseconds);
 }
 
-// Sleep: a platform wait point; Sleep(0) yields.
-void WINAPI Sleep(DWORD dwMilliseconds)
+WaitOutcome WaitForCondition(const std::function<bool()> &condition, const Deadline &deadline,
+                             const std::function<bool()> &stopped)
 {
-    plat::SleepMilliseconds(dwMilliseconds);
+    auto look = [&condition](int milliseconds) {
+        if (condition())
+            return SliceResult::Ready;
+        SleepMilliseconds(static_cast<DWORD>(milliseconds));
+        return condition() ? SliceResult::Ready : SliceResult::NotYet;
+    };
+    return WaitInSlices(deadline, look, stopped);
 }
+
+WaitOutcome WaitForDescriptors(std::span<net::PollItem> items, const Deadline &deadline,
+                               const std::function<bool()> &stopped)
+{
+    auto poll = [items](int milliseconds) {
+        for (net::PollItem &item : items)
+            item.readable = item.writable = item.failed = item.urgent = false;
+        if (net::Poll(items, milliseconds) != 0)
+            return SliceResult::Failed;
+        for (const net::PollItem &item : items)
+            if (item.readable || item.writable || item.failed)
+                return SliceResult::Ready;
+        return SliceResult::NotYet;
+    };
+    return WaitInSlices(deadline, poll, stopped);
+}
+
+WaitOutcome WaitForDescriptor(int fd, bool write, const Deadline &deadline,
+                              const std::function<bool()> &stopped)
+{
+    net::PollItem item;
+    item.fd = fd;
+    item.wantRead = !write;
+    item.wantWrite = write;
+    return WaitForDescriptors({&item, 1}, deadline, stopped);
+}
+
+std::shared_ptr<Waitable> WaitableFromHandle(HANDLE handle)
+{
+    return std::dynamic_pointer_cast<Waitable>(LookupHandle(handle));
+}
+} // namespace plat

@@ -183,18 +183,22 @@ int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv)
 DWORD WINAPI GetObjectType(HGDIOBJ h)
 {
     std::shared_ptr<plat::KernelObject> object = plat::LookupHandle(h);
-    switch (object ? object->Kind() : plat::ObjectKind::Other)
+    if (object)
     {
-    case plat::ObjectKind::Bitmap:
-        return OBJ_BITMAP;
-    case plat::ObjectKind::Palette:
-        return OBJ_PAL;
-    case plat::ObjectKind::DeviceContext:
-        return OBJ_DC;
-    default:
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
+        switch (object->Kind())
+        {
+        case plat::ObjectKind::Bitmap:
+            return OBJ_BITMAP;
+        case plat::ObjectKind::Palette:
+            return OBJ_PAL;
+        case plat::ObjectKind::DeviceContext:
+            return OBJ_DC;
+        default:
+            break;
+        }
     }
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 0;
 }
 
 // DeleteObject: frees a bitmap or a palette. Icons (DestroyIcon), device contexts (ReleaseDC)

@@ -121,7 +121,7 @@ const bool g_checkInstalled = (plat::SetCancellationCheck(&CheckTermination), tr
 class StartGate : public plat::Waitable
 {
   public:
-    explicit StartGate(ThreadObject &thread) : Waitable(plat::ObjectKind::Other), thread_(thread) {}
+    explicit StartGate(ThreadObject &thread) : Waitable(plat::ObjectKind::ThreadGate), thread_(thread) {}
     bool IsSignaled(DWORD) const override { return thread_.suspendCount == 0; }
 
   private:
@@ -154,7 +154,7 @@ void *ThreadMain(void *argument)
 class StartedCheck : public plat::Waitable
 {
   public:
-    explicit StartedCheck(ThreadObject &thread) : Waitable(plat::ObjectKind::Other), thread_(thread) {}
+    explicit StartedCheck(ThreadObject &thread) : Waitable(plat::ObjectKind::ThreadGate), thread_(thread) {}
     bool IsSignaled(DWORD) const override { return thread_.started; }
 
   private:

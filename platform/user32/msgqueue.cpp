@@ -15,7 +15,7 @@ namespace
 class MessageQueue : public plat::Waitable
 {
   public:
-    MessageQueue() : Waitable(plat::ObjectKind::Other) {}
+    MessageQueue() : Waitable(plat::ObjectKind::MessageQueue) {}
     // "Input is waiting": any posted message, or a quit request.
     bool IsSignaled(DWORD) const override { return !posted.empty() || quitPosted; }
 
@@ -65,7 +65,7 @@ class NewInput : public plat::Waitable
 {
   public:
     NewInput(const MessageQueue &queue, size_t seen, bool quit)
-        : Waitable(plat::ObjectKind::Other), queue_(queue), seen_(seen), quit_(quit)
+        : Waitable(plat::ObjectKind::MessageQueue), queue_(queue), seen_(seen), quit_(quit)
     {
     }
     bool IsSignaled(DWORD) const override
@@ -214,18 +214,17 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOO
         return WAIT_FAILED;
     }
     std::shared_ptr<MessageQueue> queue = OwnQueue();
-    std::vector<std::shared_ptr<plat::KernelObject>> holders;
+    std::vector<std::shared_ptr<plat::Waitable>> holders;
     std::vector<plat::Waitable *> objects;
     for (DWORD i = 0; i < nCount; ++i)
     {
-        std::shared_ptr<plat::KernelObject> object = plat::LookupHandle(pHandles[i]);
-        auto *waitable = dynamic_cast<plat::Waitable *>(object.get());
-        if (!waitable)
+        std::shared_ptr<plat::Waitable> object = plat::WaitableFromHandle(pHandles[i]);
+        if (!object)
         {
             SetLastError(ERROR_INVALID_HANDLE);
             return WAIT_FAILED;
         }
-        objects.push_back(waitable);
+        objects.push_back(object.get());
         holders.push_back(std::move(object));
     }
     objects.push_back(queue.get());

@@ -1,5 +1,6 @@
-// The FTP protocol of WinINet's FTP sessions. Host sockets are non-blocking; each wait polls in
-// short slices so that a closed handle (the cancelled flag) or TerminateThread ends it soon.
+// The FTP protocol of WinINet's FTP sessions. Host sockets are non-blocking; each wait is a
+// sliced platform wait, so that a closed handle (the cancelled flag) or TerminateThread ends
+// it soon.
 // The server is reached through the virtual network, and so are its passive data ports; in
 // active mode the PORT command names the PC's virtual address and the port we listen on at
 // loopback.
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -22,15 +24,7 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSliceMilliseconds = 25; // how soon a wait sees a closed handle
-constexpr DWORD kQuitWait = 1000;      // a goodbye is not worth waiting long for
-
-Deadline After(DWORD milliseconds)
-{
-    if (milliseconds == INFINITE)
-        return std::nullopt;
-    return Clock::now() + std::chrono::milliseconds(milliseconds);
-}
+constexpr DWORD kQuitWait = 1000; // a goodbye is not worth waiting long for
 
 enum class Io
 {
@@ -56,46 +50,45 @@ DWORD ErrorOf(Io io, DWORD closedError)
     return closedError;
 }
 
+// What the end of a wait means to the operation waiting.
+Io IoOf(WaitOutcome outcome)
+{
+    switch (outcome)
+    {
+    case WaitOutcome::Ready:
+        return Io::Ok;
+    case WaitOutcome::TimedOut:
+        return Io::TimedOut;
+    case WaitOutcome::Stopped:
+        return Io::Cancelled;
+    case WaitOutcome::Failed:
+        break;
+    }
+    return Io::Closed;
+}
+
+// Whether the operation is no longer wanted (no flag: never).
+std::function<bool()> CancelledBy(const std::atomic<bool> *cancelled)
+{
+    return [cancelled] { return cancelled && cancelled->load(); };
+}
+
 // Waits until one item is ready, the deadline passes or the operation is cancelled. A platform
 // wait point.
 Io WaitFor(std::span<net::PollItem> items, const Deadline &deadline, const std::atomic<bool> *cancelled)
 {
-    for (;;)
-    {
-        plat::CancellationPoint();
-        if (cancelled && cancelled->load())
-            return Io::Cancelled;
-        int slice = kSliceMilliseconds;
-        if (deadline)
-        {
-            auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-            if (left <= 0)
-                return Io::TimedOut;
-            slice = static_cast<int>(std::min<decltype(left)>(left, slice));
-        }
-        for (net::PollItem &item : items)
-            item.readable = item.writable = item.failed = item.urgent = false;
-        if (net::Poll(items, slice) != 0)
-            return Io::Closed;
-        for (const net::PollItem &item : items)
-            if (item.readable || item.writable || item.failed)
-                return Io::Ok;
-    }
+    return IoOf(WaitForDescriptors(items, deadline, CancelledBy(cancelled)));
 }
 
 Io WaitOne(int fd, bool write, const Deadline &deadline, const std::atomic<bool> *cancelled)
 {
-    net::PollItem item;
-    item.fd = fd;
-    item.wantRead = !write;
-    item.wantWrite = write;
-    return WaitFor({&item, 1}, deadline, cancelled);
+    return IoOf(WaitForDescriptor(fd, write, deadline, CancelledBy(cancelled)));
 }
 
 // Sends everything; each bit of progress restarts the clock.
 Io SendAll(int fd, const char *data, size_t size, DWORD timeout, const std::atomic<bool> *cancelled)
 {
-    Deadline deadline = After(timeout);
+    Deadline deadline = DeadlineAfter(timeout);
     while (size > 0)
     {
         if (cancelled && cancelled->load())
@@ -106,7 +99,7 @@ Io SendAll(int fd, const char *data, size_t size, DWORD timeout, const std::atom
         {
             data += sent;
             size -= sent;
-            deadline = After(timeout);
+            deadline = DeadlineAfter(timeout);
             continue;
         }
         if (err != EAGAIN)
@@ -138,7 +131,7 @@ Io ReceiveBefore(int fd, char *buffer, size_t size, size_t &received, const Dead
 Io ReceiveSome(int fd, char *buffer, size_t size, size_t &received, DWORD timeout,
                const std::atomic<bool> *cancelled)
 {
-    return ReceiveBefore(fd, buffer, size, received, After(timeout), cancelled);
+    return ReceiveBefore(fd, buffer, size, received, DeadlineAfter(timeout), cancelled);
 }
 
 // A host descriptor owned by one scope.
@@ -181,7 +174,7 @@ Io ConnectTo(Descriptor &socket, net::Endpoint to, DWORD timeout, const std::ato
     int err = net::StartConnect(socket.Get(), to);
     if (err == EINPROGRESS || err == EAGAIN)
     {
-        if (Io io = WaitOne(socket.Get(), true, After(timeout), cancelled); io != Io::Ok)
+        if (Io io = WaitOne(socket.Get(), true, DeadlineAfter(timeout), cancelled); io != Io::Ok)
             return io;
         err = net::ConnectResult(socket.Get());
     }
@@ -336,7 +329,7 @@ class Client::Transfer
         items[0].wantRead = true;
         items[1].fd = client_.control_;
         items[1].wantRead = client_.pending_.empty();
-        const Deadline deadline = After(timeouts_.connect);
+        const Deadline deadline = DeadlineAfter(timeouts_.connect);
         for (;;)
         {
             net::Endpoint peer;
@@ -644,7 +637,7 @@ DWORD Client::SendLine(const std::string &line, const Timeouts &timeouts, bool n
 
 DWORD Client::ReadReply(Reply &reply, DWORD timeout, bool notify)
 {
-    return ReadReplyBefore(reply, After(timeout), notify);
+    return ReadReplyBefore(reply, DeadlineAfter(timeout), notify);
 }
 
 DWORD Client::ReadReplyBefore(Reply &reply, const Deadline &deadline, bool notify)
@@ -695,7 +688,7 @@ DWORD Client::ReadReplyBefore(Reply &reply, const Deadline &deadline, bool notif
 
 DWORD Client::ReadFinalReply(Reply &reply, DWORD timeout)
 {
-    const Deadline deadline = After(timeout);
+    const Deadline deadline = DeadlineAfter(timeout);
     do
     {
         if (DWORD error = ReadReplyBefore(reply, deadline, true))

@@ -5,11 +5,10 @@
 #pragma once
 
 #include "platform/windows.h"
+#include "platform/core/wait.h"
 #include "platform/wininet/ftpreply.h"
 
 #include <atomic>
-#include <chrono>
-#include <optional>
 #include <string>
 
 namespace plat::ftp
@@ -23,9 +22,6 @@ struct Timeouts
     DWORD dataSend = 30000;
     DWORD dataReceive = 30000;
 };
-
-// When a wait ends; nothing means never.
-using Deadline = std::optional<std::chrono::steady_clock::time_point>;
 
 // Receives the session's status notifications (INTERNET_STATUS_*), with their information.
 class Observer

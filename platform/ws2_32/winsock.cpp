@@ -2,10 +2,10 @@
 //
 // A SOCKET is an entry of the platform's handle table. Its host descriptor is made when the
 // socket is bound or connects to a listed address, so an unreachable address never costs a
-// real packet. Host descriptors are always non-blocking; Windows' blocking calls wait in short
-// slices, calling the platform's cancellation point between slices, so that closesocket from
-// another thread (WSAEINTR) and TerminateThread end a blocked call. Addresses the program sees
-// are virtual: the peer is the address it connected to, the local end is the PC's address.
+// real packet. Host descriptors are always non-blocking; Windows' blocking calls are the
+// platform's sliced waits, so that closesocket from another thread (WSAEINTR) and
+// TerminateThread end a blocked call. Addresses the program sees are virtual: the peer is the
+// address it connected to, the local end is the PC's address.
 // This file must not include the POSIX socket headers (their names collide with Windows').
 #include "platform/winsock2.h"
 #include "platform/windows.h"
@@ -30,10 +30,8 @@
 
 namespace
 {
-using Clock = std::chrono::steady_clock;
 using plat::net::Endpoint;
 
-constexpr int kSliceMilliseconds = 25;                       // how soon a blocked call sees closesocket
 constexpr auto kConnectTimeLimit = std::chrono::seconds(21); // when Windows gives up a connection
 constexpr WORD kLowestVersion = MAKEWORD(1, 1);
 constexpr WORD kHighestVersion = MAKEWORD(2, 2);
@@ -185,7 +183,7 @@ struct Options
 class Socket final : public plat::KernelObject
 {
   public:
-    Socket() : KernelObject(plat::ObjectKind::Other) {}
+    Socket() : KernelObject(plat::ObjectKind::Socket) {}
     bool ClosableByCloseHandle() const override
     {
         return false; // closesocket, as Windows programs are required to use
@@ -208,7 +206,7 @@ using SocketPtr = std::shared_ptr<Socket>;
 
 SocketPtr FindSocket(SOCKET s)
 {
-    return std::dynamic_pointer_cast<Socket>(plat::LookupHandle(reinterpret_cast<HANDLE>(s)));
+    return plat::FindHandleObject<Socket>(reinterpret_cast<HANDLE>(s), plat::ObjectKind::Socket);
 }
 
 // The socket a call names; nullptr with the error set (before WSAStartup, or not a socket).
@@ -339,61 +337,38 @@ SOCKET NewSocketHandle(SocketPtr socket)
 
 // --- waiting ---
 
-enum class WaitResult
-{
-    Ready,
-    TimedOut,
-    Closed,
-};
-
-std::optional<Clock::time_point> DeadlineAfter(DWORD milliseconds)
+// The deadline of a blocking send or recv: SO_SNDTIMEO and SO_RCVTIMEO count 0 as none.
+plat::Deadline TransferDeadline(DWORD milliseconds)
 {
     if (milliseconds == 0)
         return std::nullopt;
-    return Clock::now() + std::chrono::milliseconds(milliseconds);
+    return plat::DeadlineIn(std::chrono::milliseconds(milliseconds));
 }
 
-// The length of the next wait slice, or 0 when the deadline has passed.
-int SliceUntil(const std::optional<Clock::time_point> &deadline)
+// Waits until the descriptor can be read (or written), the socket is closed (Stopped) or the
+// deadline passes; a platform wait point. A failed poll of the host only ends a slice.
+plat::WaitOutcome WaitReady(const Socket &socket, const Descriptor &descriptor, bool write,
+                            const plat::Deadline &deadline)
 {
-    if (!deadline)
-        return kSliceMilliseconds;
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
-    return left <= 0 ? 0 : static_cast<int>(std::min<decltype(left)>(left, kSliceMilliseconds));
-}
-
-// Waits until the descriptor can be read (or written); a platform wait point.
-WaitResult WaitReady(const Socket &socket, const Descriptor &descriptor, bool write,
-                     std::optional<Clock::time_point> deadline)
-{
-    for (;;)
-    {
-        plat::CancellationPoint();
-        if (socket.closed.load())
-            return WaitResult::Closed;
-        int slice = SliceUntil(deadline);
-        if (slice == 0)
-            return WaitResult::TimedOut;
-        plat::net::PollItem item;
-        item.fd = descriptor.Fd();
-        item.wantRead = !write;
-        item.wantWrite = write;
-        plat::net::Poll({&item, 1}, slice);
-        if (write ? item.writable : item.readable)
-            return WaitResult::Ready;
-    }
+    auto closed = [&socket] { return socket.closed.load(); };
+    plat::WaitOutcome outcome;
+    do
+        outcome = plat::WaitForDescriptor(descriptor.Fd(), write, deadline, closed);
+    while (outcome == plat::WaitOutcome::Failed);
+    return outcome;
 }
 
 // How a blocked send or recv ends after a wait: 0 to go on, or its Winsock error.
-int WaitError(WaitResult result)
+int WaitError(plat::WaitOutcome outcome)
 {
-    switch (result)
+    switch (outcome)
     {
-    case WaitResult::Closed:
+    case plat::WaitOutcome::Stopped:
         return WSAEINTR;
-    case WaitResult::TimedOut:
+    case plat::WaitOutcome::TimedOut:
         return WSAETIMEDOUT;
-    case WaitResult::Ready:
+    case plat::WaitOutcome::Ready:
+    case plat::WaitOutcome::Failed:
         break;
     }
     return 0;
@@ -844,7 +819,7 @@ SOCKET WSAAPI accept(SOCKET s, struct sockaddr *addr, int *addrlen)
         if (socket->options.nonBlocking)
             return InvalidSocket(WSAEWOULDBLOCK);
         guard.unlock();
-        if (WaitReady(*socket, *descriptor, false, std::nullopt) == WaitResult::Closed)
+        if (WaitReady(*socket, *descriptor, false, std::nullopt) == plat::WaitOutcome::Stopped)
             return InvalidSocket(WSAEINTR);
     }
 }
@@ -906,11 +881,12 @@ int WSAAPI connect(SOCKET s, const struct sockaddr *name, int namelen)
         return SocketFailure(WSAEWOULDBLOCK);
 
     guard.unlock();
-    WaitResult waited = WaitReady(*socket, *descriptor, true, Clock::now() + kConnectTimeLimit);
+    const plat::WaitOutcome waited =
+        WaitReady(*socket, *descriptor, true, plat::DeadlineIn(kConnectTimeLimit));
     guard.lock();
-    if (waited == WaitResult::Closed || socket->closed.load())
+    if (waited == plat::WaitOutcome::Stopped || socket->closed.load())
         return SocketFailure(WSAEINTR);
-    if (waited == WaitResult::TimedOut)
+    if (waited == plat::WaitOutcome::TimedOut)
     {
         socket->descriptor.reset(); // the host may still be trying: start afresh next time
         return fail(WSAETIMEDOUT);
@@ -935,7 +911,7 @@ int WSAAPI send(SOCKET s, const char *buf, int len, int flags)
         return SocketFailure(error);
     DescriptorPtr descriptor = socket->descriptor;
     const bool nonBlocking = socket->options.nonBlocking;
-    const std::optional<Clock::time_point> deadline = DeadlineAfter(socket->options.sendTimeout);
+    const plat::Deadline deadline = TransferDeadline(socket->options.sendTimeout);
     guard.unlock();
 
     size_t done = 0;
@@ -975,7 +951,7 @@ int WSAAPI recv(SOCKET s, char *buf, int len, int flags)
     if (nonBlocking && (flags & MSG_WAITALL))
         return SocketFailure(WSAEOPNOTSUPP);
     DescriptorPtr descriptor = socket->descriptor;
-    const std::optional<Clock::time_point> deadline = DeadlineAfter(socket->options.receiveTimeout);
+    const plat::Deadline deadline = TransferDeadline(socket->options.receiveTimeout);
     guard.unlock();
     if (len == 0)
         return 0;
@@ -1045,23 +1021,23 @@ int WSAAPI select(int, fd_set *readfds, fd_set *writefds, fd_set *exceptfds, con
         return SocketFailure(error);
     if (watched.empty())
         return SocketFailure(WSAEINVAL);
-    std::optional<Clock::time_point> deadline;
+    plat::Deadline deadline;
     if (timeout)
     {
         if (timeout->tv_sec < 0 || timeout->tv_usec < 0)
             return SocketFailure(WSAEINVAL);
-        deadline = Clock::now() + std::chrono::seconds(timeout->tv_sec) +
-                   std::chrono::microseconds(timeout->tv_usec);
+        deadline = plat::DeadlineIn(std::chrono::seconds(timeout->tv_sec) +
+                                    std::chrono::microseconds(timeout->tv_usec));
     }
 
     int count = PollWatched(watched, 0);
-    while (count == 0)
+    if (count == 0)
     {
-        plat::CancellationPoint();
-        int slice = SliceUntil(deadline);
-        if (slice == 0)
-            break;
-        count = PollWatched(watched, slice);
+        auto look = [&watched, &count](int milliseconds) {
+            count = PollWatched(watched, milliseconds);
+            return count == 0 ? plat::SliceResult::NotYet : plat::SliceResult::Ready;
+        };
+        plat::WaitInSlices(deadline, look);
     }
     if (count < 0)
         return SocketFailure(WSAEINTR);
