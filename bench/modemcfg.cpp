@@ -23,16 +23,11 @@ class ModemFixture
     ModemFixture()
     {
         CoInitialize(nullptr);
-        HMODULE server = LoadLibraryA("DaxParam.dll");
-        auto registerServer = server ? reinterpret_cast<HRESULT (*)()>(reinterpret_cast<void *>(
-                                           GetProcAddress(server, "DllRegisterServer")))
-                                     : nullptr;
-        if (!registerServer || FAILED(registerServer()) || FAILED(param.CreateInstance()))
+        if (!kittest::RegisterServer("DaxParam.dll") || FAILED(param.CreateInstance()))
         {
             ok = false;
             return;
         }
-        FreeLibrary(server);
         dir = kitpc::PathOf("program_files/Dax");
         CreateDirectoryA(dir.c_str(), nullptr);
         SetCurrentDirectoryA(dir.c_str());

@@ -102,11 +102,7 @@ void BM_CoCreateInstance(benchmark::State &state)
 {
     kittest::TempMachine machine{"kit-bench", kittest::TempMachine::Settled};
     CoInitialize(nullptr);
-    HMODULE server = LoadLibraryA("KitSample.dll");
-    auto registerServer = server ? reinterpret_cast<HRESULT(WINAPI *)()>(
-                                       reinterpret_cast<void *>(GetProcAddress(server, "DllRegisterServer")))
-                                 : nullptr;
-    if (!registerServer || FAILED(registerServer()))
+    if (!kittest::RegisterServer("KitSample.dll"))
     {
         state.SkipWithError("KitSample.dll cannot be registered (build it first)");
         CoUninitialize();
@@ -126,7 +122,6 @@ void BM_CoCreateInstance(benchmark::State &state)
         }
         object->Release();
     }
-    FreeLibrary(server);
     CoFreeUnusedLibraries();
     CoUninitialize();
     state.SetItemsProcessed(state.iterations());

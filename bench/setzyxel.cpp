@@ -23,17 +23,6 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kFirmwareSize = 2u << 20;
 constexpr DWORD kEspera = 120000;
 
-bool Registrar(const char *library)
-{
-    HMODULE module = LoadLibraryA(library);
-    if (!module)
-        return false;
-    auto registrar = reinterpret_cast<HRESULT(WINAPI *)()>(GetProcAddress(module, "DllRegisterServer"));
-    const bool ok = registrar && SUCCEEDED(registrar());
-    FreeLibrary(module);
-    return ok;
-}
-
 long ResidentKiB()
 {
     long pages = 0, resident = 0;
@@ -53,7 +42,7 @@ struct World
     World()
     {
         CoInitialize(nullptr);
-        if (!Registrar("DaxParam.dll") || !Registrar("DaxModem.dll"))
+        if (!kittest::RegisterServer("DaxParam.dll") || !kittest::RegisterServer("DaxModem.dll"))
         {
             why = "DaxParam or DaxModem could not be registered";
             return;

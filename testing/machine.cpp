@@ -2,6 +2,7 @@
 #include "testing/machine.h"
 
 #include "platform/kit/kitmachine.h"
+#include "platform/windows.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -52,6 +53,18 @@ TempMachine::~TempMachine()
         std::error_code ec;
         std::filesystem::remove_all(root_, ec);
     }
+}
+
+bool RegisterServer(const char *library)
+{
+    HMODULE module = LoadLibraryA(library);
+    if (!module)
+        return false;
+    auto entry = reinterpret_cast<HRESULT(WINAPI *)()>(
+        reinterpret_cast<void *>(GetProcAddress(module, "DllRegisterServer")));
+    const bool ok = entry && SUCCEEDED(entry());
+    FreeLibrary(module);
+    return ok;
 }
 
 const std::string &MachineDir()

@@ -35,6 +35,9 @@ class TempMachine
     std::string root_;
 };
 
+// Registers a COM server of the build (DllRegisterServer) on the current PC, in this process.
+bool RegisterServer(const char *library);
+
 // The current TempMachine's folder (for tests, the current test's PC); empty without one.
 const std::string &MachineDir();
 // Where the built programs are: $KIT_BIN, else the folder of the running program.
