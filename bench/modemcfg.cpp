@@ -1,28 +1,20 @@
 // The router's configuration file as the transfer worker handles it, with a real RouterParam
 // object of DaxParam. Targets: filling the shipped template with its routes under 1 ms; reading
 // a 10 MB downloaded file under 1 s.
-#include "bench/BenchMachine.h"
+#include "testing/hostfile.h"
+#include "testing/machine.h"
 #include "testing/pcfile.h"
 #include "common/param/RouterParamPtr.h"
 #include "common/trace/TraceLog.h"
 #include "modem/ModemConfig.h"
+#include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 
 #include <benchmark/benchmark.h>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace
 {
-std::string ReadHostFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A PC with DaxParam registered, a program folder as the current directory, the module's log
 // and a RouterParam filled as the wizard fills it for plain routing with port mapping.
 class ModemFixture
@@ -31,16 +23,11 @@ class ModemFixture
     ModemFixture()
     {
         CoInitialize(nullptr);
-        HMODULE server = LoadLibraryA("DaxParam.dll");
-        auto registerServer = server ? reinterpret_cast<HRESULT (*)()>(reinterpret_cast<void *>(
-                                           GetProcAddress(server, "DllRegisterServer")))
-                                     : nullptr;
-        if (!registerServer || FAILED(registerServer()) || FAILED(param.CreateInstance()))
+        if (!kittest::RegisterServer("DaxParam.dll") || FAILED(param.CreateInstance()))
         {
             ok = false;
             return;
         }
-        FreeLibrary(server);
         dir = kitpc::PathOf("program_files/Dax");
         CreateDirectoryA(dir.c_str(), nullptr);
         SetCurrentDirectoryA(dir.c_str());
@@ -52,7 +39,7 @@ class ModemFixture
         param.SetDhcp("192.168.1.33", "32");
         param.SetDns("194.179.1.100", "194.179.1.101");
         param.SetPorts("Default,192.168.1.33,80,192.168.1.34,21,192.168.1.35");
-        ok = pcfile::Write(Path("643.cfg"), ReadHostFile(KIT_DATA_DIR "/643.cfg"));
+        ok = pcfile::Write(Path("643.cfg"), kittest::ReadHostFile(KIT_DATA_DIR "/643.cfg", ""));
     }
     ~ModemFixture()
     {
@@ -62,7 +49,7 @@ class ModemFixture
     }
     std::string Path(const char *name) const { return dir + "\\" + name; }
 
-    BenchMachine machine;
+    kittest::TempMachine machine{"kit-bench", kittest::TempMachine::Settled};
     bool ok = true;
     std::string dir;
     RouterParamPtr param;

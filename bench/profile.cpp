@@ -1,16 +1,14 @@
 // INI file speed: GetPrivateProfileStringA and WritePrivateProfileStringA on a 50-key file, as
 // the kit reads Config.ini and writes EnterNet.ini. Target: 10,000 operations per second each.
-#include "bench/BenchMachine.h"
+#include "testing/machine.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
@@ -38,7 +36,7 @@ class IniFixture
     const std::string &Path() const { return path_; }
 
   private:
-    BenchMachine machine_;
+    kittest::TempMachine machine_{"kit-bench", kittest::TempMachine::Settled};
     std::string path_;
 };
 

@@ -1,14 +1,12 @@
 // Registry speed on a fresh PC: value reads, value writes (each one committed change) and key
 // opens, as the kit reads and writes its settings. Targets: reads >= 50,000/s, writes
 // >= 40,000/s, opens >= 25,000/s (items_per_second).
-#include "bench/BenchMachine.h"
+#include "testing/machine.h"
 #include "platform/windows.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
@@ -47,7 +45,7 @@ class RegistryFixture
     HKEY Key() const { return key_; }
 
   private:
-    BenchMachine machine_;
+    kittest::TempMachine machine_{"kit-bench", kittest::TempMachine::Settled};
     HKEY key_ = nullptr;
 };
 

@@ -3,7 +3,7 @@
 // threads (SetEvent / WaitForSingleObject; target 100,000 round trips/s) and CoCreateInstance of
 // a class whose server is already loaded (target 20,000 objects/s).
 #include "common/com/sample/KitSample.h"
-#include "bench/BenchMachine.h"
+#include "testing/machine.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 
@@ -100,13 +100,9 @@ BENCHMARK(BM_EventPingPong)->UseRealTime();
 
 void BM_CoCreateInstance(benchmark::State &state)
 {
-    BenchMachine machine;
+    kittest::TempMachine machine{"kit-bench", kittest::TempMachine::Settled};
     CoInitialize(nullptr);
-    HMODULE server = LoadLibraryA("KitSample.dll");
-    auto registerServer = server ? reinterpret_cast<HRESULT(WINAPI *)()>(
-                                       reinterpret_cast<void *>(GetProcAddress(server, "DllRegisterServer")))
-                                 : nullptr;
-    if (!registerServer || FAILED(registerServer()))
+    if (!kittest::RegisterServer("KitSample.dll"))
     {
         state.SkipWithError("KitSample.dll cannot be registered (build it first)");
         CoUninitialize();
@@ -126,7 +122,6 @@ void BM_CoCreateInstance(benchmark::State &state)
         }
         object->Release();
     }
-    FreeLibrary(server);
     CoFreeUnusedLibraries();
     CoUninitialize();
     state.SetItemsProcessed(state.iterations());

@@ -2,17 +2,17 @@
 // through the whole object (worker, CFtp, WinINet, every event into a sink) beside curl putting
 // the same file to the same router (target: the object at most 1.5 times curl's time), and the
 // object's resident memory over 100 configuration uploads (target: growth under 1 MiB).
-#include "bench/BenchMachine.h"
+#include "testing/hostfile.h"
+#include "testing/machine.h"
 #include "common/com/BStr.h"
 #include "common/param/RouterParamPtr.h"
 #include "modem/client/ZyxelSink.h"
-#include "tools/routersim/tests/Servers.h"
+#include "testing/servers.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -22,22 +22,6 @@ namespace
 using Clock = std::chrono::steady_clock;
 constexpr size_t kFirmwareSize = 2u << 20;
 constexpr DWORD kEspera = 120000;
-
-std::string BinDir()
-{
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-}
-
-bool Registrar(const char *library)
-{
-    HMODULE module = LoadLibraryA(library);
-    if (!module)
-        return false;
-    auto registrar = reinterpret_cast<HRESULT(WINAPI *)()>(GetProcAddress(module, "DllRegisterServer"));
-    const bool ok = registrar && SUCCEEDED(registrar());
-    FreeLibrary(module);
-    return ok;
-}
 
 long ResidentKiB()
 {
@@ -58,14 +42,14 @@ struct World
     World()
     {
         CoInitialize(nullptr);
-        if (!Registrar("DaxParam.dll") || !Registrar("DaxModem.dll"))
+        if (!kittest::RegisterServer("DaxParam.dll") || !kittest::RegisterServer("DaxModem.dll"))
         {
             why = "DaxParam or DaxModem could not be registered";
             return;
         }
         const std::string state = machine.Root() + "/router";
         std::filesystem::create_directories(state);
-        router = std::make_unique<kitservers::RouterSim>(BinDir(), state, machine.Root(),
+        router = std::make_unique<kitservers::RouterSim>(kittest::BinDir(), state, machine.Root(),
                                                          std::vector<std::string>{"--restart-seconds", "0"});
         if (!router->Started())
         {
@@ -80,7 +64,7 @@ struct World
         std::string bytes(kFirmwareSize, '\0');
         for (size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<char>((i * 131 + i / 509) & 0xFF);
-        std::ofstream(firmware, std::ios::binary) << bytes;
+        kittest::WriteHostFile(firmware, bytes);
 
         CLSID clsid;
         if (FAILED(CLSIDFromProgID(OLESTR("DaxModem.SetZyxelConfig"), &clsid)) ||
@@ -130,7 +114,7 @@ struct World
         return false;
     }
 
-    BenchMachine machine;
+    kittest::TempMachine machine{"kit-bench", kittest::TempMachine::Settled};
     std::unique_ptr<kitservers::RouterSim> router;
     std::string dir;
     std::string firmware;

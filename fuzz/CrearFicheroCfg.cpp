@@ -5,16 +5,15 @@
 // then the port list up to the first LF, then the template.
 #include "common/trace/TraceLog.h"
 #include "fuzz/ModemFuzzPc.h"
+#include "testing/MemoryRouterParam.h"
 #include "testing/pcfile.h"
 #include "modem/ModemConfig.h"
-#include "modem/tests/MemoryRouterParam.h"
 #include "platform/kit/kitmachine.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace
 {

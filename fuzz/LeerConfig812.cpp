@@ -3,16 +3,15 @@
 // Input: byte 0 chooses a call of the object that fails (0: none), the rest is the file.
 #include "common/trace/TraceLog.h"
 #include "fuzz/ModemFuzzPc.h"
+#include "testing/MemoryRouterParam.h"
 #include "testing/pcfile.h"
 #include "modem/ModemConfig.h"
-#include "modem/tests/MemoryRouterParam.h"
 #include "platform/kit/kitmachine.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace
 {

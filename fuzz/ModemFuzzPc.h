@@ -5,20 +5,16 @@
 #include "common/trace/TraceLog.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
+#include "testing/machine.h"
 
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace modemfuzz
 {
-// Makes the PC and enters its program folder; the folder's Windows path.
+// Makes the PC (for the whole run) and enters its program folder; the folder's Windows path.
 inline std::string EnterNewPc()
 {
-    char root[] = "/tmp/kit-fuzz-XXXXXX";
-    if (!::mkdtemp(root))
-        std::abort();
-    ::setenv("KIT_MACHINE", root, 1);
+    static const kittest::TempMachine machine("kit-fuzz");
     const std::string dir = kitpc::PathOf("program_files");
     SetCurrentDirectoryA(dir.c_str());
     return dir;

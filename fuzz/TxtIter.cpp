@@ -1,11 +1,12 @@
 // Arbitrary text files through CTxtIter: every line and field of any file reads without a
 // crash; the fields of a line joined by the separator give the line back.
 #include "comun/TxtIter.h"
+#include "testing/machine.h"
+#include "testing/pcfile.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
@@ -14,11 +15,8 @@ std::string g_path;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    char root[] = "/tmp/kit-fuzz-txtiter-XXXXXX";
-    if (!::mkdtemp(root))
-        std::abort();
-    ::setenv("KIT_MACHINE", root, 1);
-    g_path = std::string(root) + "/texto.txt";
+    static const kittest::TempMachine machine("kit-fuzz-txtiter");
+    g_path = machine.Root() + "/texto.txt";
     return 0;
 }
 
@@ -28,12 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 1)
         return 0;
     const char separator = static_cast<char>(data[0]);
-    HANDLE file = CreateFileA(g_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE ||
-        !WriteFile(file, data + 1, static_cast<DWORD>(size - 1), &written, nullptr))
+    if (!pcfile::Write(g_path, std::string_view(reinterpret_cast<const char *>(data) + 1, size - 1)))
         std::abort();
-    CloseHandle(file);
 
     CTxtIter iter;
     const HRESULT hr = iter.Open(separator, g_path.c_str(), CTxtIter::modoSoloLectura);

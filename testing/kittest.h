@@ -1,23 +1,11 @@
-// Support shared by the kit's tests.
+// Support shared by the kit's tests, fuzz targets and benchmarks (no GoogleTest here): PCs in
+// temporary folders, host files, programs run as child processes.
 #pragma once
 
+#include "testing/hostfile.h"
+#include "testing/machine.h"
+
 #include <string>
-
-namespace kittest
-{
-// The current test's simulated PC ($KIT_MACHINE), fresh for every test.
-const std::string &MachineDir();
-// A new empty folder for another PC.
-std::string NewMachineDir();
-// Where the built programs are (the build tree's bin folder).
-std::string BinDir();
-// Where the built libraries are (the build tree's lib folder, beside bin).
-std::string LibDir();
-// A host file's bytes ("<none>" when it cannot be read), and a host file written whole.
-std::string ReadHostFile(const std::string &path);
-void WriteHostFile(const std::string &path, const std::string &content);
-} // namespace kittest
-
 #include <vector>
 
 namespace kittest

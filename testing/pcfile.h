@@ -26,6 +26,12 @@ inline std::optional<std::string> Read(const std::string &path)
     return content;
 }
 
+// The file's bytes; `absent` when it cannot be opened.
+inline std::string Read(const std::string &path, std::string_view absent)
+{
+    return Read(path).value_or(std::string(absent));
+}
+
 // Replaces the file with the bytes; false when it could not be written whole.
 inline bool Write(const std::string &path, std::string_view bytes)
 {

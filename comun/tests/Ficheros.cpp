@@ -42,7 +42,7 @@ void InfoHeader(std::string &b, int ancho, int alto, int bits)
 std::string Escribir(const std::string &path, const std::string &contenido)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << contenido;
+    kittest::WriteHostFile(path, contenido);
     return path;
 }
 
@@ -51,14 +51,6 @@ std::string Carpeta(const std::string &relativa)
     const std::string path = kittest::MachineDir() + "/" + relativa;
     std::filesystem::create_directories(path);
     return path;
-}
-
-std::string Leer(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 std::string Bmp(int ancho, int alto, uint32_t color)

@@ -14,7 +14,6 @@ namespace prueba
 std::string Escribir(const std::string &path, const std::string &contenido);
 // A folder of the current test's PC (made as needed), without a trailing separator.
 std::string Carpeta(const std::string &relativa);
-std::string Leer(const std::string &path);
 
 // A 24-bit bitmap of one colour (0xRRGGBB).
 std::string Bmp(int ancho, int alto, uint32_t color);

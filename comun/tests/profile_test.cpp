@@ -1,6 +1,7 @@
 // CProfile: INI files by section and key.
 #include "comun/Profile.h"
 #include "comun/tests/Ficheros.h"
+#include "testing/hostfile.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -48,7 +49,7 @@ TEST(Profile, WritesOnlyWhenAllowed)
     EXPECT_EQ(ini.FijarValor("", "valor"), E_INVALIDARG);
     EXPECT_EQ(ini.FijarValor(nullptr, "valor"), E_INVALIDARG);
     EXPECT_EQ(ini.FijarValor("Clave", nullptr), E_INVALIDARG); // would delete the key
-    EXPECT_EQ(prueba::Leer(path), "[Datos]\r\nClave=valor\r\n");
+    EXPECT_EQ(kittest::ReadHostFile(path, ""), "[Datos]\r\nClave=valor\r\n");
 
     ASSERT_EQ(ini.Open(path.c_str(), CProfile::modoSoloLectura), S_OK); // reopens
     ASSERT_EQ(ini.FijarSeccion("Datos"), S_OK);

@@ -4,6 +4,7 @@
 #include "comun/tests/Ficheros.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/kit/kitwindow.h"
+#include "testing/NullDispatch.h"
 #include "testing/kittest.h"
 
 #include <filesystem>
@@ -251,7 +252,7 @@ TEST(SisSesion, RestartAndLogOffAreRecorded)
         std::filesystem::remove(kitpc::PathOf("power.log"));
         EXPECT_EQ(CSis::ReiniciarEquipo(), S_OK);
         EXPECT_EQ(CSis::CerrarSesion(), S_OK);
-        const std::string log = prueba::Leer(kitpc::PathOf("power.log"));
+        const std::string log = kittest::ReadHostFile(kitpc::PathOf("power.log"), "");
         const size_t reboot = log.find(" reboot flags=0x00000002 ");
         const size_t logoff = log.find(" logoff flags=0x00000000 ");
         EXPECT_NE(reboot, std::string::npos) << log;
@@ -427,39 +428,9 @@ TEST(SisTextos, GuidTexts)
     EXPECT_EQ(text, "{00000000-0000-0000-0000-000000000000}");
 }
 
-namespace
-{
-class Control : public IDispatch
-{
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
-    {
-        *ppv = riid == IID_IUnknown || riid == IID_IDispatch ? static_cast<IDispatch *>(this) : nullptr;
-        if (!*ppv)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *,
-                                     UINT *) override
-    {
-        return E_NOTIMPL;
-    }
-    ULONG refs = 1;
-};
-} // namespace
-
 TEST(SisDispatch, ControlOfAWindow)
 {
-    Control control;
+    kittest::NullDispatch control;
     kitwin::WindowDesc desc;
     desc.control = &control;
     HWND host = kitwin::CreateWindowRecord(desc);

@@ -1,11 +1,8 @@
 // Filling a template into the configuration file that is uploaded.
-#include "modem/tests/MemoryRouterParam.h"
+#include "testing/MemoryRouterParam.h"
 #include "modem/tests/modemtest.h"
 
 using namespace std::string_literals;
-using modemtest::Exists;
-using modemtest::ReadAll;
-using modemtest::WriteAll;
 
 namespace
 {
@@ -22,9 +19,9 @@ class TemplateFill : public ModemConfigTest
     // Fills `plantilla` and returns the output file's content ("<missing>" when none).
     std::string Fill(std::string_view plantilla, HRESULT expected = S_OK)
     {
-        EXPECT_TRUE(WriteAll(Path("643.cfg"), plantilla));
+        EXPECT_TRUE(pcfile::Write(Path("643.cfg"), plantilla));
         EXPECT_EQ(config->CrearFicheroCfg(Path("643.cfg").c_str(), Path("config.dat").c_str()), expected);
-        return ReadAll(Path("config.dat"));
+        return pcfile::Read(Path("config.dat"), "<missing>");
     }
     void Set(const Ajustes &a)
     {
@@ -207,34 +204,34 @@ TEST_F(TemplateFill, MegabyteLines)
 TEST_F(TemplateFill, MissingTemplateWritesNothing)
 {
     EXPECT_EQ(config->CrearFicheroCfg(Path("missing.cfg").c_str(), Path("config.dat").c_str()), S_FALSE);
-    EXPECT_FALSE(Exists(Path("config.dat")));
-    ASSERT_TRUE(WriteAll(Path("config.dat"), "old"));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
+    ASSERT_TRUE(pcfile::Write(Path("config.dat"), "old"));
     EXPECT_EQ(config->CrearFicheroCfg(Path("missing.cfg").c_str(), Path("config.dat").c_str()), S_FALSE);
-    EXPECT_EQ(ReadAll(Path("config.dat")), "old");
+    EXPECT_EQ(pcfile::Read(Path("config.dat"), "<missing>"), "old");
     EXPECT_EQ(config->CrearFicheroCfg(nullptr, Path("config.dat").c_str()), S_FALSE);
     EXPECT_EQ(Log(), (std::vector<std::string>(3, "Init CrearFicheroCfg")));
 }
 
 TEST_F(TemplateFill, OutputThatCannotBeWritten)
 {
-    ASSERT_TRUE(WriteAll(Path("643.cfg"), "a = <<ROUTER_LAN_IP>>\n"));
+    ASSERT_TRUE(pcfile::Write(Path("643.cfg"), "a = <<ROUTER_LAN_IP>>\n"));
     // A read-only output file.
-    ASSERT_TRUE(WriteAll(Path("config.dat"), "old"));
+    ASSERT_TRUE(pcfile::Write(Path("config.dat"), "old"));
     ASSERT_TRUE(SetFileAttributesA(Path("config.dat").c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(config->CrearFicheroCfg(Path("643.cfg").c_str(), Path("config.dat").c_str()),
               HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(ReadAll(Path("config.dat")), "old");
+    EXPECT_EQ(pcfile::Read(Path("config.dat"), "<missing>"), "old");
     // A folder in the output's place.
     ASSERT_TRUE(CreateDirectoryA(Path("out").c_str(), nullptr));
     EXPECT_TRUE(FAILED(config->CrearFicheroCfg(Path("643.cfg").c_str(), Path("out").c_str())));
     // An output folder that does not exist.
     EXPECT_EQ(config->CrearFicheroCfg(Path("643.cfg").c_str(), Path("nowhere\\config.dat").c_str()),
               HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
-    EXPECT_FALSE(Exists(Path("nowhere")));
+    EXPECT_FALSE(pcfile::Exists(Path("nowhere")));
     // The template as its own output: refused while it is read, and left whole.
     EXPECT_EQ(config->CrearFicheroCfg(Path("643.cfg").c_str(), Path("643.cfg").c_str()),
               HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(ReadAll(Path("643.cfg")), "a = <<ROUTER_LAN_IP>>\n");
+    EXPECT_EQ(pcfile::Read(Path("643.cfg"), "<missing>"), "a = <<ROUTER_LAN_IP>>\n");
 }
 
 TEST_F(TemplateFill, FailingObjectLeavesNoOutput)
@@ -245,7 +242,7 @@ TEST_F(TemplateFill, FailingObjectLeavesNoOutput)
         [&](std::string_view method) { return method == "GetLan" && ++llamadas == 2 ? E_UNEXPECTED : S_OK; });
     CModemConfig other(failing, log);
     failing->Release();
-    ASSERT_TRUE(WriteAll(Path("643.cfg"), "a = <<ROUTER_LAN_IP>>\nb = <<ROUTER_LAN_IP>>\n"));
+    ASSERT_TRUE(pcfile::Write(Path("643.cfg"), "a = <<ROUTER_LAN_IP>>\nb = <<ROUTER_LAN_IP>>\n"));
     try
     {
         other.CrearFicheroCfg(Path("643.cfg").c_str(), Path("config.dat").c_str());
@@ -256,13 +253,13 @@ TEST_F(TemplateFill, FailingObjectLeavesNoOutput)
         EXPECT_EQ(error.Error(), E_UNEXPECTED);
         EXPECT_TRUE(IsEqualGUID(error.Iid(), IID_IRouterParam));
     }
-    EXPECT_FALSE(Exists(Path("config.dat")));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
 
     CModemConfig none(nullptr, log);
     EXPECT_THROW(none.CrearFicheroCfg(Path("643.cfg").c_str(), Path("config.dat").c_str()), CComError);
-    EXPECT_FALSE(Exists(Path("config.dat")));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
     // Lines without tokens never ask the object.
-    ASSERT_TRUE(WriteAll(Path("643.cfg"), "a = 1\n"));
+    ASSERT_TRUE(pcfile::Write(Path("643.cfg"), "a = 1\n"));
     EXPECT_EQ(none.CrearFicheroCfg(Path("643.cfg").c_str(), Path("config.dat").c_str()), S_OK);
-    EXPECT_EQ(ReadAll(Path("config.dat")), "a = 1\n");
+    EXPECT_EQ(pcfile::Read(Path("config.dat"), "<missing>"), "a = 1\n");
 }

@@ -3,7 +3,7 @@
 // against an FTP server we did not write.
 #include "modem/Ftp.h"
 #include "platform/windows.h"
-#include "tools/routersim/tests/Servers.h"
+#include "testing/servers.h"
 #include "testing/kittest.h"
 
 #include <algorithm>

@@ -1,11 +1,8 @@
 // Reading a configuration downloaded from the router.
-#include "modem/tests/MemoryRouterParam.h"
+#include "testing/MemoryRouterParam.h"
 #include "modem/tests/modemtest.h"
 
 using namespace std::string_literals;
-using modemtest::Exists;
-using modemtest::ReadAll;
-using modemtest::WriteAll;
 using Textos = std::vector<std::string>;
 
 class DownloadRead : public ModemConfigTest
@@ -14,10 +11,10 @@ class DownloadRead : public ModemConfigTest
     // Reads `contenido` as "643get.cfg"; returns the file as rewritten.
     std::string Read(std::string_view contenido, HRESULT expected = S_OK)
     {
-        EXPECT_TRUE(WriteAll(Path("643get.cfg"), contenido));
+        EXPECT_TRUE(pcfile::Write(Path("643get.cfg"), contenido));
         EXPECT_EQ(config->LeerConfig812(Path("643get.cfg").c_str()), expected);
-        EXPECT_FALSE(Exists(Path("643get.cfg.tmp")));
-        return ReadAll(Path("643get.cfg"));
+        EXPECT_FALSE(pcfile::Exists(Path("643get.cfg.tmp")));
+        return pcfile::Read(Path("643get.cfg"), "<missing>");
     }
     // Every value of the object, in a fixed order.
     Textos Values()
@@ -202,18 +199,18 @@ TEST_F(DownloadRead, MissingFile)
     FillMultipuesto();
     EXPECT_EQ(config->LeerConfig812(Path("643get.cfg").c_str()), S_FALSE);
     EXPECT_EQ(Values(), Reset({}));
-    EXPECT_FALSE(Exists(Path("643get.cfg")));
+    EXPECT_FALSE(pcfile::Exists(Path("643get.cfg")));
     EXPECT_EQ(Log(), (Textos{"Init LeerConfig812", "Fin LeerConfig812"}));
 }
 
 TEST_F(DownloadRead, FileThatCannotBeRewritten)
 {
     const std::string contenido = "40000011 = 1\r\n150000002 = 80\r\n";
-    ASSERT_TRUE(WriteAll(Path("643get.cfg"), contenido));
+    ASSERT_TRUE(pcfile::Write(Path("643get.cfg"), contenido));
     ASSERT_TRUE(SetFileAttributesA(Path("643get.cfg").c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(config->LeerConfig812(Path("643get.cfg").c_str()), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(ReadAll(Path("643get.cfg")), contenido);
-    EXPECT_FALSE(Exists(Path("643get.cfg.tmp")));
+    EXPECT_EQ(pcfile::Read(Path("643get.cfg"), "<missing>"), contenido);
+    EXPECT_FALSE(pcfile::Exists(Path("643get.cfg.tmp")));
     // What was read is stored all the same.
     EXPECT_EQ(param.GetNat(), 1);
     EXPECT_EQ(param.GetPorts(), "Default,80");
@@ -221,13 +218,13 @@ TEST_F(DownloadRead, FileThatCannotBeRewritten)
     SetFileAttributesA(Path("643get.cfg").c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(CreateDirectoryA(Path("643get.cfg.tmp").c_str(), nullptr));
     EXPECT_EQ(config->LeerConfig812(Path("643get.cfg").c_str()), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(ReadAll(Path("643get.cfg")), contenido);
+    EXPECT_EQ(pcfile::Read(Path("643get.cfg"), "<missing>"), contenido);
 }
 
 TEST_F(DownloadRead, FailingObjectLeavesTheFileAndKeepsWhatWasRead)
 {
     const std::string contenido = "150000001 = 10.0.0.9\n150000002 = 80\n40000011 = 1\n30200008 = 10.0.0.1\n";
-    ASSERT_TRUE(WriteAll(Path("643get.cfg"), contenido));
+    ASSERT_TRUE(pcfile::Write(Path("643get.cfg"), contenido));
     CMemoryRouterParam *failing = CMemoryRouterParam::Create();
     failing->SetFailHook([](std::string_view method) { return method == "SetLan" ? E_OUTOFMEMORY : S_OK; });
     CModemConfig other(failing, log);
@@ -240,7 +237,7 @@ TEST_F(DownloadRead, FailingObjectLeavesTheFileAndKeepsWhatWasRead)
     {
         EXPECT_EQ(error.Error(), E_OUTOFMEMORY);
     }
-    EXPECT_EQ(ReadAll(Path("643get.cfg")), contenido);
+    EXPECT_EQ(pcfile::Read(Path("643get.cfg"), "<missing>"), contenido);
     BSTR ports = nullptr;
     ASSERT_EQ(failing->GetPorts(&ports), S_OK);
     EXPECT_EQ(std::u16string(ports, SysStringLen(ports)), u"Default,10.0.0.9,80");

@@ -1,5 +1,5 @@
 // The port list: splitting the parameter object's list into the port and address arrays.
-#include "modem/tests/MemoryRouterParam.h"
+#include "testing/MemoryRouterParam.h"
 #include "modem/tests/modemtest.h"
 
 using Textos = std::vector<std::string>;

@@ -7,8 +7,6 @@
 #include <map>
 #include <set>
 
-using modemtest::ReadAll;
-using modemtest::WriteAll;
 using Textos = std::vector<std::string>;
 
 namespace
@@ -61,7 +59,7 @@ std::map<int, std::string> Ajustes(const std::string &contenido, const routerfor
 TEST(Template643, EveryLineIsOneOfTheRoutersCodes)
 {
     const routerformat::CodeTable codigos = Codigos();
-    const std::string plantilla = ReadAll(modemtest::DataPath("643.cfg"));
+    const std::string plantilla = pcfile::Read(modemtest::DataPath("643.cfg"), "<missing>");
     std::map<int, std::string> vistos;
     for (const std::string &linea : Lineas(plantilla))
     {
@@ -108,7 +106,8 @@ class Upload643 : public ModemConfigTest
     void SetUp() override
     {
         ModemConfigTest::SetUp();
-        ASSERT_TRUE(WriteAll(Path("643.cfg"), ReadAll(modemtest::DataPath("643.cfg"))));
+        ASSERT_TRUE(
+            pcfile::Write(Path("643.cfg"), pcfile::Read(modemtest::DataPath("643.cfg"), "<missing>")));
     }
     // What the transfer worker does before it puts "config.dat" on the router.
     std::map<int, std::string> Subir(const char *plantilla = "643.cfg")
@@ -116,7 +115,7 @@ class Upload643 : public ModemConfigTest
         config->CrearListaPuertos();
         EXPECT_EQ(config->CrearFicheroCfg(Path(plantilla).c_str(), Path("config.dat").c_str()), S_OK);
         EXPECT_EQ(config->PrepararRutas(Path("config.dat").c_str()), S_OK);
-        const std::string subido = ReadAll(Path("config.dat"));
+        const std::string subido = pcfile::Read(Path("config.dat"), "<missing>");
         EXPECT_EQ(subido.find('\r'), std::string::npos);
         EXPECT_EQ(subido.find("<<"), std::string::npos);
         return Ajustes(subido, codigos);
@@ -131,7 +130,7 @@ class Upload643 : public ModemConfigTest
             servido +=
                 routerformat::FormatLine(codigo.code, it != router.end() ? it->second : codigo.defaultValue);
         }
-        ASSERT_TRUE(WriteAll(Path("643get.cfg"), servido));
+        ASSERT_TRUE(pcfile::Write(Path("643get.cfg"), servido));
         EXPECT_EQ(config->LeerConfig812(Path("643get.cfg").c_str()), S_OK);
     }
     routerformat::CodeTable codigos = Codigos();
@@ -241,7 +240,7 @@ TEST_F(Upload643, DownloadedFileIsTheNextTemplate)
     Bajar(router);
 
     // Only the port-mapping lines carry tokens now.
-    const std::string plantilla = ReadAll(Path("643get.cfg"));
+    const std::string plantilla = pcfile::Read(Path("643get.cfg"), "<missing>");
     size_t tokens = 0;
     for (const std::string &linea : Lineas(plantilla))
         if (linea.find("<<") != std::string::npos)
@@ -277,7 +276,7 @@ TEST_F(Upload643, OnlyTheIntendedCodesAreRead)
                                   30200003, 40000009, 40000010, 40000011, 10000006, 40000004};
     for (const routerformat::Code &codigo : codigos.Codes())
     {
-        ASSERT_TRUE(WriteAll(Path("643get.cfg"), routerformat::FormatLine(codigo.code, "12")));
+        ASSERT_TRUE(pcfile::Write(Path("643get.cfg"), routerformat::FormatLine(codigo.code, "12")));
         ASSERT_EQ(config->LeerConfig812(Path("643get.cfg").c_str()), S_OK);
         const bool puerto = codigo.code / 100 == 1500000;
         EXPECT_EQ(param.GetPorts(), puerto ? "Default,12" : "") << codigo.name;

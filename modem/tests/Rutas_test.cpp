@@ -1,12 +1,9 @@
 // The static-route entries of the configuration file.
-#include "modem/tests/MemoryRouterParam.h"
+#include "testing/MemoryRouterParam.h"
 #include "modem/tests/modemtest.h"
 
 #include "platform/kit/kitmachine.h"
 
-using modemtest::Exists;
-using modemtest::ReadAll;
-using modemtest::WriteAll;
 using Textos = std::vector<std::string>;
 
 namespace
@@ -87,10 +84,10 @@ class RouteEntries : public ModemConfigTest
     }
     Textos Preparar(int entradas)
     {
-        EXPECT_TRUE(WriteAll(Path("config.dat"), Entradas(entradas)));
+        EXPECT_TRUE(pcfile::Write(Path("config.dat"), Entradas(entradas)));
         EXPECT_EQ(config->PrepararRutas(Path("config.dat").c_str()), S_OK);
-        EXPECT_FALSE(Exists(Path("mitmp.tmp")));
-        return Rutas(ReadAll(Path("config.dat")));
+        EXPECT_FALSE(pcfile::Exists(Path("mitmp.tmp")));
+        return Rutas(pcfile::Read(Path("config.dat"), "<missing>"));
     }
 };
 
@@ -140,45 +137,46 @@ TEST_F(RouteEntries, OnlyTheDefaultRoute)
 
 TEST_F(RouteEntries, WrittenAsGivenWithCarriageReturnsKept)
 {
-    ASSERT_TRUE(WriteAll(Path("config.dat"),
-                         "<<ROUTE_ACTIVE>> <<ROUTE_SUBNET>>\r\n"
-                         "<<ROUTE_SUBNET>>|<<ROUTE_MASK>>\r\n"
-                         "<<ROUTE_NAME>>,<<ROUTE_NAME>> <<ROUTE_GATEWAY>>\r\n"
-                         "<<ROUTE_SUBNET>>|<<ROUTE_MASK>>|<<ROUTE_GATEWAY>>\n"
-                         "<<ROUTE_NAME>>\n"
-                         "<<ROUTE_ACTIVE>>,<<ROUTE_SUBNET>>,<<ROUTE_MASK>>,<<ROUTE_GATEWAY>>\r\n"
-                         "<<route_name>> <<USER>>\r\n"
-                         "<<ROUTE_NAME>>\r\n"
-                         "no line end <<ROUTE_NAME>>"));
+    ASSERT_TRUE(pcfile::Write(Path("config.dat"),
+                              "<<ROUTE_ACTIVE>> <<ROUTE_SUBNET>>\r\n"
+                              "<<ROUTE_SUBNET>>|<<ROUTE_MASK>>\r\n"
+                              "<<ROUTE_NAME>>,<<ROUTE_NAME>> <<ROUTE_GATEWAY>>\r\n"
+                              "<<ROUTE_SUBNET>>|<<ROUTE_MASK>>|<<ROUTE_GATEWAY>>\n"
+                              "<<ROUTE_NAME>>\n"
+                              "<<ROUTE_ACTIVE>>,<<ROUTE_SUBNET>>,<<ROUTE_MASK>>,<<ROUTE_GATEWAY>>\r\n"
+                              "<<route_name>> <<USER>>\r\n"
+                              "<<ROUTE_NAME>>\r\n"
+                              "no line end <<ROUTE_NAME>>"));
     EXPECT_EQ(config->EscribirRutas(Path("config.dat").c_str(), {"255.255.255.0", "10.0.0.0", "255.255.0.0"}),
               S_OK);
     // Before the first name the entry is "active" with no subnet or mask yet; a lone mask at the
     // end of the list makes no route.
-    EXPECT_EQ(ReadAll(Path("config.dat")), "1 <<ROUTE_SUBNET>>\r\n"
-                                           "|<<ROUTE_MASK>>\r\n"
-                                           "ruta1,ruta1 <<ROUTE_GATEWAY>>\r\n"
-                                           "10.0.0.0|<<ROUTE_MASK>>|<<ROUTE_GATEWAY>>\n"
-                                           "\n"
-                                           "0,<<ROUTE_SUBNET>>,<<ROUTE_MASK>>,<<ROUTE_GATEWAY>>\r\n"
-                                           "<<route_name>> <<USER>>\r\n"
-                                           "\r\n");
+    EXPECT_EQ(pcfile::Read(Path("config.dat"), "<missing>"),
+              "1 <<ROUTE_SUBNET>>\r\n"
+              "|<<ROUTE_MASK>>\r\n"
+              "ruta1,ruta1 <<ROUTE_GATEWAY>>\r\n"
+              "10.0.0.0|<<ROUTE_MASK>>|<<ROUTE_GATEWAY>>\n"
+              "\n"
+              "0,<<ROUTE_SUBNET>>,<<ROUTE_MASK>>,<<ROUTE_GATEWAY>>\r\n"
+              "<<route_name>> <<USER>>\r\n"
+              "\r\n");
 }
 
 TEST_F(RouteEntries, MissingFileChangesNothing)
 {
     EXPECT_EQ(config->EscribirRutas(Path("config.dat").c_str(), {"0.0.0.0", "0.0.0.0"}), S_FALSE);
-    EXPECT_FALSE(Exists(Path("config.dat")));
-    EXPECT_FALSE(Exists(Path("mitmp.tmp")));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
+    EXPECT_FALSE(pcfile::Exists(Path("mitmp.tmp")));
     EXPECT_EQ(Log(), (Textos{"Init EscribirRutas", "Fin EscribirRutas"}));
 }
 
 TEST_F(RouteEntries, TemporaryFileThatCannotBeMade)
 {
     const std::string original = Entradas(2);
-    ASSERT_TRUE(WriteAll(Path("config.dat"), original));
+    ASSERT_TRUE(pcfile::Write(Path("config.dat"), original));
     ASSERT_TRUE(CreateDirectoryA(Path("mitmp.tmp").c_str(), nullptr));
     EXPECT_EQ(config->PrepararRutas(Path("config.dat").c_str()), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(ReadAll(Path("config.dat")), original);
+    EXPECT_EQ(pcfile::Read(Path("config.dat"), "<missing>"), original);
     EXPECT_EQ(Log().back(), "Fin EscribirRutas");
 }
 
@@ -189,12 +187,12 @@ TEST_F(RouteEntries, ReadOnlyFileIsLeftAsItWas)
         Familia(family, family[0] == 'x' ? "2" : "1");
         const std::string original = Entradas(2);
         SetFileAttributesA(Path("config.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
-        ASSERT_TRUE(WriteAll(Path("config.dat"), original));
+        ASSERT_TRUE(pcfile::Write(Path("config.dat"), original));
         ASSERT_TRUE(SetFileAttributesA(Path("config.dat").c_str(), FILE_ATTRIBUTE_READONLY));
         EXPECT_EQ(config->PrepararRutas(Path("config.dat").c_str()), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED))
             << family;
-        EXPECT_EQ(ReadAll(Path("config.dat")), original) << family;
-        EXPECT_FALSE(Exists(Path("mitmp.tmp"))) << family;
+        EXPECT_EQ(pcfile::Read(Path("config.dat"), "<missing>"), original) << family;
+        EXPECT_FALSE(pcfile::Exists(Path("mitmp.tmp"))) << family;
     }
 }
 
@@ -209,21 +207,21 @@ TEST_F(RouteEntries, ConfigElsewhereThanTheCurrentDirectory)
 {
     ASSERT_TRUE(CreateDirectoryA(Path("sub").c_str(), nullptr));
     const std::string ruta = Path("sub") + "\\config.dat";
-    ASSERT_TRUE(WriteAll(ruta, Entradas(1)));
+    ASSERT_TRUE(pcfile::Write(ruta, Entradas(1)));
     EXPECT_EQ(config->PrepararRutas(ruta.c_str()), S_OK);
-    EXPECT_EQ(Rutas(ReadAll(ruta)), (Textos{"ruta1 1 192.168.1.32/32 via 192.0.2.9"}));
-    EXPECT_FALSE(Exists(Path("mitmp.tmp")));
+    EXPECT_EQ(Rutas(pcfile::Read(ruta, "<missing>")), (Textos{"ruta1 1 192.168.1.32/32 via 192.0.2.9"}));
+    EXPECT_FALSE(pcfile::Exists(Path("mitmp.tmp")));
 }
 
 TEST_F(RouteEntries, FailingObjectChangesNothing)
 {
     const std::string original = Entradas(2);
-    ASSERT_TRUE(WriteAll(Path("config.dat"), original));
+    ASSERT_TRUE(pcfile::Write(Path("config.dat"), original));
     CMemoryRouterParam *failing = CMemoryRouterParam::Create();
     failing->SetFailHook([](std::string_view method) { return method == "GetWan" ? E_FAIL : S_OK; });
     CModemConfig other(failing, log);
     failing->Release();
     EXPECT_THROW(other.PrepararRutas(Path("config.dat").c_str()), CComError);
-    EXPECT_EQ(ReadAll(Path("config.dat")), original);
-    EXPECT_FALSE(Exists(Path("mitmp.tmp")));
+    EXPECT_EQ(pcfile::Read(Path("config.dat"), "<missing>"), original);
+    EXPECT_FALSE(pcfile::Exists(Path("mitmp.tmp")));
 }

@@ -6,8 +6,9 @@
 #include "modem/client/ZyxelSink.h"
 #include "modem/tests/modemtest.h"
 #include "platform/kit/kitmachine.h"
-#include "tools/routersim/tests/Servers.h"
+#include "testing/servers.h"
 #include "testing/kittest.h"
+#include "testing/registry.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,16 +22,10 @@ namespace
 // Long enough for WinINet's own time-outs; a run that needs it has hung.
 constexpr DWORD kEspera = 90000;
 
-std::string Registro(HKEY root, const std::string &key, const char *value = nullptr)
+std::string Registro(HKEY root, const std::string &key, const char *value = nullptr,
+                     kittest::Caller where = kittest::Caller::current())
 {
-    HKEY h;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return "<missing>";
-    char data[512] = "";
-    DWORD size = sizeof data - 1;
-    const LONG result = RegQueryValueExA(h, value, nullptr, nullptr, reinterpret_cast<BYTE *>(data), &size);
-    RegCloseKey(h);
-    return result == ERROR_SUCCESS ? data : "<missing>";
+    return kittest::ReadRegString(root, key, value, where).value_or("<missing>");
 }
 
 // The one-PC static configuration: public 80.58.1.10/24, management 10.0.0.5/8.
@@ -150,7 +145,7 @@ class SetZyxelConfigTest : public testing::Test
     {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
-        return modemtest::LogMessages(modemtest::ReadAll(std::string(temp) + "DaxModem.txt"));
+        return modemtest::LogMessages(pcfile::Read(std::string(temp) + "DaxModem.txt", "<missing>"));
     }
 
     // Whether the log holds these lines in this order (others may come between).
@@ -282,8 +277,8 @@ TEST_F(SetZyxelConfigTest, UploadConfiguresTheRouter)
                                                                                   << settings;
 
     // "config.dat" is gone after the upload; the template stays.
-    EXPECT_FALSE(modemtest::Exists(Path("config.dat")));
-    EXPECT_TRUE(modemtest::Exists(Path("643.cfg")));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
+    EXPECT_TRUE(pcfile::Exists(Path("643.cfg")));
     EXPECT_TRUE(LogEnOrden({
         "Init LanzarHiloTransfer",
         "Init SetFTPWorkerThread",
@@ -312,8 +307,8 @@ TEST_F(SetZyxelConfigTest, UploadSendsTheGeneratedFileAsIs)
     SetEnvironmentVariableA("DEBUG_ADSL", "1");
 
     EXPECT_EQ(Subir(), "Start(0,msg1) End(0,msg1)");
-    ASSERT_TRUE(modemtest::Exists(Path("config.dat")));
-    const std::string generado = modemtest::ReadAll(Path("config.dat"));
+    ASSERT_TRUE(pcfile::Exists(Path("config.dat")));
+    const std::string generado = pcfile::Read(Path("config.dat"), "<missing>");
     EXPECT_EQ(kittest::ReadHostFile(root + "/rom-t"), generado);
     EXPECT_NE(generado.find("10.0.0.5"), std::string::npos);
     EXPECT_EQ(generado.find("<<"), std::string::npos) << "a token was left in the file";
@@ -335,7 +330,7 @@ TEST_F(SetZyxelConfigTest, FirmwareDownloadStaysAsItCame)
     ASSERT_EQ(obj->SetTransferMode(1), S_OK);
     EXPECT_EQ(Ejecutar([&] { return obj->UpdateFw(kitcom::BStr(Path("ras.bin")).Get()); }),
               "Start(0,msg1) End(0,msg1)");
-    EXPECT_EQ(modemtest::ReadAll(Path("ras.bin")), firmware);
+    EXPECT_EQ(pcfile::Read(Path("ras.bin"), "<missing>"), firmware);
     EXPECT_FALSE(LogEnOrden({"Init LeerConfig812"}));
 }
 
@@ -370,14 +365,14 @@ TEST_F(SetZyxelConfigTest, DownloadReadsTheRouterAndBecomesTheTemplate)
     EXPECT_EQ(leido.GetDns(), (TextPair{"80.58.0.33", "80.58.32.97"}));
     EXPECT_EQ(leido.GetDhcp(), (TextPair{"80.58.1.10", "80.58.1.11"}));
     EXPECT_EQ(leido.GetNat(), 0);
-    ASSERT_TRUE(modemtest::Exists(Path("643get.cfg")));
+    ASSERT_TRUE(pcfile::Exists(Path("643get.cfg")));
 
     // The run set the mode back: the next Start uploads, from the downloaded file.
     const std::string marca = "99999999 = marca del fichero bajado\n";
-    ASSERT_TRUE(modemtest::WriteAll(Path("643get.cfg"), modemtest::ReadAll(Path("643get.cfg")) + marca));
+    ASSERT_TRUE(pcfile::Write(Path("643get.cfg"), pcfile::Read(Path("643get.cfg"), "<missing>") + marca));
     SetEnvironmentVariableA("DEBUG_ADSL", "1");
     EXPECT_EQ(Ejecutar([&] { return obj->Start(); }), "Start(0,msg1) End(0,msg1)");
-    EXPECT_NE(modemtest::ReadAll(Path("config.dat")).find(marca), std::string::npos);
+    EXPECT_NE(pcfile::Read(Path("config.dat"), "<missing>").find(marca), std::string::npos);
 }
 
 TEST_F(SetZyxelConfigTest, FirmwareProgressAndKeptFile)
@@ -387,13 +382,13 @@ TEST_F(SetZyxelConfigTest, FirmwareProgressAndKeptFile)
     std::string bytes(512 * 1024, '\0');
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>((i * 131) >> 3);
-    ASSERT_TRUE(modemtest::WriteAll(firmware, bytes));
+    ASSERT_TRUE(pcfile::Write(firmware, bytes));
     ASSERT_EQ(obj->SetModemCurIp(kitcom::BStr("192.168.1.1").Get()), S_OK);
 
     EXPECT_EQ(Ejecutar([&] { return obj->UpdateFw(kitcom::BStr(firmware).Get()); }),
               "Start(0,msg1) End(0,msg1)");
     EXPECT_EQ(kittest::ReadHostFile(state + "/firmware.bin"), bytes);
-    EXPECT_TRUE(modemtest::Exists(firmware));
+    EXPECT_TRUE(pcfile::Exists(firmware));
     EXPECT_TRUE(LogEnOrden({"SetFTPWorkerThread: actualizando firmware"}));
 
     // The totals only grow, on the worker's thread, and reach the file's size.
@@ -447,7 +442,7 @@ TEST_F(SetZyxelConfigTest, FailuresAndTheirTexts)
 {
     // Nothing at the address: the connection fails.
     EXPECT_EQ(Subir("192.168.1.1"), "Start(0,msg1) End(1,msg3)");
-    EXPECT_FALSE(modemtest::Exists(Path("config.dat")));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
 
     ArrancarRouter({"--fault", "refuse-login"});
     EXPECT_EQ(Subir(), "Start(0,msg1) End(1,msg5)");
@@ -456,7 +451,7 @@ TEST_F(SetZyxelConfigTest, FailuresAndTheirTexts)
     // The data connection dropped in the middle of a firmware.
     kitservers::Run(kittest::BinDir() + "/routersim", {"fault", "--state", state, "drop-data"});
     const std::string firmware = Path("ras.bin");
-    ASSERT_TRUE(modemtest::WriteAll(firmware, std::string(4 << 20, 'f')));
+    ASSERT_TRUE(pcfile::Write(firmware, std::string(4 << 20, 'f')));
     EXPECT_EQ(Ejecutar([&] { return obj->UpdateFw(kitcom::BStr(firmware).Get()); }),
               "Start(0,msg1) End(1,msg4)");
     EXPECT_TRUE(LogEnOrden({"SetFTPWorkerThread: Tx erronea [Error: 12111]"}) ||
@@ -468,7 +463,7 @@ TEST_F(SetZyxelConfigTest, FailuresAndTheirTexts)
     ASSERT_TRUE(DeleteFileA(Path("643.cfg").c_str()));
     EXPECT_EQ(Subir(), "Start(0,msg1) End(1,msg4)");
     EXPECT_EQ(Mostrar(), antes);
-    EXPECT_FALSE(modemtest::Exists(Path("config.dat")));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
 }
 
 // A router that takes the connection and never answers holds the worker in its open phase.
@@ -499,7 +494,7 @@ TEST_F(SetZyxelConfigTest, WhileAWorkerRuns)
     EXPECT_EQ(obj->IsActive(&bActive), S_OK);
     EXPECT_EQ(bActive, 0);
     EXPECT_TRUE(LogEnOrden({"SetFTPWorkerThread: cancelando apertura"}));
-    EXPECT_FALSE(modemtest::Exists(Path("config.dat")));
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
 }
 
 // Stop(0) does not wait: the worker is terminated and gives back its connection as it goes.

@@ -9,21 +9,6 @@
 
 namespace modemtest
 {
-std::string ReadAll(const std::string &path)
-{
-    return pcfile::Read(path).value_or("<missing>");
-}
-
-bool WriteAll(const std::string &path, std::string_view bytes)
-{
-    return pcfile::Write(path, bytes);
-}
-
-bool Exists(const std::string &path)
-{
-    return pcfile::Exists(path);
-}
-
 std::string DataPath(const char *name)
 {
     return std::string(KIT_DATA_DIR "/") + name;
@@ -85,7 +70,7 @@ std::vector<std::string> ModemConfigTest::Log() const
 {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    return modemtest::LogMessages(modemtest::ReadAll(std::string(temp) + "DaxModem.txt"));
+    return modemtest::LogMessages(pcfile::Read(std::string(temp) + "DaxModem.txt", "<missing>"));
 }
 
 void ModemConfigTest::FillMultipuesto()

@@ -1,11 +1,12 @@
 // Support of the configuration file tests: each test runs in a folder of its own PC, made the
 // current directory, with a registered DaxParam server, a fresh router parameter object and the
-// module's trace log "DaxModem.txt".
+// module's trace log "DaxModem.txt". Files of the PC are read and written with pcfile.h.
 #pragma once
 
 #include "common/param/RouterParamPtr.h"
 #include "common/trace/TraceLog.h"
 #include "modem/ModemConfig.h"
+#include "testing/pcfile.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -14,10 +15,6 @@
 
 namespace modemtest
 {
-// Files through the platform, as the product sees them.
-std::string ReadAll(const std::string &path);
-bool WriteAll(const std::string &path, std::string_view bytes);
-bool Exists(const std::string &path);
 // A file of the kit's data folder in the source tree.
 std::string DataPath(const char *name);
 // The messages of the trace lines of a log file, banner and empty lines left out.

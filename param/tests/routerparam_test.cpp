@@ -4,6 +4,7 @@
 
 #include "common/com/Object.h"
 #include "testing/kittest.h"
+#include "testing/registry.h"
 
 #include <cstring>
 
@@ -61,18 +62,6 @@ const struct NameCase
     {u"SetEncap", 16}, {u"getencap", 17},  {u"Reset", 18},     {u"SetPorts", 19}, {u"GetPorts", 20},
 };
 
-std::string ReadKey(const std::string &path, const char *value = nullptr)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    char data[512] = {};
-    DWORD size = sizeof data - 1, type = 0;
-    LONG status = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE *>(data), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(data) : "<no value>";
-}
-
 class RouterParamTest : public ParamServer
 {
 };
@@ -86,19 +75,22 @@ class CStranger final : public kitcom::Object<CStranger, IUnknown>
 TEST_F(RouterParamTest, RegisteredWithItsProgIdsAndTypeLibrary)
 {
     const std::string clsid = "{86C05C70-6370-11D6-9BEC-00C04F1F2D46}";
-    EXPECT_EQ(ReadKey("DaxParam.RouterParam\\CLSID"), clsid);
-    EXPECT_EQ(ReadKey("DaxParam.RouterParam.1\\CLSID"), clsid);
-    EXPECT_EQ(ReadKey("DaxParam.RouterParam\\CurVer"), "DaxParam.RouterParam.1");
-    EXPECT_EQ(ReadKey("CLSID\\" + clsid + "\\ProgID"), "DaxParam.RouterParam.1");
-    EXPECT_EQ(ReadKey("CLSID\\" + clsid + "\\VersionIndependentProgID"), "DaxParam.RouterParam");
-    EXPECT_EQ(ReadKey("CLSID\\" + clsid + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(ReadKey("CLSID\\" + clsid + "\\TypeLib"), "{86C05C6C-6370-11D6-9BEC-00C04F1F2D46}");
-    EXPECT_EQ(ReadKey("TypeLib\\{86C05C6C-6370-11D6-9BEC-00C04F1F2D46}\\1.0"), "DaxParam 1.0 Type Library");
-    EXPECT_EQ(ReadKey("Interface\\{86C05C6F-6370-11D6-9BEC-00C04F1F2D46}"), "IRouterParam");
-    EXPECT_EQ(ReadKey("Interface\\{86C05C6D-6370-11D6-9BEC-00C04F1F2D46}"), "ITcpipParam");
-    EXPECT_EQ(ReadKey("DaxParam.TcpipParam\\CLSID"), "{86C05C6E-6370-11D6-9BEC-00C04F1F2D46}");
-    EXPECT_EQ(ReadKey("DaxParam.TcpipParam.1\\CLSID"), "{86C05C6E-6370-11D6-9BEC-00C04F1F2D46}");
-    EXPECT_EQ(ReadKey("CLSID\\{86C05C6E-6370-11D6-9BEC-00C04F1F2D46}\\InprocServer32", "ThreadingModel"),
+    EXPECT_EQ(kittest::ClassesText("DaxParam.RouterParam\\CLSID"), clsid);
+    EXPECT_EQ(kittest::ClassesText("DaxParam.RouterParam.1\\CLSID"), clsid);
+    EXPECT_EQ(kittest::ClassesText("DaxParam.RouterParam\\CurVer"), "DaxParam.RouterParam.1");
+    EXPECT_EQ(kittest::ClassesText("CLSID\\" + clsid + "\\ProgID"), "DaxParam.RouterParam.1");
+    EXPECT_EQ(kittest::ClassesText("CLSID\\" + clsid + "\\VersionIndependentProgID"), "DaxParam.RouterParam");
+    EXPECT_EQ(kittest::ClassesText("CLSID\\" + clsid + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(kittest::ClassesText("CLSID\\" + clsid + "\\TypeLib"),
+              "{86C05C6C-6370-11D6-9BEC-00C04F1F2D46}");
+    EXPECT_EQ(kittest::ClassesText("TypeLib\\{86C05C6C-6370-11D6-9BEC-00C04F1F2D46}\\1.0"),
+              "DaxParam 1.0 Type Library");
+    EXPECT_EQ(kittest::ClassesText("Interface\\{86C05C6F-6370-11D6-9BEC-00C04F1F2D46}"), "IRouterParam");
+    EXPECT_EQ(kittest::ClassesText("Interface\\{86C05C6D-6370-11D6-9BEC-00C04F1F2D46}"), "ITcpipParam");
+    EXPECT_EQ(kittest::ClassesText("DaxParam.TcpipParam\\CLSID"), "{86C05C6E-6370-11D6-9BEC-00C04F1F2D46}");
+    EXPECT_EQ(kittest::ClassesText("DaxParam.TcpipParam.1\\CLSID"), "{86C05C6E-6370-11D6-9BEC-00C04F1F2D46}");
+    EXPECT_EQ(kittest::ClassesText("CLSID\\{86C05C6E-6370-11D6-9BEC-00C04F1F2D46}\\InprocServer32",
+                                   "ThreadingModel"),
               "Apartment");
 }
 
@@ -140,7 +132,7 @@ TEST_F(RouterParamTest, UnregisteredClassesCannotBeCreated)
     object = Garbage();
     EXPECT_TRUE(FAILED(RawCreateByProgId(u"DaxParam.RouterParam", IID_IRouterParam, &object)));
     EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(ReadKey("DaxParam.RouterParam\\CLSID"), "<no key>");
+    EXPECT_EQ(kittest::ClassesText("DaxParam.RouterParam\\CLSID"), "<no key>");
 }
 
 TEST_F(RouterParamTest, ServerUnloadsOnlyWhenNoObjectIsLeft)

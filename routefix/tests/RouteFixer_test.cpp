@@ -3,32 +3,21 @@
 #include "routefix/RouteFixer.h"
 #include "common/ipv4/Ipv4Text.h"
 #include "testing/kittest.h"
+#include "testing/loopback.h"
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <regex>
 #include <set>
 #include <sstream>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace
 {
 const FixRtTiming kQuick{0, 1, 120};
-
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 std::string LogPath()
 {
@@ -40,7 +29,7 @@ std::vector<std::string> LogMessages()
 {
     static const std::regex line(R"(\d\d/\d\d/\d{4} a las \d\d:\d\d:\d\d\(\d{3}\) -- (.*)\r)");
     std::vector<std::string> messages;
-    std::istringstream in(ReadAll(LogPath()));
+    std::istringstream in(kittest::ReadHostFile(LogPath(), ""));
     std::string text;
     while (std::getline(in, text))
     {
@@ -56,35 +45,10 @@ size_t Count(const std::vector<std::string> &messages, const std::string &messag
     return static_cast<size_t>(std::count(messages.begin(), messages.end(), message));
 }
 
-// A loopback port that refuses connections (bound, never listening).
-class ClosedPort
-{
-  public:
-    ClosedPort()
-    {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
-    ~ClosedPort() { ::close(fd_); }
-    int Port() const { return port_; }
-
-  private:
-    int fd_;
-    int port_;
-};
-
 // Makes the gateway answer on the virtual network (a refusal counts as an answer).
-void GatewayAnswers(const char *gateway, const ClosedPort &port)
+void GatewayAnswers(const char *gateway, const kittest::ClosedPort &port)
 {
-    std::ofstream(kittest::MachineDir() + "/network.ini")
-        << "[Hosts]\r\n"
-        << gateway << ":80=127.0.0.1:" << port.Port() << "\r\n";
+    kittest::MapHostPort(kittest::MachineDir(), gateway, 80, port.Port());
 }
 
 // Gives the PC its route program.
@@ -102,7 +66,7 @@ std::set<std::string> RoutesOnceThere(size_t count)
          std::chrono::steady_clock::now() < until;)
     {
         routes.clear();
-        std::istringstream in(ReadAll(kittest::MachineDir() + "/routes"));
+        std::istringstream in(kittest::ReadHostFile(kittest::MachineDir() + "/routes", ""));
         std::string destination, mask, gateway, metric;
         while (in >> destination >> mask >> gateway >> metric)
             routes.insert(destination + "/" + mask + " " + gateway);
@@ -197,7 +161,7 @@ TEST(RouteFixerRun, BadParametersEndWithExitCodeZeroBeforeAnyRoute)
 TEST(RouteFixerRun, TheThirdWordIsTheGateway)
 {
     InstallRoute();
-    ClosedPort port;
+    kittest::ClosedPort port;
     GatewayAnswers("80.1.2.1", port);
     EXPECT_EQ(RunInProcess("80.1.2.3   255.255.255.0 ignored fourth"), 0);
     const std::vector<std::string> messages = LogMessages();
@@ -216,7 +180,7 @@ TEST(RouteFixerRun, TheThirdWordIsTheGateway)
 TEST(RouteFixerRun, TwoRunsOfFixRoutesAroundTheConnectivityCheck)
 {
     InstallRoute();
-    ClosedPort port;
+    kittest::ClosedPort port;
     GatewayAnswers("80.1.2.1", port);
     EXPECT_EQ(RunInProcess("80.1.2.3 255.255.255.0"), 1);
     EXPECT_EQ(RoutesOnceThere(8), kEightRoutes);
@@ -238,7 +202,7 @@ TEST(RouteFixerRun, TwoRunsOfFixRoutesAroundTheConnectivityCheck)
 TEST(RouteFixerRun, MaskEdges)
 {
     InstallRoute();
-    ClosedPort port;
+    kittest::ClosedPort port;
     GatewayAnswers("80.1.2.3", port);
     // 255.255.255.255: no route at all, still a success.
     EXPECT_EQ(RunInProcess("80.1.2.3 255.255.255.255 80.1.2.3"), 1);
@@ -283,7 +247,7 @@ TEST(RouteFixerRun, AGatewayThatNeverAnswersCosts121Checks)
 
 TEST(RouteFixerRun, ARouteProgramThatCannotStartFailsTheRun)
 {
-    ClosedPort port; // no bin/route on this PC
+    kittest::ClosedPort port; // no bin/route on this PC
     GatewayAnswers("80.1.2.1", port);
     EXPECT_EQ(RunInProcess("80.1.2.3 255.255.255.0"), 0);
     const std::vector<std::string> messages = LogMessages();
@@ -294,7 +258,7 @@ TEST(RouteFixerRun, ARouteProgramThatCannotStartFailsTheRun)
 TEST(RouteFixerProgram, RunsOnTheSimulatedPc)
 {
     ASSERT_EQ(kittest::Run("machine", {"create", "--os", "xp", "--force"}), 0);
-    ClosedPort port;
+    kittest::ClosedPort port;
     GatewayAnswers("80.1.2.1", port);
     EXPECT_EQ(kittest::Run(kittest::BinDir() + "/QelFixRt", {"80.1.2.3", "255.255.255.0", "80.1.2.1"}), 1);
     EXPECT_EQ(RoutesOnceThere(8), kEightRoutes);

@@ -1,5 +1,6 @@
 // The toolkit's pieces: ComPtr, BStr and Variant, objects and their interface tables, class
 // factories and the module lock, registration scripts.
+#include "testing/registry.h"
 #include "common/com/BStr.h"
 #include "common/com/Object.h"
 #include "common/com/Server.h"
@@ -68,36 +69,6 @@ ULONG RefsOf(IUnknown *object)
 {
     object->AddRef();
     return object->Release();
-}
-
-std::string ClassesValue(const std::string &path, const char *name = nullptr)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    char data[1024];
-    DWORD size = sizeof data, type = 0;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        return "<no value>";
-    return std::string(data, size ? size - 1 : 0);
-}
-
-bool ClassesKeyExists(const std::string &path)
-{
-    return ClassesValue(path) != "<no key>";
-}
-
-void SetClassesValue(const std::string &path, const char *name, const std::string &value)
-{
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
 }
 
 constexpr kitcom::ClassEntry kThingClasses[] = {
@@ -362,22 +333,22 @@ TEST(Registration, ClassKeysComeAndGoExactly)
         {"Kit.Control\\CurVer", nullptr, "Kit.Control.1"},
     };
     for (const Expected &e : expected)
-        EXPECT_EQ(ClassesValue(e.path, e.name), e.value) << e.path;
+        EXPECT_EQ(kittest::ClassesText(e.path, e.name), e.value) << e.path;
     // Registering again changes nothing.
     ASSERT_EQ(kitcom::RegisterClassKeys(CLSID_Thing, control, module), S_OK);
 
     // Someone else's key and value survive; everything of ours goes.
-    SetClassesValue(key + "\\Implemented Categories", nullptr, "ajena");
-    SetClassesValue("Kit.Control", "Ajeno", "valor");
+    kittest::WriteRegString(HKEY_CLASSES_ROOT, key + "\\Implemented Categories", nullptr, "ajena");
+    kittest::WriteRegString(HKEY_CLASSES_ROOT, "Kit.Control", "Ajeno", "valor");
     ASSERT_EQ(kitcom::UnregisterClassKeys(CLSID_Thing, control), S_OK);
-    EXPECT_EQ(ClassesValue(key + "\\Implemented Categories"), "ajena");
-    EXPECT_EQ(ClassesValue(key), "<no value>"); // kept for the foreign key, without our name
-    EXPECT_FALSE(ClassesKeyExists(key + "\\InprocServer32"));
-    EXPECT_FALSE(ClassesKeyExists(key + "\\MiscStatus"));
-    EXPECT_EQ(ClassesValue("Kit.Control", "Ajeno"), "valor");
-    EXPECT_FALSE(ClassesKeyExists("Kit.Control\\CurVer"));
-    EXPECT_FALSE(ClassesKeyExists("Kit.Control.1"));
-    EXPECT_TRUE(ClassesKeyExists("CLSID"));
+    EXPECT_EQ(kittest::ClassesText(key + "\\Implemented Categories"), "ajena");
+    EXPECT_EQ(kittest::ClassesText(key), "<no value>"); // kept for the foreign key, without our name
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, key + "\\InprocServer32"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, key + "\\MiscStatus"));
+    EXPECT_EQ(kittest::ClassesText("Kit.Control", "Ajeno"), "valor");
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "Kit.Control\\CurVer"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "Kit.Control.1"));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "CLSID"));
 
     // Not registered: still a success.
     EXPECT_EQ(kitcom::UnregisterClassKeys(CLSID_Thing, control), S_OK);
@@ -394,21 +365,21 @@ TEST(Registration, TypeLibraryKeys)
     ASSERT_EQ(kitcom::RegisterTypeLibKeys(lib, "/kit/lib/Thing.so"), S_OK);
     const std::string key =
         "TypeLib\\{A1A1A1A1-0000-4000-8000-000000000020}\\1.a"; // versions are hexadecimal
-    EXPECT_EQ(ClassesValue(key), "Thing 1.0 Type Library");
-    EXPECT_EQ(ClassesValue(key + "\\0\\win32"), "/kit/lib/Thing.so");
-    EXPECT_EQ(ClassesValue(key + "\\FLAGS"), "0");
-    EXPECT_EQ(ClassesValue(key + "\\HELPDIR"), "/kit/lib");
+    EXPECT_EQ(kittest::ClassesText(key), "Thing 1.0 Type Library");
+    EXPECT_EQ(kittest::ClassesText(key + "\\0\\win32"), "/kit/lib/Thing.so");
+    EXPECT_EQ(kittest::ClassesText(key + "\\FLAGS"), "0");
+    EXPECT_EQ(kittest::ClassesText(key + "\\HELPDIR"), "/kit/lib");
     const std::string iface = "Interface\\{A1A1A1A1-0000-4000-8000-000000000001}";
-    EXPECT_EQ(ClassesValue(iface), "IThing");
-    EXPECT_EQ(ClassesValue(iface + "\\ProxyStubClsid32"), "{00020424-0000-0000-C000-000000000046}");
-    EXPECT_EQ(ClassesValue(iface + "\\TypeLib"), "{A1A1A1A1-0000-4000-8000-000000000020}");
-    EXPECT_EQ(ClassesValue(iface + "\\TypeLib", "Version"), "1.a");
+    EXPECT_EQ(kittest::ClassesText(iface), "IThing");
+    EXPECT_EQ(kittest::ClassesText(iface + "\\ProxyStubClsid32"), "{00020424-0000-0000-C000-000000000046}");
+    EXPECT_EQ(kittest::ClassesText(iface + "\\TypeLib"), "{A1A1A1A1-0000-4000-8000-000000000020}");
+    EXPECT_EQ(kittest::ClassesText(iface + "\\TypeLib", "Version"), "1.a");
 
     ASSERT_EQ(kitcom::UnregisterTypeLibKeys(lib), S_OK);
-    EXPECT_FALSE(ClassesKeyExists("TypeLib\\{A1A1A1A1-0000-4000-8000-000000000020}"));
-    EXPECT_FALSE(ClassesKeyExists(iface));
-    EXPECT_TRUE(ClassesKeyExists("TypeLib"));
-    EXPECT_TRUE(ClassesKeyExists("Interface"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "TypeLib\\{A1A1A1A1-0000-4000-8000-000000000020}"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, iface));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "TypeLib"));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "Interface"));
 }
 
 TEST(Registration, RefusedWritesLeaveNothing)
@@ -416,14 +387,14 @@ TEST(Registration, RefusedWritesLeaveNothing)
     ASSERT_TRUE(kitpc::SetIdentityValue("User", "Administrator", "0"));
     EXPECT_EQ(kitcom::RegisterServer(kThingServer), SELFREG_E_CLASS);
     ASSERT_TRUE(kitpc::SetIdentityValue("User", "Administrator", "1"));
-    EXPECT_FALSE(ClassesKeyExists("CLSID\\{A1A1A1A1-0000-4000-8000-000000000010}"));
-    EXPECT_FALSE(ClassesKeyExists("Kit.Thing"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{A1A1A1A1-0000-4000-8000-000000000010}"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "Kit.Thing"));
 
     // The real thing registers with the file this toolkit lives in (here: the test program).
     ASSERT_EQ(kitcom::RegisterServer(kThingServer), S_OK);
-    EXPECT_NE(ClassesValue("CLSID\\{A1A1A1A1-0000-4000-8000-000000000010}\\InprocServer32")
+    EXPECT_NE(kittest::ClassesText("CLSID\\{A1A1A1A1-0000-4000-8000-000000000010}\\InprocServer32")
                   .find("com_toolkit_test"),
               std::string::npos);
     EXPECT_EQ(kitcom::UnregisterServer(kThingServer), S_OK);
-    EXPECT_FALSE(ClassesKeyExists("CLSID\\{A1A1A1A1-0000-4000-8000-000000000010}"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{A1A1A1A1-0000-4000-8000-000000000010}"));
 }

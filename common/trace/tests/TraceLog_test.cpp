@@ -17,17 +17,9 @@ std::string TempPath()
     return buffer;
 }
 
-std::string ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 void WriteBytes(const std::string &path, size_t count)
 {
-    std::ofstream(path, std::ios::binary) << std::string(count, 'x');
+    kittest::WriteHostFile(path, std::string(count, 'x'));
 }
 
 // The lines of a log file, split at CR LF.
@@ -77,7 +69,7 @@ TEST_F(TraceLogTest, EachRunAppendsTwoEmptyLinesTheBannerAndTimedLines)
         EXPECT_EQ(log.WriteNumber("FixRoutes - Nº de rutas calculado", "Nº rutas", -1), S_OK);
         EXPECT_EQ(log.Write("100% literal %s %d"), S_OK);
     }
-    const std::string content = ReadAll(path);
+    const std::string content = kittest::ReadHostFile(path, "");
     ASSERT_EQ(content.substr(content.size() - 2), "\r\n");
     EXPECT_EQ(content.find('\n'), content.find("\r\n") + 1); // every LF comes after a CR
     std::vector<std::string> lines = Lines(content);
@@ -110,7 +102,7 @@ TEST_F(TraceLogTest, DirectoryWithAndWithoutItsTrailingSeparator)
         log.SetAlwaysOn(1);
         ASSERT_EQ(log.Open(), S_OK);
     }
-    EXPECT_EQ(Lines(ReadAll(folder + "/QelFixRt.txt")).size(), 6u); // both runs in one file
+    EXPECT_EQ(Lines(kittest::ReadHostFile(folder + "/QelFixRt.txt", "")).size(), 6u); // both runs in one file
 }
 
 TEST_F(TraceLogTest, SizeLimitAtOpen)
@@ -120,14 +112,14 @@ TEST_F(TraceLogTest, SizeLimitAtOpen)
         CTraceLog log;
         OpenLog(log);
     }
-    EXPECT_EQ(ReadAll(path).substr(0, 10), std::string(10, 'x')); // 204,800 bytes: kept
+    EXPECT_EQ(kittest::ReadHostFile(path, "").substr(0, 10), std::string(10, 'x')); // 204,800 bytes: kept
 
     WriteBytes(path, CTraceLog::kMaxFileSize + 1);
     {
         CTraceLog log;
         OpenLog(log);
     }
-    std::vector<std::string> lines = Lines(ReadAll(path)); // 204,801 bytes: started afresh
+    std::vector<std::string> lines = Lines(kittest::ReadHostFile(path, "")); // 204,801 bytes: started afresh
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(MessageOf(lines[2]), kBanner);
 }
@@ -144,7 +136,7 @@ TEST_F(TraceLogTest, AFileHeldOpenElsewhereIsKeptWhateverItsSize)
         EXPECT_EQ(log.Write("sigue"), S_OK);
     }
     CloseHandle(holder);
-    const std::string content = ReadAll(path);
+    const std::string content = kittest::ReadHostFile(path, "");
     EXPECT_EQ(content.substr(0, 10), std::string(10, 'x'));
     EXPECT_EQ(MessageOf(Lines(content).back()), "sigue");
 }
@@ -156,7 +148,7 @@ TEST_F(TraceLogTest, DisabledLogStillWritesTheEmptyLines)
         OpenLog(log, 0);
         EXPECT_EQ(log.Write("no se escribe"), S_OK);
     }
-    EXPECT_EQ(ReadAll(path), "\r\n\r\n");
+    EXPECT_EQ(kittest::ReadHostFile(path, ""), "\r\n\r\n");
 }
 
 TEST_F(TraceLogTest, RegistrySwitch)
@@ -181,7 +173,7 @@ TEST_F(TraceLogTest, RegistrySwitch)
         OpenLog(log, 0);
         log.Write("mensaje");
         log.Close();
-        EXPECT_EQ(Lines(ReadAll(path)).size(), c.written ? 4u : 2u) << c.value;
+        EXPECT_EQ(Lines(kittest::ReadHostFile(path, "")).size(), c.written ? 4u : 2u) << c.value;
     }
     RegCloseKey(key);
 }
@@ -194,7 +186,7 @@ TEST_F(TraceLogTest, LongLinesAreCutAtTheFormattingLimit)
         log.Write(std::string(2000, 'a').c_str());
         log.Write("siguiente");
     }
-    const std::string content = ReadAll(path);
+    const std::string content = kittest::ReadHostFile(path, "");
     // The cut line keeps 1,023 bytes and loses its line break: the next line follows it.
     const size_t start = content.find(" -- aaa");
     ASSERT_NE(start, std::string::npos);
@@ -222,7 +214,7 @@ TEST_F(TraceLogTest, FailuresAreSilentStatuses)
     EXPECT_EQ(log.Write(nullptr), E_FAIL);
     EXPECT_EQ(log.Close(), S_OK);
     EXPECT_EQ(log.Close(), S_OK);
-    EXPECT_EQ(Lines(ReadAll(path)).size(), 3u);
+    EXPECT_EQ(Lines(kittest::ReadHostFile(path, "")).size(), 3u);
 
     CTraceLog nowhere;
     nowhere.SetDirectory((TempPath() + "missing").c_str());
@@ -249,7 +241,7 @@ TEST_F(TraceLogTest, TwoThreadsAndTwoObjectsInterleaveWholeLines)
     first.Close();
     second.Close();
     std::map<std::string, int> counts;
-    for (const std::string &line : Lines(ReadAll(path)))
+    for (const std::string &line : Lines(kittest::ReadHostFile(path, "")))
         if (!line.empty())
             ++counts[MessageOf(line)];
     EXPECT_EQ(counts["hilo cliente"], 200);

@@ -3,6 +3,7 @@
 #include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "testing/kittest.h"
+#include "testing/registry.h"
 
 #include <cstdio>
 #include <cstring>
@@ -64,14 +65,9 @@ LONG SetDword(HKEY key, const char *name, DWORD value)
     return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
 }
 
-std::string GetString(HKEY key, const char *name)
+std::string GetString(HKEY key, const char *name, kittest::Caller where = kittest::Caller::current())
 {
-    char buffer[512] = {};
-    DWORD size = sizeof buffer - 1;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(buffer), &size) !=
-        ERROR_SUCCESS)
-        return "<missing>";
-    return buffer;
+    return kittest::ReadRegString(key, name, where).value_or("<missing>");
 }
 
 // Changes machine.ini and makes sure its time stamp moves, so the change is seen even within

@@ -26,10 +26,7 @@ void MakePc(kitpc::WindowsFamily family, bool admin = true, LANGID lang = 0x0C0A
 
 std::string PowerLog()
 {
-    std::ifstream in(kittest::MachineDir() + "/power.log", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return kittest::ReadHostFile(kittest::MachineDir() + "/power.log", "");
 }
 
 // A SID made with AllocateAndInitializeSid, freed on scope exit.

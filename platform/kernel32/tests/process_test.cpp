@@ -38,18 +38,10 @@ std::string OutPath()
     return kittest::MachineDir() + "/temp/child.out";
 }
 
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 void WriteFile(const std::string &path, const std::string &text, fs::perms perms)
 {
     fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
+    kittest::WriteHostFile(path, text);
     fs::permissions(path, perms);
 }
 
@@ -106,7 +98,7 @@ std::string RunForOutput(const std::string &commandLine)
     if (!started.ok)
         return "";
     Finish(started);
-    return ReadFile(OutPath());
+    return kittest::ReadHostFile(OutPath(), "");
 }
 
 // The key=value lines child_args writes.
@@ -186,7 +178,7 @@ TEST(ProcessCommandLine, ApplicationNameRunsWithTheCommandLineAsGiven)
     Started started = Start(ChildProgram("args").c_str(), "whatever.exe  one \"two 2\"");
     ASSERT_TRUE(started.ok) << started.error;
     EXPECT_EQ(Finish(started), 0u);
-    auto report = Report(ReadFile(OutPath()));
+    auto report = Report(kittest::ReadHostFile(OutPath(), ""));
     EXPECT_EQ(report["cmdline"], "whatever.exe  one \"two 2\"");
     EXPECT_EQ(report["argv0"], "whatever.exe");
     EXPECT_EQ(report["argv1"], "one");
@@ -226,7 +218,8 @@ TEST(ProcessLookup, HostFoldersOfPathAreNeverSearched)
     PROCESS_INFORMATION pi{};
     char commandLine[] = "route PRINT";
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_FALSE(
+        CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
@@ -363,7 +356,7 @@ TEST(ProcessWait, ChildIsReapedWhenNobodyWaits)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (fs::exists(proc) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_FALSE(fs::exists(proc)) << ReadFile(proc + "/stat");
+    EXPECT_FALSE(fs::exists(proc)) << kittest::ReadHostFile(proc + "/stat", "");
 }
 
 TEST(ProcessWait, ChildrenOfSeveralThreadsAtOnce)
@@ -420,7 +413,8 @@ TEST(ProcessStart, CurrentDirectory)
     Started started = Start(nullptr, Quoted(ChildProgram("args")), 0, folder.c_str());
     ASSERT_TRUE(started.ok) << started.error;
     Finish(started);
-    EXPECT_EQ(Report(ReadFile(OutPath()))["cwd"], fs::canonical(kittest::MachineDir() + "/temp").string());
+    EXPECT_EQ(Report(kittest::ReadHostFile(OutPath(), ""))["cwd"],
+              fs::canonical(kittest::MachineDir() + "/temp").string());
 
     Started missing =
         Start(nullptr, Quoted(ChildProgram("args")), 0, (kittest::MachineDir() + "\\nofolder").c_str());
@@ -470,7 +464,7 @@ TEST(ProcessStart, EnvironmentIsInheritedOrGiven)
     Started started = Start(nullptr, Quoted(ChildProgram("args")), 0, nullptr, block.data());
     ASSERT_TRUE(started.ok) << started.error;
     Finish(started);
-    report = Report(ReadFile(OutPath()));
+    report = Report(kittest::ReadHostFile(OutPath(), ""));
     EXPECT_EQ(report["show"], "dado");
     EXPECT_EQ(report["machine"], kittest::MachineDir());
     SetEnvironmentVariableA("KIT_CHILD_SHOW", nullptr);
@@ -489,7 +483,7 @@ TEST(ProcessStart, StartupInformationAndWindowFlags)
         Started started = Start(nullptr, Quoted(ChildProgram("args")), flags, nullptr, nullptr, &si);
         ASSERT_TRUE(started.ok) << flags;
         EXPECT_EQ(Finish(started), 0u);
-        EXPECT_EQ(Report(ReadFile(OutPath()))["startup"], "1,7");
+        EXPECT_EQ(Report(kittest::ReadHostFile(OutPath(), ""))["startup"], "1,7");
     }
 }
 

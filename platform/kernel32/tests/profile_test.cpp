@@ -3,9 +3,7 @@
 #include "testing/kittest.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 
 namespace
@@ -13,19 +11,6 @@ namespace
 std::string IniPath()
 {
     return kittest::MachineDir() + "/temp/test.ini";
-}
-
-void WriteRaw(const std::string &path, const std::string &content)
-{
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadRaw(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 std::string Get(const char *section, const char *key, const char *def = "dflt")
@@ -48,19 +33,19 @@ std::string List(const char *buffer, DWORD length)
 
 TEST(Profile, ParsingRules)
 {
-    WriteRaw(IniPath(), "; comment=1\r\n"
-                        "[General]\r\n"
-                        "  Name = Value with blanks  \r\n"
-                        "Quoted=\"  kept  \"\r\n"
-                        "Single='x'\r\n"
-                        "Mixed=\"x'\r\n"
-                        ";Hidden=1\r\n"
-                        "NoEquals\r\n"
-                        "Name=second wins not\r\n"
-                        "[general]\r\n"
-                        "Other=from second section\r\n"
-                        "[DNS]\n"
-                        "Primary=80.58.0.33");
+    kittest::WriteHostFile(IniPath(), "; comment=1\r\n"
+                                      "[General]\r\n"
+                                      "  Name = Value with blanks  \r\n"
+                                      "Quoted=\"  kept  \"\r\n"
+                                      "Single='x'\r\n"
+                                      "Mixed=\"x'\r\n"
+                                      ";Hidden=1\r\n"
+                                      "NoEquals\r\n"
+                                      "Name=second wins not\r\n"
+                                      "[general]\r\n"
+                                      "Other=from second section\r\n"
+                                      "[DNS]\n"
+                                      "Primary=80.58.0.33");
     EXPECT_EQ(Get("GENERAL", "name"), "Value with blanks");
     EXPECT_EQ(Get("General", "Quoted"), "  kept  ");
     EXPECT_EQ(Get("General", "Single"), "x");
@@ -78,7 +63,7 @@ TEST(Profile, ParsingRules)
 
 TEST(Profile, ListsAndSmallBuffers)
 {
-    WriteRaw(IniPath(), "[One]\r\na=1\r\nbb=22\r\n[Two]\r\n[Three]\r\n");
+    kittest::WriteHostFile(IniPath(), "[One]\r\na=1\r\nbb=22\r\n[Two]\r\n[Three]\r\n");
     char buffer[64];
     DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", buffer, sizeof buffer, IniPath().c_str());
     EXPECT_EQ(List(buffer, n + 1), "One|Two|Three||");
@@ -103,14 +88,15 @@ TEST(Profile, WritesKeepTheRestOfTheFile)
 {
     const std::string path = IniPath();
     ASSERT_TRUE(WritePrivateProfileStringA("General", "Registro", "QelAdsl", path.c_str()));
-    EXPECT_EQ(ReadRaw(path), "[General]\r\nRegistro=QelAdsl\r\n");
-    WriteRaw(path, "; top\r\n[General]\r\nRegistro=QelAdsl\r\n\r\n[DNS]\r\nA=1\r\n");
+    EXPECT_EQ(kittest::ReadHostFile(path, ""), "[General]\r\nRegistro=QelAdsl\r\n");
+    kittest::WriteHostFile(path, "; top\r\n[General]\r\nRegistro=QelAdsl\r\n\r\n[DNS]\r\nA=1\r\n");
     ASSERT_TRUE(WritePrivateProfileStringA("general", "Nuevo", "2", path.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringA("DNS", "a", "3", path.c_str()));
-    EXPECT_EQ(ReadRaw(path), "; top\r\n[General]\r\nRegistro=QelAdsl\r\nNuevo=2\r\n\r\n[DNS]\r\nA=3\r\n");
+    EXPECT_EQ(kittest::ReadHostFile(path, ""),
+              "; top\r\n[General]\r\nRegistro=QelAdsl\r\nNuevo=2\r\n\r\n[DNS]\r\nA=3\r\n");
     ASSERT_TRUE(WritePrivateProfileStringA("General", "Registro", nullptr, path.c_str()));
     ASSERT_TRUE(WritePrivateProfileStringA("DNS", nullptr, nullptr, path.c_str()));
-    EXPECT_EQ(ReadRaw(path), "; top\r\n[General]\r\nNuevo=2\r\n\r\n");
+    EXPECT_EQ(kittest::ReadHostFile(path, ""), "; top\r\n[General]\r\nNuevo=2\r\n\r\n");
     ASSERT_TRUE(WritePrivateProfileStringA("Nueva", "k", "v", path.c_str()));
     EXPECT_EQ(Get("Nueva", "k"), "v");
 }

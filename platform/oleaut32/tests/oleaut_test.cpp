@@ -1,5 +1,6 @@
 // BSTR and VARIANT: lengths, ownership, coercion.
 #include "platform/windows.h"
+#include "testing/NullDispatch.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -8,36 +9,10 @@
 namespace
 {
 // An object that counts its references and has a default property (DISPID_VALUE) of 42.
-class CountingObject : public IDispatch
+class CountingObject : public kittest::NullDispatch
 {
-  public:
-    ULONG refs = 1;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IDispatch)
-        {
-            *ppv = static_cast<IDispatch *>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
-    {
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *, VARIANT *result,
-                                     EXCEPINFO *, UINT *) override
+  protected:
+    HRESULT Answer(DISPID id, WORD flags, VARIANT *result) override
     {
         if (id != DISPID_VALUE || !(flags & DISPATCH_PROPERTYGET))
             return DISP_E_MEMBERNOTFOUND;

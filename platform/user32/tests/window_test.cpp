@@ -1,6 +1,7 @@
 // Windows: the records behind window handles, their state, the foreground and hosted controls.
 #include "platform/kit/kitwindow.h"
 #include "platform/windows.h"
+#include "testing/NullDispatch.h"
 #include "testing/kittest.h"
 
 #include <cstdio>
@@ -13,37 +14,6 @@
 
 namespace
 {
-// A control that counts its references.
-class FakeControl : public IDispatch
-{
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
-    {
-        if (riid != IID_IUnknown && riid != IID_IDispatch)
-        {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IDispatch *>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *, EXCEPINFO *,
-                                     UINT *) override
-    {
-        return E_NOTIMPL;
-    }
-    ULONG references = 1;
-};
-
 // A user interface that records what it hears.
 class Recorder : public kitwin::WindowBackend
 {
@@ -278,12 +248,12 @@ TEST(Window, ForegroundAndLastActivePopup)
 
 TEST(Window, HostedControl)
 {
-    FakeControl control;
+    kittest::NullDispatch control;
     kitwin::WindowDesc desc;
     desc.control = &control;
     HWND host = kitwin::CreateWindowRecord(desc);
     ASSERT_NE(host, nullptr);
-    EXPECT_EQ(control.references, 2u);
+    EXPECT_EQ(control.refs, 2u);
 
     IUnknown *unknown = nullptr;
     EXPECT_EQ(AtlAxGetControl(host, &unknown), S_OK);
@@ -291,19 +261,19 @@ TEST(Window, HostedControl)
     unknown->Release();
     EXPECT_EQ(AtlAxGetControl(host, nullptr), E_POINTER);
 
-    FakeControl other;
+    kittest::NullDispatch other;
     EXPECT_TRUE(kitwin::AttachControl(host, &other));
-    EXPECT_EQ(control.references, 1u);
-    EXPECT_EQ(other.references, 2u);
+    EXPECT_EQ(control.refs, 1u);
+    EXPECT_EQ(other.refs, 2u);
     EXPECT_TRUE(kitwin::AttachControl(host, nullptr));
-    EXPECT_EQ(other.references, 1u);
+    EXPECT_EQ(other.refs, 1u);
     unknown = reinterpret_cast<IUnknown *>(0x1);
     EXPECT_EQ(AtlAxGetControl(host, &unknown), E_FAIL);
     EXPECT_EQ(unknown, nullptr);
 
     kitwin::AttachControl(host, &control);
     EXPECT_TRUE(DestroyWindow(host));
-    EXPECT_EQ(control.references, 1u); // released with the window
+    EXPECT_EQ(control.refs, 1u); // released with the window
     EXPECT_EQ(AtlAxGetControl(host, &unknown), E_FAIL);
     EXPECT_FALSE(kitwin::AttachControl(host, &control));
 }

@@ -491,21 +491,6 @@ std::string LocalPath(const std::string &name)
     return kittest::MachineDir() + "/temp/" + name;
 }
 
-void WriteLocal(const std::string &name, const std::string &content)
-{
-    std::ofstream(LocalPath(name), std::ios::binary) << content;
-}
-
-std::string ReadLocal(const std::string &name)
-{
-    std::ifstream in(LocalPath(name), std::ios::binary);
-    if (!in)
-        return "<none>";
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 // Every byte value, and more than one notification chunk of them.
 std::string Binary(size_t size)
 {
@@ -831,7 +816,7 @@ TEST_F(WinInet, PutAndGetInBothModes)
 {
     FakeFtp &server = Serve();
     const std::string content = Binary(200000);
-    WriteLocal("up.bin", content);
+    kittest::WriteHostFile(LocalPath("up.bin"), content);
     for (DWORD mode : {0u, static_cast<DWORD>(INTERNET_FLAG_PASSIVE)})
     {
         HINTERNET internet = Open();
@@ -852,7 +837,7 @@ TEST_F(WinInet, PutAndGetInBothModes)
         ASSERT_TRUE(FtpGetFileA(ftp, "rom-t", LocalPath("down.bin").c_str(), FALSE, 0xA0,
                                 FTP_TRANSFER_TYPE_BINARY, 0))
             << GetLastError();
-        EXPECT_EQ(ReadLocal("down.bin"), content);
+        EXPECT_EQ(kittest::ReadHostFile(LocalPath("down.bin")), content);
         EXPECT_TRUE(InternetCloseHandle(ftp));
         EXPECT_TRUE(InternetCloseHandle(internet));
     }
@@ -1105,15 +1090,15 @@ TEST_F(WinInet, TransferFailures)
         FtpGetFileA(ftp, "missing", LocalPath("m.cfg").c_str(), FALSE, 0, FTP_TRANSFER_TYPE_BINARY, 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_EXTENDED_ERROR));
     EXPECT_EQ(LastResponse(), "550 missing: No such file.\r\n");
-    EXPECT_EQ(ReadLocal("m.cfg"), "<none>");
+    EXPECT_EQ(kittest::ReadHostFile(LocalPath("m.cfg")), "<none>");
 
     // The local side.
-    WriteLocal("exists.cfg", "keep");
+    kittest::WriteHostFile(LocalPath("exists.cfg"), "keep");
     SetLastError(kSentinel);
     EXPECT_FALSE(
         FtpGetFileA(ftp, "rom-t", LocalPath("exists.cfg").c_str(), TRUE, 0, FTP_TRANSFER_TYPE_BINARY, 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
-    EXPECT_EQ(ReadLocal("exists.cfg"), "keep");
+    EXPECT_EQ(kittest::ReadHostFile(LocalPath("exists.cfg")), "keep");
     SetLastError(kSentinel);
     EXPECT_FALSE(FtpPutFileA(ftp, LocalPath("nothing.bin").c_str(), "ras", FTP_TRANSFER_TYPE_BINARY, 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -1128,7 +1113,7 @@ TEST_F(WinInet, TransferFailures)
     // The session still works after all that.
     EXPECT_TRUE(
         FtpGetFileA(ftp, "rom-t", LocalPath("ok.cfg").c_str(), FALSE, 0, FTP_TRANSFER_TYPE_BINARY, 0));
-    EXPECT_EQ(ReadLocal("ok.cfg"), "abc");
+    EXPECT_EQ(kittest::ReadHostFile(LocalPath("ok.cfg")), "abc");
     InternetCloseHandle(ftp);
     InternetCloseHandle(internet);
 }
@@ -1211,7 +1196,7 @@ TEST_F(WinInet, DataConnectionFaults)
          },
          ERROR_INTERNET_TIMEOUT},
     };
-    WriteLocal("up.bin", Binary(300000));
+    kittest::WriteHostFile(LocalPath("up.bin"), Binary(300000));
     for (const Case &c : cases)
     {
         FakeFtp &server = Serve(c.hook);
@@ -1227,7 +1212,7 @@ TEST_F(WinInet, DataConnectionFaults)
                   : FtpPutFileA(ftp, LocalPath("up.bin").c_str(), "rom-t", FTP_TRANSFER_TYPE_BINARY, 0);
         EXPECT_FALSE(ok) << c.name;
         EXPECT_EQ(GetLastError(), c.error) << c.name;
-        EXPECT_EQ(ReadLocal("down.cfg"), "<none>") << c.name;
+        EXPECT_EQ(kittest::ReadHostFile(LocalPath("down.cfg")), "<none>") << c.name;
         EXPECT_TRUE(InternetCloseHandle(ftp));
         InternetCloseHandle(internet);
     }
@@ -1298,7 +1283,7 @@ TEST_F(WinInet, AsynchronousTransfersCountTheirBytes)
 {
     FakeFtp &server = Serve();
     const std::string content = Binary(3 * 65536 + 123);
-    WriteLocal("fw.bin", content);
+    kittest::WriteHostFile(LocalPath("fw.bin"), content);
     for (DWORD mode : {0u, static_cast<DWORD>(INTERNET_FLAG_PASSIVE)})
     {
         Recorder recorder;
@@ -1344,7 +1329,7 @@ TEST_F(WinInet, AsynchronousTransfersCountTheirBytes)
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
         ASSERT_TRUE(recorder.WaitFor(INTERNET_STATUS_REQUEST_COMPLETE, &complete));
         EXPECT_EQ(complete.error, 0u);
-        EXPECT_EQ(ReadLocal("back.bin"), content);
+        EXPECT_EQ(kittest::ReadHostFile(LocalPath("back.bin")), content);
         // Every byte received is counted: the replies and the file.
         EXPECT_EQ(recorder.Sum(INTERNET_STATUS_RESPONSE_RECEIVED),
                   content.size() + server.ReplyBytes() - replies);
@@ -1501,6 +1486,7 @@ TEST_F(WinInet, TerminatedThreadLeavesAConnectionThatCloses)
     Event closing;
     ASSERT_TRUE(recorder.WaitFor(INTERNET_STATUS_HANDLE_CLOSING, &closing));
     EXPECT_EQ(closing.closing, ftp);
-    EXPECT_EQ(ReadLocal("stuck.cfg"), "<none>"); // the half download went with the thread
+    EXPECT_EQ(kittest::ReadHostFile(LocalPath("stuck.cfg")),
+              "<none>"); // the half download went with the thread
     InternetCloseHandle(internet);
 }

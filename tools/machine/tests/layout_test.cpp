@@ -5,6 +5,7 @@
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "testing/kittest.h"
+#include "testing/registry.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -19,44 +20,10 @@ constexpr WindowsFamily kAllFamilies[] = {WindowsFamily::Win95, WindowsFamily::W
                                           WindowsFamily::WinMe, WindowsFamily::NT4,   WindowsFamily::Win2000,
                                           WindowsFamily::XP};
 
-struct Value
+std::string Text(HKEY root, const std::string &path, const char *name,
+                 kittest::Caller where = kittest::Caller::current())
 {
-    DWORD type = REG_NONE;
-    std::string data; // strings without their terminating NUL
-};
-
-bool KeyExists(HKEY root, const char *path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::optional<Value> ReadValue(HKEY root, const char *path, const char *name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    BYTE buffer[4096 + 4];
-    std::memset(buffer, 0xA5, sizeof buffer);
-    DWORD size = 4096, type = 0xdeadbeef;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, buffer, &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        return std::nullopt;
-    EXPECT_EQ(0xA5, buffer[size]) << "guard byte after " << name;
-    Value value{type, std::string(reinterpret_cast<char *>(buffer), size)};
-    if ((type == REG_SZ || type == REG_EXPAND_SZ) && !value.data.empty() && value.data.back() == '\0')
-        value.data.pop_back();
-    return value;
-}
-
-std::string Text(HKEY root, const char *path, const char *name)
-{
-    auto value = ReadValue(root, path, name);
-    return value && (value->type == REG_SZ || value->type == REG_EXPAND_SZ) ? value->data : "<missing>";
+    return kittest::ReadRegString(root, path, name, where).value_or("<missing>");
 }
 
 // Lays out a fresh PC of the family in the test's PC folder.
@@ -102,14 +69,14 @@ TEST_P(FamilyLayoutTest, VersionKeysOfTheFamily)
                   Text(HKEY_LOCAL_MACHINE, kNtCurrentVersion, "CurrentBuildNumber"));
         EXPECT_EQ(id.csdVersion, Text(HKEY_LOCAL_MACHINE, kNtCurrentVersion, "CSDVersion"));
         EXPECT_EQ(kitpc::PathOf("windows"), Text(HKEY_LOCAL_MACHINE, kNtCurrentVersion, "SystemRoot"));
-        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "VersionNumber"));
+        EXPECT_FALSE(kittest::ReadRegValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "VersionNumber"));
     }
     else
     {
         EXPECT_EQ(f.versionName, Text(HKEY_LOCAL_MACHINE, kCurrentVersion, "Version"));
         EXPECT_EQ(f.versionNumber, Text(HKEY_LOCAL_MACHINE, kCurrentVersion, "VersionNumber"));
         EXPECT_EQ(id.csdVersion, Text(HKEY_LOCAL_MACHINE, kCurrentVersion, "SubVersionNumber"));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kNtCurrentVersion));
+        EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, kNtCurrentVersion));
     }
 }
 
@@ -127,7 +94,8 @@ TEST(VersionKeys, XpIsFiveOneBuild2600ServicePack2)
     EXPECT_EQ("2600", Text(HKEY_LOCAL_MACHINE, kNtCurrentVersion, "CurrentBuildNumber"));
     EXPECT_EQ("Service Pack 2", Text(HKEY_LOCAL_MACHINE, kNtCurrentVersion, "CSDVersion"));
     EXPECT_EQ("Microsoft Windows XP", Text(HKEY_LOCAL_MACHINE, kNtCurrentVersion, "ProductName"));
-    auto csd = ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Windows", "CSDVersion");
+    auto csd = kittest::ReadRegValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Windows",
+                                     "CSDVersion");
     ASSERT_TRUE(csd);
     ASSERT_EQ(static_cast<DWORD>(REG_DWORD), csd->type);
     DWORD number = 0;
@@ -145,7 +113,7 @@ TEST_P(FamilyLayoutTest, ShellFoldersAreThePcsFolders)
     const std::string user = std::string(kCurrentVersion) + "\\Explorer\\User Shell Folders";
     EXPECT_EQ(kitpc::PathOf("desktop"), Text(HKEY_CURRENT_USER, shell.c_str(), "Desktop"));
     EXPECT_EQ(kitpc::PathOf("start_menu/programs"), Text(HKEY_CURRENT_USER, shell.c_str(), "Programs"));
-    auto userDesktop = ReadValue(HKEY_CURRENT_USER, user.c_str(), "Desktop");
+    auto userDesktop = kittest::ReadRegValue(HKEY_CURRENT_USER, user.c_str(), "Desktop");
     ASSERT_TRUE(userDesktop);
     EXPECT_EQ(nt ? static_cast<DWORD>(REG_EXPAND_SZ) : static_cast<DWORD>(REG_SZ), userDesktop->type);
     if (nt)
@@ -154,7 +122,7 @@ TEST_P(FamilyLayoutTest, ShellFoldersAreThePcsFolders)
     }
     else
     {
-        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, shell.c_str(), "Common Desktop"));
+        EXPECT_FALSE(kittest::ReadRegValue(HKEY_LOCAL_MACHINE, shell.c_str(), "Common Desktop"));
     }
 }
 
@@ -174,7 +142,8 @@ TEST_P(FamilyLayoutTest, StartupKeysExistEmpty)
             RegCloseKey(key);
         }
     EXPECT_EQ(!kitpc::IsNtFamily(GetParam()),
-              KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"));
+              kittest::RegKeyExists(HKEY_LOCAL_MACHINE,
+                                    "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"));
 }
 
 TEST_P(FamilyLayoutTest, ApplicationsWithoutThePppoeClients)
@@ -183,21 +152,23 @@ TEST_P(FamilyLayoutTest, ApplicationsWithoutThePppoeClients)
     const std::string appPaths = std::string(kCurrentVersion) + "\\App Paths";
     EXPECT_EQ(kitpc::PathOf("program_files") + "/Internet Explorer/IEXPLORE.EXE",
               Text(HKEY_LOCAL_MACHINE, (appPaths + "\\IEXPLORE.EXE").c_str(), ""));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, (appPaths + "\\Enternet.exe").c_str()));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, (appPaths + "\\Enternet.exe").c_str()));
+    EXPECT_TRUE(
+        kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE,
+                                      "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls"));
     EXPECT_EQ("htmlfile", Text(HKEY_CLASSES_ROOT, ".htm", ""));
     EXPECT_NE(std::string::npos,
               Text(HKEY_CLASSES_ROOT, "htmlfile\\shell\\open\\command", "").find("IEXPLORE"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\NUV\\DAX"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\NUV\\DAX"));
 }
 
 TEST_P(FamilyLayoutTest, InternetSettingsWithoutAutodial)
 {
     LayOut(GetParam());
-    auto autodial =
-        ReadValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                  "EnableAutodial");
+    auto autodial = kittest::ReadRegValue(HKEY_CURRENT_USER,
+                                          "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                                          "EnableAutodial");
     ASSERT_TRUE(autodial);
     EXPECT_EQ(kitpc::IsNtFamily(GetParam()) ? static_cast<DWORD>(REG_DWORD) : static_cast<DWORD>(REG_BINARY),
               autodial->type);
@@ -211,17 +182,22 @@ TEST_P(FamilyLayoutTest, TcpipWhereTheFamilyKeepsIt)
     LayOut(GetParam());
     const WindowsFamily family = GetParam();
     const bool nt = kitpc::IsNtFamily(family), nt5 = nt && family != WindowsFamily::NT4;
-    EXPECT_EQ(!nt, KeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP"));
-    EXPECT_EQ(nt, KeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip"));
-    EXPECT_EQ(nt, KeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage"));
-    EXPECT_EQ(nt5, KeyExists(HKEY_LOCAL_MACHINE,
-                             "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces"));
-    EXPECT_EQ(nt,
-              KeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards"));
-    EXPECT_EQ(nt5, KeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\RemoteAccess"));
-    EXPECT_EQ(!nt, KeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class\\NetTrans"));
-    EXPECT_EQ(!nt, KeyExists(HKEY_LOCAL_MACHINE, "Enum\\Root"));
-    EXPECT_EQ(!nt, KeyExists(HKEY_LOCAL_MACHINE, "Enum\\Network"));
+    EXPECT_EQ(!nt,
+              kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP"));
+    EXPECT_EQ(nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip"));
+    EXPECT_EQ(
+        nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage"));
+    EXPECT_EQ(nt5,
+              kittest::RegKeyExists(HKEY_LOCAL_MACHINE,
+                                    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces"));
+    EXPECT_EQ(nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE,
+                                        "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards"));
+    EXPECT_EQ(nt5,
+              kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\RemoteAccess"));
+    EXPECT_EQ(!nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE,
+                                         "System\\CurrentControlSet\\Services\\Class\\NetTrans"));
+    EXPECT_EQ(!nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "Enum\\Root"));
+    EXPECT_EQ(!nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "Enum\\Network"));
     const char *hostKey = nt ? "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"
                              : "SYSTEM\\CurrentControlSet\\Services\\VxD\\MSTCP";
     EXPECT_EQ("EQUIPO-1", Text(HKEY_LOCAL_MACHINE, hostKey, "HostName"));
@@ -234,7 +210,8 @@ TEST_P(FamilyLayoutTest, TcpipWhereTheFamilyKeepsIt)
 TEST(TcpipLayout, XpBindingListHoldsNoAdapter)
 {
     LayOut(WindowsFamily::XP);
-    auto bind = ReadValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage", "Bind");
+    auto bind = kittest::ReadRegValue(HKEY_LOCAL_MACHINE,
+                                      "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Linkage", "Bind");
     ASSERT_TRUE(bind);
     EXPECT_EQ(static_cast<DWORD>(REG_MULTI_SZ), bind->type);
     EXPECT_EQ(std::string("\\Device\\NdisWanIp\0\0", 19), bind->data);
@@ -249,10 +226,13 @@ TEST_P(FamilyLayoutTest, ComputerNameAndSessionManager)
     EXPECT_EQ("EQUIPO-1",
               Text(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
                    "ComputerName"));
-    EXPECT_EQ(nt, KeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager"));
-    EXPECT_EQ(!nt, KeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\SessionManager"));
-    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
-                           "PendingFileRenameOperations"));
+    EXPECT_EQ(
+        nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager"));
+    EXPECT_EQ(
+        !nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\SessionManager"));
+    EXPECT_FALSE(kittest::ReadRegValue(HKEY_LOCAL_MACHINE,
+                                       "System\\CurrentControlSet\\Control\\Session Manager",
+                                       "PendingFileRenameOperations"));
 }
 
 TEST(RegionalSettings, SpanishPc)

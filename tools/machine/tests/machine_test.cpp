@@ -5,6 +5,7 @@
 #include "platform/winreg.h"
 #include "tools/machine/tests/program.h"
 #include "testing/kittest.h"
+#include "testing/registry.h"
 
 #include <cstring>
 #include <filesystem>
@@ -14,7 +15,6 @@
 
 namespace fs = std::filesystem;
 using toolstest::ProgramResult;
-using toolstest::ReadWholeFile;
 
 namespace
 {
@@ -37,44 +37,11 @@ std::string Pc(const std::string &relative)
     return kittest::MachineDir() + "/" + relative;
 }
 
-void WriteFile(const std::string &path, const std::string &text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
 std::string IniValue(const char *section, const char *key)
 {
     char value[256];
     GetPrivateProfileStringA(section, key, "<missing>", value, sizeof value, Pc("machine.ini").c_str());
     return value;
-}
-
-std::optional<std::string> RegText(HKEY root, const char *path, const char *name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    char data[4096] = {};
-    DWORD size = sizeof data - 1;
-    LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(data), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::optional<std::string>(data) : std::nullopt;
-}
-
-void SetRegValue(HKEY root, const char *path, const char *name, DWORD type, const std::string &data)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(data.data()),
-                                            static_cast<DWORD>(data.size())));
-    RegCloseKey(key);
-}
-
-void SetRegText(HKEY root, const char *path, const char *name, const std::string &text)
-{
-    SetRegValue(root, path, name, REG_SZ, text + '\0');
 }
 
 std::string Utf8(const char8_t *text)
@@ -103,14 +70,15 @@ TEST_P(CreateFamilyTest, LaysOutIdentityRegistryAndPrograms)
     CreatePc(GetParam());
     EXPECT_EQ(GetParam(), IniValue("Windows", "Family"));
     const bool nt = kitpc::IsNtFamily(*kitpc::FamilyFromName(GetParam()));
-    EXPECT_EQ(nt,
-              RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion")
-                  .has_value());
-    EXPECT_EQ(!nt,
-              RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "VersionNumber")
-                  .has_value());
+    EXPECT_EQ(nt, kittest::ReadRegString(HKEY_LOCAL_MACHINE,
+                                         "Software\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion")
+                      .has_value());
+    EXPECT_EQ(!nt, kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                                          "VersionNumber")
+                       .has_value());
     EXPECT_EQ(kitpc::PathOf("program_files"),
-              RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"));
+              kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                                     "ProgramFilesDir"));
     EXPECT_TRUE(fs::is_directory(Pc(nt ? "windows/system32" : "windows/system")));
 
     // The stand-ins built beside machine are linked; the others are reported.
@@ -145,16 +113,16 @@ TEST(MachineCreate, RefusesAnExistingPcWithoutForce)
 TEST(MachineCreate, NeverWipesAFolderThatHoldsNoPc)
 {
     const std::string dir = kittest::NewMachineDir();
-    WriteFile(dir + "/precious.txt", "keep me");
+    kittest::WriteHostFile(dir + "/precious.txt", "keep me");
     ProgramResult r = Machine({"create", "--os", "98", "--dir", dir, "--force"});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ("keep me", ReadWholeFile(dir + "/precious.txt"));
+    EXPECT_EQ("keep me", kittest::ReadHostFile(dir + "/precious.txt", ""));
     fs::remove_all(dir);
 }
 
 TEST(MachineCreate, ForceReplacesThePc)
 {
-    WriteFile(Pc("routes"), "10.0.0.0 255.0.0.0 10.0.0.1 1\n");
+    kittest::WriteHostFile(Pc("routes"), "10.0.0.0 255.0.0.0 10.0.0.1 1\n");
     CreatePc("me");
     EXPECT_EQ("me", IniValue("Windows", "Family"));
     EXPECT_FALSE(fs::exists(Pc("routes")));
@@ -169,8 +137,9 @@ TEST(MachineCreate, LanguageUserAndAdministrator)
     EXPECT_EQ("OFICINA", IniValue("Computer", "Name"));
     // The machine part was still laid out.
     EXPECT_EQ("OFICINA",
-              RegText(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
-                      "ComputerName"));
+              kittest::ReadRegString(HKEY_LOCAL_MACHINE,
+                                     "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName",
+                                     "ComputerName"));
 }
 
 TEST(MachineCreate, BadUsage)
@@ -202,8 +171,8 @@ TEST(MachineCreate, BadUsage)
 TEST(MachineShow, IdentityFoldersNetworkRoutesAndPower)
 {
     CreatePc("98se", {"--computer", Utf8(u8"AÑO-2002"), "--user", Utf8(u8"José")});
-    WriteFile(Pc("network.ini"), "[Hosts]\r\n192.168.1.1:21=127.0.0.1:40021\r\n");
-    WriteFile(Pc("power.log"), "2002-05-01 10:00:00 EWX_REBOOT\r\n");
+    kittest::WriteHostFile(Pc("network.ini"), "[Hosts]\r\n192.168.1.1:21=127.0.0.1:40021\r\n");
+    kittest::WriteHostFile(Pc("power.log"), "2002-05-01 10:00:00 EWX_REBOOT\r\n");
     ASSERT_EQ(0,
               toolstest::RunProgram("route", {"ADD", "10.0.0.0", "MASK", "255.0.0.0", "10.0.0.1"}).exitCode);
     EXPECT_EQ("A\xD1O-2002", IniValue("Computer", "Name")); // stored in Windows 1252
@@ -268,8 +237,9 @@ TEST(MachineSet, OsRewritesTheIdentityOnly)
     EXPECT_EQ(" A ", id.csdVersion);
     EXPECT_TRUE(fs::is_directory(Pc("windows/system")));
     // The registry keeps the XP layout.
-    EXPECT_EQ("5.1", RegText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion",
-                             "CurrentVersion"));
+    EXPECT_EQ("5.1",
+              kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                                     "CurrentVersion"));
 }
 
 // --- reboot -------------------------------------------------------------------------------------
@@ -278,24 +248,25 @@ TEST(MachineReboot, NtPendingDeleteAndRenames)
 {
     CreatePc("xp");
     const std::string temp = Pc("temp/");
-    WriteFile(temp + "borrar.dll", "old");
-    WriteFile(temp + "nuevo.dll", "new");
-    WriteFile(temp + "usado.dll", "in use");
-    WriteFile(temp + "origen.txt", "moved");
+    kittest::WriteHostFile(temp + "borrar.dll", "old");
+    kittest::WriteHostFile(temp + "nuevo.dll", "new");
+    kittest::WriteHostFile(temp + "usado.dll", "in use");
+    kittest::WriteHostFile(temp + "origen.txt", "moved");
     const std::string pending = "\\??\\" + temp + "borrar.dll" + '\0' + "" + '\0' + "\\??\\" + temp +
                                 "nuevo.dll" + '\0' + "!\\??\\" + temp + "usado.dll" + '\0' + "\\??\\" + temp +
                                 "origen.txt" + '\0' + "\\??\\" + temp + "destino.txt" + '\0' + '\0';
-    SetRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ, pending);
+    kittest::WriteRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ,
+                           pending);
 
     ProgramResult r = Machine({"reboot"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("", r.err);
     EXPECT_FALSE(fs::exists(temp + "borrar.dll"));
     EXPECT_FALSE(fs::exists(temp + "nuevo.dll"));
-    EXPECT_EQ("new", ReadWholeFile(temp + "usado.dll"));
+    EXPECT_EQ("new", kittest::ReadHostFile(temp + "usado.dll", ""));
     EXPECT_FALSE(fs::exists(temp + "origen.txt"));
-    EXPECT_EQ("moved", ReadWholeFile(temp + "destino.txt"));
-    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
+    EXPECT_EQ("moved", kittest::ReadHostFile(temp + "destino.txt", ""));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
     EXPECT_NE(std::string::npos, r.out.find("deleted " + temp + "borrar.dll"));
 }
 
@@ -303,8 +274,8 @@ TEST(MachineReboot, NtDelayedMovesOfTheFileApi)
 {
     CreatePc("2000");
     const std::string temp = Pc("temp/");
-    WriteFile(temp + "xdesvom.exe", "cleanup");
-    WriteFile(temp + "a.txt", "a");
+    kittest::WriteHostFile(temp + "xdesvom.exe", "cleanup");
+    kittest::WriteHostFile(temp + "a.txt", "a");
     SetLastError(0xdeadbeef);
     ASSERT_TRUE(MoveFileExA((temp + "xdesvom.exe").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
         << GetLastError();
@@ -313,43 +284,46 @@ TEST(MachineReboot, NtDelayedMovesOfTheFileApi)
 
     ASSERT_EQ(0, Machine({"reboot"}).exitCode);
     EXPECT_FALSE(fs::exists(temp + "xdesvom.exe"));
-    EXPECT_EQ("a", ReadWholeFile(temp + "b.txt"));
+    EXPECT_EQ("a", kittest::ReadHostFile(temp + "b.txt", ""));
 }
 
 TEST(MachineReboot, NinetyEightWininitRenameAndDelete)
 {
     CreatePc("98");
     const std::string windows = Pc("windows/");
-    WriteFile(windows + "old.dll", "old");
-    WriteFile(windows + "new.dll", "new");
-    WriteFile(windows + "gone.dll", "gone");
+    kittest::WriteHostFile(windows + "old.dll", "old");
+    kittest::WriteHostFile(windows + "new.dll", "new");
+    kittest::WriteHostFile(windows + "gone.dll", "gone");
     const std::string ini = "[Settings]\r\nFoo=Bar\r\n[rename]\r\nNUL=" + windows + "gone.dll\r\n" + windows +
                             "old.dll=" + windows + "new.dll\r\n";
-    WriteFile(windows + "Wininit.ini", ini);
+    kittest::WriteHostFile(windows + "Wininit.ini", ini);
 
     ProgramResult r = Machine({"reboot"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("", r.err);
     EXPECT_FALSE(fs::exists(windows + "gone.dll"));
     EXPECT_FALSE(fs::exists(windows + "new.dll"));
-    EXPECT_EQ("new", ReadWholeFile(windows + "old.dll"));
+    EXPECT_EQ("new", kittest::ReadHostFile(windows + "old.dll", ""));
     EXPECT_FALSE(fs::exists(windows + "Wininit.ini"));
-    EXPECT_EQ(ini, ReadWholeFile(windows + "Wininit.bak"));
+    EXPECT_EQ(ini, kittest::ReadHostFile(windows + "Wininit.bak", ""));
 }
 
 TEST(MachineReboot, RunOnceDeletedRunKept)
 {
     CreatePc("xp");
-    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas", "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
-    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "!Despues", "route ADD 20.0.0.0 MASK 255.0.0.0 10.0.0.1");
-    SetRegText(HKEY_CURRENT_USER, kRunOnce, "Usuario", "route ADD 30.0.0.0 MASK 255.0.0.0 10.0.0.1");
-    SetRegText(HKEY_LOCAL_MACHINE, kRun, "Siempre", "route PRINT");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas",
+                            "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "!Despues",
+                            "route ADD 20.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    kittest::WriteRegString(HKEY_CURRENT_USER, kRunOnce, "Usuario",
+                            "route ADD 30.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRun, "Siempre", "route PRINT");
 
     ProgramResult r = Machine({"reboot"});
     ASSERT_EQ(0, r.exitCode) << r.err;
 
     // The RunOnce programs ran one after the other before reboot returned: machine ones first.
-    const std::string routes = ReadWholeFile(Pc("routes"));
+    const std::string routes = kittest::ReadHostFile(Pc("routes"), "");
     const size_t ten = routes.find("10.0.0.0 "), twenty = routes.find("20.0.0.0 "),
                  thirty = routes.find("30.0.0.0 ");
     ASSERT_NE(std::string::npos, ten);
@@ -357,16 +331,16 @@ TEST(MachineReboot, RunOnceDeletedRunKept)
     ASSERT_NE(std::string::npos, thirty);
     EXPECT_LT(std::max(ten, twenty), thirty);
 
-    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas"));
-    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "!Despues"));
-    EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kRunOnce, "Usuario"));
-    EXPECT_EQ("route PRINT", RegText(HKEY_LOCAL_MACHINE, kRun, "Siempre"));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas"));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRunOnce, "!Despues"));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_CURRENT_USER, kRunOnce, "Usuario"));
+    EXPECT_EQ("route PRINT", kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRun, "Siempre"));
 
     // A second restart has nothing left to run once.
     ProgramResult again = Machine({"reboot"});
     EXPECT_EQ(0, again.exitCode);
     EXPECT_EQ(std::string::npos, again.out.find("RunOnce"));
-    EXPECT_EQ(routes, ReadWholeFile(Pc("routes")));
+    EXPECT_EQ(routes, kittest::ReadHostFile(Pc("routes"), ""));
 }
 
 TEST(MachineReboot, VolatileKeysGoNonVolatileStay)
@@ -391,33 +365,34 @@ TEST(MachineReboot, LimitedUserPcStillRunsTheMachinesRunOnce)
     CreatePc("xp", {"--admin", "no"});
     ProgramResult set = Machine({"set", "admin", "yes"}); // the test writes the value as an administrator
     ASSERT_EQ(0, set.exitCode);
-    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas", "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas",
+                            "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
     ASSERT_EQ(0, Machine({"set", "admin", "no"}).exitCode);
     ProgramResult r = Machine({"reboot"});
     ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas"));
-    EXPECT_EQ("10.0.0.0 255.0.0.0 10.0.0.1 1\n", ReadWholeFile(Pc("routes")));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas"));
+    EXPECT_EQ("10.0.0.0 255.0.0.0 10.0.0.1 1\n", kittest::ReadHostFile(Pc("routes"), ""));
 }
 
 TEST(MachineReboot, MissingProgramIsReportedAndTheRestGoesOn)
 {
     CreatePc("xp");
-    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "A", "no-such-program-here");
-    SetRegText(HKEY_LOCAL_MACHINE, kRunOnce, "B", "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "A", "no-such-program-here");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "B", "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
     ProgramResult r = Machine({"reboot"});
     EXPECT_EQ(0, r.exitCode);
     EXPECT_NE(std::string::npos, r.err.find("could not start no-such-program-here"));
-    EXPECT_FALSE(RegText(HKEY_LOCAL_MACHINE, kRunOnce, "A"));
-    EXPECT_EQ("10.0.0.0 255.0.0.0 10.0.0.1 1\n", ReadWholeFile(Pc("routes")));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRunOnce, "A"));
+    EXPECT_EQ("10.0.0.0 255.0.0.0 10.0.0.1 1\n", kittest::ReadHostFile(Pc("routes"), ""));
 }
 
 TEST(MachineReboot, AppendsOneLineToThePowerLog)
 {
     CreatePc("98");
-    WriteFile(Pc("power.log"), "earlier line\r\n");
+    kittest::WriteHostFile(Pc("power.log"), "earlier line\r\n");
     ASSERT_EQ(0, Machine({"reboot"}).exitCode);
     ASSERT_EQ(0, Machine({"reboot"}).exitCode);
-    const std::string log = ReadWholeFile(Pc("power.log"));
+    const std::string log = kittest::ReadHostFile(Pc("power.log"), "");
     ASSERT_EQ(0u, log.find("earlier line\r\n"));
     size_t lines = 0;
     for (size_t at = log.find("restarted"); at != std::string::npos; at = log.find("restarted", at + 1))

@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,14 +19,6 @@ struct ProgramResult
     int exitCode = -1;
     std::string out, err;
 };
-
-inline std::string ReadWholeFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Starts bin/<program> with the arguments, its output going to the given files (or inherited).
 inline pid_t StartProgram(const std::string &program, const std::vector<std::string> &args,
@@ -69,17 +60,14 @@ inline int WaitProgram(pid_t pid)
 // Runs bin/<program> to its end and collects its exit code and output.
 inline ProgramResult RunProgram(const std::string &program, const std::vector<std::string> &args)
 {
-    char dir[] = "/tmp/kit-run-XXXXXX";
+    const std::string dir = kittest::NewTempDir("kit-run");
+    const std::string out = dir + "/out", err = dir + "/err";
     ProgramResult result;
-    if (!::mkdtemp(dir))
-        return result;
-    const std::string out = std::string(dir) + "/out", err = std::string(dir) + "/err";
     result.exitCode = WaitProgram(StartProgram(program, args, out, err));
-    result.out = ReadWholeFile(out);
-    result.err = ReadWholeFile(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    ::rmdir(dir);
+    result.out = kittest::ReadHostFile(out, "");
+    result.err = kittest::ReadHostFile(err, "");
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
     return result;
 }
 } // namespace toolstest

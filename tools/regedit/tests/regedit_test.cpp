@@ -2,6 +2,7 @@
 // and a whole registry carried from one PC to another.
 #include "platform/windows.h"
 #include "testing/kittest.h"
+#include "testing/registry.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -14,19 +15,6 @@
 
 namespace
 {
-void WriteText(const std::string &path, const std::string &content)
-{
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadText(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string Temp(const std::string &name)
 {
     return kittest::MachineDir() + "/temp/" + name;
@@ -48,40 +36,29 @@ Result Regedit(const std::vector<std::string> &arguments)
     command += " 2>'" + errFile + "'";
     Result result;
     result.status = kittest::Run("/bin/sh", {"-c", command}, &result.out);
-    result.err = ReadText(errFile);
+    result.err = kittest::ReadHostFile(errFile, "");
     return result;
 }
 
 Result Import(const std::string &script, bool silent = true)
 {
     const std::string file = Temp("import.reg");
-    WriteText(file, script);
+    kittest::WriteHostFile(file, script);
     return silent ? Regedit({"/s", file}) : Regedit({file});
 }
 
 // The type and bytes of a value, or "<missing>".
-std::string Value(HKEY root, const char *path, const char *name, DWORD *type = nullptr)
+std::string Value(HKEY root, const char *path, const char *name, DWORD *type = nullptr,
+                  kittest::Caller where = kittest::Caller::current())
 {
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (!kittest::RegKeyExists(root, path))
         return "<missing key>";
-    std::string data(4096, '\0');
-    DWORD size = static_cast<DWORD>(data.size());
-    LONG err = RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE *>(data.data()), &size);
-    RegCloseKey(key);
-    if (err)
+    const auto value = kittest::ReadRegValue(root, path, name, where);
+    if (!value)
         return "<missing>";
-    data.resize(size);
-    return data;
-}
-
-bool KeyExists(HKEY root, const char *path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    if (type)
+        *type = value->type;
+    return value->data;
 }
 
 const char kSyntax[] = "REGEDIT4\n"
@@ -159,8 +136,8 @@ void CheckSyntaxImported()
     }
     EXPECT_EQ(Value(HKEY_CURRENT_USER, key, "Gone"), "<missing>");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, "Software\\Classes\\.kit", ""), std::string("Kit.Document", 13));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\KitTest\\ToDelete"));
-    EXPECT_TRUE(KeyExists(HKEY_USERS, ".DEFAULT\\Software\\KitTest"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\KitTest\\ToDelete"));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_USERS, ".DEFAULT\\Software\\KitTest"));
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE,
                     "System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\KitTest", "Config"),
               std::string("\x01\x00\x00\x00", 4));
@@ -325,12 +302,12 @@ TEST(Regedit, ExportFormat)
         "\r\n"
         "[HKEY_CURRENT_USER\\Software\\KitTest\\Export\\Sub]\r\n"
         "\r\n";
-    EXPECT_EQ(ReadText(file), expected);
+    EXPECT_EQ(kittest::ReadHostFile(file, ""), expected);
 
     // -e and a Windows-style path say the same.
     const std::string again = kittest::MachineDir() + "\\temp\\again.reg";
     ASSERT_EQ(Regedit({"-e", again, "hkey_current_user\\Software\\KitTest\\Export\\"}).status, 0);
-    EXPECT_EQ(ReadText(Temp("again.reg")), expected);
+    EXPECT_EQ(kittest::ReadHostFile(Temp("again.reg"), ""), expected);
 }
 
 TEST(Regedit, LongHexLinesWrapEveryTwentyFiveBytes)
@@ -342,7 +319,7 @@ TEST(Regedit, LongHexLinesWrapEveryTwentyFiveBytes)
               ERROR_SUCCESS);
     RegCloseKey(key);
     ASSERT_EQ(Regedit({"/e", Temp("long.reg"), "HKEY_CURRENT_USER\\Software\\KitTest"}).status, 0);
-    std::istringstream lines(ReadText(Temp("long.reg")));
+    std::istringstream lines(kittest::ReadHostFile(Temp("long.reg"), ""));
     std::vector<std::string> hex;
     for (std::string line; std::getline(lines, line);)
         if (line.rfind("\"Path\"", 0) == 0 || line.rfind("  ", 0) == 0)
@@ -399,9 +376,10 @@ TEST(Regedit, RoundTripToAnotherPc)
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(exported.status, 0) << exported.err;
     EXPECT_EQ(exportedPart.status, 0) << exportedPart.err;
-    EXPECT_EQ(ReadText(again), ReadText(whole));
-    EXPECT_EQ(ReadText(againPart), ReadText(part));
-    EXPECT_NE(ReadText(whole).find("[HKEY_LOCAL_MACHINE\\Software\\Classes\\KitTest.Document\\CLSID]"),
+    EXPECT_EQ(kittest::ReadHostFile(again, ""), kittest::ReadHostFile(whole, ""));
+    EXPECT_EQ(kittest::ReadHostFile(againPart, ""), kittest::ReadHostFile(part, ""));
+    EXPECT_NE(kittest::ReadHostFile(whole, "").find(
+                  "[HKEY_LOCAL_MACHINE\\Software\\Classes\\KitTest.Document\\CLSID]"),
               std::string::npos);
     std::error_code ec;
     std::filesystem::remove_all(second, ec);

@@ -3,6 +3,7 @@
 #include "platform/windows.h"
 #include "platform/kit/kitconsole.h"
 #include "testing/kittest.h"
+#include "testing/registry.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,29 +11,6 @@
 namespace
 {
 constexpr const char *kCounterKey = "CLSID\\{661833FB-DD15-44E4-98CF-95F91B3A19A6}";
-
-bool ClassesKeyExists(const std::string &path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::string ClassesValue(const std::string &path, const char *name = nullptr)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
-    char data[1024];
-    DWORD size = sizeof data, type = 0;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || type != REG_SZ)
-        return "<no value>";
-    return std::string(data, size ? size - 1 : 0);
-}
 
 int Regsvr32(const std::vector<std::string> &args, std::string *output)
 {
@@ -50,22 +28,23 @@ TEST(Regsvr32, RegistersAndUnregistersAServer)
     std::string output;
     ASSERT_EQ(Regsvr32({"KitSample.dll"}, &output), 0) << output;
     EXPECT_EQ(output, kitpc::TerminalText("DllRegisterServer en KitSample.dll se realizó correctamente.\n"));
-    EXPECT_EQ(ClassesValue(kCounterKey), "Counter Class");
-    EXPECT_NE(ClassesValue(std::string(kCounterKey) + "\\InprocServer32").find("KitSample.so"),
+    EXPECT_EQ(kittest::ClassesText(kCounterKey), "Counter Class");
+    EXPECT_NE(kittest::ClassesText(std::string(kCounterKey) + "\\InprocServer32").find("KitSample.so"),
               std::string::npos);
-    EXPECT_EQ(ClassesValue(std::string(kCounterKey) + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(ClassesValue("KitSample.Counter\\CurVer"), "KitSample.Counter.1");
-    EXPECT_EQ(ClassesValue("KitSample.Counter.1\\CLSID"), "{661833FB-DD15-44E4-98CF-95F91B3A19A6}");
-    EXPECT_EQ(ClassesValue("TypeLib\\{26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}\\1.0"),
+    EXPECT_EQ(kittest::ClassesText(std::string(kCounterKey) + "\\InprocServer32", "ThreadingModel"),
+              "Apartment");
+    EXPECT_EQ(kittest::ClassesText("KitSample.Counter\\CurVer"), "KitSample.Counter.1");
+    EXPECT_EQ(kittest::ClassesText("KitSample.Counter.1\\CLSID"), "{661833FB-DD15-44E4-98CF-95F91B3A19A6}");
+    EXPECT_EQ(kittest::ClassesText("TypeLib\\{26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}\\1.0"),
               "KitSample 1.0 Type Library");
 
     ASSERT_EQ(Regsvr32({"/u", "KitSample.dll"}, &output), 0) << output;
     EXPECT_EQ(output,
               kitpc::TerminalText("DllUnregisterServer en KitSample.dll se realizó correctamente.\n"));
-    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
-    EXPECT_FALSE(ClassesKeyExists("KitSample.Counter"));
-    EXPECT_FALSE(ClassesKeyExists("TypeLib\\{26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}"));
-    EXPECT_TRUE(ClassesKeyExists("CLSID"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, kCounterKey));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "KitSample.Counter"));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "TypeLib\\{26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}"));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "CLSID"));
 
     // Unregistering again still succeeds; /s says nothing.
     EXPECT_EQ(Regsvr32({"-U", "/S", "KitSample.dll"}, &output), 0);
@@ -93,7 +72,7 @@ TEST(Regsvr32, BadArguments)
     EXPECT_EQ(Regsvr32({"/n", "KitSample.dll"}, &output), 1); // /n needs /i
     EXPECT_EQ(Regsvr32({"/s"}, &output), 1);
     EXPECT_EQ(output, "");
-    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, kCounterKey));
 }
 
 TEST(Regsvr32, MissingLibraryGivesTheLoaderText)
@@ -123,7 +102,7 @@ TEST(Regsvr32, MissingEntryPoints)
     // KitSample has no DllInstall: nothing is registered either.
     EXPECT_EQ(Regsvr32({"/i:todo", "KitSample.dll"}, &output), 4);
     EXPECT_NE(output.find("the DllInstall entry point"), std::string::npos) << output;
-    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, kCounterKey));
 }
 
 TEST(Regsvr32, FailedRegistrationGivesItsCode)
@@ -135,5 +114,5 @@ TEST(Regsvr32, FailedRegistrationGivesItsCode)
     EXPECT_EQ(output,
               kitpc::TerminalText(
                   "Error de DllRegisterServer en KitSample.dll.\nEl código de retorno fue: 0x80040201\n"));
-    EXPECT_FALSE(ClassesKeyExists(kCounterKey));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, kCounterKey));
 }

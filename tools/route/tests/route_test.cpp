@@ -24,7 +24,7 @@ ProgramResult Route(const std::vector<std::string> &args)
 
 std::string TableText()
 {
-    return toolstest::ReadWholeFile(kittest::MachineDir() + "/routes");
+    return kittest::ReadHostFile(kittest::MachineDir() + "/routes", "");
 }
 
 std::vector<std::string> TableLines()

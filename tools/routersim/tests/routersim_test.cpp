@@ -2,7 +2,7 @@
 // it (active and passive), the settings it takes and serves, its misbehaviours, its port 80,
 // and the kit's own WinINet against it in passive mode.
 #include "platform/windows.h"
-#include "tools/routersim/tests/Servers.h"
+#include "testing/servers.h"
 #include "testing/kittest.h"
 
 #include <algorithm>

@@ -1,0 +1,47 @@
+// Simulated PCs in temporary folders, for tests, fuzz targets and benchmarks alike (no
+// GoogleTest here). POSIX inside: the folders are the host's, not the PC's.
+#pragma once
+
+#include <string>
+
+namespace kittest
+{
+// A new empty folder under $TMPDIR (default /tmp) named "<prefix>-XXXXXX".
+std::string NewTempDir(const std::string &prefix);
+// A new empty folder for another PC.
+std::string NewMachineDir();
+
+// A fresh simulated PC in a new temporary folder: it becomes the current PC ($KIT_MACHINE) and
+// is laid out at once, so files can be put into it. Removed when dropped, unless
+// KIT_KEEP_MACHINE is set.
+class TempMachine
+{
+  public:
+    // Settled: as a PC set up a while ago, as a real session finds it (benchmarks): the platform
+    // reads a machine.ini changed in the last instants again on every call.
+    enum Identity
+    {
+        Fresh,
+        Settled,
+    };
+    explicit TempMachine(const std::string &prefix = "kit-pc", Identity identity = Fresh);
+    ~TempMachine();
+    TempMachine(const TempMachine &) = delete;
+    TempMachine &operator=(const TempMachine &) = delete;
+
+    const std::string &Root() const { return root_; }
+
+  private:
+    std::string root_;
+};
+
+// Registers a COM server of the build (DllRegisterServer) on the current PC, in this process.
+bool RegisterServer(const char *library);
+
+// The current TempMachine's folder (for tests, the current test's PC); empty without one.
+const std::string &MachineDir();
+// Where the built programs are: $KIT_BIN, else the folder of the running program.
+std::string BinDir();
+// Where the built libraries are (the build tree's lib folder, beside bin).
+std::string LibDir();
+} // namespace kittest
