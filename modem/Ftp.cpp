@@ -1,5 +1,6 @@
 // CFtp: the modem module's FTP client.
 #include "modem/Ftp.h"
+#include "common/com/CritSec.h"
 #include "common/ipv4/Ipv4Text.h"
 
 #include <algorithm>
@@ -28,34 +29,26 @@ int FirstValue(LPVOID lpvStatusInformation)
 class CLiveObjects
 {
   public:
-    CLiveObjects() { InitializeCriticalSection(&m_cs); }
-    ~CLiveObjects() { DeleteCriticalSection(&m_cs); }
-    CLiveObjects(const CLiveObjects &) = delete;
-    CLiveObjects &operator=(const CLiveObjects &) = delete;
-
     void Add(const CFtp *pFtp)
     {
-        EnterCriticalSection(&m_cs);
+        kitcom::CritSecLock guard(m_cs);
         m_objects.push_back(pFtp);
-        LeaveCriticalSection(&m_cs);
     }
     void Remove(const CFtp *pFtp)
     {
-        EnterCriticalSection(&m_cs);
+        kitcom::CritSecLock guard(m_cs);
         std::erase(m_objects, pFtp);
-        LeaveCriticalSection(&m_cs);
     }
     // Runs `handle` with the lock held if `pFtp` is alive.
     template <class F> void IfAlive(const CFtp *pFtp, F handle)
     {
-        EnterCriticalSection(&m_cs);
+        kitcom::CritSecLock guard(m_cs);
         if (std::find(m_objects.begin(), m_objects.end(), pFtp) != m_objects.end())
             handle();
-        LeaveCriticalSection(&m_cs);
     }
 
   private:
-    CRITICAL_SECTION m_cs;
+    kitcom::AutoCriticalSection m_cs;
     std::vector<const CFtp *> m_objects;
 };
 

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string_view>
 #include <utility>
 
@@ -510,7 +509,7 @@ HRESULT CSetZyxelConfig::IsActive(LONG *pbActive)
 HRESULT CSetZyxelConfig::Start()
 {
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_ajustes.bFirmware = 0;
         m_ajustes.strFirmware.clear();
     }
@@ -522,7 +521,7 @@ HRESULT CSetZyxelConfig::Stop(LONG lTimeOut)
     HANDLE hWorker;
     DWORD dwWorkerId;
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         hWorker = m_hWorker;
         dwWorkerId = m_dwWorkerId;
     }
@@ -552,7 +551,7 @@ HRESULT CSetZyxelConfig::CheckAccess(BSTR list)
         return S_OK;
     const std::string strLista = TextoDe(list);
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_candidatos.clear();
         for (size_t inicio = 0;;)
         {
@@ -571,7 +570,7 @@ HRESULT CSetZyxelConfig::SetPassword(BSTR pass)
     std::string strPassword = TextoDe(pass);
     if (strPassword.size() > kMaxPassword)
         strPassword.resize(kMaxPassword);
-    std::lock_guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     m_ajustes.strPassword = std::move(strPassword);
     return S_OK;
 }
@@ -579,7 +578,7 @@ HRESULT CSetZyxelConfig::SetPassword(BSTR pass)
 HRESULT CSetZyxelConfig::UpdateFw(BSTR file)
 {
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_ajustes.bFirmware = 1;
         m_ajustes.strFirmware = TextoDe(file);
     }
@@ -588,7 +587,7 @@ HRESULT CSetZyxelConfig::UpdateFw(BSTR file)
 
 HRESULT CSetZyxelConfig::SetTransferMode(LONG bGetMode)
 {
-    std::lock_guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     m_ajustes.bGetMode = bGetMode;
     return S_OK;
 }
@@ -629,7 +628,7 @@ HRESULT CSetZyxelConfig::LanzarHilo(LPTHREAD_START_ROUTINE pfnWorker)
         return S_FALSE;
     }
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         if (m_hWorker)
             CloseHandle(m_hWorker);
         m_hWorker = nullptr;
@@ -659,7 +658,7 @@ HRESULT CSetZyxelConfig::LanzarHilo(LPTHREAD_START_ROUTINE pfnWorker)
         return S_FALSE;
     }
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_hWorker = hWorker;
         m_dwWorkerId = dwWorkerId;
         m_hGo = hGo;
@@ -685,7 +684,7 @@ HRESULT CSetZyxelConfig::LanzarHilo(LPTHREAD_START_ROUTINE pfnWorker)
 
 void CSetZyxelConfig::DejarSeguir()
 {
-    std::lock_guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     if (m_hGo)
         SetEvent(std::exchange(m_hGo, nullptr));
 }
@@ -723,25 +722,25 @@ DWORD WINAPI CSetZyxelConfig::ThreadComprobarAcceso(LPVOID pParam)
 
 bool CSetZyxelConfig::WorkerRunning() const
 {
-    std::lock_guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     return m_hWorker && WaitForSingleObject(m_hWorker, 0) == WAIT_TIMEOUT;
 }
 
 CSetZyxelConfig::CAjustes CSetZyxelConfig::Ajustes() const
 {
-    std::lock_guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     return m_ajustes;
 }
 
 void CSetZyxelConfig::SetModemIp(const std::string &strIp)
 {
-    std::lock_guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     m_ajustes.strModemIp = strIp;
 }
 
 std::vector<std::string> CSetZyxelConfig::Candidatos() const
 {
-    std::lock_guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     return m_candidatos;
 }
 

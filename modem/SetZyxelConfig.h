@@ -9,6 +9,7 @@
 // ends as it would have and the object goes with its worker.
 #pragma once
 
+#include "common/com/CritSec.h"
 #include "common/com/EventSource.h"
 #include "common/com/Object.h"
 #include "common/param/RouterParamPtr.h"
@@ -16,7 +17,6 @@
 #include "modem/DaxModem.h"
 #include "modem/ModemConfig.h"
 
-#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -94,7 +94,7 @@ class CSetZyxelConfig final
     void FireEnd(LONG bOk, const char *pszText);
     void FireProgressDone(const char *pszText);
 
-    mutable std::mutex m_lock; // m_ajustes, m_candidatos and the worker's thread object
+    mutable kitcom::AutoCriticalSection m_lock; // m_ajustes, m_candidatos and the worker's thread object
     CAjustes m_ajustes;
     std::vector<std::string> m_candidatos;
     HANDLE m_hWorker = nullptr; // the last worker, kept after it ends

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "common/com/ComPtr.h"
+#include "common/com/CritSec.h"
 #include "common/param/ParamObjects.h"
 #include "param/ParamText.h"
 
@@ -73,31 +74,6 @@ struct ITcpipParamState : public IUnknown
     virtual HRESULT STDMETHODCALLTYPE WriteValues(const TcpipValues *pValues) = 0;
 };
 KITCOM_INTERFACE_ID(ITcpipParamState, IID_ITcpipParamState)
-
-// The object's lock: a critical section entered for the length of every method.
-class CParamLock
-{
-  public:
-    CParamLock() { InitializeCriticalSection(&m_section); }
-    ~CParamLock() { DeleteCriticalSection(&m_section); }
-    CParamLock(const CParamLock &) = delete;
-    CParamLock &operator=(const CParamLock &) = delete;
-
-    class Guard
-    {
-      public:
-        explicit Guard(CParamLock &lock) : m_lock(lock) { EnterCriticalSection(&m_lock.m_section); }
-        ~Guard() { LeaveCriticalSection(&m_lock.m_section); }
-        Guard(const Guard &) = delete;
-        Guard &operator=(const Guard &) = delete;
-
-      private:
-        CParamLock &m_lock;
-    };
-
-  private:
-    CRITICAL_SECTION m_section;
-};
 
 // Runs a method's body: an allocation that fails inside is E_OUTOFMEMORY, as nothing may
 // leave a COM method by an exception.

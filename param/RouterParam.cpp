@@ -136,7 +136,7 @@ HRESULT CRouterParam::GetEncap(LONG *plEncap)
 HRESULT CRouterParam::Reset()
 {
     RouterValues empty;
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     std::swap(m_values, empty);
     return S_OK;
 }
@@ -145,7 +145,7 @@ HRESULT CRouterParam::SetPorts(BSTR bstrPorts)
 {
     return ParamCall([&] {
         ParamText ports = TextOf(bstrPorts);
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_values.ports.swap(ports);
         return S_OK;
     });
@@ -159,7 +159,7 @@ HRESULT CRouterParam::GetPorts(BSTR *pbstrPorts)
     return ParamCall([&] {
         ParamText ports;
         {
-            CParamLock::Guard guard(m_lock);
+            kitcom::CritSecLock guard(m_lock);
             ports = m_values.ports;
         }
         return ReturnText(ports, pbstrPorts);
@@ -171,7 +171,7 @@ HRESULT CRouterParam::ReadValues(RouterValues *pValues)
     if (!pValues)
         return E_POINTER;
     return ParamCall([&] {
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         *pValues = m_values;
         return S_OK;
     });
@@ -183,7 +183,7 @@ HRESULT CRouterParam::WriteValues(const RouterValues *pValues)
         return E_POINTER;
     return ParamCall([&] {
         RouterValues copy = *pValues;
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         std::swap(m_values, copy);
         return S_OK;
     });
@@ -194,7 +194,7 @@ HRESULT CRouterParam::SetPair(TextMember first, TextMember second, BSTR bstrFirs
 {
     return ParamCall([&] {
         ParamText a = TextOf(bstrFirst), b = TextOf(bstrSecond);
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         (m_values.*first).swap(a);
         (m_values.*second).swap(b);
         return S_OK;
@@ -212,7 +212,7 @@ HRESULT CRouterParam::GetPair(TextMember first, TextMember second, BSTR *pbstrFi
     return ParamCall([&] {
         ParamText a, b;
         {
-            CParamLock::Guard guard(m_lock);
+            kitcom::CritSecLock guard(m_lock);
             a = m_values.*first;
             b = m_values.*second;
         }
@@ -230,7 +230,7 @@ HRESULT CRouterParam::GetPair(TextMember first, TextMember second, BSTR *pbstrFi
 
 HRESULT CRouterParam::SetFlag(FlagMember flag, LONG lValue)
 {
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     m_values.*flag = lValue;
     return S_OK;
 }
@@ -239,7 +239,7 @@ HRESULT CRouterParam::GetFlag(FlagMember flag, LONG *plValue)
 {
     if (!plValue)
         return E_POINTER;
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     *plValue = m_values.*flag;
     return S_OK;
 }

@@ -54,6 +54,6 @@ class CRouterParam final : public kitcom::Object<CRouterParam, IRouterParam, IRo
     HRESULT SetFlag(FlagMember flag, LONG lValue);
     HRESULT GetFlag(FlagMember flag, LONG *plValue);
 
-    CParamLock m_lock;
-    RouterValues m_values; // guarded by m_lock
+    kitcom::AutoCriticalSection m_lock; // entered for the length of every method
+    RouterValues m_values;              // guarded by m_lock
 };

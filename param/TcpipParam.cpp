@@ -114,7 +114,7 @@ HRESULT CTcpipParam::AddIP(BSTR bstrIp, BSTR bstrMask)
 {
     return ParamCall([&] {
         std::pair<ParamText, ParamText> ip(TextOf(bstrIp), TextOf(bstrMask));
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_values.ips.push_back(std::move(ip));
         return S_OK;
     });
@@ -171,7 +171,7 @@ HRESULT CTcpipParam::GetIP(LONG lIndex, BSTR *pbstrIp, BSTR *pbstrMask)
     return ParamCall([&] {
         std::pair<ParamText, ParamText> ip;
         {
-            CParamLock::Guard guard(m_lock);
+            kitcom::CritSecLock guard(m_lock);
             if (!IsInList(lIndex, m_values.ips.size()))
                 return kitcom::ReportError(E_INVALIDARG, kSource, kBadIndex);
             ip = m_values.ips[lIndex - 1];
@@ -222,7 +222,7 @@ HRESULT CTcpipParam::GetIPCount(LONG *plCount)
 {
     if (!plCount)
         return E_POINTER;
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     *plCount = static_cast<LONG>(m_values.ips.size());
     return S_OK;
 }
@@ -247,7 +247,7 @@ HRESULT CTcpipParam::GetWinsCount(LONG *plCount)
 HRESULT CTcpipParam::Clear()
 {
     TcpipValues empty;
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     std::swap(m_values, empty);
     return S_OK;
 }
@@ -267,7 +267,7 @@ HRESULT CTcpipParam::CopyFrom(IUnknown *pSource)
         HRESULT hr = state->ReadValues(&values);
         if (FAILED(hr))
             return hr;
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         std::swap(m_values, values);
         return S_OK;
     });
@@ -279,7 +279,7 @@ HRESULT CTcpipParam::Validate(LONG *plValue)
         *plValue = 0;
     LONG group;
     {
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         group = FirstUnusableGroup(m_values);
     }
     if (plValue)
@@ -311,7 +311,7 @@ HRESULT CTcpipParam::SetModified(LONG lGroup, LONG lModified)
 {
     if (!IsGroup(lGroup))
         return kitcom::ReportError(E_INVALIDARG, kSource, kBadGroup);
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     m_values.modified[lGroup - kFirstGroup] = lModified;
     return S_OK;
 }
@@ -323,7 +323,7 @@ HRESULT CTcpipParam::IsModified(LONG lGroup, LONG *plModified)
     *plModified = 0;
     if (!IsGroup(lGroup))
         return kitcom::ReportError(E_INVALIDARG, kSource, kBadGroup);
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     *plModified = m_values.modified[lGroup - kFirstGroup];
     return S_OK;
 }
@@ -373,7 +373,7 @@ HRESULT CTcpipParam::ReadValues(TcpipValues *pValues)
     if (!pValues)
         return E_POINTER;
     return ParamCall([&] {
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         *pValues = m_values;
         return S_OK;
     });
@@ -385,7 +385,7 @@ HRESULT CTcpipParam::WriteValues(const TcpipValues *pValues)
         return E_POINTER;
     return ParamCall([&] {
         TcpipValues copy = *pValues;
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         std::swap(m_values, copy);
         return S_OK;
     });
@@ -396,7 +396,7 @@ HRESULT CTcpipParam::PutText(TextMember text, BSTR bstrValue)
 {
     return ParamCall([&] {
         ParamText value = TextOf(bstrValue);
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         (m_values.*text).swap(value);
         return S_OK;
     });
@@ -410,7 +410,7 @@ HRESULT CTcpipParam::GetText(TextMember text, BSTR *pbstrValue)
     return ParamCall([&] {
         ParamText value;
         {
-            CParamLock::Guard guard(m_lock);
+            kitcom::CritSecLock guard(m_lock);
             value = m_values.*text;
         }
         return ReturnText(value, pbstrValue);
@@ -419,7 +419,7 @@ HRESULT CTcpipParam::GetText(TextMember text, BSTR *pbstrValue)
 
 HRESULT CTcpipParam::PutFlag(FlagMember flag, LONG lValue)
 {
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     m_values.*flag = lValue;
     return S_OK;
 }
@@ -428,7 +428,7 @@ HRESULT CTcpipParam::GetFlag(FlagMember flag, LONG *plValue)
 {
     if (!plValue)
         return E_POINTER;
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     *plValue = m_values.*flag;
     return S_OK;
 }
@@ -437,7 +437,7 @@ HRESULT CTcpipParam::AddItem(ListMember list, BSTR bstrValue)
 {
     return ParamCall([&] {
         ParamText value = TextOf(bstrValue);
-        CParamLock::Guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         (m_values.*list).push_back(std::move(value));
         return S_OK;
     });
@@ -451,7 +451,7 @@ HRESULT CTcpipParam::GetItem(ListMember list, LONG lIndex, BSTR *pbstrValue)
     return ParamCall([&] {
         ParamText value;
         {
-            CParamLock::Guard guard(m_lock);
+            kitcom::CritSecLock guard(m_lock);
             const std::vector<ParamText> &items = m_values.*list;
             if (!IsInList(lIndex, items.size()))
                 return kitcom::ReportError(E_INVALIDARG, kSource, kBadIndex);
@@ -465,7 +465,7 @@ HRESULT CTcpipParam::GetCount(ListMember list, LONG *plCount)
 {
     if (!plCount)
         return E_POINTER;
-    CParamLock::Guard guard(m_lock);
+    kitcom::CritSecLock guard(m_lock);
     *plCount = static_cast<LONG>((m_values.*list).size());
     return S_OK;
 }

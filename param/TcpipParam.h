@@ -90,6 +90,6 @@ class CTcpipParam final : public kitcom::Object<CTcpipParam, ITcpipParam, ITcpip
     HRESULT GetItem(ListMember list, LONG lIndex, BSTR *pbstrValue);
     HRESULT GetCount(ListMember list, LONG *plCount);
 
-    CParamLock m_lock;
-    TcpipValues m_values; // guarded by m_lock
+    kitcom::AutoCriticalSection m_lock; // entered for the length of every method
+    TcpipValues m_values;               // guarded by m_lock
 };

@@ -1,9 +1,9 @@
 // Connection points: advising sinks and firing events to them.
 #include "common/com/EventSource.h"
+#include "common/com/CritSec.h"
 #include "common/com/Object.h"
 
 #include <algorithm>
-#include <mutex>
 #include <utility>
 
 namespace kitcom
@@ -152,7 +152,7 @@ class ConnectionPoint final : public IConnectionPoint
         if (FAILED(pUnkSink->QueryInterface(iid_, reinterpret_cast<void **>(&sink))) || !sink)
             if (FAILED(pUnkSink->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&sink))) || !sink)
                 return CONNECT_E_CANNOTCONNECT;
-        std::lock_guard guard(lock_);
+        CritSecLock guard(lock_);
         if (++nextCookie_ == 0) // cookie 0 means "no connection"
             ++nextCookie_;
         sinks_.emplace_back(nextCookie_, sink);
@@ -163,7 +163,7 @@ class ConnectionPoint final : public IConnectionPoint
     {
         IDispatch *sink = nullptr;
         {
-            std::lock_guard guard(lock_);
+            CritSecLock guard(lock_);
             auto it = std::find_if(sinks_.begin(), sinks_.end(),
                                    [&](auto &entry) { return entry.first == dwCookie; });
             if (it == sinks_.end())
@@ -178,7 +178,7 @@ class ConnectionPoint final : public IConnectionPoint
     {
         std::vector<CONNECTDATA> items;
         {
-            std::lock_guard guard(lock_);
+            CritSecLock guard(lock_);
             for (auto &[cookie, sink] : sinks_)
                 items.push_back({sink, cookie});
             for (CONNECTDATA &item : items) // the snapshot's own references, until the enumerator has its own
@@ -194,7 +194,7 @@ class ConnectionPoint final : public IConnectionPoint
     {
         std::vector<IDispatch *> snapshot;
         {
-            std::lock_guard guard(lock_);
+            CritSecLock guard(lock_);
             snapshot.reserve(sinks_.size());
             for (auto &[cookie, sink] : sinks_)
             {
@@ -214,7 +214,7 @@ class ConnectionPoint final : public IConnectionPoint
 
     size_t Count() const
     {
-        std::lock_guard guard(lock_);
+        CritSecLock guard(lock_);
         return sinks_.size();
     }
 
@@ -223,7 +223,7 @@ class ConnectionPoint final : public IConnectionPoint
   private:
     IConnectionPointContainer *container_;
     const IID iid_;
-    mutable std::mutex lock_;
+    mutable AutoCriticalSection lock_;
     std::vector<std::pair<DWORD, IDispatch *>> sinks_;
     DWORD nextCookie_ = 0;
 };

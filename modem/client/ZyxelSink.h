@@ -3,13 +3,12 @@
 #pragma once
 
 #include "common/com/BStr.h"
+#include "common/com/CritSec.h"
 #include "common/com/Object.h"
 #include "modem/DaxModem.h"
 
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,20 +41,31 @@ class CZyxelSink final
     // Called for each event as it arrives, on the thread that fired it.
     void AlRecibir(std::function<void(const Evento &)> fn)
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_alRecibir = std::move(fn);
     }
 
     // Waits until `n` End events have arrived in all; false after `dwMs` milliseconds.
     bool EsperarEnd(size_t n, DWORD dwMs)
     {
-        std::unique_lock guard(m_lock);
-        return m_cambio.wait_for(guard, std::chrono::milliseconds(dwMs), [&] { return Cuantos("End") >= n; });
+        CAviso aviso(*this);
+        const DWORD dwInicio = GetTickCount();
+        kitcom::CritSecLock guard(m_lock);
+        while (Cuantos("End") < n)
+        {
+            const DWORD dwPasado = GetTickCount() - dwInicio;
+            if (dwPasado >= dwMs)
+                return false;
+            guard.Unlock();
+            WaitForSingleObject(aviso.Evento(), dwMs - dwPasado);
+            guard.Lock();
+        }
+        return true;
     }
 
     std::vector<Evento> Eventos() const
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         return m_eventos;
     }
 
@@ -72,7 +82,7 @@ class CZyxelSink final
 
     void Olvidar()
     {
-        std::lock_guard guard(m_lock);
+        kitcom::CritSecLock guard(m_lock);
         m_eventos.clear();
     }
 
@@ -82,14 +92,49 @@ class CZyxelSink final
         evento.dwThread = GetCurrentThreadId();
         std::function<void(const Evento &)> fn;
         {
-            std::lock_guard guard(m_lock);
+            kitcom::CritSecLock guard(m_lock);
             m_eventos.push_back(evento);
             fn = m_alRecibir;
         }
         if (fn)
             fn(evento);
-        m_cambio.notify_all();
+        Avisar();
         return S_OK;
+    }
+
+    // A waiter's own auto-reset event, set by every event that arrives while it waits; each
+    // waiter has its own so no one can take another's wake-up.
+    class CAviso
+    {
+      public:
+        explicit CAviso(CZyxelSink &sink)
+            : m_sink(sink), m_hEvento(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+        {
+            kitcom::CritSecLock guard(m_sink.m_lock);
+            m_sink.m_avisos.push_back(m_hEvento);
+        }
+        ~CAviso()
+        {
+            {
+                kitcom::CritSecLock guard(m_sink.m_lock);
+                std::erase(m_sink.m_avisos, m_hEvento);
+            }
+            CloseHandle(m_hEvento);
+        }
+        CAviso(const CAviso &) = delete;
+        CAviso &operator=(const CAviso &) = delete;
+        HANDLE Evento() const { return m_hEvento; }
+
+      private:
+        CZyxelSink &m_sink;
+        HANDLE m_hEvento;
+    };
+
+    void Avisar()
+    {
+        kitcom::CritSecLock guard(m_lock);
+        for (HANDLE hEvento : m_avisos)
+            SetEvent(hEvento);
     }
 
     size_t Cuantos(const char *pszNombre) const
@@ -100,8 +145,8 @@ class CZyxelSink final
         return n;
     }
 
-    mutable std::mutex m_lock;
-    std::condition_variable m_cambio;
+    mutable kitcom::AutoCriticalSection m_lock;
+    std::vector<HANDLE> m_avisos; // the events of the threads in EsperarEnd
     std::vector<Evento> m_eventos;
     std::function<void(const Evento &)> m_alRecibir;
 };

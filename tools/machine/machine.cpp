@@ -18,6 +18,7 @@
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/layout.h"
+#include "tools/text/ToolText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -99,15 +100,10 @@ bool HoldsPc(const std::string &dir)
 
 std::vector<std::string> ReadLines(const std::string &path)
 {
-    std::vector<std::string> lines;
     std::ifstream in(path, std::ios::binary);
-    for (std::string line; std::getline(in, line);)
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return tooltext::Lines(text.str());
 }
 
 std::string SelfFolder()
@@ -589,22 +585,6 @@ std::string ReadPcFile(const std::string &path)
     return text;
 }
 
-std::string Trim(const std::string &text)
-{
-    size_t start = text.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos)
-        return "";
-    return text.substr(start, text.find_last_not_of(" \t\r\n") - start + 1);
-}
-
-bool EqualNoCase(const std::string &a, const std::string &b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
 // 9x has no MoveFileEx: the target goes first, then the file moves.
 bool Replace(const std::string &source, const std::string &target)
 {
@@ -626,23 +606,23 @@ void WininitRenames()
     const std::string ini = windows + "/" + name;
 
     std::printf("Pending file operations (%s):\n", name.c_str());
-    std::istringstream lines(ReadPcFile(ini));
     bool inRename = false;
-    for (std::string line; std::getline(lines, line);)
+    for (const std::string &whole : tooltext::Lines(ReadPcFile(ini)))
     {
-        line = Trim(line);
+        const std::string_view line = tooltext::Trim(whole, tooltext::kWhitespace);
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[')
         {
-            inRename = EqualNoCase(line, "[rename]");
+            inRename = tooltext::EqualNoCase(line, "[rename]");
             continue;
         }
         size_t eq = line.find('=');
         if (!inRename || eq == std::string::npos)
             continue;
-        const std::string target = Trim(line.substr(0, eq)), source = Trim(line.substr(eq + 1));
-        if (EqualNoCase(target, "NUL"))
+        const std::string target(tooltext::Trim(line.substr(0, eq), tooltext::kWhitespace));
+        const std::string source(tooltext::Trim(line.substr(eq + 1), tooltext::kWhitespace));
+        if (tooltext::EqualNoCase(target, "NUL"))
             ReportFileOperation(DeleteNow(source), "deleted " + source);
         else
             ReportFileOperation(Replace(source, target), "renamed " + source + " -> " + target);

@@ -1,6 +1,7 @@
 // regedit: the Windows registry editor's command line, acting on the PC named by $KIT_MACHINE
 // through the platform's Reg* functions.
 #include "tools/regedit/regfile.h"
+#include "tools/text/ToolText.h"
 
 #include <cstdio>
 #include <fstream>
@@ -35,7 +36,7 @@ std::string HostPath(std::string path)
 bool IsSwitch(const std::string &argument, char letter)
 {
     return argument.size() == 2 && (argument[0] == '/' || argument[0] == '-') &&
-           (argument[1] == letter || argument[1] == letter - 'a' + 'A');
+           tooltext::ToUpper(argument[1]) == tooltext::ToUpper(letter);
 }
 
 int Usage(const char *problem = nullptr)
@@ -101,7 +102,7 @@ int main(int argc, char **argv)
         else if (argument == "/?" || argument == "-?" || argument == "--help")
             return Usage();
         else if (argument.size() > 3 && (argument[0] == '/' || argument[0] == '-') &&
-                 (argument[1] == 'L' || argument[1] == 'l' || argument[1] == 'R' || argument[1] == 'r') &&
+                 (tooltext::ToUpper(argument[1]) == 'L' || tooltext::ToUpper(argument[1]) == 'R') &&
                  argument[2] == ':')
             continue; // 9x's /L:system and /R:user: there is one registry file here
         else if ((argument.size() == 2 && argument[0] == '/') || (argument.size() > 1 && argument[0] == '-'))

@@ -16,6 +16,7 @@
 #include "platform/kit/kitconsole.h"
 #include "platform/kit/kitloader.h"
 #include "platform/windows.h"
+#include "tools/text/ToolText.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -186,10 +187,7 @@ class Tool
         char text[512];
         DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                                  0, text, sizeof text, nullptr);
-        std::string message(text, n);
-        while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
-            message.pop_back();
-        return message;
+        return std::string(tooltext::TrimRight(std::string_view(text, n), tooltext::kLineEnds));
     }
 
     template <class F> F Entry(HMODULE module, const char *name)

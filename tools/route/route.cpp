@@ -28,6 +28,7 @@
 // ignored.
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
+#include "tools/text/ToolText.h"
 #include "platform/winreg.h"
 
 #include <algorithm>
@@ -102,13 +103,6 @@ int Usage(int code = kFailed)
           "If the command is PRINT or DELETE, destination or gateway can be a wildcard\n"
           "(wildcard is specified as a star '*'), or the gateway argument may be omitted.\n\n");
     return code;
-}
-
-bool EqualNoCase(const std::string &a, const char *b)
-{
-    return a.size() == std::strlen(b) && std::equal(a.begin(), a.end(), b, [](char x, char y) {
-               return std::toupper((unsigned char)x) == y;
-           });
 }
 
 // Four decimal parts 0 to 255 separated by single dots.
@@ -396,9 +390,9 @@ ParseResult ParseArguments(int argc, char **argv, Request &req, std::string &bad
     for (; i < argc && (argv[i][0] == '-' || argv[i][0] == '/'); ++i)
     {
         std::string flag = argv[i] + 1;
-        if (EqualNoCase(flag, "F"))
+        if (tooltext::EqualNoCase(flag, "F"))
             req.clear = true;
-        else if (EqualNoCase(flag, "P"))
+        else if (tooltext::EqualNoCase(flag, "P"))
             req.persistent = true;
         else if (flag == "?")
             return ParseResult::Help;
@@ -407,22 +401,21 @@ ParseResult ParseArguments(int argc, char **argv, Request &req, std::string &bad
     }
     if (i == argc)
         return req.clear ? ParseResult::Ok : ParseResult::Usage;
-    req.command = argv[i++];
-    for (char &c : req.command)
-        c = static_cast<char>(std::toupper((unsigned char)c));
+    req.command = tooltext::ToUpper(argv[i++]);
 
     std::vector<std::string> positional;
     for (; i < argc; ++i)
     {
         std::string word = argv[i];
-        if (EqualNoCase(word, "MASK") || EqualNoCase(word, "METRIC") || EqualNoCase(word, "IF"))
+        if (tooltext::EqualNoCase(word, "MASK") || tooltext::EqualNoCase(word, "METRIC") ||
+            tooltext::EqualNoCase(word, "IF"))
         {
             if (i + 1 >= argc)
                 return ParseResult::Usage;
             std::string value = argv[++i];
-            if (EqualNoCase(word, "MASK"))
+            if (tooltext::EqualNoCase(word, "MASK"))
                 req.mask = value, req.hasMask = true;
-            else if (EqualNoCase(word, "METRIC"))
+            else if (tooltext::EqualNoCase(word, "METRIC"))
                 req.metric = value, req.hasMetric = true;
             continue;
         }

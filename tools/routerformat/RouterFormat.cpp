@@ -1,5 +1,6 @@
 // The Prestige 643's configuration file format.
 #include "tools/routerformat/RouterFormat.h"
+#include "tools/text/ToolText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,19 +11,8 @@ namespace routerformat
 {
 namespace
 {
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+using tooltext::Split;
+using tooltext::Trim;
 
 bool AllDigits(std::string_view text)
 {
@@ -36,20 +26,6 @@ template <class T> bool Number(std::string_view text, T &value)
     const char *end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return !text.empty() && ec == std::errc() && ptr == end;
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator)
-{
-    std::vector<std::string_view> parts;
-    for (size_t start = 0;;)
-    {
-        const size_t at = text.find(separator, start);
-        parts.push_back(
-            text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
-        if (at == std::string_view::npos)
-            return parts;
-        start = at + 1;
-    }
 }
 
 bool ValidName(std::string_view name)

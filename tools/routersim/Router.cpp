@@ -1,5 +1,6 @@
 #include "tools/routersim/Router.h"
 #include "platform/windows.h"
+#include "tools/text/ToolText.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,15 +15,9 @@ bool ParseFaults(std::string_view list, Faults &faults, std::string &error)
 {
     Faults parsed;
     parsed.delay = faults.delay;
-    while (!list.empty())
+    for (std::string_view word : tooltext::Split(list, ','))
     {
-        const size_t comma = list.find(',');
-        std::string_view word = list.substr(0, comma);
-        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-        while (!word.empty() && word.front() == ' ')
-            word.remove_prefix(1);
-        while (!word.empty() && word.back() == ' ')
-            word.remove_suffix(1);
+        word = tooltext::Trim(word, tooltext::kSpaces);
         if (word.empty() || word == "none")
             continue;
         bool *flag = word == "refuse-login"   ? &parsed.refuseLogin
@@ -134,11 +129,8 @@ Router::Applied Router::ApplyConfig(std::string_view text)
 {
     Applied applied;
     std::lock_guard guard(lock_);
-    while (!text.empty())
+    for (const std::string_view line : tooltext::Split(text, '\n'))
     {
-        const size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         std::optional<routerformat::Setting> setting = routerformat::ParseLine(line);
         const routerformat::Code *code = setting ? codes_.Find(setting->code) : nullptr;
         if (!code)

@@ -1,4 +1,5 @@
 #include "tools/routersim/Server.h"
+#include "tools/text/ToolText.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,14 +19,6 @@ constexpr size_t kMaxConfig = 1024 * 1024; // "rom-t" is a text of a few KiB
 constexpr size_t kMaxFirmware = 64u << 20; // "ras"
 constexpr size_t kChunk = 16 * 1024;       // data moved per send or receive
 constexpr size_t kFaultPoint = 1024;       // bytes moved before a fault strikes mid-transfer
-
-std::string Upper(std::string text)
-{
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
 
 // "h1,h2,h3,h4,p1,p2": the port (the host is taken to be the PC, reached at loopback).
 bool PortOfArgument(const std::string &argument, uint16_t &port)
@@ -68,7 +61,7 @@ class FtpSession
         while (ReadLine(line))
         {
             const size_t blank = line.find(' ');
-            const std::string verb = Upper(line.substr(0, blank));
+            const std::string verb = tooltext::ToUpper(line.substr(0, blank));
             const std::string argument = blank == std::string::npos ? "" : line.substr(blank + 1);
             Log("> " + (verb == "PASS" ? std::string("PASS ****") : line));
             if (faults_.garbage)
@@ -114,14 +107,15 @@ class FtpSession
             return Reply("200 NOOP command successful.\r\n");
         if (verb == "TYPE")
         {
-            const std::string type = Upper(argument);
+            const std::string type = tooltext::ToUpper(argument);
             if (type == "I" || type == "L 8" || type == "A" || type == "A N")
                 return Reply("200 Type set to " + type.substr(0, 1) + ".\r\n");
             return Reply("504 Type not supported.\r\n");
         }
         if (verb == "MODE" || verb == "STRU")
-            return Reply(Upper(argument) == (verb == "MODE" ? "S" : "F") ? "200 OK.\r\n"
-                                                                         : "504 Not supported.\r\n");
+            return Reply(tooltext::ToUpper(argument) == (verb == "MODE" ? "S" : "F")
+                             ? "200 OK.\r\n"
+                             : "504 Not supported.\r\n");
         if (verb == "PASV")
             return Passive();
         if (verb == "PORT")

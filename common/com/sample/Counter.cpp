@@ -4,24 +4,10 @@
 namespace
 {
 constexpr const char *kSource = "KitSample.Counter";
-
-class Lock
-{
-  public:
-    explicit Lock(CRITICAL_SECTION &section) : section_(section) { EnterCriticalSection(&section_); }
-    ~Lock() { LeaveCriticalSection(&section_); }
-    Lock(const Lock &) = delete;
-    Lock &operator=(const Lock &) = delete;
-
-  private:
-    CRITICAL_SECTION &section_;
-};
+using kitcom::CritSecLock;
 } // namespace
 
-CCounter::CCounter()
-{
-    InitializeCriticalSection(&m_lock);
-}
+CCounter::CCounter() = default;
 
 // The worker uses the object without a reference of its own, so the object waits for it here
 // (unless the last reference goes on the worker itself, from inside an event).
@@ -30,7 +16,7 @@ CCounter::~CCounter()
     HANDLE worker;
     DWORD workerId;
     {
-        Lock guard(m_lock);
+        CritSecLock guard(m_lock);
         worker = m_hWorker;
         workerId = m_dwWorkerId;
     }
@@ -40,7 +26,6 @@ CCounter::~CCounter()
             WaitForSingleObject(worker, INFINITE);
         CloseHandle(worker);
     }
-    DeleteCriticalSection(&m_lock);
 }
 
 std::span<const kitcom::DispMember<CCounter>> CCounter::DispatchTable()
@@ -80,7 +65,7 @@ HRESULT CCounter::get_Name(BSTR *pbstrName)
 
 HRESULT CCounter::put_Name(BSTR bstrName)
 {
-    Lock guard(m_lock);
+    CritSecLock guard(m_lock);
     m_strName = kitcom::NarrowOf(bstrName);
     return S_OK;
 }
@@ -89,7 +74,7 @@ HRESULT CCounter::Run(LONG lCount)
 {
     if (lCount < 0)
         return kitcom::ReportError(E_INVALIDARG, kSource, "El número de pasos no puede ser negativo.");
-    Lock guard(m_lock);
+    CritSecLock guard(m_lock);
     if (WorkerRunning())
         return S_FALSE;
     if (m_hWorker)
@@ -111,7 +96,7 @@ HRESULT CCounter::IsRunning(LONG *pbRunning)
 {
     if (!pbRunning)
         return E_POINTER;
-    Lock guard(m_lock);
+    CritSecLock guard(m_lock);
     *pbRunning = WorkerRunning() ? 1 : 0;
     return S_OK;
 }
@@ -123,7 +108,7 @@ DWORD WINAPI CCounter::Worker(LPVOID self)
     auto *counter = static_cast<CCounter *>(self);
     LONG ticks;
     {
-        Lock guard(counter->m_lock);
+        CritSecLock guard(counter->m_lock);
         ticks = counter->m_lTicks;
     }
     for (LONG i = 1; i <= ticks; ++i)
@@ -134,7 +119,7 @@ DWORD WINAPI CCounter::Worker(LPVOID self)
 
 std::string CCounter::Name() const
 {
-    Lock guard(m_lock);
+    CritSecLock guard(m_lock);
     return m_strName;
 }
 

@@ -2,6 +2,7 @@
 // thread, as the kit's components do.
 #pragma once
 
+#include "common/com/CritSec.h"
 #include "common/com/EventSource.h"
 #include "common/com/Object.h"
 #include "common/com/sample/KitSample.h"
@@ -32,7 +33,7 @@ class CCounter final : public kitcom::Object<CCounter, ICounter, kitcom::Events<
     bool WorkerRunning() const;
 
     std::atomic<LONG> m_lTotal{0};
-    mutable CRITICAL_SECTION m_lock; // m_strName, m_hWorker, m_lTicks
+    mutable kitcom::AutoCriticalSection m_lock; // m_strName, m_hWorker, m_lTicks
     std::string m_strName = "Contador";
     HANDLE m_hWorker = nullptr;
     DWORD m_dwWorkerId = 0;
