@@ -402,10 +402,7 @@ void SessionObject::Close()
 // The object of a live handle, or nullptr with ERROR_INVALID_HANDLE.
 std::shared_ptr<InternetObject> FindObject(HINTERNET handle)
 {
-    auto object = std::dynamic_pointer_cast<InternetObject>(plat::LookupHandle(handle));
-    if (!object)
-        SetLastError(ERROR_INVALID_HANDLE);
-    return object;
+    return plat::GetHandleObject<InternetObject>(handle, plat::ObjectKind::Internet);
 }
 
 // The object of a live handle of one type; nullptr with ERROR_INVALID_HANDLE or
