@@ -354,7 +354,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
         std::vector<std::string> keys;
         if (section != std::string::npos)
             for (size_t i = section + 1, end = ini.SectionEnd(section); i < end; ++i)
-                if (ini.lines[i].type == Line::Entry)
+                if (ini.lines[i].type == Line::Entry && ini.lines[i].value) // a line without '=' names no key
                     keys.push_back(ini.lines[i].name);
         return CopyList(keys, lpReturnedString, nSize);
     }

@@ -84,6 +84,17 @@ TEST(Profile, ListsAndSmallBuffers)
     EXPECT_EQ(List(buffer, n + 1), "a=1|bb=22|long=abcdefghij||");
 }
 
+TEST(Profile, LinesWithoutEqualsAreNoKeys)
+{
+    // Listed by the section, left out of the key names.
+    kittest::WriteHostFile(IniPath(), "[S]\r\na=1\r\nloose\r\nb=\r\n");
+    char buffer[64];
+    DWORD n = GetPrivateProfileStringA("S", nullptr, "", buffer, sizeof buffer, IniPath().c_str());
+    EXPECT_EQ(List(buffer, n + 1), "a|b||");
+    n = GetPrivateProfileSectionA("S", buffer, sizeof buffer, IniPath().c_str());
+    EXPECT_EQ(List(buffer, n + 1), "a=1|loose|b=||");
+}
+
 TEST(Profile, WritesKeepTheRestOfTheFile)
 {
     const std::string path = IniPath();
