@@ -25,12 +25,15 @@ bool CFichero::Cerrar()
     return bOk != FALSE;
 }
 
-CLectorLineas::CLectorLineas(HANDLE hFile) : m_hFile(hFile), m_buffer(kTamBuffer) {}
+CLectorLineas::CLectorLineas(HANDLE hFile)
+    : m_hFile(hFile), m_buffer(std::make_unique_for_overwrite<char[]>(kTamBuffer))
+{
+}
 
 bool CLectorLineas::Llenar()
 {
     DWORD dwLeidos = 0;
-    if (!ReadFile(m_hFile, m_buffer.data(), kTamBuffer, &dwLeidos, nullptr))
+    if (!ReadFile(m_hFile, m_buffer.get(), kTamBuffer, &dwLeidos, nullptr))
     {
         m_dwError = GetLastError();
         m_bFinal = true;
@@ -51,7 +54,7 @@ bool CLectorLineas::LeerLinea(std::string &linea)
         if (m_pos == m_fin && !Llenar())
             break;
         // Byte after byte up to the LF; whole runs are appended at once.
-        const char *inicio = m_buffer.data() + m_pos;
+        const char *inicio = m_buffer.get() + m_pos;
         const void *lf = std::memchr(inicio, '\n', m_fin - m_pos);
         const size_t cb = lf ? static_cast<const char *>(lf) - inicio + 1 : m_fin - m_pos;
         linea.append(inicio, cb);

@@ -5,6 +5,7 @@
 
 #include "platform/windows.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +53,7 @@ class CLectorLineas
     bool Llenar();
 
     HANDLE m_hFile;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer; // filled by each read: never cleared first
     size_t m_pos = 0;
     size_t m_fin = 0;
     bool m_bFinal = false;

@@ -315,19 +315,20 @@ void CModemConfig::SustituirTokens(std::string &linea)
     // Tokens are looked for in an upper-cased copy made once, and replaced in the line itself
     // with their exact case: a token written in lower case is found but stays.
     const std::string mayusculas = Mayusculas(linea);
-    const bool bEncap = m_param.GetEncap() != 0;
-    const bool bBridge = m_param.GetBridge() != 0;
-    SustituirPrimerGrupo(linea, mayusculas, bEncap, bBridge);
+    SustituirPrimerGrupo(linea, mayusculas);
     SustituirDhcp(linea, mayusculas);
 }
 
-void CModemConfig::SustituirPrimerGrupo(std::string &linea, const std::string &mayusculas, bool bEncap,
-                                        bool bBridge)
+// The parameter object is asked only for lines that hold a token of the group: most lines of a
+// template hold none, and each question is a COM call.
+void CModemConfig::SustituirPrimerGrupo(std::string &linea, const std::string &mayusculas)
 {
     const auto encontrado = std::find_if(std::begin(kPrimerGrupo), std::end(kPrimerGrupo),
                                          [&](const TokenTexto &t) { return Contiene(mayusculas, t.texto); });
     if (encontrado == std::end(kPrimerGrupo))
         return;
+    const bool bEncap = m_param.GetEncap() != 0;
+    const bool bBridge = m_param.GetBridge() != 0;
     const auto plana = [&] { return m_param.GetNat() == 0 && !bEncap && !bBridge; };
     const auto sinFiltro = [&] { return bBridge || plana(); };
     std::string valor;
@@ -429,6 +430,10 @@ void CModemConfig::SustituirPrimerGrupo(std::string &linea, const std::string &m
 
 void CModemConfig::SustituirDhcp(std::string &linea, const std::string &mayusculas)
 {
+    const auto encontrado = std::find_if(kGrupoDhcp.begin(), kGrupoDhcp.end(),
+                                         [&](std::string_view token) { return Contiene(mayusculas, token); });
+    if (encontrado == kGrupoDhcp.end())
+        return;
     const auto [inicio, tam] = m_param.GetDhcp();
     std::array<std::string, kGrupoDhcp.size()> valores = {"0", "", "", "", ""};
     if (!inicio.empty())
@@ -436,12 +441,7 @@ void CModemConfig::SustituirDhcp(std::string &linea, const std::string &mayuscul
         const auto [dns1, dns2] = m_param.GetDns();
         valores = {"1", inicio, tam, dns1, dns2};
     }
-    for (size_t i = 0; i < kGrupoDhcp.size(); ++i)
-        if (Contiene(mayusculas, kGrupoDhcp[i]))
-        {
-            ReemplazarTodo(linea, kGrupoDhcp[i], valores[i]);
-            return;
-        }
+    ReemplazarTodo(linea, *encontrado, valores[static_cast<size_t>(encontrado - kGrupoDhcp.begin())]);
 }
 
 // --- routes ---------------------------------------------------------------------------------

@@ -63,7 +63,7 @@ class CModemConfig
 
   private:
     void SustituirTokens(std::string &linea);
-    void SustituirPrimerGrupo(std::string &linea, const std::string &mayusculas, bool bEncap, bool bBridge);
+    void SustituirPrimerGrupo(std::string &linea, const std::string &mayusculas);
     void SustituirDhcp(std::string &linea, const std::string &mayusculas);
     std::string ValorPuerto(size_t nSlot) const;
     std::string ValorIp(size_t nSlot) const;
