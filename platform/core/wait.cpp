@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -75,6 +76,18 @@ void Relax()
 #else
     std::this_thread::yield();
 #endif
+}
+
+// Spinning only pays when the partner can run meanwhile: on one CPU (a process pinned to it, or
+// a one-CPU machine) it only delays the thread that would make the change.
+bool SpinningHelps()
+{
+    static const bool helps = [] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        return ::sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) > 1;
+    }();
+    return helps;
 }
 
 // Spins until the counter moves on from `seen` or the spin time is over; true if it moved.
@@ -162,7 +175,7 @@ DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD mil
         const uint64_t seen = g_changes.load(std::memory_order_relaxed);
         lock.unlock();
         CancellationPoint();
-        const bool changed = !spun && SpinForChange(seen);
+        const bool changed = !spun && SpinningHelps() && SpinForChange(seen);
         spun = true;
         lock.lock();
         if (changed || g_changes.load(std::memory_order_relaxed) != seen)
