@@ -2,7 +2,8 @@
 // wizard does, and prints its events. The steps run in the order given, on one object:
 //
 //   zyxelclient [--dir FOLDER] STEP...
-//     --dir FOLDER          the current directory (where 643.cfg is, and the files of a run)
+//     --dir FOLDER          the current directory (where 643.cfg is, and the files of a run); it
+//                           must exist: nothing is ever written where the client was started
 //     --password P          SetPassword
 //     --ip ADDRESS          SetModemCurIp
 //     check LIST            CheckAccess(LIST): the router's address among comma-separated ones
@@ -13,8 +14,10 @@
 //     download              SetTransferMode(1), Start, then GetModemConfig; prints the settings
 //     firmware FILE         UpdateFw(FILE)
 //
+// Each event's result text is shown with its meaning; an upload first says which template it
+// fills ("643get.cfg", the last download, wins over the kit's "643.cfg", as the module does).
 // Exit code 0 when every step ended with End(0, ...), 1 when one failed, 2 for a wrong command
-// line or a missing server.
+// line, a folder that does not exist or a missing server.
 #include "common/com/BStr.h"
 #include "common/param/RouterParamPtr.h"
 #include "modem/client/ZyxelSink.h"
@@ -30,16 +33,59 @@ namespace
 {
 // The longest a step may take: the worst of WinINet's time-outs and a router that restarts.
 constexpr DWORD kEsperaMaxima = 300000;
+constexpr char kPlantilla[] = "643.cfg";
+constexpr char kPlantillaBajada[] = "643get.cfg";
+
+struct Significado
+{
+    const char *pszTexto;
+    const char *pszSignificado;
+};
+
+// What the module's result texts mean, in the words the wizard would use.
+constexpr Significado kSignificados[] = {
+    {"msg1", "correcto"},
+    {"msg2", "cancelado"},
+    {"msg3", "sin conexión con el módem-router"},
+    {"msg4", "error en la transferencia"},
+    {"msg5", "el módem-router rechazó el acceso o cortó la conexión"},
+    {"msg6", "la consola del módem-router no responde"},
+    {"msg7", "puerto serie abierto"},
+    {"msg8", "enviando la contraseña a la consola"},
+    {"Error", "error"},
+};
+
+const char *SignificadoDe(const std::string &texto)
+{
+    for (const Significado &s : kSignificados)
+        if (texto == s.pszTexto)
+            return s.pszSignificado;
+    return nullptr;
+}
+
+bool Existe(const std::string &ruta)
+{
+    return GetFileAttributesA(ruta.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string EnCarpetaActual(const char *pszNombre)
+{
+    char szCarpeta[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof szCarpeta, szCarpeta);
+    return std::string(szCarpeta) + "\\" + pszNombre;
+}
 
 using kitpc::Say;
 
+constexpr char kUso[] =
+    "usage: zyxelclient [--dir FOLDER] [--password P] [--ip ADDRESS] [check LIST]\n"
+    "                  [--lan IP MASK] [--wan IP MASK] [--dhcp START SIZE] [--dns DNS1 DNS2]\n"
+    "                  [--nat N] [--bridge N] [--encap N] [--user USER PASSWORD] [--ports LIST]\n"
+    "                  [upload] [download] [firmware FILE] ...\n";
+
 int Uso()
 {
-    std::fputs("usage: zyxelclient [--dir FOLDER] [--password P] [--ip ADDRESS] [check LIST]\n"
-               "                  [--lan IP MASK] [--wan IP MASK] [--dhcp START SIZE] [--dns DNS1 DNS2]\n"
-               "                  [--nat N] [--bridge N] [--encap N] [--user USER PASSWORD] [--ports LIST]\n"
-               "                  [upload] [download] [firmware FILE] ...\n",
-               stderr);
+    std::fputs(kUso, stderr);
     return 2;
 }
 
@@ -57,7 +103,15 @@ class CCliente
             const size_t quedan = args.size() - i - 1;
             auto siguiente = [&]() -> const std::string & { return args[++i]; };
             if (paso == "--dir" && quedan >= 1)
-                SetCurrentDirectoryA(siguiente().c_str());
+            {
+                const std::string &carpeta = siguiente();
+                if (!SetCurrentDirectoryA(carpeta.c_str()))
+                {
+                    Say("zyxelclient: la carpeta %s no existe\n", carpeta.c_str());
+                    m_bCarpeta = false;
+                    return false;
+                }
+            }
             else if (paso == "--password" && quedan >= 1)
                 m_pObj->SetPassword(kitcom::BStr(siguiente()).Get());
             else if (paso == "--ip" && quedan >= 1)
@@ -79,6 +133,8 @@ class CCliente
     }
 
     bool TodoBien() const { return m_bTodoBien; }
+    // False when --dir named a folder that does not exist.
+    bool CarpetaBien() const { return m_bCarpeta; }
 
   private:
     // One router setting of the next upload.
@@ -131,6 +187,7 @@ class CCliente
 
     void Subir()
     {
+        MostrarPlantilla();
         if (m_param)
             m_pObj->SetModemConfig(m_param.Get());
         Paso("Start (subir la configuración)", [&] { return m_pObj->Start(); });
@@ -147,6 +204,18 @@ class CCliente
         RouterParamPtr leido;
         leido.QueryFrom(pUnk.Get());
         MostrarAjustes(leido);
+    }
+
+    static void MostrarPlantilla()
+    {
+        const std::string bajada = EnCarpetaActual(kPlantillaBajada);
+        const std::string kit = EnCarpetaActual(kPlantilla);
+        if (Existe(bajada))
+            Say("plantilla: %s (la configuración bajada del router)\n", bajada.c_str());
+        else if (Existe(kit))
+            Say("plantilla: %s\n", kit.c_str());
+        else
+            Say("plantilla: no hay %s ni %s en la carpeta\n", kPlantilla, kPlantillaBajada);
     }
 
     // Calls the method, waits for its End and prints its events; true when it ended well.
@@ -214,6 +283,7 @@ class CCliente
     CZyxelSink *m_pSink;
     RouterParamPtr m_param;
     bool m_bTodoBien = true;
+    bool m_bCarpeta = true;
 };
 
 void Imprimir(const CZyxelSink::Evento &evento)
@@ -221,13 +291,25 @@ void Imprimir(const CZyxelSink::Evento &evento)
     if (evento.strNombre == "ProgressDone")
         Say("  ProgressDone(\"%s\")\n", evento.strTexto.c_str());
     else
-        Say("  %s(%d, \"%s\")\n", evento.strNombre.c_str(), evento.bOk, evento.strTexto.c_str());
+    {
+        const char *pszSignificado = SignificadoDe(evento.strTexto);
+        if (pszSignificado)
+            Say("  %s(%d, \"%s\")  %s: %s\n", evento.strNombre.c_str(), evento.bOk, evento.strTexto.c_str(),
+                evento.strTexto.c_str(), pszSignificado);
+        else
+            Say("  %s(%d, \"%s\")\n", evento.strNombre.c_str(), evento.bOk, evento.strTexto.c_str());
+    }
 }
 
 int Principal(int argc, char **argv)
 {
     if (argc < 2)
         return Uso();
+    if (std::string(argv[1]) == "--help" || std::string(argv[1]) == "/?")
+    {
+        std::fputs(kUso, stdout);
+        return 0;
+    }
     kitcom::ComPtr<ISetZyxelConfig> pObj;
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(OLESTR("DaxModem.SetZyxelConfig"), &clsid);
@@ -253,6 +335,8 @@ int Principal(int argc, char **argv)
     CCliente cliente(pObj.Get(), pSink.Get());
     const bool bLinea = cliente.Ejecutar(std::vector<std::string>(argv + 1, argv + argc));
     pPoint->Unadvise(dwCookie);
+    if (!cliente.CarpetaBien())
+        return 2;
     if (!bLinea)
         return Uso();
     return cliente.TodoBien() ? 0 : 1;

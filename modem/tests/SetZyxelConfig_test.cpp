@@ -538,4 +538,35 @@ TEST_F(SetZyxelConfigTest, ReleasedDuringARun)
     }
     EXPECT_EQ(GetModuleHandleA("DaxModem.dll"), nullptr);
 }
+// The command-line client, as a person runs it: the folder must exist, results come with their
+// meaning, and an upload says which template it fills.
+TEST_F(SetZyxelConfigTest, ClientSaysWhatItUsesAndWhatResultsMean)
+{
+    std::string output;
+    const std::string missing = kittest::MachineDir() + "/no-such-folder";
+    EXPECT_EQ(kittest::Run("zyxelclient", {"--dir", missing, "upload"}, &output), 2);
+    EXPECT_NE(output.find("no existe"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_EQ(output.find("Start"), std::string::npos) << output; // nothing ran
+
+    EXPECT_EQ(kittest::Run("zyxelclient", {"--dir", dir, "check", "10.0.0.5"}, &output), 1);
+    EXPECT_NE(output.find("End(1, \"msg3\")  msg3: sin conexi"), std::string::npos) << output;
+
+    ArrancarRouter();
+    EXPECT_EQ(
+        kittest::Run("zyxelclient",
+                     {"--dir", dir, "--ip", "192.168.1.1", "--nat", "0", "upload", "download", "upload"},
+                     &output),
+        0)
+        << output;
+    const size_t first = output.find("plantilla: " + Path("643.cfg") + "\n");
+    const size_t second = output.find("plantilla: " + Path("643get.cfg") + " (la configuraci");
+    EXPECT_NE(first, std::string::npos) << output;
+    EXPECT_NE(second, std::string::npos) << output;
+    EXPECT_LT(first, second);
+    EXPECT_NE(output.find("End(0, \"msg1\")  msg1: correcto"), std::string::npos) << output;
+
+    EXPECT_EQ(kittest::Run("zyxelclient", {"--help"}, &output), 0);
+    EXPECT_NE(output.find("usage: zyxelclient"), std::string::npos) << output;
+}
 } // namespace
