@@ -95,21 +95,26 @@ Bytes Rows(const Picture &p, bool topDown)
     return out;
 }
 
+// A .bmp file: the file header, then the headers and colour table, then the pixel rows.
+Bytes BmpFileOf(const Bytes &headers, const Bytes &rows)
+{
+    Bytes file;
+    Put16(file, 0x4D42);
+    Put32(file, static_cast<uint32_t>(14 + headers.size() + rows.size()));
+    Put32(file, 0);
+    Put32(file, static_cast<uint32_t>(14 + headers.size()));
+    file.insert(file.end(), headers.begin(), headers.end());
+    file.insert(file.end(), rows.begin(), rows.end());
+    return file;
+}
+
 Bytes BmpFile(const Picture &p, bool topDown = false)
 {
     Bytes info;
     PutInfoHeader(info, p.width, topDown ? -p.height : p.height, p.bpp, BI_RGB,
                   static_cast<DWORD>(p.palette.size()));
     PutPalette(info, p.palette);
-    const Bytes rows = Rows(p, topDown);
-    Bytes file;
-    Put16(file, 0x4D42);
-    Put32(file, static_cast<uint32_t>(14 + info.size() + rows.size()));
-    Put32(file, 0);
-    Put32(file, static_cast<uint32_t>(14 + info.size()));
-    file.insert(file.end(), info.begin(), info.end());
-    file.insert(file.end(), rows.begin(), rows.end());
-    return file;
+    return BmpFileOf(info, Rows(p, topDown));
 }
 
 // An icon or cursor image: the picture with its transparent pixels and, for cursors, the hotspot.
@@ -296,13 +301,7 @@ TEST(GdiBitmap, CoreHeaderAndBitfields)
     table.resize(256, 0);
     PutPalette(core, table, true);
     Bytes rows = Rows(p, false);
-    Bytes file;
-    Put16(file, 0x4D42);
-    Put32(file, static_cast<uint32_t>(14 + core.size() + rows.size()));
-    Put32(file, 0);
-    Put32(file, static_cast<uint32_t>(14 + core.size()));
-    file.insert(file.end(), core.begin(), core.end());
-    file.insert(file.end(), rows.begin(), rows.end());
+    Bytes file = BmpFileOf(core, rows);
     auto bitmap = static_cast<HBITMAP>(LoadFile(WriteTemp("core.bmp", file), IMAGE_BITMAP));
     ASSERT_NE(bitmap, nullptr) << GetLastError();
     EXPECT_EQ(PixelsOf(bitmap, 3, 2), p.pixels);
@@ -315,13 +314,7 @@ TEST(GdiBitmap, CoreHeaderAndBitfields)
     Put32(info, 0x07E0);
     Put32(info, 0x001F);
     Bytes pixels = {0x00, 0xF8, 0xE0, 0x07}; // pure red, pure green
-    file.clear();
-    Put16(file, 0x4D42);
-    Put32(file, static_cast<uint32_t>(14 + info.size() + pixels.size()));
-    Put32(file, 0);
-    Put32(file, static_cast<uint32_t>(14 + info.size()));
-    file.insert(file.end(), info.begin(), info.end());
-    file.insert(file.end(), pixels.begin(), pixels.end());
+    file = BmpFileOf(info, pixels);
     bitmap =
         static_cast<HBITMAP>(LoadFile(WriteTemp("565.bmp", file), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr) << GetLastError();
@@ -344,13 +337,7 @@ TEST(GdiBitmap, WideMaskFieldsKeepTheirScale)
     Bytes pixels;
     for (uint32_t v : {0xFFFFFF80u, 0x80000000u, 0x0000007Fu})
         Put32(pixels, v);
-    Bytes file;
-    Put16(file, 0x4D42);
-    Put32(file, static_cast<uint32_t>(14 + info.size() + pixels.size()));
-    Put32(file, 0);
-    Put32(file, static_cast<uint32_t>(14 + info.size()));
-    file.insert(file.end(), info.begin(), info.end());
-    file.insert(file.end(), pixels.begin(), pixels.end());
+    Bytes file = BmpFileOf(info, pixels);
     auto bitmap = static_cast<HBITMAP>(LoadFile(WriteTemp("wide.bmp", file), IMAGE_BITMAP));
     ASSERT_NE(bitmap, nullptr) << GetLastError();
     EXPECT_EQ(PixelsOf(bitmap, 3, 1), (std::vector<uint32_t>{0xFF0000, 0x7F0000, 0x00FFFF}));
