@@ -2,6 +2,7 @@
 // and a whole registry carried from one PC to another.
 #include "platform/kit/kitconsole.h"
 #include "platform/kit/kitmachine.h"
+#include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "testing/kittest.h"
 #include "testing/registry.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,10 +32,13 @@ struct Result
 
 // Runs regedit on the current PC with its standard error caught in a file; its output as the PC
 // spells it.
-Result Regedit(const std::vector<std::string> &arguments)
+// With `stackKb`, its stack is cut to that size, so that walking a deep tree by recursion would
+// overflow it for certain.
+Result Regedit(const std::vector<std::string> &arguments, int stackKb = 0)
 {
     const std::string errFile = Temp("regedit.err");
-    std::string command = "'" + kittest::BinDir() + "/regedit'";
+    std::string command = stackKb ? "ulimit -s " + std::to_string(stackKb) + " && " : "";
+    command += "'" + kittest::BinDir() + "/regedit'";
     for (const std::string &argument : arguments)
         command += " '" + argument + "'";
     command += " 2>'" + errFile + "'";
@@ -457,5 +462,100 @@ TEST(Regedit, RoundTripToAnotherPc)
               std::string::npos);
     std::error_code ec;
     std::filesystem::remove_all(second, ec);
+}
+
+// ------------------------------------------------------------------- trees deeper than Windows allows
+
+constexpr char kDeepTop[] = "Software\\KitDeep";
+constexpr char kDeepTopName[] = "HKEY_CURRENT_USER\\Software\\KitDeep";
+
+// A chain of `depth` keys named "a" below HKCU\Software\KitDeep, written straight into the hive's
+// rows as a PC could hold it from before the platform refused such depths.
+void BuildChain(int depth)
+{
+    HKEY top;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kDeepTop, &top), ERROR_SUCCESS);
+    RegCloseKey(top);
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(kitreg::RegistryPath().c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 60000);
+    sqlite3_stmt *find = nullptr, *insert = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT id, area FROM keys WHERE fold = CAST('KITDEEP' AS BLOB)", -1,
+                                 &find, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(find), SQLITE_ROW);
+    sqlite3_int64 parent = sqlite3_column_int64(find, 0);
+    const sqlite3_int64 area = sqlite3_column_int64(find, 1);
+    sqlite3_finalize(find);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(
+                  db, "INSERT INTO keys(parent, name, fold, area, mtime) VALUES(?1, X'61', X'41', ?2, 0)", -1,
+                  &insert, nullptr),
+              SQLITE_OK);
+    for (int i = 0; i < depth; ++i)
+    {
+        sqlite3_bind_int64(insert, 1, parent);
+        sqlite3_bind_int64(insert, 2, area);
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+        sqlite3_reset(insert);
+        parent = sqlite3_last_insert_rowid(db);
+    }
+    sqlite3_finalize(insert);
+    ASSERT_EQ(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+TEST(Regedit, ExportsATreeDeeperThanWindowsAllows)
+{
+    constexpr int kDepth = 4000;
+    BuildChain(kDepth);
+    const std::string file = Temp("deep.reg");
+    Result result = Regedit({"/e", file, kDeepTopName}, 512);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string text = kittest::ReadHostFile(file, "");
+    std::string deepest = kDeepTopName;
+    for (int i = 0; i < kDepth; ++i)
+        deepest += "\\a";
+    const std::string tail = "[" + deepest + "]\r\n\r\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    size_t headers = 0;
+    for (size_t at = text.find("\r\n["); at != std::string::npos; at = text.find("\r\n[", at + 1))
+        ++headers;
+    EXPECT_EQ(headers, static_cast<size_t>(kDepth) + 1);
+}
+
+TEST(Regedit, DeletesATreeDeeperThanWindowsAllows)
+{
+    BuildChain(20000);
+    kittest::WriteHostFile(Temp("delete.reg"), std::string("REGEDIT4\r\n\r\n[-") + kDeepTopName + "]\r\n");
+    Result result = Regedit({"/s", Temp("delete.reg")}, 1024);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CURRENT_USER, kDeepTop));
+    std::string problem;
+    EXPECT_EQ(kitreg::CheckRegistry(&problem), ERROR_SUCCESS) << problem;
+}
+
+// The 200 KB script of 20,000 levels: the platform refuses the key past Windows' 512 levels,
+// regedit says which line, and nothing of the key is left.
+TEST(Regedit, RefusesAKeyDeeperThanWindowsAllows)
+{
+    std::string key = kDeepTopName;
+    for (int i = 0; i < 20000; ++i)
+        key += "\\nivel";
+    kittest::WriteHostFile(Temp("import.reg"), "REGEDIT4\r\n[" + key + "]\r\n\"v\"=\"1\"\r\n");
+    Result result = Regedit({"/s", Temp("import.reg")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind(
+                  "No se puede importar " + Temp("import.reg") +
+                      ": Error al obtener acceso al Registro en la línea 2: no se puede crear la clave "
+                      "[HKEY_CURRENT_USER\\Software\\KitDeep\\nivel\\nivel",
+                  0),
+              0u)
+        << result.err.substr(0, 300);
+    const std::string reason = "]. El parámetro no es correcto.\n";
+    ASSERT_GE(result.err.size(), reason.size());
+    EXPECT_EQ(result.err.substr(result.err.size() - reason.size()), reason);
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CURRENT_USER, kDeepTop));
 }
 } // namespace
