@@ -253,7 +253,8 @@ LONG ExportTree(HKEY top, std::string path, std::string &out)
 {
     struct Level
     {
-        Key key;
+        HKEY key;
+        Key owned; // the key when the walk opened it (not for the top, the caller's)
         std::vector<std::string> children;
         size_t next = 0;       // the child to write next
         size_t pathLength = 0; // of this key's full name in `path`
@@ -262,7 +263,7 @@ LONG ExportTree(HKEY top, std::string path, std::string &out)
     std::vector<std::string> children;
     if (LONG err = ExportKey(top, path, out, children))
         return err;
-    levels.push_back(Level{Key(), std::move(children), 0, path.size()});
+    levels.push_back(Level{top, Key(), std::move(children), 0, path.size()});
     while (!levels.empty())
     {
         Level &level = levels.back();
@@ -273,15 +274,15 @@ LONG ExportTree(HKEY top, std::string path, std::string &out)
         }
         const std::string &name = level.children[level.next++];
         Key sub;
-        if (LONG err =
-                RegOpenKeyExA(level.key.Get() ? level.key.Get() : top, name.c_str(), 0, KEY_READ, sub.Out()))
+        if (LONG err = RegOpenKeyExA(level.key, name.c_str(), 0, KEY_READ, sub.Out()))
             return err;
         path.resize(level.pathLength);
         path += '\\';
         path += name;
         if (LONG err = ExportKey(sub.Get(), path, out, children))
             return err;
-        levels.push_back(Level{std::move(sub), std::move(children), 0, path.size()});
+        const HKEY opened = sub.Get();
+        levels.push_back(Level{opened, std::move(sub), std::move(children), 0, path.size()});
     }
     return ERROR_SUCCESS;
 }
