@@ -34,7 +34,7 @@ void CheckOperations(const regedit::RegScript &script)
         if (operation.kind < RegOperation::Kind::SetValue && !operation.name.empty())
             std::abort();
     }
-    if (script.problem && (script.problem->line < 1 || script.problem->message.empty()))
+    if (script.problem && (script.problem->line < 1 || script.problem->what == regedit::ScriptError::None))
         std::abort();
 }
 

@@ -230,9 +230,9 @@ LONG ResolvePredefined(HKEY hkey, const Policy &policy, OpenKey &out)
     Hive &hive = *out.hive;
     LONG err = ERROR_SUCCESS;
     if (hkey == HKEY_LOCAL_MACHINE)
-        out.ref = KeyRef{plat::reg::kMachineRoot, plat::reg::kMachineRoot, false, true};
+        out.ref = KeyRef{plat::reg::kMachineRoot, plat::reg::kMachineRoot, false, true, 0};
     else if (hkey == HKEY_USERS)
-        out.ref = KeyRef{plat::reg::kUsersRoot, plat::reg::kUsersRoot, false, true};
+        out.ref = KeyRef{plat::reg::kUsersRoot, plat::reg::kUsersRoot, false, true, 0};
     else if (hkey == HKEY_CLASSES_ROOT)
         out.ref = selection.classes;
     else if (hkey == HKEY_CURRENT_CONFIG)
@@ -416,7 +416,10 @@ LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
 // options; the class goes to the last one). Creating needs KEY_CREATE_SUB_KEY on hKey; on NT a
 // limited user creates only in his own hive, and nobody directly below HKLM or HKU (they are
 // not hives). REG_OPTION_VOLATILE is kept for kitreg::DropVolatileKeys and ignored on 9x, as
-// 9x does. Security attributes are ignored; links and backup semantics are not implemented.
+// 9x does. A key deeper than NT's 512 levels (510 below HKLM or HKU, counted from the root
+// whatever handle it is created from) is refused with ERROR_INVALID_PARAMETER, on 9x too; the
+// 32-levels-per-call limit is not copied. Security attributes are ignored; links and backup
+// semantics are not implemented.
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                             REGSAM samDesired, const LPSECURITY_ATTRIBUTES, PHKEY phkResult,
                             LPDWORD lpdwDisposition)

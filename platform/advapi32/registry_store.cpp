@@ -84,10 +84,19 @@ constexpr char kTouchAfterKeyDelete[] =
     "maxsub = CASE WHEN EXISTS(SELECT 1 FROM keys WHERE parent = ?1) THEN maxsub ELSE 0 END, "
     "maxclass = CASE WHEN EXISTS(SELECT 1 FROM keys WHERE parent = ?1) THEN maxclass ELSE 0 END WHERE id = "
     "?1";
+// By index: the OFFSET walks `index` rows. After a known item: one step of the index.
 constexpr char kEnumKey[] =
-    "SELECT name, class, mtime FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2";
+    "SELECT name, class, mtime, fold FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2";
+constexpr char kEnumKeyAfter[] =
+    "SELECT name, class, mtime, fold FROM keys WHERE parent = ?1 AND fold > ?2 ORDER BY fold LIMIT 1";
 constexpr char kEnumValue[] =
-    "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2";
+    "SELECT name, type, data, seq FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2";
+constexpr char kEnumValueAfter[] =
+    "SELECT name, type, data, seq FROM vals WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT 1";
+// Changes when another connection commits; this connection's own commits leave it alone.
+constexpr char kDataVersion[] = "PRAGMA data_version";
+// Enumerations remembered at once; more keys walked in turn start the memory again.
+constexpr size_t kMaxPositions = 64;
 constexpr char kQueryInfo[] =
     "SELECT class, maxsub, maxclass, maxvname, maxvdata, mtime,"
     " (SELECT count(*) FROM keys WHERE parent = ?1), (SELECT count(*) FROM vals WHERE key = ?1)"
@@ -353,15 +362,16 @@ sqlite3_stmt *Hive::Prepare(const char *sql)
     return stmt;
 }
 
-LONG Hive::Lookup(KeyId parent, const std::string &fold, KeyRef &out, bool &found)
+LONG Hive::Lookup(const KeyRef &parent, const std::string &fold, KeyRef &out, bool &found)
 {
     Statement lookup(*this, kLookup);
     if (!lookup.Ready())
         return ERROR_REGISTRY_IO_FAILED;
-    int rc = lookup.Bind(1, parent).Bind(2, fold).Step();
+    int rc = lookup.Bind(1, parent.id).Bind(2, fold).Step();
     found = rc == SQLITE_ROW;
     if (found)
     {
+        out.depth = parent.depth + 1; // before `out`, which may be `parent`, changes
         out.id = lookup.Int(0);
         out.area = lookup.Int(1);
         out.isVolatile = lookup.Int(2) != 0;
@@ -400,7 +410,7 @@ LONG Hive::Find(const KeyRef &from, const std::vector<std::string> &components, 
     for (const std::string &component : components)
     {
         bool found = false;
-        if (LONG err = Lookup(current.id, FoldName(component), current, found))
+        if (LONG err = Lookup(current, FoldName(component), current, found))
             return err;
         if (!found)
         {
@@ -435,6 +445,7 @@ LONG Hive::InsertKey(const KeyRef parent, const std::string &name, const std::st
     out.area = parent.area;
     out.isVolatile = options.isVolatile;
     out.isProtected = isProtected;
+    out.depth = parent.depth + 1;
     if (parent.id == kUsersRoot)
     {
         // Each key directly below HKEY_USERS is a user's hive of its own.
@@ -456,6 +467,7 @@ LONG Hive::Create(const KeyRef &from, const std::vector<std::string> &components
                   const CreateOptions &options, KeyRef &out, bool &created)
 {
     std::lock_guard guard(lock_);
+    ForgetPositions();
     Transaction txn(*this);
     if (txn.Error())
         return txn.Error();
@@ -467,7 +479,7 @@ LONG Hive::Create(const KeyRef &from, const std::vector<std::string> &components
     {
         const std::string fold = FoldName(components[i]);
         bool found = false;
-        if (LONG err = Lookup(current.id, fold, current, found))
+        if (LONG err = Lookup(current, fold, current, found))
             return err;
         if (found)
             continue;
@@ -476,6 +488,8 @@ LONG Hive::Create(const KeyRef &from, const std::vector<std::string> &components
                 return err;
         if (current.isVolatile && !options.isVolatile)
             return ERROR_CHILD_MUST_BE_VOLATILE;
+        if (current.depth >= kMaxKeyDepth)
+            return ERROR_INVALID_PARAMETER; // the transaction takes back the keys made so far
         CreateOptions these;
         these.isVolatile = options.isVolatile;
         if (i + 1 == components.size())
@@ -493,7 +507,7 @@ LONG Hive::Create(const KeyRef &from, const std::vector<std::string> &components
 
 LONG Hive::Anchor(KeyId root, const std::vector<std::string> &components, KeyRef &out)
 {
-    KeyRef top{root, root, false, true};
+    KeyRef top{root, root, false, true, 0};
     if (components.empty())
     {
         out = top;
@@ -502,6 +516,7 @@ LONG Hive::Anchor(KeyId root, const std::vector<std::string> &components, KeyRef
     if (Find(top, components, out) == ERROR_SUCCESS && out.isProtected)
         return ERROR_SUCCESS;
     std::lock_guard guard(lock_);
+    ForgetPositions();
     Transaction txn(*this);
     if (txn.Error())
         return txn.Error();
@@ -510,7 +525,7 @@ LONG Hive::Anchor(KeyId root, const std::vector<std::string> &components, KeyRef
     {
         const std::string fold = FoldName(component);
         bool found = false;
-        if (LONG err = Lookup(current.id, fold, current, found))
+        if (LONG err = Lookup(current, fold, current, found))
             return err;
         if (!found)
         {
@@ -557,6 +572,7 @@ LONG Hive::QueryValue(KeyId key, std::string_view name, const ValueSink &sink)
 LONG Hive::SetValue(KeyId key, std::string_view name, DWORD type, const BYTE *data, DWORD size)
 {
     std::lock_guard guard(lock_);
+    ForgetPositions();
     const std::string fold = FoldName(name);
     Statement upsert(*this, kUpsertValue);
     if (!upsert.Ready())
@@ -571,6 +587,7 @@ LONG Hive::SetValue(KeyId key, std::string_view name, DWORD type, const BYTE *da
 LONG Hive::DeleteValue(KeyId key, std::string_view name)
 {
     std::lock_guard guard(lock_);
+    ForgetPositions();
     const std::string fold = FoldName(name);
     Transaction txn(*this);
     if (txn.Error())
@@ -600,6 +617,7 @@ LONG Hive::DeleteValue(KeyId key, std::string_view name)
 LONG Hive::DeleteKey(KeyId key, bool subtree)
 {
     std::lock_guard guard(lock_);
+    ForgetPositions();
     Transaction txn(*this);
     if (txn.Error())
         return txn.Error();
@@ -646,19 +664,63 @@ LONG Hive::DeleteKey(KeyId key, bool subtree)
     return txn.Commit();
 }
 
+void Hive::ForgetPositions()
+{
+    keyPositions_.clear();
+    valuePositions_.clear();
+}
+
+LONG Hive::CheckPositions()
+{
+    Statement version(*this, kDataVersion);
+    if (!version.Ready())
+        return ERROR_REGISTRY_IO_FAILED;
+    int rc = version.Step();
+    if (rc != SQLITE_ROW)
+        return ErrorFromSqlite(rc);
+    if (version.Int(0) != dataVersion_)
+    {
+        ForgetPositions();
+        dataVersion_ = version.Int(0);
+    }
+    return ERROR_SUCCESS;
+}
+
+template <class Position>
+void Hive::Remember(std::unordered_map<KeyId, Position> &positions, KeyId key, Position position)
+{
+    if (positions.size() >= kMaxPositions && !positions.count(key))
+        positions.clear();
+    positions.insert_or_assign(key, std::move(position));
+}
+
 LONG Hive::EnumKey(KeyId key, DWORD index, SubKeyEntry &out)
 {
     std::lock_guard guard(lock_);
+    Transaction txn(*this, false);
+    if (txn.Error())
+        return txn.Error();
+    if (LONG err = CheckPositions())
+        return err;
+    const auto known = keyPositions_.find(key);
+    const bool next = known != keyPositions_.end() && known->second.index + 1 == index;
+    const std::string after = next ? known->second.fold : std::string();
     {
-        Statement enumerate(*this, kEnumKey);
+        Statement enumerate(*this, next ? kEnumKeyAfter : kEnumKey);
         if (!enumerate.Ready())
             return ERROR_REGISTRY_IO_FAILED;
-        int rc = enumerate.Bind(1, key).Bind(2, static_cast<int64_t>(index)).Step();
+        enumerate.Bind(1, key);
+        if (next)
+            enumerate.Bind(2, after);
+        else
+            enumerate.Bind(2, static_cast<int64_t>(index));
+        int rc = enumerate.Step();
         if (rc == SQLITE_ROW)
         {
             out.name = enumerate.Text(0);
             out.className = enumerate.Text(1);
             out.lastWrite = enumerate.Int(2);
+            Remember(keyPositions_, key, KeyPosition{index, enumerate.Text(3)});
             return ERROR_SUCCESS;
         }
         if (rc != SQLITE_DONE)
@@ -671,16 +733,25 @@ LONG Hive::EnumKey(KeyId key, DWORD index, SubKeyEntry &out)
 LONG Hive::EnumValue(KeyId key, DWORD index, ValueEntry &out)
 {
     std::lock_guard guard(lock_);
+    Transaction txn(*this, false);
+    if (txn.Error())
+        return txn.Error();
+    if (LONG err = CheckPositions())
+        return err;
+    const auto known = valuePositions_.find(key);
+    const bool next = known != valuePositions_.end() && known->second.index + 1 == index;
     {
-        Statement enumerate(*this, kEnumValue);
+        Statement enumerate(*this, next ? kEnumValueAfter : kEnumValue);
         if (!enumerate.Ready())
             return ERROR_REGISTRY_IO_FAILED;
-        int rc = enumerate.Bind(1, key).Bind(2, static_cast<int64_t>(index)).Step();
+        enumerate.Bind(1, key).Bind(2, next ? known->second.seq : static_cast<int64_t>(index));
+        int rc = enumerate.Step();
         if (rc == SQLITE_ROW)
         {
             out.name = enumerate.Text(0);
             out.type = static_cast<DWORD>(enumerate.Int(1));
             out.data = enumerate.Text(2);
+            Remember(valuePositions_, key, ValuePosition{index, enumerate.Int(3)});
             return ERROR_SUCCESS;
         }
         if (rc != SQLITE_DONE)
@@ -725,6 +796,7 @@ LONG Hive::Flush(KeyId key)
 LONG Hive::DropVolatileKeys()
 {
     std::lock_guard guard(lock_);
+    ForgetPositions();
     Transaction txn(*this);
     if (txn.Error())
         return txn.Error();

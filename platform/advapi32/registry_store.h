@@ -25,6 +25,11 @@ using KeyId = int64_t;
 constexpr KeyId kMachineRoot = 1; // HKEY_LOCAL_MACHINE
 constexpr KeyId kUsersRoot = 2;   // HKEY_USERS
 
+// NT's tree is 512 levels deep counted from its very top, \REGISTRY and \MACHINE (or \USER)
+// included, so a key may lie at most 510 levels below HKEY_LOCAL_MACHINE or HKEY_USERS (509
+// below HKEY_CURRENT_USER). Creating a deeper key fails with ERROR_INVALID_PARAMETER.
+constexpr int kMaxKeyDepth = 510;
+
 // What an opened key needs to know about itself.
 struct KeyRef
 {
@@ -34,6 +39,7 @@ struct KeyRef
     KeyId area = 0;
     bool isVolatile = false;
     bool isProtected = false; // a root, or a key a predefined handle stands for: never deleted
+    int depth = 0;            // levels below its root (HKEY_LOCAL_MACHINE or HKEY_USERS)
 };
 
 struct CreateOptions
@@ -90,7 +96,8 @@ class Hive
     // `from` itself is gone.
     LONG Find(const KeyRef &from, const std::vector<std::string> &components, KeyRef &out);
     // Opens or creates the key; creates missing intermediate keys with the same options.
-    // `created` tells whether the key asked for is new.
+    // `created` tells whether the key asked for is new. A key below kMaxKeyDepth is refused
+    // (ERROR_INVALID_PARAMETER) and nothing is created.
     LONG Create(const KeyRef &from, const std::vector<std::string> &components, const CreateOptions &options,
                 KeyRef &out, bool &created);
     // The key at an absolute path below a root, created (and protected from deletion) when
@@ -103,6 +110,8 @@ class Hive
     LONG DeleteValue(KeyId key, std::string_view name);
     // Deletes the key; with `subtree` false a key that has subkeys is refused (ERROR_ACCESS_DENIED).
     LONG DeleteKey(KeyId key, bool subtree);
+    // The index-th subkey (by folded name) and value (by creation order). Asking for the item
+    // after the last one asked for in the same key costs one index step, not `index` of them.
     LONG EnumKey(KeyId key, DWORD index, SubKeyEntry &out);
     LONG EnumValue(KeyId key, DWORD index, ValueEntry &out);
     LONG QueryInfo(KeyId key, KeyStats &out);
@@ -118,10 +127,31 @@ class Hive
     class Transaction;
     explicit Hive(std::string path);
 
+    // Where the last enumeration of a key stopped: its index and the ordering column of the item
+    // found there (the subkey's folded name, the value's sequence number). Kept only while
+    // nothing has changed the hive since it was read, so it always agrees with an OFFSET count.
+    struct KeyPosition
+    {
+        DWORD index;
+        std::string fold;
+    };
+    struct ValuePosition
+    {
+        DWORD index;
+        int64_t seq;
+    };
+    // Forgets every position: this connection is about to change the hive.
+    void ForgetPositions();
+    // Forgets them when another connection committed since they were taken; inside the read
+    // transaction the enumeration runs in, so the check and the read see the same hive.
+    LONG CheckPositions();
+    template <class Position>
+    static void Remember(std::unordered_map<KeyId, Position> &positions, KeyId key, Position position);
+
     LONG OpenDatabase();
     LONG CreateSchema();
     sqlite3_stmt *Prepare(const char *sql);
-    LONG Lookup(KeyId parent, const std::string &fold, KeyRef &out, bool &found);
+    LONG Lookup(const KeyRef &parent, const std::string &fold, KeyRef &out, bool &found);
     LONG InsertKey(KeyRef parent, const std::string &name, const std::string &fold,
                    const CreateOptions &options, bool isProtected, KeyRef &out);
     LONG CheckKey(KeyId id);
@@ -130,6 +160,9 @@ class Hive
     sqlite3 *db_ = nullptr;
     std::mutex lock_;
     std::unordered_map<const char *, sqlite3_stmt *> statements_;
+    int64_t dataVersion_ = -1;
+    std::unordered_map<KeyId, KeyPosition> keyPositions_;
+    std::unordered_map<KeyId, ValuePosition> valuePositions_;
 };
 
 // How names are compared and ordered: Windows 1252 upper case, kept as UTF-8 so that byte

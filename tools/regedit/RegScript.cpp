@@ -60,11 +60,12 @@ class Reader
     {
         for (index_ = 1; index_ < lines_.size(); ++index_)
         {
-            std::string message;
+            ImportProblem problem;
             first_ = index_;
-            if (!Line(TrimLeft(lines_[index_]), message))
+            if (!Line(TrimLeft(lines_[index_]), problem))
             {
-                script_.problem = ImportProblem{static_cast<int>(first_) + 1, message};
+                problem.line = static_cast<int>(first_) + 1;
+                script_.problem = std::move(problem);
                 break;
             }
         }
@@ -80,15 +81,15 @@ class Reader
         Deleted, // nowhere: the last key was [-KEY]
     };
 
-    bool Line(std::string_view line, std::string &message)
+    bool Line(std::string_view line, ImportProblem &problem)
     {
         if (line.empty() || line.front() == ';')
             return true;
         if (line.front() == '[')
-            return KeyLine(line, message);
+            return KeyLine(line, problem);
         if (line.front() == '"' || line.front() == '@')
-            return ValueLine(line, message);
-        message = "unrecognised line";
+            return ValueLine(line, problem);
+        problem.what = ScriptError::UnrecognisedLine;
         return false;
     }
 
@@ -100,12 +101,12 @@ class Reader
         script_.operations.push_back(std::move(operation));
     }
 
-    bool KeyLine(std::string_view line, std::string &message)
+    bool KeyLine(std::string_view line, ImportProblem &problem)
     {
         const size_t close = line.rfind(']');
         if (close == std::string_view::npos)
         {
-            message = "missing ']' after the key name";
+            problem.what = ScriptError::MissingBracket;
             return false;
         }
         std::string_view name = line.substr(1, close - 1);
@@ -114,7 +115,8 @@ class Reader
             name.remove_prefix(1);
         if (!SplitKeyPath(name, root_, path_))
         {
-            message = "unknown root key in [" + std::string(name) + "]";
+            problem.what = ScriptError::UnknownRoot;
+            problem.key = name;
             return false;
         }
         keyName_ = name;
@@ -146,7 +148,7 @@ class Reader
 
     // The value's data is read only under an open key: below a deleted key the rest of the line
     // is not looked at.
-    bool ValueLine(std::string_view line, std::string &message)
+    bool ValueLine(std::string_view line, ImportProblem &problem)
     {
         std::string name;
         if (line.front() == '@')
@@ -157,7 +159,7 @@ class Reader
             std::optional<std::string> quoted = Quoted(line);
             if (!quoted)
             {
-                message = "missing '\"' after the value name";
+                problem.what = ScriptError::MissingNameQuote;
                 return false;
             }
             name = std::move(*quoted);
@@ -165,7 +167,7 @@ class Reader
         line = TrimLeft(line);
         if (line.empty() || line.front() != '=')
         {
-            message = "missing '=' after the value name";
+            problem.what = ScriptError::MissingEquals;
             return false;
         }
         line = TrimLeft(line.substr(1));
@@ -173,7 +175,7 @@ class Reader
             return true;
         if (section_ == Section::None)
         {
-            message = "value outside a key";
+            problem.what = ScriptError::ValueOutsideKey;
             return false;
         }
         if (TrimRight(line) == "-")
@@ -182,21 +184,21 @@ class Reader
             return true;
         }
         if (!line.empty() && line.front() == '"')
-            return StringValue(std::move(name), line.substr(1), message);
+            return StringValue(std::move(name), line.substr(1), problem);
         if (line.substr(0, 6) == "dword:")
-            return DwordValue(std::move(name), line.substr(6), message);
+            return DwordValue(std::move(name), line.substr(6), problem);
         if (line.substr(0, 3) == "hex")
-            return HexValue(std::move(name), line.substr(3), message);
-        message = "unknown value type";
+            return HexValue(std::move(name), line.substr(3), problem);
+        problem.what = ScriptError::UnknownValueType;
         return false;
     }
 
-    bool StringValue(std::string name, std::string_view text, std::string &message)
+    bool StringValue(std::string name, std::string_view text, ImportProblem &problem)
     {
         std::optional<std::string> value = Quoted(text);
         if (!value || !TrimRight(text).empty())
         {
-            message = value ? "unexpected text after the string" : "missing '\"' at the end of the string";
+            problem.what = value ? ScriptError::TextAfterString : ScriptError::MissingStringQuote;
             return false;
         }
         value->push_back('\0');
@@ -204,12 +206,12 @@ class Reader
         return true;
     }
 
-    bool DwordValue(std::string name, std::string_view text, std::string &message)
+    bool DwordValue(std::string name, std::string_view text, ImportProblem &problem)
     {
         DWORD value;
         if (!tooltext::ParseHex(TrimRight(text), 8, value))
         {
-            message = "bad dword value (dword: takes up to 8 hex digits)";
+            problem.what = ScriptError::BadDword;
             return false;
         }
         Add(RegOperation::Kind::SetValue, std::move(name), REG_DWORD,
@@ -218,7 +220,7 @@ class Reader
     }
 
     // "hex:" or "hex(N):" then bytes; a line ending in '\' goes on to the next line.
-    bool HexValue(std::string name, std::string_view text, std::string &message)
+    bool HexValue(std::string name, std::string_view text, ImportProblem &problem)
     {
         DWORD type = REG_BINARY;
         if (!text.empty() && text.front() == '(')
@@ -226,14 +228,14 @@ class Reader
             const size_t close = text.find(')');
             if (close == std::string_view::npos || !tooltext::ParseHex(text.substr(1, close - 1), 8, type))
             {
-                message = "bad type in hex(N):";
+                problem.what = ScriptError::BadHexType;
                 return false;
             }
             text.remove_prefix(close + 1);
         }
         if (text.empty() || text.front() != ':')
         {
-            message = "missing ':' after hex";
+            problem.what = ScriptError::MissingHexColon;
             return false;
         }
         text.remove_prefix(1);
@@ -244,13 +246,13 @@ class Reader
             const bool continued = !body.empty() && body.back() == '\\';
             if (continued)
                 body.remove_suffix(1);
-            if (!ParseBytes(body, data, message))
+            if (!ParseBytes(body, data, problem))
                 return false;
             if (!continued)
                 break;
             if (index_ + 1 >= lines_.size())
             {
-                message = "the file ends inside a continued hex value";
+                problem.what = ScriptError::EndsInsideHex;
                 return false;
             }
             text = TrimLeft(lines_[++index_]);
@@ -259,7 +261,7 @@ class Reader
         return true;
     }
 
-    static bool ParseBytes(std::string_view text, std::string &data, std::string &message)
+    static bool ParseBytes(std::string_view text, std::string &data, ImportProblem &problem)
     {
         size_t i = 0;
         while (true)
@@ -274,7 +276,7 @@ class Reader
             DWORD byte;
             if (i == start || !tooltext::ParseHex(text.substr(start, i - start), 2, byte))
             {
-                message = "bad hex byte";
+                problem.what = ScriptError::BadHexByte;
                 return false;
             }
             data += static_cast<char>(byte);
@@ -284,7 +286,7 @@ class Reader
             {
                 if (text[i] != ',')
                 {
-                    message = "bad hex byte";
+                    problem.what = ScriptError::BadHexByte;
                     return false;
                 }
                 ++i;
@@ -335,7 +337,9 @@ RegScript ParseRegScript(std::string_view content)
     if (header != kHeader4 && header != kHeader5)
     {
         RegScript script;
-        script.problem = ImportProblem{1, "not a registry script (the first line is not REGEDIT4)"};
+        script.problem.emplace();
+        script.problem->line = 1;
+        script.problem->what = ScriptError::NotAScript;
         return script;
     }
     return Reader(std::move(lines)).Run();

@@ -11,10 +11,39 @@
 
 namespace regedit
 {
+// What is wrong with a line: one the reader cannot read, or one the registry refused.
+enum class ScriptError
+{
+    None,
+    NotAScript, // the first line is neither header
+    UnrecognisedLine,
+    MissingBracket,     // [KEY without its ']'
+    UnknownRoot,        // the key's root is none of the HKEY_... names
+    MissingNameQuote,   // "name without its closing quote
+    MissingEquals,      // no '=' after the value's name
+    ValueOutsideKey,    // a value before the first [KEY]
+    UnknownValueType,   // neither "string", dword: nor hex
+    TextAfterString,    // more after the string's closing quote
+    MissingStringQuote, // the string has no closing quote
+    BadDword,           // dword: takes 1 to 8 hex digits
+    BadHexType,         // hex(N): with N not a hex number
+    MissingHexColon,    // hex or hex(N) not followed by ':'
+    EndsInsideHex,      // the file ends after a '\' continuing hex data
+    BadHexByte,
+    // The registry refused the line's operation (`error`).
+    CannotCreateKey,
+    CannotDeleteKey,
+    CannotSetValue,
+    CannotDeleteValue,
+};
+
 struct ImportProblem
 {
     int line = 0; // 1-based line of the file where the problem is
-    std::string message;
+    ScriptError what = ScriptError::None;
+    std::string key;  // the key as the script writes it (UnknownRoot and the registry's refusals)
+    std::string name; // the value's name, for CannotSetValue and CannotDeleteValue
+    LONG error = ERROR_SUCCESS;
 };
 
 struct RegOperation

@@ -1,5 +1,8 @@
 // regedit: the Windows registry editor's command line, acting on the PC named by $KIT_MACHINE
-// through the platform's Reg* functions.
+// through the platform's Reg* functions. It speaks the PC's user language (messages.h); file
+// names from the command line are shown as the PC spells them.
+#include "platform/kit/kitconsole.h"
+#include "tools/regedit/messages.h"
 #include "tools/regedit/regfile.h"
 #include "tools/text/ToolText.h"
 
@@ -11,19 +14,6 @@
 
 namespace
 {
-constexpr char kUsage[] =
-    "usage: regedit [/s] FILE...          import registry scripts (REGEDIT4)\n"
-    "       regedit /e FILE [KEY]         export KEY and its subkeys, or the whole registry\n"
-    "\n"
-    "  /s, -s   silent: print nothing when the import succeeds\n"
-    "  /e, -e   export in REGEDIT4 format (Windows-1252, CR LF); /a and -a are the same\n"
-    "  KEY      a full key name, e.g. HKEY_LOCAL_MACHINE\\Software\\Microsoft\n"
-    "\n"
-    "The PC is the one named by $KIT_MACHINE. An import applies each line as it is read, as\n"
-    "Windows' regedit does: when a line is wrong, regedit reports its number and stops, and the\n"
-    "lines before it stay imported. The exit status is 0 on success, 1 on a failed import or\n"
-    "export, 2 on a bad command line.\n";
-
 // Windows paths work as well as host ones.
 std::string HostPath(std::string path)
 {
@@ -39,51 +29,53 @@ bool IsSwitch(const std::string &argument, char letter)
            tooltext::ToUpper(argument[1]) == tooltext::ToUpper(letter);
 }
 
-int Usage(const char *problem = nullptr)
+// Windows 1252 text on the terminal, with its line break.
+void Say(std::FILE *stream, const std::string &text)
 {
-    if (problem)
-        std::fprintf(stderr, "regedit: %s\n", problem);
-    std::fputs(kUsage, problem ? stderr : stdout);
-    return problem ? 2 : 0;
+    std::fputs(kitpc::TerminalText(text + "\n").c_str(), stream);
+}
+
+int Fail(const std::string &text)
+{
+    Say(stderr, text);
+    return 1;
+}
+
+int Usage(const std::string &problem = {})
+{
+    if (!problem.empty())
+        Say(stderr, problem);
+    std::fputs(kitpc::TerminalText(regedit::UsageText()).c_str(), problem.empty() ? stdout : stderr);
+    return problem.empty() ? 0 : 2;
 }
 
 int Import(const std::string &file, bool silent)
 {
+    const std::string shown = kitpc::PcText(file);
     std::ifstream in(HostPath(file), std::ios::binary);
     if (!in)
-    {
-        std::fprintf(stderr, "regedit: cannot open %s\n", file.c_str());
-        return 1;
-    }
+        return Fail(regedit::CannotOpenText(shown));
     std::ostringstream content;
     content << in.rdbuf();
     regedit::ImportProblem problem;
     if (!regedit::ImportScript(content.str(), problem))
-    {
-        std::fprintf(stderr, "regedit: %s:%d: %s\n", file.c_str(), problem.line, problem.message.c_str());
-        return 1;
-    }
+        return Fail(regedit::ImportProblemText(shown, problem));
     if (!silent)
-        std::printf("Information in %s has been successfully entered into the registry.\n", file.c_str());
+        Say(stdout, regedit::ImportedText(shown));
     return 0;
 }
 
 int Export(const std::string &file, const std::string &key)
 {
-    std::string script, error;
-    if (!regedit::ExportScript(key, script, error))
-    {
-        std::fprintf(stderr, "regedit: %s\n", error.c_str());
-        return 1;
-    }
+    std::string script;
+    regedit::ExportProblem problem;
+    if (!regedit::ExportScript(kitpc::PcText(key), script, problem))
+        return Fail(regedit::ExportProblemText(problem));
     std::ofstream out(HostPath(file), std::ios::binary | std::ios::trunc);
     out << script;
     out.close();
     if (!out)
-    {
-        std::fprintf(stderr, "regedit: cannot write %s\n", file.c_str());
-        return 1;
-    }
+        return Fail(regedit::CannotWriteText(kitpc::PcText(file)));
     return 0;
 }
 } // namespace
@@ -106,18 +98,18 @@ int main(int argc, char **argv)
                  argument[2] == ':')
             continue; // 9x's /L:system and /R:user: there is one registry file here
         else if ((argument.size() == 2 && argument[0] == '/') || (argument.size() > 1 && argument[0] == '-'))
-            return Usage(("unknown switch " + argument).c_str()); // longer "/..." is a host path
+            return Usage(regedit::UnknownSwitchText(kitpc::PcText(argument))); // longer "/..." is a host path
         else
             files.push_back(argument);
     }
     if (exporting)
     {
         if (files.empty() || files.size() > 2)
-            return Usage("/e takes a file name and at most one key");
+            return Usage(regedit::ExportArgumentsText());
         return Export(files[0], files.size() == 2 ? files[1] : std::string());
     }
     if (files.empty())
-        return Usage("no file to import");
+        return Usage(regedit::NoFileText());
     for (const std::string &file : files)
         if (int status = Import(file, silent))
             return status;

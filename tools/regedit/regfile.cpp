@@ -14,23 +14,6 @@ constexpr char kHeader4[] = "REGEDIT4";
 // indented by two spaces, as regedit writes them.
 constexpr size_t kHexWrapColumn = 77;
 
-std::string ErrorText(LONG error)
-{
-    switch (error)
-    {
-    case ERROR_ACCESS_DENIED:
-        return "access denied";
-    case ERROR_FILE_NOT_FOUND:
-        return "the key does not exist";
-    case ERROR_INVALID_PARAMETER:
-        return "invalid name";
-    case ERROR_BAD_PATHNAME:
-        return "invalid key path";
-    default:
-        return "error " + std::to_string(error);
-    }
-}
-
 // Closes a key when it goes out of scope.
 class Key
 {
@@ -40,6 +23,7 @@ class Key
     ~Key() { Reset(); }
     Key(const Key &) = delete;
     Key &operator=(const Key &) = delete;
+    Key(Key &&other) noexcept : key_(other.key_) { other.key_ = nullptr; }
     void Reset(HKEY key = nullptr)
     {
         if (key_)
@@ -57,21 +41,41 @@ class Key
     HKEY key_ = nullptr;
 };
 
-// Deletes a key and its subtree, leaves first, as NT only deletes childless keys.
+// Deletes a key and its subtree, leaves first, as NT only deletes childless keys. The walk keeps
+// its own stack of open keys, so a tree of any depth is deleted without deep recursion.
 LONG DeleteTree(HKEY parent, const std::string &name)
 {
-    Key key;
-    LONG err = RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, key.Out());
-    if (err)
+    struct Level
+    {
+        Key key;
+        std::string name; // in the level above
+    };
+    std::vector<Level> levels;
+    Level top{Key(), name};
+    if (LONG err = RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, top.key.Out()))
         return err;
+    levels.push_back(std::move(top));
     char child[256];
-    while ((err = RegEnumKeyA(key.Get(), 0, child, sizeof child)) == ERROR_SUCCESS)
-        if ((err = DeleteTree(key.Get(), child)))
+    while (!levels.empty())
+    {
+        Level &level = levels.back();
+        LONG err = RegEnumKeyA(level.key.Get(), 0, child, sizeof child);
+        if (err == ERROR_SUCCESS)
+        {
+            Level below{Key(), child};
+            if ((err = RegOpenKeyExA(level.key.Get(), child, 0, KEY_ALL_ACCESS, below.key.Out())))
+                return err;
+            levels.push_back(std::move(below));
+            continue;
+        }
+        if (err != ERROR_NO_MORE_ITEMS)
             return err;
-    if (err != ERROR_NO_MORE_ITEMS)
-        return err;
-    key.Reset();
-    return RegDeleteKeyA(parent, name.c_str());
+        const std::string leaf = std::move(level.name);
+        levels.pop_back(); // closes the leaf
+        if ((err = RegDeleteKeyA(levels.empty() ? parent : levels.back().key.Get(), leaf.c_str())))
+            return err;
+    }
+    return ERROR_SUCCESS;
 }
 
 // ------------------------------------------------------------------------------------ import
@@ -80,56 +84,59 @@ LONG DeleteTree(HKEY parent, const std::string &name)
 class Applier
 {
   public:
-    bool Apply(const RegOperation &operation, std::string &message)
+    bool Apply(const RegOperation &operation, ImportProblem &problem)
     {
         switch (operation.kind)
         {
         case RegOperation::Kind::CreateKey:
-            return CreateKey(operation, message);
+            return CreateKey(operation, problem);
         case RegOperation::Kind::DeleteKey:
-            return DeleteKey(operation, message);
+            return DeleteKey(operation, problem);
         case RegOperation::Kind::SetValue:
             return Done(RegSetValueExA(key_.Get(), operation.name.c_str(), 0, operation.type,
                                        reinterpret_cast<const BYTE *>(operation.data.data()),
                                        static_cast<DWORD>(operation.data.size())),
-                        operation, message, false);
+                        operation, problem, ScriptError::CannotSetValue);
         case RegOperation::Kind::DeleteValue:
-            return Done(RegDeleteValueA(key_.Get(), operation.name.c_str()), operation, message, true);
+            return Done(RegDeleteValueA(key_.Get(), operation.name.c_str()), operation, problem,
+                        ScriptError::CannotDeleteValue);
         }
         return false;
     }
 
   private:
-    bool CreateKey(const RegOperation &operation, std::string &message)
+    bool CreateKey(const RegOperation &operation, ImportProblem &problem)
     {
         LONG err = RegCreateKeyExA(operation.root, operation.path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                    nullptr, key_.Out(), nullptr);
-        if (err)
-        {
-            message = "cannot create [" + operation.key + "]: " + ErrorText(err);
-            return false;
-        }
-        return true;
+        return Refused(err, operation, problem, ScriptError::CannotCreateKey);
     }
 
-    bool DeleteKey(const RegOperation &operation, std::string &message)
+    bool DeleteKey(const RegOperation &operation, ImportProblem &problem)
     {
         key_.Reset();
         LONG err = operation.path.empty() ? ERROR_ACCESS_DENIED : DeleteTree(operation.root, operation.path);
-        if (err && err != ERROR_FILE_NOT_FOUND)
-        {
-            message = "cannot delete [" + operation.key + "]: " + ErrorText(err);
-            return false;
-        }
-        return true;
+        return Refused(err == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : err, operation, problem,
+                       ScriptError::CannotDeleteKey);
     }
 
-    static bool Done(LONG err, const RegOperation &operation, std::string &message, bool deleting)
+    // A value already gone is as good as deleted.
+    static bool Done(LONG err, const RegOperation &operation, ImportProblem &problem, ScriptError what)
     {
-        if (err == ERROR_SUCCESS || (deleting && err == ERROR_FILE_NOT_FOUND))
+        const bool gone = what == ScriptError::CannotDeleteValue && err == ERROR_FILE_NOT_FOUND;
+        return Refused(gone ? ERROR_SUCCESS : err, operation, problem, what);
+    }
+
+    // True when the registry took the operation; else the problem says what it refused.
+    static bool Refused(LONG err, const RegOperation &operation, ImportProblem &problem, ScriptError what)
+    {
+        if (err == ERROR_SUCCESS)
             return true;
-        message = "cannot " + std::string(deleting ? "delete" : "set") + " value \"" + operation.name +
-                  "\" in [" + operation.key + "]: " + ErrorText(err);
+        problem.line = operation.line;
+        problem.what = what;
+        problem.key = operation.key;
+        problem.name = operation.name;
+        problem.error = err;
         return false;
     }
 
@@ -206,14 +213,18 @@ void AppendValue(std::string &out, std::string_view name, DWORD type, std::strin
     AppendHex(out, prefix + kind, data);
 }
 
-LONG ExportKey(HKEY key, const std::string &path, std::string &out)
+// Writes a key's header and values, and lists its subkeys' names, each enumeration walking the
+// key once in index order.
+LONG ExportKey(HKEY key, const std::string &path, std::string &out, std::vector<std::string> &children)
 {
     DWORD maxName = 0, maxData = 0;
     LONG err = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
                                 &maxData, nullptr, nullptr);
     if (err)
         return err;
-    out += "[" + path + "]\r\n";
+    out += "[";
+    out += path;
+    out += "]\r\n";
     std::vector<char> name(maxName + 1);
     std::vector<BYTE> data(maxData + 1);
     for (DWORD index = 0;; ++index)
@@ -228,19 +239,50 @@ LONG ExportKey(HKEY key, const std::string &path, std::string &out)
                     std::string_view(reinterpret_cast<const char *>(data.data()), size));
     }
     out += "\r\n";
-    std::vector<std::string> children;
+    children.clear();
     char child[256];
     for (DWORD index = 0; (err = RegEnumKeyA(key, index, child, sizeof child)) == ERROR_SUCCESS; ++index)
         children.emplace_back(child);
-    if (err != ERROR_NO_MORE_ITEMS)
-        return err;
-    for (const std::string &childName : children)
+    return err == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : err;
+}
+
+// Writes a key and its subtree, parents before children, subkeys in name order. The walk keeps
+// its own stack of open keys and one path it cuts back, so any depth costs no recursion and a
+// level's memory is its own name.
+LONG ExportTree(HKEY top, std::string path, std::string &out)
+{
+    struct Level
     {
+        HKEY key;
+        Key owned; // the key when the walk opened it (not for the top, the caller's)
+        std::vector<std::string> children;
+        size_t next = 0;       // the child to write next
+        size_t pathLength = 0; // of this key's full name in `path`
+    };
+    std::vector<Level> levels;
+    std::vector<std::string> children;
+    if (LONG err = ExportKey(top, path, out, children))
+        return err;
+    levels.push_back(Level{top, Key(), std::move(children), 0, path.size()});
+    while (!levels.empty())
+    {
+        Level &level = levels.back();
+        if (level.next == level.children.size())
+        {
+            levels.pop_back();
+            continue;
+        }
+        const std::string &name = level.children[level.next++];
         Key sub;
-        if ((err = RegOpenKeyExA(key, childName.c_str(), 0, KEY_READ, sub.Out())))
+        if (LONG err = RegOpenKeyExA(level.key, name.c_str(), 0, KEY_READ, sub.Out()))
             return err;
-        if ((err = ExportKey(sub.Get(), path + "\\" + childName, out)))
+        path.resize(level.pathLength);
+        path += '\\';
+        path += name;
+        if (LONG err = ExportKey(sub.Get(), path, out, children))
             return err;
+        const HKEY opened = sub.Get();
+        levels.push_back(Level{opened, std::move(sub), std::move(children), 0, path.size()});
     }
     return ERROR_SUCCESS;
 }
@@ -251,11 +293,8 @@ bool ImportScript(std::string_view content, ImportProblem &problem)
     const RegScript script = ParseRegScript(content);
     Applier applier;
     for (const RegOperation &operation : script.operations)
-        if (!applier.Apply(operation, problem.message))
-        {
-            problem.line = operation.line;
+        if (!applier.Apply(operation, problem))
             return false;
-        }
     if (script.problem)
     {
         problem = *script.problem;
@@ -264,7 +303,7 @@ bool ImportScript(std::string_view content, ImportProblem &problem)
     return true;
 }
 
-bool ExportScript(std::string_view key, std::string &script, std::string &error)
+bool ExportScript(std::string_view key, std::string &script, ExportProblem &problem)
 {
     script = std::string(kHeader4) + "\r\n\r\n";
     std::vector<std::string> tops;
@@ -280,18 +319,19 @@ bool ExportScript(std::string_view key, std::string &script, std::string &error)
     {
         HKEY root;
         std::string path, canonical;
+        problem.key = top;
         if (!SplitKeyPath(top, root, path, &canonical))
         {
-            error = "unknown root key in " + top;
+            problem.unknownRoot = true;
             return false;
         }
         Key opened;
         LONG err = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, opened.Out());
         if (!err)
-            err = ExportKey(opened.Get(), canonical, script);
+            err = ExportTree(opened.Get(), canonical, script);
         if (err)
         {
-            error = "cannot export " + top + ": " + ErrorText(err);
+            problem.error = err;
             return false;
         }
     }

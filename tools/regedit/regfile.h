@@ -14,8 +14,15 @@ namespace regedit
 // reads it; the problem's line is the first that is wrong or cannot be applied.
 bool ImportScript(std::string_view content, ImportProblem &problem);
 
+struct ExportProblem
+{
+    std::string key;          // the key that could not be exported
+    bool unknownRoot = false; // its root is none of the HKEY_... names
+    LONG error = ERROR_SUCCESS;
+};
+
 // The REGEDIT4 text of a key's subtree ("HKEY_LOCAL_MACHINE\Software\..."), or of the whole
 // registry (HKEY_LOCAL_MACHINE and HKEY_USERS; the other roots are views of those) when `key` is
-// empty. On failure returns false with the reason in `error`.
-bool ExportScript(std::string_view key, std::string &script, std::string &error);
+// empty. Any depth of keys is written. On failure returns false with the reason in `problem`.
+bool ExportScript(std::string_view key, std::string &script, ExportProblem &problem);
 } // namespace regedit

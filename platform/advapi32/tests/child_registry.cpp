@@ -6,6 +6,8 @@
 //   platform_child_registry churn
 //       rewrites HKCU\Software\KitTest\Churn for ever (the test kills it): a generation of keys
 //       and values, a large value, then the previous generation deleted; prints "tick N" each time.
+//   platform_child_registry remove PATH VALUE SUBKEY
+//       deletes the value VALUE and the (childless) key SUBKEY of HKCU\PATH; prints "removed".
 #include "platform/windows.h"
 
 #include <cstdio>
@@ -103,6 +105,20 @@ int Churn()
         std::fflush(stdout);
     }
 }
+int Remove(const char *path, const char *value, const char *subKey)
+{
+    HKEY key;
+    LONG err = RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_ALL_ACCESS, &key);
+    if (err)
+        return Fail("open", err);
+    if ((err = RegDeleteValueA(key, value)))
+        return Fail("delete value", err);
+    if ((err = RegDeleteKeyA(key, subKey)))
+        return Fail("delete key", err);
+    RegCloseKey(key);
+    std::printf("removed\n");
+    return 0;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -111,6 +127,10 @@ int main(int argc, char **argv)
         return Write(argv[2], std::atoi(argv[3]), argv[4]);
     if (argc == 2 && std::strcmp(argv[1], "churn") == 0)
         return Churn();
-    std::fprintf(stderr, "usage: platform_child_registry write TAG COUNT LOCKFILE | churn\n");
+    if (argc == 5 && std::strcmp(argv[1], "remove") == 0)
+        return Remove(argv[2], argv[3], argv[4]);
+    std::fprintf(
+        stderr,
+        "usage: platform_child_registry write TAG COUNT LOCKFILE | churn | remove PATH VALUE SUBKEY\n");
     return 2;
 }

@@ -63,6 +63,50 @@ void SetFamily(const char *family)
     ASSERT_TRUE(kitpc::SetIdentityValue("Windows", "Family", family));
 }
 
+// A key with the values v0..v9 and the subkeys k0..k9, walked up to index 4 of each.
+HKEY HalfWalkedKey()
+{
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\KitTest\\Enum", &key), ERROR_SUCCESS);
+    for (int i = 0; i < 10; ++i)
+    {
+        const std::string name = std::to_string(i);
+        HKEY sub;
+        EXPECT_EQ(RegCreateKeyA(key, ("k" + name).c_str(), &sub), ERROR_SUCCESS);
+        RegCloseKey(sub);
+        EXPECT_EQ(
+            RegSetValueExA(key, ("v" + name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&i), 4),
+            ERROR_SUCCESS);
+    }
+    char name[256];
+    for (DWORD i = 0; i < 5; ++i)
+    {
+        DWORD length = sizeof name;
+        EXPECT_EQ(RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(RegEnumKeyA(key, i, name, sizeof name), ERROR_SUCCESS);
+    }
+    return key;
+}
+
+// Enumerating by index answers as a fresh count would, even when another process changed the key
+// between two calls.
+TEST(RegistryProcesses, EnumerationByIndexSeesAnotherProcessChanges)
+{
+    HKEY key = HalfWalkedKey();
+    std::string output;
+    ASSERT_EQ(kittest::Run(kChild, {"remove", "Software\\KitTest\\Enum", "v2", "k2"}, &output), 0) << output;
+    char name[256];
+    DWORD length = sizeof name;
+    ASSERT_EQ(RegEnumValueA(key, 5, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "v6");
+    ASSERT_EQ(RegEnumKeyA(key, 5, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "k6");
+    length = sizeof name;
+    EXPECT_EQ(RegEnumValueA(key, 9, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumKeyA(key, 9, name, sizeof name), ERROR_NO_MORE_ITEMS);
+    RegCloseKey(key);
+}
+
 TEST(RegistryProcesses, TwoWritersAtOnce)
 {
     constexpr int kCount = 300;

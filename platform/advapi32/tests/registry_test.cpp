@@ -228,6 +228,85 @@ TEST_F(Registry, KeyNameLengthLimit)
     EXPECT_EQ(SubKeys(scratch_), std::vector<std::string>{longest}); // nothing half made
 }
 
+// NT's tree is 512 levels deep from \REGISTRY: 509 levels below HKEY_CURRENT_USER (two of them
+// the scratch key's), whatever handle the key is created from.
+TEST_F(Registry, KeysAreAtMost512LevelsDeep)
+{
+    constexpr int kBelowScratch = 509 - 2;
+    std::string path = "a";
+    for (int i = 1; i < kBelowScratch; ++i)
+        path += "\\a";
+    HKEY deepest = Create(path.c_str());
+    ASSERT_NE(deepest, nullptr);
+    HKEY key = reinterpret_cast<HKEY>(static_cast<uintptr_t>(kSentinel));
+    EXPECT_EQ(RegCreateKeyExA(scratch_, (path + "\\b").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(RegCreateKeyExA(deepest, "b", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyA(deepest, "b\\c", &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SubKeys(deepest), std::vector<std::string>{});
+    // The levels a refused call would have made above the limit are not left behind.
+    HKEY above;
+    ASSERT_EQ(RegOpenKeyExA(scratch_, path.substr(0, path.size() - 4).c_str(), 0, KEY_ALL_ACCESS, &above),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyA(above, "x\\y\\z", &key), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SubKeys(above), std::vector<std::string>{"a"});
+    // The deepest key itself opens and takes values as any other.
+    EXPECT_EQ(RegCreateKeyA(above, "a\\a", &key), ERROR_SUCCESS);
+    EXPECT_EQ(SetDword(key, "v", 1), ERROR_SUCCESS);
+    RegCloseKey(key);
+    RegCloseKey(above);
+    RegCloseKey(deepest);
+    // Below HKEY_LOCAL_MACHINE the limit is 510 levels.
+    std::string machine = "Software\\KitTest";
+    for (int i = 2; i < 510; ++i)
+        machine += "\\m";
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, machine.c_str(), &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, (machine + "\\m").c_str(), &key), ERROR_INVALID_PARAMETER);
+    DeleteTree(HKEY_LOCAL_MACHINE, "Software\\KitTest");
+}
+
+// Enumerating by index answers as a fresh count would after this process changed the key between
+// two calls.
+TEST_F(Registry, EnumerationByIndexFollowsChanges)
+{
+    for (int i = 0; i < 10; ++i)
+    {
+        const std::string name = std::to_string(i);
+        RegCloseKey(Create(("k" + name).c_str()));
+        ASSERT_EQ(SetDword(scratch_, ("v" + name).c_str(), i), ERROR_SUCCESS);
+    }
+    char name[256];
+    DWORD length = sizeof name;
+    for (DWORD i = 0; i < 5; ++i, length = sizeof name)
+    {
+        ASSERT_EQ(RegEnumValueA(scratch_, i, name, &length, nullptr, nullptr, nullptr, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegEnumKeyA(scratch_, i, name, sizeof name), ERROR_SUCCESS);
+    }
+    ASSERT_EQ(RegDeleteValueA(scratch_, "v2"), ERROR_SUCCESS);
+    RegCloseKey(Create("k1a")); // k0 k1 k1a k2 k3 k4 ...
+    ASSERT_EQ(RegEnumValueA(scratch_, 5, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "v6");
+    ASSERT_EQ(RegEnumKeyA(scratch_, 5, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "k4");
+    // Going on from there, going back, and asking again for the same index.
+    ASSERT_EQ(RegEnumKeyA(scratch_, 6, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "k5");
+    ASSERT_EQ(RegEnumKeyA(scratch_, 6, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "k5");
+    ASSERT_EQ(RegEnumKeyA(scratch_, 2, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "k1a");
+    ASSERT_EQ(RegEnumKeyA(scratch_, 3, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "k2");
+    EXPECT_EQ(RegEnumKeyA(scratch_, 11, name, sizeof name), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(SubKeys(scratch_),
+              (std::vector<std::string>{"k0", "k1", "k1a", "k2", "k3", "k4", "k5", "k6", "k7", "k8", "k9"}));
+}
+
 TEST_F(Registry, SubKeysEnumerateInCaseInsensitiveOrder)
 {
     for (const char *name : {"b", "_x", "Ñandú", "A", "Zeta", "a1", "C"})

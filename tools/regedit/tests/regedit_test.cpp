@@ -1,5 +1,8 @@
 // regedit: importing each REGEDIT4 syntax, errors with their line numbers, the export format,
 // and a whole registry carried from one PC to another.
+#include "platform/kit/kitconsole.h"
+#include "platform/kit/kitmachine.h"
+#include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "testing/kittest.h"
 #include "testing/registry.h"
@@ -9,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,17 +30,24 @@ struct Result
     std::string out, err;
 };
 
-// Runs regedit on the current PC with its standard error caught in a file.
-Result Regedit(const std::vector<std::string> &arguments)
+// Runs regedit on the current PC with its standard error caught in a file; its output as the PC
+// spells it.
+// With `stackKb`, its stack is cut to that size, so that walking a deep tree by recursion would
+// overflow it for certain.
+Result Regedit(const std::vector<std::string> &arguments, int stackKb = 0)
 {
     const std::string errFile = Temp("regedit.err");
-    std::string command = "'" + kittest::BinDir() + "/regedit'";
+    std::string command = stackKb ? "ulimit -s " + std::to_string(stackKb) + " && " : "";
+    command += "'" + kittest::BinDir() + "/regedit'";
     for (const std::string &argument : arguments)
         command += " '" + argument + "'";
     command += " 2>'" + errFile + "'";
     Result result;
     result.status = kittest::Run("/bin/sh", {"-c", command}, &result.out);
     result.err = kittest::ReadHostFile(errFile, "");
+    // The terminal's UTF-8 as the PC's text, as the literals here are compiled.
+    result.out = kitpc::PcText(result.out);
+    result.err = kitpc::PcText(result.err);
     return result;
 }
 
@@ -175,11 +186,27 @@ TEST(Regedit, ImportsUnicodeScripts)
     EXPECT_EQ(Value(HKEY_CURRENT_USER, "Software\\KitTest", "Nombre"), std::string("Conexión €", 11));
 }
 
+void SpeakEnglish()
+{
+    ASSERT_TRUE(kitpc::SetIdentityValue("Locale", "UserLangID", "0x0409"));
+}
+
+// What a Spanish Windows regedit says.
 TEST(Regedit, ImportWithoutSwitchSaysSo)
 {
     Result result = Import("REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\KitTest]\r\n", false);
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("successfully entered into the registry"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out, "La información de " + Temp("import.reg") +
+                              " se ha introducido correctamente en el Registro.\n");
+}
+
+TEST(Regedit, ImportWithoutSwitchSaysSoInEnglishOnAnEnglishPc)
+{
+    SpeakEnglish();
+    Result result = Import("REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\KitTest]\r\n", false);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "Information in " + Temp("import.reg") + " has been successfully entered into the registry.\n");
 }
 
 TEST(Regedit, ErrorsGiveTheLineAndKeepWhatCameBefore)
@@ -190,19 +217,22 @@ TEST(Regedit, ErrorsGiveTheLineAndKeepWhatCameBefore)
         int line;
         const char *message;
     } cases[] = {
-        {"[HKEY_NOWHERE\\x]\n", 4, "unknown root key"},
-        {"\"v\"=dword:xyz\n", 4, "bad dword"},
-        {"\"v\"=dword:123456789\n", 4, "bad dword"},
-        {"\"v\"=\"unterminated\n", 4, "missing '\"'"},
-        {"\"v\"=\"a\" junk\n", 4, "unexpected text"},
-        {"\n\n\"v\"=hex:01,0g\n", 6, "bad hex byte"},
-        {"\"v\"=hex(zz):01\n", 4, "bad type"},
-        {"\"v\" \"x\"\n", 4, "missing '='"},
-        {"\"v\"=string\n", 4, "unknown value type"},
-        {"just words\n", 4, "unrecognised line"},
-        {"[HKEY_CURRENT_USER\\Software\n", 4, "missing ']'"},
-        {"\"v\"=hex:01,\\\n", 4, "bad hex byte"},                    // the next line is taken as more bytes
-        {"; fine\n[HKEY_LOCAL_MACHINE\\Top]\n", 5, "access denied"}, // NT has no keys of its own there
+        {"[HKEY_NOWHERE\\x]\n", 4, "Error en la línea 4: clave raíz desconocida en [HKEY_NOWHERE\\x]."},
+        {"\"v\"=dword:xyz\n", 4, "valor dword no válido"},
+        {"\"v\"=dword:123456789\n", 4, "valor dword no válido"},
+        {"\"v\"=\"unterminated\n", 4, "falta '\"' al final de la cadena"},
+        {"\"v\"=\"a\" junk\n", 4, "texto inesperado"},
+        {"\n\n\"v\"=hex:01,0g\n", 6, "byte hexadecimal no válido"},
+        {"\"v\"=hex(zz):01\n", 4, "tipo no válido"},
+        {"\"v\" \"x\"\n", 4, "falta '='"},
+        {"\"v\"=string\n", 4, "tipo de valor desconocido"},
+        {"just words\n", 4, "línea no reconocida"},
+        {"[HKEY_CURRENT_USER\\Software\n", 4, "falta ']'"},
+        {"\"v\"=hex:01,\\\n", 4, "byte hexadecimal no válido"}, // the next line is taken as more bytes
+        {"; fine\n[HKEY_LOCAL_MACHINE\\Top]\n", 5,              // NT has no keys of its own there
+         "Error al obtener acceso al Registro en la línea 5: no se puede crear la clave "
+         "[HKEY_LOCAL_MACHINE\\Top]. "
+         "Acceso denegado."},
     };
     for (const Case &c : cases)
     {
@@ -215,9 +245,11 @@ TEST(Regedit, ErrorsGiveTheLineAndKeepWhatCameBefore)
             "\"After\"=\"2\"\n";
         Result result = Import(script);
         EXPECT_EQ(result.status, 1) << c.body;
-        const std::string where = "import.reg:" + std::to_string(c.line) + ": ";
+        const std::string where = "No se puede importar " + Temp("import.reg") + ": Error " +
+                                  std::string(c.line == 5 ? "al" : "en");
         EXPECT_NE(result.err.find(where), std::string::npos) << c.body << " -> " << result.err;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << c.body << " -> " << result.err;
+        EXPECT_NE(result.err.find("línea " + std::to_string(c.line) + ":"), std::string::npos) << result.err;
         EXPECT_EQ(Value(HKEY_CURRENT_USER, "Software\\KitTest", "Before"), std::string("1", 2)) << c.body;
         EXPECT_EQ(Value(HKEY_CURRENT_USER, "Software\\KitTest", "After"), "<missing>") << c.body;
     }
@@ -229,32 +261,79 @@ TEST(Regedit, RefusesWhatIsNotAScript)
     {
         Result result = Import(text);
         EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("import.reg:1: not a registry script"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err,
+                  "No se puede importar " + Temp("import.reg") +
+                      ": El archivo especificado no es un script del Registro. Sólo puede importar "
+                      "archivos binarios del Registro desde el Editor del Registro.\n");
     }
     Result missing = Regedit({"/s", Temp("missing.reg")});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
+    EXPECT_EQ(missing.err,
+              "No se puede importar " + Temp("missing.reg") +
+                  ": Error al abrir el archivo. Puede haber un error en el disco o en el sistema de "
+                  "archivos.\n");
     Result cut = Import("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\KitTest]\n\"v\"=hex:01,\\\n");
     EXPECT_EQ(cut.status, 1);
-    EXPECT_NE(cut.err.find("import.reg:3: the file ends inside"), std::string::npos) << cut.err;
+    EXPECT_NE(cut.err.find("Error en la línea 3: el archivo termina dentro"), std::string::npos) << cut.err;
     std::string values = "REGEDIT4\n\"v\"=\"1\"\n";
     Result outside = Import(values);
     EXPECT_EQ(outside.status, 1);
-    EXPECT_NE(outside.err.find("import.reg:2: value outside a key"), std::string::npos) << outside.err;
+    EXPECT_NE(outside.err.find("Error en la línea 2: valor fuera de una clave."), std::string::npos)
+        << outside.err;
+}
+
+TEST(Regedit, SpeaksEnglishOnAnEnglishPc)
+{
+    SpeakEnglish();
+    Result bad = Import("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\KitTest]\n\"v\"=dword:xyz\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "Cannot import " + Temp("import.reg") +
+                           ": Error in line 3: bad dword value (dword: takes up to 8 hex digits).\n");
+    Result denied = Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Top]\n");
+    EXPECT_EQ(denied.err, "Cannot import " + Temp("import.reg") +
+                              ": Error accessing the registry in line 2: cannot create the key "
+                              "[HKEY_LOCAL_MACHINE\\Top]. Access is denied.\n");
+    Result missing = Regedit({"/s", Temp("missing.reg")});
+    EXPECT_EQ(missing.err, "Cannot import " + Temp("missing.reg") +
+                               ": Error opening the file. There may be a disk or file system error.\n");
+    Result missingKey = Regedit({"/e", Temp("x.reg"), "HKEY_CURRENT_USER\\Software\\Nothing"});
+    EXPECT_EQ(missingKey.err,
+              "Cannot export HKEY_CURRENT_USER\\Software\\Nothing: The specified key does not "
+              "exist.\n");
+    Result help = Regedit({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: regedit", 0), 0u) << help.out;
+    Result wrong = Regedit({"/x", "file.reg"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err.rfind("Invalid switch: /x\nUsage: regedit", 0), 0u) << wrong.err;
 }
 
 TEST(Regedit, CommandLine)
 {
-    Result help = Regedit({"/?"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("stay imported"), std::string::npos);
-    EXPECT_EQ(Regedit({"/x", "file.reg"}).status, 2);
-    EXPECT_EQ(Regedit({}).status, 2);
+    for (const char *asking : {"/?", "-?", "--help"})
+    {
+        Result help = Regedit({asking});
+        EXPECT_EQ(help.status, 0) << asking;
+        EXPECT_EQ(help.out.rfind("Uso: regedit [/s] ARCHIVO...", 0), 0u) << help.out;
+        EXPECT_NE(help.out.find("quedan importadas"), std::string::npos) << help.out;
+        EXPECT_EQ(help.err, "") << asking;
+    }
+    Result wrong = Regedit({"/x", "file.reg"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err.rfind("Modificador no válido: /x\nUso: regedit", 0), 0u) << wrong.err;
+    Result nothing = Regedit({});
+    EXPECT_EQ(nothing.status, 2);
+    EXPECT_EQ(nothing.err.rfind("No se ha especificado ningún archivo para importar.\n", 0), 0u)
+        << nothing.err;
     EXPECT_EQ(Regedit({"/e"}).status, 2);
     Result missingKey = Regedit({"/e", Temp("x.reg"), "HKEY_CURRENT_USER\\Software\\Nothing"});
     EXPECT_EQ(missingKey.status, 1);
-    EXPECT_NE(missingKey.err.find("cannot export"), std::string::npos);
-    EXPECT_EQ(Regedit({"/e", Temp("x.reg"), "HKEY_NOWHERE\\x"}).status, 1);
+    EXPECT_EQ(missingKey.err, "No se puede exportar HKEY_CURRENT_USER\\Software\\Nothing: La clave "
+                              "especificada no existe.\n");
+    Result badRoot = Regedit({"/e", Temp("x.reg"), "HKEY_NOWHERE\\x"});
+    EXPECT_EQ(badRoot.status, 1);
+    EXPECT_EQ(badRoot.err,
+              "No se puede exportar HKEY_NOWHERE\\x: El nombre de la clave raíz no es válido.\n");
 }
 
 TEST(Regedit, ExportFormat)
@@ -383,5 +462,100 @@ TEST(Regedit, RoundTripToAnotherPc)
               std::string::npos);
     std::error_code ec;
     std::filesystem::remove_all(second, ec);
+}
+
+// ------------------------------------------------------------------- trees deeper than Windows allows
+
+constexpr char kDeepTop[] = "Software\\KitDeep";
+constexpr char kDeepTopName[] = "HKEY_CURRENT_USER\\Software\\KitDeep";
+
+// A chain of `depth` keys named "a" below HKCU\Software\KitDeep, written straight into the hive's
+// rows as a PC could hold it from before the platform refused such depths.
+void BuildChain(int depth)
+{
+    HKEY top;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, kDeepTop, &top), ERROR_SUCCESS);
+    RegCloseKey(top);
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(kitreg::RegistryPath().c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 60000);
+    sqlite3_stmt *find = nullptr, *insert = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT id, area FROM keys WHERE fold = CAST('KITDEEP' AS BLOB)", -1,
+                                 &find, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(find), SQLITE_ROW);
+    sqlite3_int64 parent = sqlite3_column_int64(find, 0);
+    const sqlite3_int64 area = sqlite3_column_int64(find, 1);
+    sqlite3_finalize(find);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(
+                  db, "INSERT INTO keys(parent, name, fold, area, mtime) VALUES(?1, X'61', X'41', ?2, 0)", -1,
+                  &insert, nullptr),
+              SQLITE_OK);
+    for (int i = 0; i < depth; ++i)
+    {
+        sqlite3_bind_int64(insert, 1, parent);
+        sqlite3_bind_int64(insert, 2, area);
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+        sqlite3_reset(insert);
+        parent = sqlite3_last_insert_rowid(db);
+    }
+    sqlite3_finalize(insert);
+    ASSERT_EQ(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+TEST(Regedit, ExportsATreeDeeperThanWindowsAllows)
+{
+    constexpr int kDepth = 4000;
+    BuildChain(kDepth);
+    const std::string file = Temp("deep.reg");
+    Result result = Regedit({"/e", file, kDeepTopName}, 512);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string text = kittest::ReadHostFile(file, "");
+    std::string deepest = kDeepTopName;
+    for (int i = 0; i < kDepth; ++i)
+        deepest += "\\a";
+    const std::string tail = "[" + deepest + "]\r\n\r\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    size_t headers = 0;
+    for (size_t at = text.find("\r\n["); at != std::string::npos; at = text.find("\r\n[", at + 1))
+        ++headers;
+    EXPECT_EQ(headers, static_cast<size_t>(kDepth) + 1);
+}
+
+TEST(Regedit, DeletesATreeDeeperThanWindowsAllows)
+{
+    BuildChain(20000);
+    kittest::WriteHostFile(Temp("delete.reg"), std::string("REGEDIT4\r\n\r\n[-") + kDeepTopName + "]\r\n");
+    Result result = Regedit({"/s", Temp("delete.reg")}, 1024);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CURRENT_USER, kDeepTop));
+    std::string problem;
+    EXPECT_EQ(kitreg::CheckRegistry(&problem), ERROR_SUCCESS) << problem;
+}
+
+// The 200 KB script of 20,000 levels: the platform refuses the key past Windows' 512 levels,
+// regedit says which line, and nothing of the key is left.
+TEST(Regedit, RefusesAKeyDeeperThanWindowsAllows)
+{
+    std::string key = kDeepTopName;
+    for (int i = 0; i < 20000; ++i)
+        key += "\\nivel";
+    kittest::WriteHostFile(Temp("import.reg"), "REGEDIT4\r\n[" + key + "]\r\n\"v\"=\"1\"\r\n");
+    Result result = Regedit({"/s", Temp("import.reg")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind(
+                  "No se puede importar " + Temp("import.reg") +
+                      ": Error al obtener acceso al Registro en la línea 2: no se puede crear la clave "
+                      "[HKEY_CURRENT_USER\\Software\\KitDeep\\nivel\\nivel",
+                  0),
+              0u)
+        << result.err.substr(0, 300);
+    const std::string reason = "]. El parámetro no es correcto.\n";
+    ASSERT_GE(result.err.size(), reason.size());
+    EXPECT_EQ(result.err.substr(result.err.size() - reason.size()), reason);
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CURRENT_USER, kDeepTop));
 }
 } // namespace
