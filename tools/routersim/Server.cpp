@@ -506,6 +506,14 @@ void Server::Spawn(Fd connection, bool ftp)
     }).detach();
 }
 
+void Server::AcceptWaiting(const Fd &listener, bool ftp)
+{
+    // Every connection waiting is taken at once, so that clients coming in a burst find room.
+    for (Fd connection = AcceptWithin(listener, 0); connection.Valid();
+         connection = AcceptWithin(listener, 0))
+        Spawn(std::move(connection), ftp);
+}
+
 void Server::Run()
 {
     while (!g_stop.load())
@@ -519,11 +527,9 @@ void Server::Run()
         if (::poll(items, 2, 100) <= 0)
             continue;
         if (items[0].revents & POLLIN)
-            if (Fd connection = AcceptWithin(ftp_, 0); connection.Valid())
-                Spawn(std::move(connection), true);
+            AcceptWaiting(ftp_, true);
         if (items[1].revents & POLLIN)
-            if (Fd connection = AcceptWithin(http_, 0); connection.Valid())
-                Spawn(std::move(connection), false);
+            AcceptWaiting(http_, false);
     }
     ftp_.Close();
     http_.Close();

@@ -39,6 +39,7 @@ class Server
 
   private:
     void Restart();
+    void AcceptWaiting(const Fd &listener, bool ftp);
     void Spawn(Fd connection, bool ftp);
 
     Router &router_;

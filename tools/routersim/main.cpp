@@ -416,11 +416,6 @@ int Start(const Arguments &arguments)
         return 1;
     }
 
-    if (!TakeOptions(arguments, router))
-    {
-        Say("cannot write the state's settings in %s", router.StateDir().c_str());
-        return 1;
-    }
     std::string error;
     if (!router.Load(Option(arguments, "codes", KIT_ROUTER_CODES), error))
     {
@@ -431,6 +426,11 @@ int Start(const Arguments &arguments)
     if (auto it = arguments.options.find("password");
         it != arguments.options.end() && !router.SetValue(23000001, it->second))
         return Usage("bad --password " + it->second + " (the router's list does not take it)");
+    if (!TakeOptions(arguments, router))
+    {
+        Say("cannot write the settings in %s", router.StateDir().c_str());
+        return 1;
+    }
     if (!router.Save())
     {
         Say("cannot write the settings in %s", router.StateDir().c_str());

@@ -348,6 +348,19 @@ TEST_F(RouterSimTest, ADetachedRouterSaysWhyItCouldNotStart)
     EXPECT_EQ(outcome.exit, 1);
     EXPECT_NE(outcome.output.find("127.0.0.1:" + std::to_string(router_->FtpPort())), std::string::npos)
         << outcome.output;
+
+    // Past the fork: a PC whose network it cannot write (as for a user who is not root).
+    const std::string pc = Scratch("pc"), state = Scratch("pc-router");
+    std::filesystem::create_directories(pc);
+    std::filesystem::create_directories(state);
+    ::chmod(pc.c_str(), 0555);
+    const Outcome late = Merged({"start", "--state", state, "--machine", pc, "--detach"}, true);
+    ::chmod(pc.c_str(), 0755);
+    EXPECT_TRUE(late.ended);
+    EXPECT_EQ(late.exit, 1);
+    EXPECT_EQ(late.output,
+              "routersim: cannot write the PC's network " + pc + "/network.ini or the state " + state + "\n");
+    EXPECT_EQ(Merged({"stop", "--state", state}).exit, 1); // nothing left running
 }
 
 TEST_F(RouterSimTest, ASecondStartOnARunningStateIsRefused)
