@@ -383,25 +383,35 @@ class Detachment
     }
 };
 
-int Start(const Arguments &arguments)
+// The state for a new router: a writable folder, its lock held for the router's life, what a
+// dead router left behind cleaned up. False, said, when another router runs there.
+bool ClaimState(const Router &router, routersim::FileLock &alive)
 {
-    Router router(Option(arguments, "state"));
     if (!WritableState(router.StateDir()))
-        return 1;
-    routersim::FileLock alive;
+        return false;
     if (!alive.Open(router.LockPath(), false))
     {
         Say("cannot open %s: %s", router.LockPath().c_str(), std::strerror(errno));
-        return 1;
+        return false;
     }
     if (!alive.TryLock())
     {
         const int pid = RunningOf(router).pid;
+        const std::string which = pid ? " (pid " + std::to_string(pid) + ")" : "";
         Say("a router is already running on the state %s%s; stop it first", router.StateDir().c_str(),
-            pid ? (" (pid " + std::to_string(pid) + ")").c_str() : "");
-        return 1;
+            which.c_str());
+        return false;
     }
     ForgetDeadRouter(router);
+    return true;
+}
+
+int Start(const Arguments &arguments)
+{
+    Router router(Option(arguments, "state"));
+    routersim::FileLock alive;
+    if (!ClaimState(router, alive))
+        return 1;
 
     std::error_code ec;
     const std::string machine =
