@@ -72,8 +72,13 @@ Fd ListenLoopback(uint16_t &port)
     ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address = Loopback(port);
     if (::bind(fd.Get(), reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::listen(fd.Get(), 16) != 0)
+        ::listen(fd.Get(), SOMAXCONN) != 0)
+    {
+        const int error = errno; // the caller says why
+        fd.Close();
+        errno = error;
         return Fd();
+    }
     socklen_t length = sizeof address;
     ::getsockname(fd.Get(), reinterpret_cast<sockaddr *>(&address), &length);
     port = ntohs(address.sin_port);

@@ -46,7 +46,8 @@ class Fd
     int fd_ = -1;
 };
 
-// A socket listening on 127.0.0.1:port (0: any free port); `port` gets the port it has.
+// A socket listening on 127.0.0.1:port (0: any free port); `port` gets the port it has. An
+// invalid Fd with errno set when the port cannot be had.
 Fd ListenLoopback(uint16_t &port);
 // A connection accepted within `milliseconds` (an invalid Fd when none came or on stop).
 Fd AcceptWithin(const Fd &listener, int milliseconds);

@@ -1,5 +1,4 @@
 #include "tools/routersim/Router.h"
-#include "platform/windows.h"
 #include "tools/text/ToolText.h"
 
 #include <chrono>
@@ -39,7 +38,7 @@ bool ParseFaults(std::string_view list, Faults &faults, std::string &error)
     return true;
 }
 
-Router::Router(std::string stateDir) : dir_(std::move(stateDir)) {}
+Router::Router(std::string stateDir) : dir_(std::move(stateDir)), ini_(dir_ + "/routersim.ini", dir_) {}
 
 bool Router::Load(const std::string &codesPath, std::string &error)
 {
@@ -58,20 +57,23 @@ bool Router::Load(const std::string &codesPath, std::string &error)
             if (const routerformat::Code *code = codes_.Find(setting->code);
                 code && routerformat::ValueFits(*code, setting->value))
                 values_[setting->code] = setting->value;
-    SaveSettings();
     return true;
+}
+
+bool Router::Save() const
+{
+    std::lock_guard guard(lock_);
+    return SaveSettings();
 }
 
 std::string Router::Ini(const char *section, const char *key, const char *fallback) const
 {
-    char value[512];
-    GetPrivateProfileStringA(section, key, fallback, value, sizeof value, IniPath().c_str());
-    return value;
+    return ini_.Get(section, key, fallback);
 }
 
-void Router::SetIni(const char *section, const char *key, const std::string &value) const
+bool Router::SetIni(const char *section, const char *key, const std::string &value) const
 {
-    WritePrivateProfileStringA(section, key, value.c_str(), IniPath().c_str());
+    return ini_.Set(section, key, value);
 }
 
 namespace
@@ -97,19 +99,18 @@ bool Router::SetValue(int code, const std::string &value)
     if (!known || !routerformat::ValueFits(*known, value))
         return false;
     values_[code] = value;
-    SaveSettings();
-    return true;
+    return SaveSettings();
 }
 
 int Router::RestartSeconds() const
 {
-    return GetPrivateProfileIntA("Router", "RestartSeconds", 3, IniPath().c_str());
+    return ini_.GetInt("Router", "RestartSeconds", 3);
 }
 
 Faults Router::CurrentFaults() const
 {
     Faults faults;
-    faults.delay = GetPrivateProfileIntA("Faults", "Delay", 2000, IniPath().c_str());
+    faults.delay = ini_.GetInt("Faults", "Delay", 2000);
     std::string error;
     if (!ParseFaults(Ini("Faults", "Fault", ""), faults, error))
         Log("unknown fault ignored: " + error);
@@ -146,11 +147,11 @@ Router::Applied Router::ApplyConfig(std::string_view text)
         values_[code->code] = setting->value;
         ++applied.taken;
     }
-    SaveSettings();
+    applied.kept = SaveSettings();
     return applied;
 }
 
-void Router::SaveSettings() const
+bool Router::SaveSettings() const
 {
     std::string text;
     for (const routerformat::Code &code : codes_.Codes())
@@ -158,18 +159,20 @@ void Router::SaveSettings() const
     const std::string path = dir_ + "/settings.txt";
     {
         std::ofstream out(path + ".new", std::ios::binary | std::ios::trunc);
-        out << text;
+        if (!(out << text) || !out.flush())
+            return false;
     }
-    std::rename((path + ".new").c_str(), path.c_str());
+    return std::rename((path + ".new").c_str(), path.c_str()) == 0;
 }
 
-void Router::KeepFirmware(size_t size)
+bool Router::KeepFirmware(size_t size)
 {
-    SetIni("Firmware", "Size", std::to_string(size));
     const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
     char when[32];
-    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-    SetIni("Firmware", "Received", when);
+    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+    return SetIni("Firmware", "Size", std::to_string(size)) && SetIni("Firmware", "Received", when);
 }
 
 void Router::Log(const std::string &line) const

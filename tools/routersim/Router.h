@@ -1,18 +1,22 @@
 // The simulated Prestige 643's state: a directory.
 //
-//   routersim.ini   [Router] Password= (5807: the password before any setting gives one),
+//   routersim.ini   (LF line ends) [Router] Password= (5807: the password before any setting gives one),
 //                   Address= (192.168.1.1), RestartSeconds= (3)
 //                   [Faults] Fault= comma-separated misbehaviours (read at every new
 //                            connection): refuse-login, drop-control, drop-data, slow,
 //                            garbage, silent, no-data; Delay= milliseconds for slow (2000)
-//                   [Running] Pid=, FtpPort=, HttpPort= of the running simulator
+//                   [Running] Pid=, FtpPort=, HttpPort= of the running simulator (empty once
+//                             it has stopped)
 //                   [Firmware] Size=, Received= of the last firmware ("ras") received
 //   settings.txt    the running configuration, "code = value" CR LF in the codes' order
 //   firmware.bin    the last firmware received
-//   routersim.log   what happened: sessions, commands, transfers
+//   routersim.log   what happened: sessions, commands, transfers (and, for a detached
+//                   router, what it writes on its standard error)
+//   routersim.lock  held by the running simulator for its whole life
 #pragma once
 
 #include "tools/routerformat/RouterFormat.h"
+#include "tools/routersim/StateIni.h"
 
 #include <map>
 #include <mutex>
@@ -43,11 +47,14 @@ class Router
 
     // The codes list and the settings (defaults where settings.txt has none).
     bool Load(const std::string &codesPath, std::string &error);
+    // Keeps the running settings in settings.txt; false when they cannot be kept.
+    bool Save() const;
 
     const std::string &StateDir() const { return dir_; }
-    std::string IniPath() const { return dir_ + "/routersim.ini"; }
+    std::string LockPath() const { return dir_ + "/routersim.lock"; }
     std::string Ini(const char *section, const char *key, const char *fallback) const;
-    void SetIni(const char *section, const char *key, const std::string &value) const;
+    // False when the state cannot keep it.
+    bool SetIni(const char *section, const char *key, const std::string &value) const;
 
     // The password of the FTP server is the router's system password (code 23000001, as its
     // list says), or the state's when that setting is empty.
@@ -62,14 +69,15 @@ class Router
     std::string ConfigText() const;
     struct Applied
     {
-        int taken = 0;   // settings stored
-        int refused = 0; // a known code with a value that does not fit it
-        int ignored = 0; // lines that are no setting of the list
+        int taken = 0;    // settings stored
+        int refused = 0;  // a known code with a value that does not fit it
+        int ignored = 0;  // lines that are no setting of the list
+        bool kept = true; // settings.txt holds them
     };
     // Takes a received configuration file into the running settings and keeps them.
     Applied ApplyConfig(std::string_view text);
-    // Records the firmware just written to FirmwarePath().
-    void KeepFirmware(size_t size);
+    // Records the firmware just written to FirmwarePath(); false when the state cannot.
+    bool KeepFirmware(size_t size);
     std::string FirmwarePath() const { return dir_ + "/firmware.bin"; }
 
     void Log(const std::string &line) const;
@@ -78,9 +86,10 @@ class Router
     void SetForeground(bool foreground) { foreground_ = foreground; }
 
   private:
-    void SaveSettings() const; // lock held
+    bool SaveSettings() const; // lock held
 
     std::string dir_;
+    StateIni ini_;
     bool foreground_ = false;
     routerformat::CodeTable codes_;
     mutable std::mutex lock_;

@@ -1,8 +1,10 @@
 #include "tools/routersim/Server.h"
 #include "tools/text/ToolText.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <poll.h>
 #include <thread>
@@ -275,8 +277,10 @@ class FtpSession
         if (firmware)
         {
             file.close();
-            std::rename((router_.FirmwarePath() + ".new").c_str(), router_.FirmwarePath().c_str());
-            router_.KeepFirmware(total);
+            if (!file ||
+                std::rename((router_.FirmwarePath() + ".new").c_str(), router_.FirmwarePath().c_str()) != 0 ||
+                !router_.KeepFirmware(total))
+                return NotKept();
             Log("firmware received: " + std::to_string(total) + " bytes");
             server_.RequestRestart();
             Reply("226 File received OK\r\n");
@@ -286,7 +290,14 @@ class FtpSession
         Log("configuration received: " + std::to_string(total) + " bytes, " + std::to_string(applied.taken) +
             " settings taken, " + std::to_string(applied.refused) + " refused, " +
             std::to_string(applied.ignored) + " lines ignored");
-        return Reply("226 File received OK\r\n");
+        return applied.kept ? Reply("226 File received OK\r\n") : NotKept();
+    }
+
+    // What was received could not be kept in the state.
+    bool NotKept()
+    {
+        Log("what was received could not be kept in the state");
+        return Reply("451 Requested action aborted: local error in processing.\r\n");
     }
 
     bool Retrieve(const std::string &name)
@@ -418,10 +429,25 @@ void HttpSession(Router &router, Fd connection)
 }
 } // namespace
 
-bool Server::Open(Ports &ports)
+namespace
 {
-    ftp_ = ListenLoopback(ports.ftp);
-    http_ = ListenLoopback(ports.http);
+Fd ListenOrSay(uint16_t &port, const char *what, std::string &error)
+{
+    const uint16_t asked = port;
+    Fd fd = ListenLoopback(port);
+    if (!fd.Valid())
+        error = std::string("cannot listen for ") + what + " on 127.0.0.1" +
+                (asked ? ":" + std::to_string(asked) : std::string(" (any port)")) + ": " +
+                (errno == EADDRINUSE ? std::string("the port is in use") : std::strerror(errno));
+    return fd;
+}
+} // namespace
+
+bool Server::Open(Ports &ports, std::string &error)
+{
+    ftp_ = ListenOrSay(ports.ftp, "ftp", error);
+    if (ftp_.Valid())
+        http_ = ListenOrSay(ports.http, "http", error);
     ports_ = ports;
     return ftp_.Valid() && http_.Valid();
 }
@@ -480,6 +506,14 @@ void Server::Spawn(Fd connection, bool ftp)
     }).detach();
 }
 
+void Server::AcceptWaiting(const Fd &listener, bool ftp)
+{
+    // Every connection waiting is taken at once, so that clients coming in a burst find room.
+    for (Fd connection = AcceptWithin(listener, 0); connection.Valid();
+         connection = AcceptWithin(listener, 0))
+        Spawn(std::move(connection), ftp);
+}
+
 void Server::Run()
 {
     while (!g_stop.load())
@@ -493,11 +527,9 @@ void Server::Run()
         if (::poll(items, 2, 100) <= 0)
             continue;
         if (items[0].revents & POLLIN)
-            if (Fd connection = AcceptWithin(ftp_, 0); connection.Valid())
-                Spawn(std::move(connection), true);
+            AcceptWaiting(ftp_, true);
         if (items[1].revents & POLLIN)
-            if (Fd connection = AcceptWithin(http_, 0); connection.Valid())
-                Spawn(std::move(connection), false);
+            AcceptWaiting(http_, false);
     }
     ftp_.Close();
     http_.Close();

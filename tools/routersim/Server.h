@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 namespace routersim
 {
@@ -23,8 +24,9 @@ class Server
   public:
     explicit Server(Router &router) : router_(router) {}
 
-    // Opens the listening ports (0: any free one); false when a port cannot be had.
-    bool Open(Ports &ports);
+    // Opens the listening ports (0: any free one); false when a port cannot be had, with the
+    // port and the reason in `error`.
+    bool Open(Ports &ports, std::string &error);
     // Serves until g_stop, then waits (a little) for the sessions to end.
     void Run();
 
@@ -37,6 +39,7 @@ class Server
 
   private:
     void Restart();
+    void AcceptWaiting(const Fd &listener, bool ftp);
     void Spawn(Fd connection, bool ftp);
 
     Router &router_;

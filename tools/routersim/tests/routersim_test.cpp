@@ -6,15 +6,164 @@
 #include "testing/kittest.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace
 {
+// What a run of routersim said on its standard output and error together.
+struct Outcome
+{
+    int exit = -1;      // -1: it had not closed its output within the bound
+    std::string output; // standard output and error as they came
+    bool ended = false; // every holder of the output pipe closed it
+};
+
+// Runs routersim with standard output and error on one pipe, reading the pipe until every
+// holder has closed it (a bounded wait: a process that keeps it open fails the test instead
+// of hanging it). `withoutOverride`: without the power to write where permissions say no, as
+// a user who is not root.
+Outcome RunMerged(const std::string &program, const std::vector<std::string> &arguments,
+                  bool withoutOverride = false)
+{
+    Outcome outcome;
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return outcome;
+    std::vector<char *> argv{const_cast<char *>(program.c_str())};
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0)
+    {
+        ::dup2(pipeFds[1], 1);
+        ::dup2(pipeFds[1], 2);
+        if (withoutOverride)
+            ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;)
+    {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now())
+                .count();
+        pollfd item{pipeFds[0], POLLIN, 0};
+        if (left <= 0 || ::poll(&item, 1, static_cast<int>(left)) <= 0)
+            break;
+        char chunk[4096];
+        const ssize_t n = ::read(pipeFds[0], chunk, sizeof chunk);
+        if (n == 0)
+        {
+            outcome.ended = true;
+            break;
+        }
+        if (n > 0)
+            outcome.output.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (::waitpid(pid, &status, outcome.ended ? 0 : WNOHANG) == pid)
+        outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    else
+    {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    return outcome;
+}
+
+// A TCP connection to a loopback port, for talking FTP by hand.
+class Connection
+{
+  public:
+    explicit Connection(uint16_t port)
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~Connection()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    bool Connected() const { return fd_ >= 0; }
+    // Sends as much of `data` as the peer takes; false once it has gone.
+    bool Send(const std::string &data)
+    {
+        for (size_t sent = 0; sent < data.size();)
+        {
+            pollfd item{fd_, POLLOUT, 0};
+            if (::poll(&item, 1, 20000) <= 0)
+                return false;
+            const ssize_t n = ::send(fd_, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += static_cast<size_t>(n);
+        }
+        return true;
+    }
+    // The next reply line with its end; empty when the peer went (or after a bound).
+    std::string Reply()
+    {
+        std::string line;
+        while (line.empty() || line.back() != '\n')
+        {
+            pollfd item{fd_, POLLIN, 0};
+            char c;
+            if (::poll(&item, 1, 20000) <= 0 || ::recv(fd_, &c, 1, 0) != 1)
+                return "";
+            line += c;
+        }
+        return line;
+    }
+    // Whether the peer ends the connection (within a bound), whatever it still says first.
+    bool Ends()
+    {
+        char chunk[4096];
+        for (;;)
+        {
+            pollfd item{fd_, POLLIN, 0};
+            if (::poll(&item, 1, 20000) <= 0)
+                return false;
+            if (::recv(fd_, chunk, sizeof chunk, 0) <= 0)
+                return true;
+        }
+    }
+
+  private:
+    int fd_ = -1;
+};
+
 class RouterSimTest : public testing::Test
 {
   protected:
@@ -32,6 +181,18 @@ class RouterSimTest : public testing::Test
     {
         return kitservers::Run(Program(), arguments, output);
     }
+    Outcome Merged(const std::vector<std::string> &arguments, bool withoutOverride = false)
+    {
+        return RunMerged(Program(), arguments, withoutOverride);
+    }
+    std::vector<std::string> StartArguments(const std::string &state,
+                                            std::vector<std::string> extra = {}) const
+    {
+        std::vector<std::string> arguments = {"start", "--state", state, "--machine", kittest::MachineDir()};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return arguments;
+    }
+    std::string Network() const { return kittest::ReadHostFile(kittest::MachineDir() + "/network.ini"); }
     std::string Show()
     {
         std::string output;
@@ -57,24 +218,75 @@ class RouterSimTest : public testing::Test
 
 TEST_F(RouterSimTest, CommandLineMistakes)
 {
+    const std::string machine = kittest::MachineDir();
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"start"},
         {"start", "--state", State()}, // no PC
-        {"start", "--state", State(), "--machine", kittest::MachineDir(), "--fault", "explode"},
-        {"start", "--state", State(), "--machine", kittest::MachineDir(), "--address", "192.168.1"},
+        {"start", "--state", State(), "--machine", machine, "--fault", "explode"},
+        {"start", "--state", State(), "--machine", machine, "--address", "192.168.1"},
+        {"start", "--state", State(), "--machine", machine, "--delay", "abc"},
+        {"start", "--state", State(), "--machine", machine, "--delay", "-5"},
+        {"start", "--state", State(), "--machine", machine, "--restart-seconds", "-1"},
+        {"start", "--state", State(), "--machine", machine, "--restart-seconds", "2x"},
+        {"start", "--state", State(), "--machine", machine, "--ftp-port", "99999"},
+        {"start", "--state", State(), "--machine", machine, "--http-port", "-80"},
+        {"start", "--state", State(), "--machine", machine, "--colour", "blue"},
+        {"start", "--state", State(), "--machine", machine, "extra"},
+        {"start", "--state", State(), "--machine"},
         {"fault", "--state", State(), "melt"},
+        {"fault", "--state", State(), "slow", "--delay", "abc"},
+        {"fault", "--state", State()},
+        {"stop", "--state", State(), "--detach"},
         {"bounce", "--state", State()},
     };
     for (const auto &arguments : cases)
-        EXPECT_EQ(Routersim(arguments), 2) << (arguments.empty() ? "" : arguments[0]);
-    EXPECT_EQ(Routersim({"stop", "--state", State()}), 1); // nothing running
+    {
+        const Outcome outcome = Merged(arguments);
+        std::string line;
+        for (const std::string &argument : arguments)
+            line += argument + " ";
+        EXPECT_EQ(outcome.exit, 2) << line;
+        EXPECT_NE(outcome.output.find("usage: routersim start"), std::string::npos) << line << outcome.output;
+    }
+    // None of them made a state.
+    EXPECT_FALSE(std::filesystem::exists(State()));
 }
 
-TEST_F(RouterSimTest, StartWritesThePcsNetworkAndStopEndsIt)
+TEST_F(RouterSimTest, HelpPrintsTheUsage)
 {
+    for (const std::vector<std::string> &arguments :
+         std::vector<std::vector<std::string>>{{"--help"}, {"/?"}, {"start", "--help"}, {"fault", "/?"}})
+    {
+        std::string output;
+        EXPECT_EQ(Routersim(arguments, &output), 0) << arguments[0];
+        EXPECT_EQ(output.rfind("usage: routersim start", 0), 0u) << output;
+    }
+}
+
+TEST_F(RouterSimTest, AMissingStateIsRefused)
+{
+    for (const std::vector<std::string> &arguments :
+         std::vector<std::vector<std::string>>{{"show", "--state", State()},
+                                               {"fault", "--state", State(), "slow"},
+                                               {"stop", "--state", State()}})
+    {
+        const Outcome outcome = Merged(arguments);
+        EXPECT_EQ(outcome.exit, 1) << arguments[0];
+        EXPECT_EQ(outcome.output, "routersim: there is no router state at " + State() +
+                                      " (a router started there makes one)\n");
+        EXPECT_FALSE(std::filesystem::exists(State())) << arguments[0];
+    }
+}
+
+TEST_F(RouterSimTest, StartWritesThePcsNetworkAndStopTakesItsLinesOut)
+{
+    // Lines of other hosts and other sections are the PC's, not the router's.
+    const std::string others = "[Hosts]\r\n80.1.2.1:80=127.0.0.1:1\r\n10.0.0.138:23=127.0.0.1:2\r\n\r\n"
+                               "[Other]\r\n10.0.0.138:21=127.0.0.1:3\r\n";
+    kittest::WriteHostFile(kittest::MachineDir() + "/network.ini", others);
     Start({"--address", "10.0.0.138"});
-    const std::string network = kittest::ReadHostFile(kittest::MachineDir() + "/network.ini");
+    const std::string network = Network();
     EXPECT_NE(network.find("10.0.0.138:21=127.0.0.1:" + std::to_string(router_->FtpPort()) + "\r\n"),
               std::string::npos)
         << network;
@@ -86,7 +298,21 @@ TEST_F(RouterSimTest, StartWritesThePcsNetworkAndStopEndsIt)
 
     EXPECT_EQ(Routersim({"stop", "--state", State()}), 0);
     EXPECT_EQ(router_->Wait(), 0);
-    EXPECT_NE(kittest::ReadHostFile(State() + "/routersim.ini").find("Pid=\r\n"), std::string::npos);
+    EXPECT_NE(kittest::ReadHostFile(State() + "/routersim.ini").find("\nPid=\n"), std::string::npos);
+    EXPECT_EQ(Network(), others);
+}
+
+TEST_F(RouterSimTest, ItsStateFileHasLfLineEndsAndCrLfIsReadAsWell)
+{
+    std::filesystem::create_directories(State());
+    kittest::WriteHostFile(State() + "/routersim.ini",
+                           "[Router]\r\nAddress=10.9.9.9\r\nRestartSeconds=7\r\n");
+    Start({"--password", "1234"});
+    EXPECT_NE(Network().find("10.9.9.9:21=127.0.0.1:"), std::string::npos);
+    const std::string ini = kittest::ReadHostFile(State() + "/routersim.ini");
+    EXPECT_EQ(ini.find('\r'), std::string::npos) << ini;
+    EXPECT_NE(ini.find("[Router]\nAddress=10.9.9.9\nRestartSeconds=7\nPassword=1234\n"), std::string::npos)
+        << ini;
 }
 
 TEST_F(RouterSimTest, DetachedRouter)
@@ -98,13 +324,192 @@ TEST_F(RouterSimTest, DetachedRouter)
     EXPECT_EQ(Routersim({"stop", "--state", State()}), 0);
 }
 
+TEST_F(RouterSimTest, ADetachedRouterLeavesTheCallersPipes)
+{
+    // As in `routersim start --detach 2>&1 | head`: the caller's pipe ends with the caller.
+    const Outcome outcome = Merged(StartArguments(State(), {"--detach"}));
+    EXPECT_TRUE(outcome.ended) << outcome.output;
+    EXPECT_EQ(outcome.exit, 0);
+    EXPECT_EQ(outcome.output.rfind("routersim: ftp 127.0.0.1:", 0), 0u) << outcome.output;
+    // It serves on, where `stop` finds it.
+    std::string shown;
+    EXPECT_EQ(Routersim({"show", "--state", State()}, &shown), 0);
+    EXPECT_EQ(Routersim({"stop", "--state", State()}), 0);
+    EXPECT_EQ(Network().find("192.168.1.1:21="), std::string::npos);
+}
+
+TEST_F(RouterSimTest, ADetachedRouterSaysWhyItCouldNotStart)
+{
+    Start();
+    const Outcome outcome =
+        Merged(StartArguments(Scratch("other"), {"--address", "10.0.0.2", "--ftp-port",
+                                                 std::to_string(router_->FtpPort()), "--detach"}));
+    EXPECT_TRUE(outcome.ended);
+    EXPECT_EQ(outcome.exit, 1);
+    EXPECT_NE(outcome.output.find("127.0.0.1:" + std::to_string(router_->FtpPort())), std::string::npos)
+        << outcome.output;
+
+    // Past the fork: a PC whose network it cannot write (as for a user who is not root).
+    const std::string pc = Scratch("pc"), state = Scratch("pc-router");
+    std::filesystem::create_directories(pc);
+    std::filesystem::create_directories(state);
+    ::chmod(pc.c_str(), 0555);
+    const Outcome late = Merged({"start", "--state", state, "--machine", pc, "--detach"}, true);
+    ::chmod(pc.c_str(), 0755);
+    EXPECT_TRUE(late.ended);
+    EXPECT_EQ(late.exit, 1);
+    EXPECT_EQ(late.output,
+              "routersim: cannot write the PC's network " + pc + "/network.ini or the state " + state + "\n");
+    EXPECT_EQ(Merged({"stop", "--state", state}).exit, 1); // nothing left running
+}
+
+TEST_F(RouterSimTest, ASecondStartOnARunningStateIsRefused)
+{
+    Start();
+    const std::string ini = kittest::ReadHostFile(State() + "/routersim.ini");
+    for (bool detach : {false, true})
+    {
+        const Outcome outcome = Merged(StartArguments(State(), detach ? std::vector<std::string>{"--detach"}
+                                                                      : std::vector<std::string>{}));
+        EXPECT_EQ(outcome.exit, 1) << detach;
+        EXPECT_EQ(outcome.output.rfind("routersim: a router is already running on the state " + State(), 0),
+                  0u)
+            << outcome.output;
+    }
+    EXPECT_EQ(kittest::ReadHostFile(State() + "/routersim.ini"), ini); // its pid and ports
+    // `stop` still reaches the first.
+    EXPECT_EQ(Routersim({"stop", "--state", State()}), 0);
+    EXPECT_EQ(router_->Wait(), 0);
+}
+
+TEST_F(RouterSimTest, ADeadRoutersStateStartsAgainAndStopCleansUpAfterIt)
+{
+    Start();
+    const uint16_t deadPort = router_->FtpPort();
+    router_->Kill(); // its pid, its ports and its network lines stay behind
+    EXPECT_NE(Network().find("192.168.1.1:21=127.0.0.1:" + std::to_string(deadPort)), std::string::npos);
+    const Outcome stop = Merged({"stop", "--state", State()});
+    EXPECT_EQ(stop.exit, 1);
+    EXPECT_EQ(stop.output, "routersim: no router is running on the state " + State() + "\n");
+    EXPECT_EQ(Network().find("192.168.1.1:"), std::string::npos) << Network();
+
+    Start();
+    router_->Kill();
+    Start(); // its lines replaced
+    EXPECT_NE(Network().find("192.168.1.1:21=127.0.0.1:" + std::to_string(router_->FtpPort())),
+              std::string::npos);
+}
+
+TEST_F(RouterSimTest, TheStateMustBeAWritableFolder)
+{
+    kittest::WriteHostFile(Scratch("file"), "not a folder");
+    Outcome outcome = Merged(StartArguments(Scratch("file")));
+    EXPECT_EQ(outcome.exit, 1);
+    EXPECT_EQ(outcome.output, "routersim: the state " + Scratch("file") + " is not a folder\n");
+    for (const char *command : {"show", "stop"})
+        EXPECT_EQ(Merged({command, "--state", Scratch("file")}).exit, 1) << command;
+    EXPECT_EQ(kittest::ReadHostFile(Scratch("file")), "not a folder");
+
+    // A folder it cannot write, as for a user who is not root.
+    const std::string locked = Scratch("locked");
+    std::filesystem::create_directories(locked);
+    ::chmod(locked.c_str(), 0555);
+    outcome = Merged(StartArguments(locked), true);
+    ::chmod(locked.c_str(), 0755);
+    EXPECT_EQ(outcome.exit, 1);
+    EXPECT_EQ(outcome.output.rfind("routersim: the state folder " + locked + " is not writable", 0), 0u)
+        << outcome.output;
+    EXPECT_EQ(Network().find("192.168.1.1:"), std::string::npos);
+}
+
+TEST_F(RouterSimTest, OneRouterOnAnAddressOfAPc)
+{
+    Start();
+    const std::string other = Scratch("other");
+    const Outcome outcome = Merged(StartArguments(other));
+    EXPECT_EQ(outcome.exit, 1);
+    EXPECT_EQ(outcome.output, "routersim: another router already serves the address 192.168.1.1 on the PC " +
+                                  kittest::MachineDir() +
+                                  " (at 127.0.0.1:" + std::to_string(router_->FtpPort()) + ")\n");
+    EXPECT_NE(Network().find("192.168.1.1:21=127.0.0.1:" + std::to_string(router_->FtpPort())),
+              std::string::npos);
+    // Another address of the same PC is free.
+    kitservers::RouterSim second(kittest::BinDir(), other, kittest::MachineDir(), {"--address", "10.0.0.2"});
+    EXPECT_TRUE(second.Started());
+}
+
+TEST_F(RouterSimTest, APortInUseIsNamed)
+{
+    Start();
+    const std::string port = std::to_string(router_->FtpPort());
+    for (const char *option : {"--ftp-port", "--http-port"})
+    {
+        const Outcome outcome =
+            Merged(StartArguments(Scratch("other"), {"--address", "10.0.0.2", option, port}));
+        EXPECT_EQ(outcome.exit, 1) << option;
+        EXPECT_NE(outcome.output.find("127.0.0.1:" + port + ": the port is in use"), std::string::npos)
+            << outcome.output;
+    }
+    EXPECT_EQ(Network().find("10.0.0.2:"), std::string::npos);
+}
+
 TEST_F(RouterSimTest, ShowsTheDefaultsOfItsFormatFile)
 {
+    std::filesystem::create_directories(State()); // a state that has kept nothing yet
     const std::string settings = Show();
     EXPECT_EQ(settings.rfind("10000001 = P643\n", 0), 0u) << settings;
     EXPECT_NE(settings.find("\n30200008 = 192.168.1.1\n"), std::string::npos);
     EXPECT_NE(settings.find("\n30200009 = 24\n"), std::string::npos);
     EXPECT_EQ(settings.find('\r'), std::string::npos);
+}
+
+// --- its FTP server against clients that misbehave ---
+
+TEST_F(RouterSimTest, ManyConnectionsAtOnce)
+{
+    Start();
+    std::vector<std::unique_ptr<Connection>> connections;
+    for (int i = 0; i < 300; ++i)
+    {
+        connections.push_back(std::make_unique<Connection>(router_->FtpPort()));
+        ASSERT_TRUE(connections.back()->Connected()) << i;
+    }
+    for (auto &connection : connections)
+        ASSERT_EQ(connection->Reply().substr(0, 4), "220 ");
+    EXPECT_TRUE(connections.front()->Send("QUIT\r\n"));
+    EXPECT_EQ(connections.front()->Reply(), "221 Goodbye.\r\n");
+}
+
+TEST_F(RouterSimTest, AHugeLineEndsOnlyItsSession)
+{
+    Start();
+    Connection huge(router_->FtpPort());
+    ASSERT_EQ(huge.Reply().substr(0, 4), "220 ");
+    huge.Send("USER " + std::string(5 << 20, 'x')); // the router may stop taking it midway
+    EXPECT_TRUE(huge.Ends());
+    Connection next(router_->FtpPort());
+    EXPECT_EQ(next.Reply().substr(0, 4), "220 ");
+}
+
+TEST_F(RouterSimTest, NamesOutsideItsFilesLeadNowhere)
+{
+    Start();
+    Connection ftp(router_->FtpPort());
+    ASSERT_EQ(ftp.Reply().substr(0, 4), "220 ");
+    ftp.Send("USER guest\r\n");
+    ftp.Reply();
+    ftp.Send("PASS 5807\r\n");
+    ASSERT_EQ(ftp.Reply(), "230 Logged in\r\n");
+    for (const std::string name : {"../routersim.ini", "../../etc/passwd", "/../settings.txt", "..%2from-t"})
+    {
+        ftp.Send("RETR " + name + "\r\n");
+        EXPECT_EQ(ftp.Reply().substr(0, 4), "550 ") << name;
+        ftp.Send("SIZE " + name + "\r\n");
+        EXPECT_EQ(ftp.Reply().substr(0, 4), "550 ") << name;
+        ftp.Send("STOR " + name + "\r\n");
+        EXPECT_EQ(ftp.Reply().substr(0, 4), "553 ") << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(kittest::MachineDir() + "/routersim.ini"));
 }
 
 // --- curl, a client we did not write ---
