@@ -5,10 +5,11 @@
 // OleInitialize, LoadLibraryA, then DllRegisterServer (with /u DllUnregisterServer); with /i
 // also DllInstall(TRUE, cmdline) after it (with /u DllInstall(FALSE, cmdline) before it); /n
 // skips DllRegisterServer/DllUnregisterServer and needs /i. Options are taken in any case,
-// with '/' or '-'. Windows shows its messages in message boxes; here they go to standard
-// output (Windows 1252), in Spanish worded as Spanish Windows XP words them when the PC's user
-// language is Spanish, in English otherwise; /s shows none. When LoadLibrary fails the loader's
-// own text follows the system's message.
+// with '/' or '-'; an argument that names an existing file is a library whatever its first
+// character (a POSIX path starts with '/'). /? and --help show the usage. Windows shows its messages in
+// message boxes; here they go to standard output (Windows 1252), in Spanish worded as Spanish Windows XP
+// words them when the PC's user language is Spanish, in English otherwise; /s shows none. When LoadLibrary
+// fails the loader's own text follows the system's message.
 //
 // Exit codes, as Windows' regsvr32: 0 success, 1 bad arguments, 2 OleInitialize failed,
 // 3 LoadLibrary failed, 4 an entry point is missing, 5 the call failed. With several
@@ -107,6 +108,12 @@ class Tool
 
     int Main(int argc, char **argv)
     {
+        if (AsksForHelp(argc, argv))
+        {
+            options_.silent = false;
+            Say(texts_.usage);
+            return kSuccess;
+        }
         if (!Parse(argc, argv))
             return kFailArgs;
         if (FAILED(OleInitialize(nullptr)))
@@ -140,12 +147,29 @@ class Tool
         std::fflush(stdout);
     }
 
+    static bool AsksForHelp(int argc, char **argv)
+    {
+        for (int i = 1; i < argc; ++i)
+        {
+            const std::string arg = argv[i];
+            if (arg == "/?" || arg == "-?" || arg == "--help")
+                return true;
+        }
+        return false;
+    }
+
+    static bool IsExistingFile(const std::string &arg)
+    {
+        const DWORD attributes = GetFileAttributesA(arg.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
     bool Parse(int argc, char **argv)
     {
         for (int i = 1; i < argc; ++i)
         {
             std::string arg = argv[i];
-            if (arg.empty() || (arg[0] != '/' && arg[0] != '-'))
+            if (arg.empty() || (arg[0] != '/' && arg[0] != '-') || IsExistingFile(arg))
             {
                 options_.files.push_back(arg);
                 continue;

@@ -75,6 +75,26 @@ TEST(Regsvr32, BadArguments)
     EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, kCounterKey));
 }
 
+TEST(Regsvr32, APathIsALibraryWhateverItStartsWith)
+{
+    std::string output;
+    const std::string library = kittest::LibDir() + "/KitSample.so";
+    ASSERT_EQ(Regsvr32({"/s", library}, &output), 0) << output;
+    EXPECT_EQ(kittest::ClassesText(kCounterKey), "Counter Class");
+    ASSERT_EQ(Regsvr32({"/u", "/s", library}, &output), 0) << output;
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, kCounterKey));
+}
+
+TEST(Regsvr32, HelpShowsTheUsage)
+{
+    for (const char *help : {"/?", "--help"})
+    {
+        std::string output;
+        EXPECT_EQ(Regsvr32({help}, &output), 0) << help;
+        EXPECT_EQ(output.rfind("Uso: regsvr32", 0), 0u) << output;
+    }
+}
+
 TEST(Regsvr32, MissingLibraryGivesTheLoaderText)
 {
     UseEnglish();
