@@ -24,8 +24,12 @@
 //   loopback route Windows always has; the interface of a route is the PC's address on the
 //   gateway's subnet, or the gateway itself when none is known.
 // Addresses must be four decimal parts (inet_addr's short and hexadecimal forms are refused);
-// symbolic names from the NETWORKS and HOSTS files are not looked up; IF is accepted and
-// ignored.
+// symbolic names from the NETWORKS and HOSTS files are not looked up. IF names an interface by
+// its index (decimal or 0x hexadecimal): 1 is the loopback interface, 2 and on the PC's adapters
+// that have addresses, in the order the registry keeps them; an index the PC does not have, or
+// an interface whose network does not hold the gateway, is refused as XP refuses it.
+// Messages are the PC's language: Spanish on a Spanish PC, in Spanish XP's wording.
+#include "platform/kit/kitconsole.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "tools/text/ToolText.h"
@@ -34,6 +38,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -64,6 +69,111 @@ struct Interface
 // Exit codes.
 constexpr int kOk = 0, kFailed = 1;
 
+// What route says, in the PC's language.
+struct Texts
+{
+    const char *badDestination; // address
+    const char *badMask;        // mask
+    const char *badGateway;     // address
+    const char *badArgument;    // argument
+    const char *badGatewayNetmask;
+    const char *addFailed;
+    const char *changeFailed;
+    const char *deleteFailed;
+    const char *parameterIncorrect;
+    const char *accessDenied;
+    const char *notFound;
+    const char *wrongInterface;
+    const char *usage;
+};
+
+constexpr Texts kEnglish = {
+    "Route: bad destination address %s",
+    "Route: bad mask %s",
+    "Route: bad gateway address %s",
+    "Route: bad argument %s",
+    "Route: bad gateway address netmask",
+    "The route addition failed: ",
+    "The route change failed: ",
+    "The route deletion failed: ",
+    "The parameter is incorrect.",
+    "Access is denied.",
+    "The route specified was not found.",
+    "Either the interface index is wrong or the gateway does not lie on the same network as the interface. "
+    "Check the IP Address Table for the machine.",
+    "\nManipulates network routing tables.\n\n"
+    "ROUTE [-f] [-p] [command [destination]]\n"
+    "                  [MASK netmask]  [gateway] [METRIC metric]  [IF interface]\n\n"
+    "  -f           Clears the routing tables of all gateway entries.  If this is\n"
+    "               used in conjunction with one of the commands, the tables are\n"
+    "               cleared prior to running the command.\n"
+    "  -p           When used with the ADD command, makes a route persistent across\n"
+    "               boots of the system.\n"
+    "  command      One of these:\n"
+    "                 PRINT     Prints  a route\n"
+    "                 ADD       Adds    a route\n"
+    "                 DELETE    Deletes a route\n"
+    "                 CHANGE    Modifies an existing route\n"
+    "  destination  Specifies the host.\n"
+    "  MASK         Specifies that the next parameter is the 'netmask' value.\n"
+    "  netmask      Specifies a subnet mask value for this route entry.\n"
+    "               If not specified, it defaults to 255.255.255.255.\n"
+    "  gateway      Specifies gateway.\n"
+    "  interface    the interface number for the specified route.\n"
+    "  METRIC       specifies the metric, ie. cost for the destination.\n\n"
+    "If the command is PRINT or DELETE, destination or gateway can be a wildcard\n"
+    "(wildcard is specified as a star '*'), or the gateway argument may be omitted.\n\n",
+};
+
+constexpr Texts kSpanish = {
+    "Ruta: dirección de destino incorrecta %s",
+    "Ruta: máscara incorrecta %s",
+    "Ruta: dirección de puerta de enlace incorrecta %s",
+    "Ruta: argumento incorrecto %s",
+    "Ruta: máscara de red de la dirección de puerta de enlace incorrecta",
+    "Error al agregar la ruta: ",
+    "Error al cambiar la ruta: ",
+    "Error al eliminar la ruta: ",
+    "El parámetro no es correcto.",
+    "Acceso denegado.",
+    "No se encontró la ruta especificada.",
+    "El índice de la interfaz es incorrecto o la puerta de enlace no está en la misma red que la interfaz. "
+    "Compruebe la tabla de direcciones IP del equipo.",
+    "\nManipula tablas de enrutamiento de red.\n\n"
+    "ROUTE [-f] [-p] [comando [destino]]\n"
+    "                  [MASK máscara_de_red]  [puerta_de_enlace] [METRIC métrica]  [IF interfaz]\n\n"
+    "  -f           Borra las tablas de enrutamiento de todas las entradas de puerta\n"
+    "               de enlace. Si se usa junto con uno de los comandos, las tablas\n"
+    "               se borran antes de ejecutar el comando.\n"
+    "  -p           Cuando se usa con el comando ADD, hace que una ruta sea persistente\n"
+    "               entre arranques del sistema.\n"
+    "  comando      Uno de estos:\n"
+    "                 PRINT     Imprime   una ruta\n"
+    "                 ADD       Agrega    una ruta\n"
+    "                 DELETE    Elimina   una ruta\n"
+    "                 CHANGE    Modifica  una ruta existente\n"
+    "  destino      Especifica el host.\n"
+    "  MASK         Especifica que el siguiente parámetro es el valor de máscara de red.\n"
+    "  máscara_de_red Especifica un valor de máscara de subred para esta entrada de ruta.\n"
+    "               Si no se especifica, el valor predeterminado es 255.255.255.255.\n"
+    "  puerta_de_enlace Especifica la puerta de enlace.\n"
+    "  interfaz     el número de interfaz para la ruta especificada.\n"
+    "  METRIC       especifica la métrica, es decir, el costo para el destino.\n\n"
+    "Si el comando es PRINT o DELETE, el destino o la puerta de enlace pueden ser un\n"
+    "comodín (se especifica con un asterisco '*'), o se puede omitir la puerta de enlace.\n\n",
+};
+
+bool IsSpanishPc()
+{
+    return PRIMARYLANGID(kitpc::ReadIdentity().userLangId) == LANG_SPANISH;
+}
+
+const Texts &T()
+{
+    static const Texts &texts = IsSpanishPc() ? kSpanish : kEnglish;
+    return texts;
+}
+
 void Print(const char *text)
 {
     std::fputs(text, stdout);
@@ -72,36 +182,23 @@ void Print(const char8_t *text)
 {
     std::fputs(reinterpret_cast<const char *>(text), stdout);
 }
+// Texts are Windows 1252; the terminal takes UTF-8.
 int Error(const std::string &text)
 {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fprintf(stderr, "%s\n", kitpc::TerminalText(text).c_str());
     return kFailed;
+}
+
+int Error(const char *format, const std::string &argument)
+{
+    char text[512];
+    std::snprintf(text, sizeof text, format, argument.c_str());
+    return Error(std::string(text));
 }
 
 int Usage(int code = kFailed)
 {
-    Print("\nManipulates network routing tables.\n\n"
-          "ROUTE [-f] [-p] [command [destination]]\n"
-          "                  [MASK netmask]  [gateway] [METRIC metric]  [IF interface]\n\n"
-          "  -f           Clears the routing tables of all gateway entries.  If this is\n"
-          "               used in conjunction with one of the commands, the tables are\n"
-          "               cleared prior to running the command.\n"
-          "  -p           When used with the ADD command, makes a route persistent across\n"
-          "               boots of the system.\n"
-          "  command      One of these:\n"
-          "                 PRINT     Prints  a route\n"
-          "                 ADD       Adds    a route\n"
-          "                 DELETE    Deletes a route\n"
-          "                 CHANGE    Modifies an existing route\n"
-          "  destination  Specifies the host.\n"
-          "  MASK         Specifies that the next parameter is the 'netmask' value.\n"
-          "  netmask      Specifies a subnet mask value for this route entry.\n"
-          "               If not specified, it defaults to 255.255.255.255.\n"
-          "  gateway      Specifies gateway.\n"
-          "  interface    the interface number for the specified route.\n"
-          "  METRIC       specifies the metric, ie. cost for the destination.\n\n"
-          "If the command is PRINT or DELETE, destination or gateway can be a wildcard\n"
-          "(wildcard is specified as a star '*'), or the gateway argument may be omitted.\n\n");
+    std::fputs(kitpc::TerminalText(T().usage).c_str(), stdout);
     return code;
 }
 
@@ -367,6 +464,22 @@ std::optional<DWORD> InterfaceFor(DWORD gateway, const std::vector<Interface> &i
     return std::nullopt;
 }
 
+// Whether the interface of that index (text as given after IF) exists and its network holds the
+// gateway: 1 is the loopback interface, 2 and on the adapters.
+bool InterfaceHolds(const std::string &indexText, DWORD gateway, const std::vector<Interface> &interfaces)
+{
+    char *end = nullptr;
+    const unsigned long index = std::strtoul(indexText.c_str(), &end, 0);
+    if (indexText.empty() || *end != '\0')
+        return false;
+    if (index == 1)
+        return (gateway & kLoopbackMask) == kLoopbackNet;
+    if (index < 2 || index - 2 >= interfaces.size())
+        return false;
+    const Interface &i = interfaces[index - 2];
+    return i.address == gateway || (i.address & i.mask) == (gateway & i.mask);
+}
+
 // --- Arguments ----------------------------------------------------------------------------------
 
 struct Request
@@ -374,7 +487,8 @@ struct Request
     std::string command;
     bool clear = false, persistent = false;
     std::string dest, mask, gateway, metric;
-    bool hasMask = false, hasMetric = false;
+    bool hasMask = false, hasMetric = false, hasInterface = false;
+    std::string interfaceIndex;
 };
 
 enum class ParseResult
@@ -394,7 +508,7 @@ ParseResult ParseArguments(int argc, char **argv, Request &req, std::string &bad
             req.clear = true;
         else if (tooltext::EqualNoCase(flag, "P"))
             req.persistent = true;
-        else if (flag == "?")
+        else if (flag == "?" || flag == "-help")
             return ParseResult::Help;
         else
             return ParseResult::Usage;
@@ -417,6 +531,8 @@ ParseResult ParseArguments(int argc, char **argv, Request &req, std::string &bad
                 req.mask = value, req.hasMask = true;
             else if (tooltext::EqualNoCase(word, "METRIC"))
                 req.metric = value, req.hasMetric = true;
+            else
+                req.interfaceIndex = value, req.hasInterface = true;
             continue;
         }
         positional.push_back(word);
@@ -434,11 +550,6 @@ ParseResult ParseArguments(int argc, char **argv, Request &req, std::string &bad
 }
 
 // --- Commands -----------------------------------------------------------------------------------
-
-bool IsSpanishPc()
-{
-    return PRIMARYLANGID(kitpc::ReadIdentity().userLangId) == LANG_SPANISH;
-}
 
 void PrintRow(const std::string &a, const std::string &b, const std::string &c, const std::string &d,
               DWORD metric)
@@ -514,30 +625,30 @@ int CheckRoute(const Request &req, const char *failure, Route &route)
         return Usage();
     auto dest = ParseAddress(req.dest);
     if (!dest)
-        return Error("Route: bad destination address " + req.dest);
+        return Error(T().badDestination, req.dest);
     auto mask = req.hasMask ? ParseAddress(req.mask) : std::optional<DWORD>(0xFFFFFFFF);
     if (!mask)
-        return Error("Route: bad mask " + req.mask);
+        return Error(T().badMask, req.mask);
     auto gateway = ParseAddress(req.gateway);
     if (!gateway)
-        return Error("Route: bad gateway address " + req.gateway);
+        return Error(T().badGateway, req.gateway);
     DWORD metric = kDefaultMetric;
     if (req.hasMetric)
     {
         auto n = ParseMetric(req.metric);
         if (!n)
-            return Error("Route: bad argument " + req.metric);
+            return Error(T().badArgument, req.metric);
         metric = *n;
     }
     if ((*dest & *mask) != *dest)
-        return Error("Route: bad gateway address netmask");
+        return Error(std::string(T().badGatewayNetmask));
     if (!IsContiguous(*mask))
-        return Error(std::string(failure) + "The parameter is incorrect.");
+        return Error(std::string(failure) + T().parameterIncorrect);
     const std::vector<Interface> interfaces = LocalInterfaces();
     if (!interfaces.empty() && !InterfaceFor(*gateway, interfaces))
-        return Error(std::string(failure) +
-                     "Either the interface index is wrong or the gateway does not lie on the same network as "
-                     "the interface. Check the IP Address Table for the machine.");
+        return Error(std::string(failure) + T().wrongInterface);
+    if (req.hasInterface && !InterfaceHolds(req.interfaceIndex, *gateway, interfaces))
+        return Error(std::string(failure) + T().wrongInterface);
     route = Route{*dest, *mask, *gateway, metric, req.persistent};
     return kOk;
 }
@@ -545,11 +656,11 @@ int CheckRoute(const Request &req, const char *failure, Route &route)
 int AddRoute(const Request &req)
 {
     Route route;
-    if (int code = CheckRoute(req, "The route addition failed: ", route); code != kOk)
+    if (int code = CheckRoute(req, T().addFailed, route); code != kOk)
         return code;
     TableLock lock;
     if (!lock.Locked())
-        return Error("The route addition failed: Access is denied.");
+        return Error(std::string(T().addFailed) + T().accessDenied);
     std::vector<Route> routes = LoadTable();
     auto same = std::find_if(routes.begin(), routes.end(), [&](const Route &r) {
         return r.dest == route.dest && r.mask == route.mask && r.gateway == route.gateway;
@@ -562,25 +673,25 @@ int AddRoute(const Request &req)
     else
         routes.push_back(route);
     if (!SaveTable(routes))
-        return Error("The route addition failed: Access is denied.");
+        return Error(std::string(T().addFailed) + T().accessDenied);
     return kOk;
 }
 
 int ChangeRoute(const Request &req)
 {
     Route route;
-    if (int code = CheckRoute(req, "The route change failed: ", route); code != kOk)
+    if (int code = CheckRoute(req, T().changeFailed, route); code != kOk)
         return code;
     TableLock lock;
     std::vector<Route> routes = LoadTable();
     auto same = std::find_if(routes.begin(), routes.end(),
                              [&](const Route &r) { return r.dest == route.dest && r.mask == route.mask; });
     if (same == routes.end())
-        return Error("The route specified was not found.");
+        return Error(std::string(T().notFound));
     same->gateway = route.gateway;
     same->metric = route.metric;
     if (!lock.Locked() || !SaveTable(routes))
-        return Error("The route change failed: Access is denied.");
+        return Error(std::string(T().changeFailed) + T().accessDenied);
     return kOk;
 }
 
@@ -590,11 +701,11 @@ int DeleteRoutes(const Request &req)
         return Usage();
     std::optional<DWORD> dest, mask, gateway;
     if (!IsWildcard(req.dest) && !(dest = ParseAddress(req.dest)))
-        return Error("Route: bad destination address " + req.dest);
+        return Error(T().badDestination, req.dest);
     if (req.hasMask && !(mask = ParseAddress(req.mask)))
-        return Error("Route: bad mask " + req.mask);
+        return Error(T().badMask, req.mask);
     if (!req.gateway.empty() && !IsWildcard(req.gateway) && !(gateway = ParseAddress(req.gateway)))
-        return Error("Route: bad gateway address " + req.gateway);
+        return Error(T().badGateway, req.gateway);
 
     TableLock lock;
     std::vector<Route> routes = LoadTable();
@@ -609,10 +720,10 @@ int DeleteRoutes(const Request &req)
     };
     auto removed = std::remove_if(routes.begin(), routes.end(), matches);
     if (removed == routes.end())
-        return Error("The route specified was not found.");
+        return Error(std::string(T().notFound));
     routes.erase(removed, routes.end());
     if (!lock.Locked() || !SaveTable(routes))
-        return Error("The route deletion failed: Access is denied.");
+        return Error(std::string(T().deleteFailed) + T().accessDenied);
     return kOk;
 }
 
@@ -620,7 +731,7 @@ int ClearTable()
 {
     TableLock lock;
     if (!lock.Locked() || !SaveTable({}))
-        return Error("The route deletion failed: Access is denied.");
+        return Error(std::string(T().deleteFailed) + T().accessDenied);
     return kOk;
 }
 } // namespace
@@ -639,7 +750,7 @@ int main(int argc, char **argv)
         break;
     }
     if (!badArgument.empty())
-        return Error("Route: bad argument " + badArgument);
+        return Error(T().badArgument, badArgument);
     if (req.clear)
         if (int code = ClearTable(); code != kOk || req.command.empty())
             return code;

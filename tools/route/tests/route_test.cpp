@@ -1,5 +1,6 @@
 // route on the simulated PC: the table file, Windows' argument checks and messages, duplicates,
 // the PRINT layout and several route processes changing the table at once.
+#include "platform/kit/kitconsole.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
@@ -82,6 +83,7 @@ TEST(RouteTable, AddWritesOneLinePerRoute)
 
 TEST(RouteTable, KeywordsIgnoreCaseAndMaskDefaultsToHost)
 {
+    AddXpAdapter("10.0.0.33", "255.0.0.0"); // interface 2, which "if 2" names
     ASSERT_EQ(0, Route({"add", "10.1.2.3", "10.0.0.1", "metric", "7"}).exitCode);
     ASSERT_EQ(
         0, Route({"Add", "10.2.0.0", "mAsK", "255.255.0.0", "10.0.0.1", "Metric", "3", "if", "2"}).exitCode);
@@ -117,6 +119,7 @@ TEST(RouteTable, DeleteWithWildcards)
 
 TEST(RouteTable, DeleteOfMissingRouteFails)
 {
+    UseEnglish();
     ASSERT_EQ(0, Route({"ADD", "10.0.0.0", "MASK", "255.0.0.0", "10.0.0.1"}).exitCode);
     ProgramResult r = Route({"DELETE", "10.0.0.0", "MASK", "255.0.0.0", "10.0.0.9"});
     EXPECT_NE(0, r.exitCode);
@@ -169,6 +172,7 @@ struct BadCase
 
 TEST(RouteArguments, RefusedAsWindowsRefusesThem)
 {
+    UseEnglish();
     const BadCase cases[] = {
         {{"ADD", "10.0.0.256", "MASK", "255.0.0.0", "10.0.0.1"},
          "Route: bad destination address 10.0.0.256\n"},
@@ -214,12 +218,45 @@ TEST(RouteArguments, RefusedAsWindowsRefusesThem)
 
 TEST(RouteArguments, GatewayMustLieOnAnAdapterSubnet)
 {
+    UseEnglish();
     AddXpAdapter("192.168.1.33", "255.255.255.0");
     ProgramResult r = Route({"ADD", "10.0.0.0", "MASK", "255.0.0.0", "172.16.0.1"});
     EXPECT_NE(0, r.exitCode);
     EXPECT_NE(std::string::npos,
               r.err.find("The route addition failed: Either the interface index is wrong"));
     EXPECT_EQ(0, Route({"ADD", "10.0.0.0", "MASK", "255.0.0.0", "192.168.1.1"}).exitCode);
+}
+
+TEST(RouteArguments, AnInterfaceMustExistAndHoldTheGateway)
+{
+    UseEnglish();
+    AddXpAdapter("192.168.1.33", "255.255.255.0");
+    for (const char *index : {"7", "0", "1", "0x9", "two"})
+    {
+        SCOPED_TRACE(index);
+        ProgramResult r = Route({"ADD", "10.0.0.0", "MASK", "255.0.0.0", "192.168.1.1", "IF", index});
+        EXPECT_NE(0, r.exitCode);
+        EXPECT_NE(std::string::npos,
+                  r.err.find("The route addition failed: Either the interface index is wrong"));
+    }
+    EXPECT_EQ("", TableText());
+    EXPECT_EQ(0, Route({"ADD", "10.0.0.0", "MASK", "255.0.0.0", "192.168.1.1", "IF", "2"}).exitCode);
+    EXPECT_EQ(0, Route({"ADD", "11.0.0.0", "MASK", "255.0.0.0", "192.168.1.1", "IF", "0x2"}).exitCode);
+    EXPECT_EQ(2u, TableLines().size());
+}
+
+TEST(RouteArguments, ASpanishPcHearsSpanish)
+{
+    ProgramResult r = Route({"ADD", "10.0.0.256", "MASK", "255.0.0.0", "10.0.0.1"});
+    EXPECT_NE(0, r.exitCode);
+    EXPECT_EQ(kitpc::TerminalText("Ruta: dirección de destino incorrecta 10.0.0.256\n"), r.err);
+    r = Route({"DELETE", "10.0.0.0"});
+    EXPECT_EQ(kitpc::TerminalText("No se encontró la ruta especificada.\n"), r.err);
+    r = Route({"FROB"});
+    EXPECT_NE(std::string::npos, r.out.find("Manipula tablas de enrutamiento de red."));
+    r = Route({"/?"});
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_NE(std::string::npos, r.out.find("ROUTE [-f] [-p] [comando [destino]]"));
 }
 
 // --- PRINT --------------------------------------------------------------------------------------
