@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 #include <iterator>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace kitmachine
 namespace
 {
 using kitpc::WindowsFamily;
+using enum Fact;
 
 constexpr FamilyLayout kFamilies[] = {
     {WindowsFamily::Win95, "Microsoft Windows 95", "Windows 95", "4.00.950", "", "12722-OEM-0017536-42781",
@@ -89,11 +91,14 @@ const char *RootName(HKEY root)
     return "HKEY_USERS";
 }
 
-// Writes keys and values, keeping the first failure.
+// Writes keys and values, keeping the first failure. A writer that rewrites one fact writes only
+// the values taken from it, into keys that exist, and makes no key.
 class Writer
 {
   public:
-    explicit Writer(std::string &error) : error_(error) {}
+    explicit Writer(std::string &error, std::optional<Fact> only = std::nullopt) : error_(error), only_(only)
+    {
+    }
 
     void Fail(const std::string &what, LONG code)
     {
@@ -101,21 +106,20 @@ class Writer
             error_ = what + " (error " + std::to_string(code) + ")";
     }
     bool Ok() const { return error_.empty(); }
+    bool Writes(std::optional<Fact> about) const { return !only_ || about == only_; }
+    bool MakesKeys() const { return !only_; }
 
-    // One key, created when missing; its value setters chain.
+    // One key, created when missing; its value setters chain. A value setter names the fact of
+    // machine.ini the value repeats, if any.
     class Key
     {
       public:
-        Key(Writer &writer, HKEY root, std::string path) : writer_(writer)
+        Key(Writer &writer, HKEY root, std::string path)
+            : writer_(writer), root_(root), subKey_(std::move(path))
         {
-            path_ = std::string(RootName(root)) + "\\" + path;
-            LONG rc = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                      nullptr, &key_, nullptr);
-            if (rc != ERROR_SUCCESS)
-            {
-                key_ = nullptr;
-                writer_.Fail("cannot create " + path_, rc);
-            }
+            path_ = std::string(RootName(root)) + "\\" + subKey_;
+            if (writer_.MakesKeys())
+                Open();
         }
         ~Key()
         {
@@ -125,15 +129,18 @@ class Writer
         Key(const Key &) = delete;
         Key &operator=(const Key &) = delete;
 
-        Key &Sz(const char *name, const std::string &value)
+        Key &Sz(const char *name, const std::string &value, std::optional<Fact> about = std::nullopt)
         {
-            return Set(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+            return Set(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1), about);
         }
         Key &ExpandSz(const char *name, const std::string &value)
         {
             return Set(name, REG_EXPAND_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
         }
-        Key &Default(const std::string &value) { return Sz("", value); }
+        Key &Default(const std::string &value, std::optional<Fact> about = std::nullopt)
+        {
+            return Sz("", value, about);
+        }
         Key &Dword(const char *name, DWORD value) { return Set(name, REG_DWORD, &value, sizeof value); }
         Key &MultiSz(const char *name, std::initializer_list<std::string> strings)
         {
@@ -152,8 +159,29 @@ class Writer
         }
 
       private:
-        Key &Set(const char *name, DWORD type, const void *data, DWORD size)
+        // Creates the key when laying out; opens it, when there, when rewriting one fact.
+        void Open()
         {
+            opened_ = true;
+            LONG rc = writer_.MakesKeys()
+                          ? RegCreateKeyExA(root_, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                            KEY_ALL_ACCESS, nullptr, &key_, nullptr)
+                          : RegOpenKeyExA(root_, subKey_.c_str(), 0, KEY_SET_VALUE, &key_);
+            if (rc == ERROR_SUCCESS)
+                return;
+            key_ = nullptr;
+            if (writer_.MakesKeys() || rc != ERROR_FILE_NOT_FOUND)
+                writer_.Fail(std::string(writer_.MakesKeys() ? "cannot create " : "cannot open ") + path_,
+                             rc);
+        }
+
+        Key &Set(const char *name, DWORD type, const void *data, DWORD size,
+                 std::optional<Fact> about = std::nullopt)
+        {
+            if (!writer_.Writes(about))
+                return *this;
+            if (!opened_)
+                Open();
             if (!key_)
                 return *this;
             LONG rc = RegSetValueExA(key_, name, 0, type, static_cast<const BYTE *>(data), size);
@@ -163,12 +191,15 @@ class Writer
         }
 
         Writer &writer_;
-        std::string path_;
+        HKEY root_;
+        std::string subKey_, path_;
+        bool opened_ = false;
         HKEY key_ = nullptr;
     };
 
   private:
     std::string &error_;
+    std::optional<Fact> only_;
 };
 
 using Key = Writer::Key;
@@ -186,13 +217,13 @@ void WindowsVersion(Writer &w, const Context &c)
     version.Sz("ProgramFilesDir", c.programFiles).Sz("CommonFilesDir", c.commonFiles);
     if (!c.nt)
     {
-        version.Sz("Version", f.versionName)
-            .Sz("VersionNumber", f.versionNumber)
-            .Sz("SubVersionNumber", f.subVersionNumber)
-            .Sz("ProductName", f.productName)
-            .Sz("ProductId", f.productId)
+        version.Sz("Version", f.versionName, Version)
+            .Sz("VersionNumber", f.versionNumber, Version)
+            .Sz("SubVersionNumber", f.subVersionNumber, Version)
+            .Sz("ProductName", f.productName, Version)
+            .Sz("ProductId", f.productId, Version)
             .Sz("SystemRoot", c.windows)
-            .Sz("RegisteredOwner", c.id.userName)
+            .Sz("RegisteredOwner", c.id.userName, User)
             .Sz("RegisteredOrganization", "")
             .Sz("MediaPath", c.windows + "/media")
             .Sz("DevicePath", c.windows + "/inf");
@@ -203,23 +234,23 @@ void WindowsVersion(Writer &w, const Context &c)
         version.ExpandSz("ProgramFilesPath", c.programFiles);
 
     Key nt(w, HKEY_LOCAL_MACHINE, kNtCurrentVersion);
-    nt.Sz("CurrentVersion", f.versionNumber)
-        .Sz("CurrentBuildNumber", std::to_string(c.id.buildNumber))
+    nt.Sz("CurrentVersion", f.versionNumber, Version)
+        .Sz("CurrentBuildNumber", std::to_string(c.id.buildNumber), Version)
         .Sz("CurrentType", "Uniprocessor Free")
         .Sz("SystemRoot", c.windows)
         .Sz("PathName", c.windows)
         .Sz("SoftwareType", "SYSTEM")
-        .Sz("ProductId", f.productId)
-        .Sz("RegisteredOwner", c.id.userName)
+        .Sz("ProductId", f.productId, Version)
+        .Sz("RegisteredOwner", c.id.userName, User)
         .Sz("RegisteredOrganization", "")
         .Dword("InstallDate", 0x3D8A1F00);
     if (c.id.family != WindowsFamily::NT4)
-        nt.Sz("ProductName", f.productName);
+        nt.Sz("ProductName", f.productName, Version);
     if (!c.id.csdVersion.empty())
-        nt.Sz("CSDVersion", c.id.csdVersion);
+        nt.Sz("CSDVersion", c.id.csdVersion, Version);
     Key(w, HKEY_LOCAL_MACHINE, kNtCurrentVersion + "\\Winlogon")
-        .Sz("DefaultUserName", c.id.userName)
-        .Sz("DefaultDomainName", c.id.computerName)
+        .Sz("DefaultUserName", c.id.userName, User)
+        .Sz("DefaultDomainName", c.id.computerName, Computer)
         .Sz("Shell", "Explorer.exe")
         .Sz("Userinit", c.system + "/userinit.exe,");
 }
@@ -291,7 +322,7 @@ void Applications(Writer &w, const Context &c)
 void InternetSettings(Writer &w, const Context &c)
 {
     Key settings(w, HKEY_CURRENT_USER, kCurrentVersion + "\\Internet Settings");
-    settings.Sz("User Agent", c.family->userAgent).Dword("MigrateProxy", 1).Dword("ProxyEnable", 0);
+    settings.Sz("User Agent", c.family->userAgent, Version).Dword("MigrateProxy", 1).Dword("ProxyEnable", 0);
     if (c.nt)
         settings.Dword("EnableAutodial", 0).Dword("NoNetAutodial", 0);
     else
@@ -302,7 +333,7 @@ void InternetSettings(Writer &w, const Context &c)
 void ControlSet(Writer &w, const Context &c)
 {
     Key(w, HKEY_LOCAL_MACHINE, kControl + "\\ComputerName\\ComputerName")
-        .Sz("ComputerName", c.id.computerName);
+        .Sz("ComputerName", c.id.computerName, Computer);
     const std::string locale = Hex("%08x", c.id.systemLangId);
     if (c.nt)
     {
@@ -319,9 +350,9 @@ void ControlSet(Writer &w, const Context &c)
             .Sz("PROCESSOR_ARCHITECTURE", "x86")
             .Sz("NUMBER_OF_PROCESSORS", "1");
         Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Nls\\Language")
-            .Sz("Default", Hex("%04x", c.id.systemLangId))
-            .Sz("InstallLanguage", Hex("%04x", c.id.systemLangId));
-        Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Nls\\Locale").Default(locale);
+            .Sz("Default", Hex("%04x", c.id.systemLangId), Language)
+            .Sz("InstallLanguage", Hex("%04x", c.id.systemLangId), Language);
+        Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Nls\\Locale").Default(locale, Language);
         Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Nls\\CodePage")
             .Sz("ACP", "1252")
             .Sz("OEMCP", "850")
@@ -336,8 +367,8 @@ void ControlSet(Writer &w, const Context &c)
         .Sz("kernel32", "kernel32.dll")
         .Sz("user32", "user32.dll")
         .Sz("gdi32", "gdi32.dll");
-    Key(w, HKEY_LOCAL_MACHINE, kControl).Sz("Current User", c.id.userName);
-    Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Nls\\Locale").Default(Hex("%08X", c.id.systemLangId));
+    Key(w, HKEY_LOCAL_MACHINE, kControl).Sz("Current User", c.id.userName, User);
+    Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Nls\\Locale").Default(Hex("%08X", c.id.systemLangId), Language);
     Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Nls\\Codepage").Sz("ACP", "1252").Sz("OEMCP", "850");
 }
 
@@ -350,7 +381,7 @@ void Tcpip(Writer &w, const Context &c)
         Key(w, HKEY_LOCAL_MACHINE, kServices + "\\VxD\\MSTCP")
             .Sz("StaticVxD", "mstcp.vxd")
             .Binary("Start", {0})
-            .Sz("HostName", c.id.computerName)
+            .Sz("HostName", c.id.computerName, Computer)
             .Sz("Domain", "")
             .Sz("NameServer", "")
             .Sz("EnableDNS", "0");
@@ -359,7 +390,7 @@ void Tcpip(Writer &w, const Context &c)
             .Binary("Start", {0});
         Key(w, HKEY_LOCAL_MACHINE, kServices + "\\VxD\\VNETSUP")
             .Sz("StaticVxD", "vnetsup.vxd")
-            .Sz("ComputerName", c.id.computerName)
+            .Sz("ComputerName", c.id.computerName, Computer)
             .Sz("Workgroup", "WORKGROUP")
             .Sz("Comment", "");
         return;
@@ -373,8 +404,8 @@ void Tcpip(Writer &w, const Context &c)
         .Sz("DisplayName", nt4 ? "TCP/IP Service" : "TCP/IP Protocol Driver")
         .Sz("Group", "PNP_TDI");
     Key(w, HKEY_LOCAL_MACHINE, kServices + "\\Tcpip\\Parameters")
-        .Sz("Hostname", c.id.computerName)
-        .Sz("NV Hostname", c.id.computerName)
+        .Sz("Hostname", c.id.computerName, Computer)
+        .Sz("NV Hostname", c.id.computerName, Computer)
         .Sz("Domain", "")
         .Sz("NameServer", "")
         .Sz("SearchList", "")
@@ -456,15 +487,15 @@ void EnumTree(Writer &w, const Context &c)
 void UserSettings(Writer &w, const Context &c)
 {
     Key international(w, HKEY_CURRENT_USER, "Control Panel\\International");
-    international.Sz("Locale", Hex("%08X", c.id.userLangId));
+    international.Sz("Locale", Hex("%08X", c.id.userLangId), Language);
     if (const LanguageInfo *language = LanguageOf(c.id.userLangId))
-        international.Sz("sLanguage", language->abbreviation)
-            .Sz("sCountry", language->country)
-            .Sz("iCountry", language->countryCode);
+        international.Sz("sLanguage", language->abbreviation, Language)
+            .Sz("sCountry", language->country, Language)
+            .Sz("iCountry", language->countryCode, Language);
     if (c.nt)
         Key(w, HKEY_CURRENT_USER, "Environment").ExpandSz("TEMP", c.temp).ExpandSz("TMP", c.temp);
     else
-        Key(w, HKEY_LOCAL_MACHINE, "Network\\Logon").Sz("username", c.id.userName);
+        Key(w, HKEY_LOCAL_MACHINE, "Network\\Logon").Sz("username", c.id.userName, User);
 }
 
 struct Area
@@ -517,18 +548,19 @@ const FamilyLayout &LayoutOf(WindowsFamily family)
     return kFamilies[std::size(kFamilies) - 1];
 }
 
-bool LayOutRegistry(std::string &error)
+bool SameLayout(WindowsFamily from, WindowsFamily to)
 {
-    error.clear();
-    const Context c = ContextOfPc();
-    // Folders the registry names that the PC's own layout does not make.
-    std::error_code ec;
-    std::filesystem::create_directories(c.commonFiles, ec);
-    std::filesystem::create_directories(c.internetExplorer, ec);
+    // The 9x versions differ only in the version values; the NT ones in keys and services too.
+    return from == to || (!kitpc::IsNtFamily(from) && !kitpc::IsNtFamily(to));
+}
 
-    // Setup writes as the system: keys right below HKEY_LOCAL_MACHINE, whoever the user is.
+namespace
+{
+// Runs every area through the writer, as the system: keys right below HKEY_LOCAL_MACHINE,
+// whoever the user is.
+bool WriteAreas(Writer &writer, const Context &c, std::string &error)
+{
     kitreg::SetSystemAccess(true);
-    Writer writer(error);
     for (const Area &area : kAreas)
     {
         area.layOut(writer, c);
@@ -540,5 +572,25 @@ bool LayOutRegistry(std::string &error)
     }
     kitreg::SetSystemAccess(false);
     return error.empty();
+}
+} // namespace
+
+bool LayOutRegistry(std::string &error)
+{
+    error.clear();
+    const Context c = ContextOfPc();
+    // Folders the registry names that the PC's own layout does not make.
+    std::error_code ec;
+    std::filesystem::create_directories(c.commonFiles, ec);
+    std::filesystem::create_directories(c.internetExplorer, ec);
+    Writer writer(error);
+    return WriteAreas(writer, c, error);
+}
+
+bool RewriteFact(Fact fact, std::string &error)
+{
+    error.clear();
+    Writer writer(error, fact);
+    return WriteAreas(writer, ContextOfPc(), error);
 }
 } // namespace kitmachine

@@ -21,6 +21,15 @@ struct FamilyLayout
     const char *userAgent;        // the Internet Explorer that came with it
 };
 
+// The facts of machine.ini the registry repeats.
+enum class Fact
+{
+    Computer, // the computer's name
+    User,     // the user's name
+    Language, // the user's and the system's language
+    Version,  // the Windows version within its family's layout
+};
+
 const FamilyLayout &LayoutOf(kitpc::WindowsFamily family);
 
 // Writes into the current PC's registry ($KIT_MACHINE) what a fresh installation of the PC's
@@ -29,4 +38,13 @@ const FamilyLayout &LayoutOf(kitpc::WindowsFamily family);
 // on while it works, off when it returns). Returns false and names the key or value that could
 // not be written in `error`.
 bool LayOutRegistry(std::string &error);
+
+// Writes again, from what machine.ini now says, the values the layout of the PC's family takes
+// from `fact`, wherever the layout puts them; other values are left alone and keys that are gone
+// are not made again. Returns false and names what could not be written in `error`.
+bool RewriteFact(Fact fact, std::string &error);
+
+// Whether a PC laid out for `from` keeps a consistent registry as `to` once Fact::Version is
+// rewritten (the 9x versions among themselves).
+bool SameLayout(kitpc::WindowsFamily from, kitpc::WindowsFamily to);
 } // namespace kitmachine

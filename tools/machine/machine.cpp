@@ -6,10 +6,11 @@
 //   machine set KEY VALUE [--dir DIR]     KEY: os, lang, admin, computer, user or Section.Key
 //   machine reboot [--dir DIR]
 //
-// The PC is DIR, else $KIT_MACHINE, else ~/.local/share/kit/machine. `set os` changes only the
-// identity in machine.ini (version, build, service pack) and makes the family's system folder;
-// the registry keeps the layout of the family it was created with. `set computer` also renames
-// the computer in the registry. Texts from the terminal are UTF-8 and are stored in Windows 1252.
+// The PC is DIR, else $KIT_MACHINE, else ~/.local/share/kit/machine. `set` changes a fact in
+// machine.ini and in every registry value the family's layout repeats it in; `set os` stays
+// within the layout the PC was created with (the 9x versions among themselves). A restart keeps
+// only the persistent routes and the gateways of the PC's adapters. A damaged registry stops
+// every command that needs it. Texts from the terminal are UTF-8 and are stored in Windows 1252.
 //
 // Exit codes: 0 done, 1 failed (a message on stderr), 2 bad usage.
 #include "platform/kit/kitconsole.h"
@@ -26,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +35,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <sys/file.h>
 #include <unistd.h>
 #include <vector>
 
@@ -52,6 +55,12 @@ const char *const kUsageText =
     "       machine set os|lang|admin|computer|user|Section.Key VALUE [--dir DIR]\n"
     "       machine reboot [--dir DIR]\n";
 
+int Help()
+{
+    std::fputs(kUsageText, stdout);
+    return kOk;
+}
+
 int Usage(const std::string &problem = "")
 {
     if (!problem.empty())
@@ -69,6 +78,18 @@ int Failure(const std::string &text)
 void Warn(const std::string &text)
 {
     std::fprintf(stderr, "machine: warning: %s\n", text.c_str());
+}
+
+// --- The PC's registry --------------------------------------------------------------------------
+
+// Nothing when the PC's registry can be used; else what is wrong with it and where.
+std::optional<std::string> RegistryProblem()
+{
+    std::string finding;
+    if (kitreg::CheckRegistry(&finding) == ERROR_SUCCESS)
+        return std::nullopt;
+    return "the PC's registry is damaged: " + kitreg::RegistryPath() +
+           (finding.empty() ? "" : " (" + finding + ")") + "; machine create --force makes a new PC";
 }
 
 // --- The PC's folder ----------------------------------------------------------------------------
@@ -119,7 +140,7 @@ struct Arguments
     std::string command;
     std::vector<std::string> words;             // arguments that are not options
     std::map<std::string, std::string> options; // --name value
-    bool force = false;
+    bool force = false, help = false;
 };
 
 std::optional<Arguments> ParseArguments(int argc, char **argv, std::string &problem)
@@ -131,6 +152,8 @@ std::optional<Arguments> ParseArguments(int argc, char **argv, std::string &prob
         std::string word = argv[i];
         if (word == "--force")
             args.force = true;
+        else if (word == "--help" || word == "-h" || word == "/?" || word == "-?")
+            args.help = true;
         else if (std::find_if(std::begin(withValue), std::end(withValue),
                               [&](const char *o) { return word == o; }) != std::end(withValue))
         {
@@ -209,6 +232,8 @@ const char *FamilyTitle(kitpc::WindowsFamily family)
 
 // --- create -------------------------------------------------------------------------------------
 
+std::optional<std::string> ComputerNameProblem(const std::string &name);
+
 // Links the stand-in programs found beside this program into the PC's bin folder.
 void LinkStandIns(const std::string &pc)
 {
@@ -257,9 +282,17 @@ int Create(const Arguments &args)
         admin = *value;
     }
     if (auto name = Option(args, "--computer"))
+    {
         options.computerName = kitpc::PcText(*name);
+        if (auto problem = ComputerNameProblem(options.computerName))
+            return Usage(*problem);
+    }
     if (auto name = Option(args, "--user"))
+    {
         options.userName = kitpc::PcText(*name);
+        if (tooltext::Trim(options.userName, " ").empty())
+            return Usage("the user needs a name");
+    }
 
     const std::string pc = UsePc(Option(args, "--dir"));
     std::error_code ec;
@@ -394,35 +427,151 @@ std::optional<std::map<std::string, std::string>> WindowsSettingsOf(kitpc::Windo
     return settings;
 }
 
-bool SetWindowsFamily(kitpc::WindowsFamily family)
+// The [Windows] values machine.ini gets for the family.
+std::optional<std::vector<std::pair<std::string, std::string>>> WindowsValuesOf(kitpc::WindowsFamily family)
 {
     auto settings = WindowsSettingsOf(family);
     if (!settings)
-        return false;
+        return std::nullopt;
+    std::vector<std::pair<std::string, std::string>> values;
     for (auto &[key, value] : *settings)
-    {
         // Quoted, so that the blanks of " A " survive.
-        const std::string stored = key == "CSDVersion" ? "\"" + value + "\"" : value;
-        if (!kitpc::SetIdentityValue("Windows", key, stored))
-            return false;
-    }
-    std::error_code ec;
-    fs::create_directories(kitpc::PathOf(kitpc::SystemFolder()), ec);
-    if (kitpc::IsNtFamily(family))
-        for (const char *folder : {"common_desktop", "common_start_menu/programs"})
-            fs::create_directories(kitpc::PathOf(folder), ec);
-    return true;
+        values.emplace_back(key, key == "CSDVersion" ? "\"" + value + "\"" : value);
+    return values;
 }
 
-void RenameComputerInRegistry(const std::string &name)
+// Why Windows would refuse the computer name, or nothing when it takes it: 1 to 15 characters,
+// none of the reserved ones and no blank at either end.
+std::optional<std::string> ComputerNameProblem(const std::string &name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName", 0,
-                      KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "ComputerName", 0, REG_SZ, reinterpret_cast<const BYTE *>(name.c_str()),
-                   static_cast<DWORD>(name.size() + 1));
-    RegCloseKey(key);
+    if (name.empty())
+        return "the computer needs a name";
+    if (name.size() > 15)
+        return "a computer name has at most 15 characters";
+    if (name.front() == ' ' || name.back() == ' ')
+        return "a computer name cannot begin or end with a blank";
+    const char *const reserved = "\\/:*?\"<>|,;=+[]";
+    if (name.find_first_of(reserved) != std::string::npos)
+        return std::string("a computer name cannot hold any of ") + reserved;
+    return std::nullopt;
+}
+
+struct IniValue
+{
+    std::string section, key, value;
+};
+
+std::string ReadIniValue(const std::string &section, const std::string &key)
+{
+    char value[1024];
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), "", value, sizeof value,
+                             kitpc::PathOf("machine.ini").c_str());
+    return value;
+}
+
+bool WriteIniValues(const std::vector<IniValue> &values)
+{
+    bool ok = true;
+    for (const IniValue &v : values)
+        ok = kitpc::SetIdentityValue(v.section, v.key, v.value) && ok;
+    return ok;
+}
+
+// Changes a fact in machine.ini and in the registry values that repeat it; when the registry
+// cannot take it, machine.ini gets its old values back.
+int ChangeFact(kitmachine::Fact fact, const std::vector<IniValue> &values)
+{
+    if (auto problem = RegistryProblem())
+        return Failure(*problem);
+    std::vector<IniValue> old;
+    for (const IniValue &v : values)
+    {
+        std::string before = ReadIniValue(v.section, v.key);
+        const bool quoted = before.size() != tooltext::Trim(before, " ").size();
+        old.push_back({v.section, v.key, quoted ? "\"" + before + "\"" : before});
+    }
+    if (!WriteIniValues(values))
+    {
+        WriteIniValues(old);
+        return Failure("cannot change " + kitpc::PathOf("machine.ini"));
+    }
+    std::string error;
+    if (!kitmachine::RewriteFact(fact, error))
+    {
+        WriteIniValues(old);
+        kitmachine::RewriteFact(fact, error);
+        return Failure("registry: " + error);
+    }
+    return kOk;
+}
+
+int SetOs(const std::string &name)
+{
+    auto family = kitpc::FamilyFromName(name);
+    if (!family)
+        return Usage("unknown Windows " + name);
+    const kitpc::WindowsFamily current = kitpc::ReadIdentity().family;
+    if (!kitmachine::SameLayout(current, *family))
+        return Failure(
+            std::string("a ") + FamilyTitle(current) + " PC cannot become " + FamilyTitle(*family) +
+            ": its registry has the layout of its own Windows; make a new PC: machine create --os " + name +
+            " --force");
+    auto values = WindowsValuesOf(*family);
+    if (!values)
+        return Failure("cannot read the settings of " + std::string(FamilyTitle(*family)));
+    std::vector<IniValue> changes;
+    for (auto &[key, value] : *values)
+        changes.push_back({"Windows", key, value});
+    return ChangeFact(kitmachine::Fact::Version, changes);
+}
+
+int SetLanguage(const std::string &text)
+{
+    auto id = ParseLangId(text);
+    if (!id)
+        return Usage("bad language " + text);
+    return ChangeFact(kitmachine::Fact::Language,
+                      {{"Locale", "UserLangID", Hex4(*id)}, {"Locale", "SystemLangID", Hex4(*id)}});
+}
+
+int SetComputer(const std::string &name)
+{
+    if (auto problem = ComputerNameProblem(name))
+        return Usage(*problem);
+    return ChangeFact(kitmachine::Fact::Computer, {{"Computer", "Name", name}});
+}
+
+int SetUser(const std::string &name)
+{
+    if (name.empty() || tooltext::Trim(name, " ").empty())
+        return Usage("the user needs a name");
+    return ChangeFact(kitmachine::Fact::User, {{"User", "Name", name}});
+}
+
+// Section.Key: machine.ini's own settings; the ones the registry repeats go through their
+// command, so that both stay the same.
+int SetIniValue(const std::string &key, const std::string &value)
+{
+    size_t dot = key.find('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == key.size())
+        return Usage("unknown setting " + key);
+    const std::string section = key.substr(0, dot), name = key.substr(dot + 1);
+    struct Mirrored
+    {
+        const char *section, *key, *command;
+    };
+    constexpr Mirrored kMirrored[] = {{"Windows", "", "os"},
+                                      {"Locale", "UserLangID", "lang"},
+                                      {"Locale", "SystemLangID", "lang"},
+                                      {"Computer", "Name", "computer"},
+                                      {"User", "Name", "user"},
+                                      {"User", "Administrator", "admin"}};
+    for (const Mirrored &m : kMirrored)
+        if (tooltext::EqualNoCase(section, m.section) && (!*m.key || tooltext::EqualNoCase(name, m.key)))
+            return Failure(key + " is changed with: machine set " + m.command + " VALUE");
+    if (!kitpc::SetIdentityValue(section, name, value))
+        return Failure("cannot change " + key + " in " + kitpc::PathOf("machine.ini"));
+    return kOk;
 }
 
 int Set(const Arguments &args)
@@ -434,46 +583,24 @@ int Set(const Arguments &args)
         return Failure("no PC in " + pc + " (machine create makes one)");
     const std::string &key = args.words[0];
     const std::string value = kitpc::PcText(args.words[1]);
-    bool ok = true;
     if (key == "os")
-    {
-        auto family = kitpc::FamilyFromName(value);
-        if (!family)
-            return Usage("unknown Windows " + value);
-        ok = SetWindowsFamily(*family);
-    }
-    else if (key == "lang")
-    {
-        auto id = ParseLangId(value);
-        if (!id)
-            return Usage("bad language " + value);
-        ok = kitpc::SetIdentityValue("Locale", "UserLangID", Hex4(*id)) &&
-             kitpc::SetIdentityValue("Locale", "SystemLangID", Hex4(*id));
-    }
-    else if (key == "admin")
+        return SetOs(value);
+    if (key == "lang")
+        return SetLanguage(value);
+    if (key == "computer")
+        return SetComputer(value);
+    if (key == "user")
+        return SetUser(value);
+    if (key == "admin")
     {
         auto admin = ParseYesNo(value);
         if (!admin)
             return Usage("admin takes yes or no");
-        ok = kitpc::SetIdentityValue("User", "Administrator", *admin ? "1" : "0");
+        if (!kitpc::SetIdentityValue("User", "Administrator", *admin ? "1" : "0"))
+            return Failure("cannot change admin in " + pc + "/machine.ini");
+        return kOk;
     }
-    else if (key == "computer")
-    {
-        ok = kitpc::SetIdentityValue("Computer", "Name", value);
-        RenameComputerInRegistry(value);
-    }
-    else if (key == "user")
-        ok = kitpc::SetIdentityValue("User", "Name", value);
-    else
-    {
-        size_t dot = key.find('.');
-        if (dot == std::string::npos || dot == 0 || dot + 1 == key.size())
-            return Usage("unknown setting " + key);
-        ok = kitpc::SetIdentityValue(key.substr(0, dot), key.substr(dot + 1), value);
-    }
-    if (!ok)
-        return Failure("cannot change " + key + " in " + pc + "/machine.ini");
-    return kOk;
+    return SetIniValue(key, value);
 }
 
 // --- reboot -------------------------------------------------------------------------------------
@@ -749,6 +876,250 @@ bool AppendPowerLog(const std::string &event)
     return ::close(fd) == 0 && ok;
 }
 
+// --- The routing table at start-up ----------------------------------------------------------------
+
+// A route as the route program keeps it: "destination mask gateway metric [p]".
+struct RouteLine
+{
+    std::string dest, mask, gateway, metric;
+    bool persistent = false;
+
+    bool SameRoute(const RouteLine &other) const
+    {
+        return dest == other.dest && mask == other.mask && gateway == other.gateway;
+    }
+    std::string Text() const
+    {
+        return dest + " " + mask + " " + gateway + " " + metric + (persistent ? " p" : "");
+    }
+};
+
+bool IsDottedQuad(const std::string &text)
+{
+    in_addr address{};
+    return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
+}
+
+bool IsMetric(const std::string &text)
+{
+    return !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos &&
+           std::stoul(text) > 0;
+}
+
+std::optional<RouteLine> MakeRoute(std::string dest, std::string mask, std::string gateway,
+                                   std::string metric, bool persistent)
+{
+    if (!IsDottedQuad(dest) || !IsDottedQuad(mask) || !IsDottedQuad(gateway) || !IsMetric(metric))
+        return std::nullopt;
+    return RouteLine{dest, mask, gateway, metric, persistent};
+}
+
+// Adds the route unless the table has it already.
+void AddRouteOnce(std::vector<RouteLine> &table, const RouteLine &route)
+{
+    if (std::none_of(table.begin(), table.end(), [&](const RouteLine &r) { return r.SameRoute(route); }))
+        table.push_back(route);
+}
+
+// A key opened for reading; nothing happens through a key that is not there.
+class ReadKey
+{
+  public:
+    explicit ReadKey(const std::string &path)
+    {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS)
+            key_ = nullptr;
+    }
+    ~ReadKey()
+    {
+        if (key_)
+            RegCloseKey(key_);
+    }
+    ReadKey(const ReadKey &) = delete;
+    ReadKey &operator=(const ReadKey &) = delete;
+
+    std::vector<std::string> SubKeys() const
+    {
+        std::vector<std::string> names;
+        char name[256];
+        for (DWORD i = 0, size = sizeof name;
+             key_ && RegEnumKeyExA(key_, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+             ++i, size = sizeof name)
+            names.emplace_back(name, size);
+        return names;
+    }
+    std::vector<std::string> ValueNames() const
+    {
+        std::vector<std::string> names;
+        char name[1024];
+        for (DWORD i = 0, size = sizeof name;
+             key_ && RegEnumValueA(key_, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+             ++i, size = sizeof name)
+            names.emplace_back(name, size);
+        return names;
+    }
+    // A string or multi-string value as its strings; a 9x string may list several, split by commas.
+    std::vector<std::string> Strings(const char *name) const
+    {
+        std::vector<std::string> list;
+        std::vector<char> data(4096, '\0');
+        DWORD size = static_cast<DWORD>(data.size() - 2), type = 0;
+        if (!key_ ||
+            RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size) !=
+                ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_MULTI_SZ))
+            return list;
+        for (const char *p = data.data(); p < data.data() + size && *p; p += std::strlen(p) + 1)
+            for (std::string_view part : tooltext::Split(p, ','))
+                if (auto text = tooltext::Trim(part, tooltext::kWhitespace); !text.empty())
+                    list.emplace_back(text);
+        return list;
+    }
+    DWORD Number(const char *name) const
+    {
+        DWORD value = 0, size = sizeof value;
+        if (key_)
+            RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size);
+        return value;
+    }
+
+  private:
+    HKEY key_ = nullptr;
+};
+
+const std::string kServices = "System\\CurrentControlSet\\Services";
+
+// The routes route -p wrote into the registry: values named "destination,mask,gateway,metric"
+// (NT under Tcpip\Parameters, 98 and Me under VxD\MSTCP).
+void AddRegistryPersistentRoutes(std::vector<RouteLine> &table, bool nt)
+{
+    ReadKey key(kServices + (nt ? "\\Tcpip\\Parameters" : "\\VxD\\MSTCP") + "\\PersistentRoutes");
+    for (const std::string &name : key.ValueNames())
+    {
+        std::vector<std::string> fields;
+        for (std::string_view field : tooltext::Split(name, ','))
+            fields.emplace_back(tooltext::Trim(field, tooltext::kWhitespace));
+        if (fields.size() == 3)
+            fields.push_back("1");
+        if (fields.size() != 4)
+            continue;
+        if (auto route = MakeRoute(fields[0], fields[1], fields[2], fields[3], true))
+            AddRouteOnce(table, *route);
+    }
+}
+
+// The default route of each gateway an adapter is configured with (or leased by DHCP).
+void AddGatewaysOf(std::vector<RouteLine> &table, const ReadKey &adapter, bool dhcpLease)
+{
+    const std::vector<std::string> gateways =
+        adapter.Strings(dhcpLease && adapter.Number("EnableDHCP") ? "DhcpDefaultGateway" : "DefaultGateway");
+    const std::vector<std::string> metrics = adapter.Strings("DefaultGatewayMetric");
+    for (size_t i = 0; i < gateways.size(); ++i)
+    {
+        const std::string metric = i < metrics.size() && IsMetric(metrics[i]) ? metrics[i] : "1";
+        if (gateways[i] != "0.0.0.0")
+            if (auto route = MakeRoute("0.0.0.0", "0.0.0.0", gateways[i], metric, false))
+                AddRouteOnce(table, *route);
+    }
+}
+
+// The adapters' own routes. Their subnets need no line: route finds them from the adapters'
+// addresses, as it finds the loopback.
+void AddAdapterRoutes(std::vector<RouteLine> &table, kitpc::WindowsFamily family)
+{
+    if (family == kitpc::WindowsFamily::NT4)
+    {
+        const std::string cards = "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
+        for (const std::string &card : ReadKey(cards).SubKeys())
+            for (const std::string &service : ReadKey(cards + "\\" + card).Strings("ServiceName"))
+                AddGatewaysOf(table, ReadKey(kServices + "\\" + service + "\\Parameters\\Tcpip"), true);
+        return;
+    }
+    const std::string base = kitpc::IsNtFamily(family) ? kServices + "\\Tcpip\\Parameters\\Interfaces"
+                                                       : kServices + "\\Class\\NetTrans";
+    for (const std::string &name : ReadKey(base).SubKeys())
+        AddGatewaysOf(table, ReadKey(base + "\\" + name), kitpc::IsNtFamily(family));
+}
+
+// Exclusive hold on the routing table, the lock the route program takes.
+class RoutesLock
+{
+  public:
+    RoutesLock()
+    {
+        fd_ = ::open(kitpc::PathOf("routes.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+        locked_ = fd_ >= 0 && ::flock(fd_, LOCK_EX) == 0;
+    }
+    ~RoutesLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    RoutesLock(const RoutesLock &) = delete;
+    RoutesLock &operator=(const RoutesLock &) = delete;
+    bool Locked() const { return locked_; }
+
+  private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
+// Replaces the file in one rename, so that a reader never sees half of it.
+bool ReplaceFile(const std::string &path, const std::string &text)
+{
+    const std::string temp = path + "." + std::to_string(::getpid()) + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.flush();
+        if (!out)
+        {
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    std::remove(temp.c_str());
+    return false;
+}
+
+// The stack starts with an empty table: the routes added without -p are gone; the persistent
+// ones come back, and so do the adapters' gateways. The 9x family is treated as NT: 98 and Me
+// keep route -p routes too, and a route the route program marked persistent is one.
+bool RebuildRoutes(kitpc::WindowsFamily family)
+{
+    const std::string path = kitpc::PathOf("routes");
+    RoutesLock lock;
+    if (!lock.Locked())
+        return false;
+    std::vector<RouteLine> table;
+    size_t dropped = 0;
+    for (const std::string &line : ReadLines(path))
+    {
+        std::istringstream fields(line);
+        std::string dest, mask, gateway, metric, flag;
+        fields >> dest >> mask >> gateway >> metric >> flag;
+        auto route = MakeRoute(dest, mask, gateway, metric, flag == "p");
+        if (route && route->persistent)
+            AddRouteOnce(table, *route);
+        else if (!tooltext::Trim(line, tooltext::kWhitespace).empty())
+            ++dropped;
+    }
+    AddRegistryPersistentRoutes(table, kitpc::IsNtFamily(family));
+    AddAdapterRoutes(table, family);
+    std::error_code ec;
+    if (table.empty() && !fs::exists(path, ec))
+        return true;
+    std::string text;
+    for (const RouteLine &route : table)
+        text += route.Text() + "\n";
+    if (!ReplaceFile(path, text))
+        return false;
+    std::printf("Routing table: %zu route(s) kept, %zu dropped.\n", table.size(), dropped);
+    return true;
+}
+
 int Reboot(const Arguments &args)
 {
     if (!args.words.empty())
@@ -756,6 +1127,9 @@ int Reboot(const Arguments &args)
     const std::string pc = UsePc(Option(args, "--dir"));
     if (!HoldsPc(pc))
         return Failure("no PC in " + pc + " (machine create makes one)");
+    // A registry that cannot be read stops Windows before anything of the restart is done.
+    if (auto problem = RegistryProblem())
+        return Failure(*problem + "; the PC was not restarted");
     const kitpc::Identity id = kitpc::ReadIdentity();
     std::printf("Restarting %s in %s\n", FamilyTitle(id.family), pc.c_str());
 
@@ -766,9 +1140,11 @@ int Reboot(const Arguments &args)
     else
         WininitRenames();
     if (LONG rc = kitreg::DropVolatileKeys(); rc != ERROR_SUCCESS)
-        Warn("could not drop the volatile registry keys (" + ErrorText(rc) + ")");
-    else
-        std::printf("Volatile registry keys dropped.\n");
+        return Failure("could not drop the volatile registry keys (" + ErrorText(rc) +
+                       "); the PC was not restarted");
+    std::printf("Volatile registry keys dropped.\n");
+    if (!RebuildRoutes(id.family))
+        return Failure("cannot write " + kitpc::PathOf("routes") + "; the PC was not restarted");
 
     // Logon.
     RunOnceKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE RunOnce");
@@ -791,6 +1167,8 @@ int main(int argc, char **argv)
     auto args = ParseArguments(argc, argv, problem);
     if (!args)
         return Usage(problem);
+    if (args->help)
+        return Help();
     if (args->command == "create")
         return Create(*args);
     if (args->command == "show")

@@ -1,6 +1,7 @@
 // The machine program: creating each family, showing and changing the PC, and restarting it
 // (pending file operations, RunOnce, Run, power.log).
 #include "platform/kit/kitmachine.h"
+#include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/tests/program.h"
@@ -30,6 +31,8 @@ void CreatePc(const char *os, std::vector<std::string> extra = {})
     args.insert(args.end(), extra.begin(), extra.end());
     ProgramResult r = Machine(args);
     ASSERT_EQ(0, r.exitCode) << r.err;
+    // The program replaced registry.db: this process reads the new one.
+    kitreg::CloseRegistry();
 }
 
 std::string Pc(const std::string &relative)
@@ -226,20 +229,85 @@ TEST(MachineSet, EachSetting)
     EXPECT_EQ(120, kitpc::ReadIdentity().logPixelsX);
 }
 
-TEST(MachineSet, OsRewritesTheIdentityOnly)
+TEST(MachineSet, OsRefusesAnotherFamily)
+{
+    CreatePc("98");
+    ProgramResult r = Machine({"set", "os", "xp"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("machine create --os xp --force")) << r.err;
+    EXPECT_EQ("98", IniValue("Windows", "Family"));
+}
+
+TEST(MachineSet, OsWithinNinetyEightRewritesTheRegistry)
+{
+    CreatePc("98");
+    ASSERT_EQ(0, Machine({"set", "os", "98se"}).exitCode);
+    EXPECT_EQ(" A ", kitpc::ReadIdentity().csdVersion);
+    EXPECT_EQ("4.10.2222",
+              kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                                     "VersionNumber"));
+}
+
+TEST(MachineSet, UserAndComputerEverywhere)
+{
+    CreatePc("98");
+    ASSERT_EQ(0, Machine({"set", "user", "Invitado"}).exitCode);
+    ASSERT_EQ(0, Machine({"set", "computer", "SALON"}).exitCode);
+    EXPECT_EQ("Invitado", kittest::ReadRegString(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control",
+                                                 "Current User"));
+    EXPECT_EQ("Invitado", kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Network\\Logon", "username"));
+    EXPECT_EQ("SALON",
+              kittest::ReadRegString(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\VNETSUP",
+                                     "ComputerName"));
+    EXPECT_EQ("SALON", kittest::ReadRegString(HKEY_LOCAL_MACHINE,
+                                              "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "HostName"));
+    CreatePc("xp");
+    ASSERT_EQ(0, Machine({"set", "computer", "SALON"}).exitCode);
+    EXPECT_EQ("SALON",
+              kittest::ReadRegString(HKEY_LOCAL_MACHINE,
+                                     "System\\CurrentControlSet\\Services\\Tcpip\\Parameters", "Hostname"));
+}
+
+TEST(MachineSet, BadComputerNamesAreRefused)
+{
+    CreatePc("98", {"--computer", "EQUIPO"});
+    for (const char *name : {"", " PC", "PC ", "A/B", "A*B", "ABCDEFGHIJKLMNOP"})
+    {
+        EXPECT_EQ(2, Machine({"set", "computer", name}).exitCode) << name;
+    }
+    EXPECT_EQ("EQUIPO", IniValue("Computer", "Name"));
+    EXPECT_EQ("EQUIPO",
+              kittest::ReadRegString(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\VNETSUP",
+                                     "ComputerName"));
+}
+
+TEST(MachineHelp, PrintsTheUsageOnStandardOutput)
+{
+    for (const char *flag : {"--help", "/?"})
+    {
+        ProgramResult r = Machine({flag});
+        EXPECT_EQ(0, r.exitCode) << flag;
+        EXPECT_NE(std::string::npos, r.out.find("usage: machine")) << flag;
+    }
+}
+
+TEST(MachineRegistry, DamagedRegistryIsNamedAndStopsTheCommands)
 {
     CreatePc("xp");
-    ASSERT_EQ(0, Machine({"set", "os", "98se"}).exitCode);
-    const kitpc::Identity id = kitpc::ReadIdentity();
-    EXPECT_EQ(kitpc::WindowsFamily::Win98SE, id.family);
-    EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS), id.platformId);
-    EXPECT_EQ(10u, id.minorVersion);
-    EXPECT_EQ(" A ", id.csdVersion);
-    EXPECT_TRUE(fs::is_directory(Pc("windows/system")));
-    // The registry keeps the XP layout.
-    EXPECT_EQ("5.1",
-              kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion",
-                                     "CurrentVersion"));
+    // Garbage over a hive whose log was written back into it.
+    kitreg::CloseRegistry();
+    fs::remove(Pc("registry.db-wal"));
+    fs::remove(Pc("registry.db-shm"));
+    kittest::WriteHostFile(Pc("registry.db"), std::string(8192, 'x'));
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"set", "computer", "SALON"}, std::vector<std::string>{"reboot"}})
+    {
+        ProgramResult r = Machine(args);
+        EXPECT_EQ(1, r.exitCode) << args[0];
+        EXPECT_NE(std::string::npos, r.err.find("damaged")) << r.err;
+        EXPECT_NE(std::string::npos, r.err.find(Pc("registry.db"))) << r.err;
+        EXPECT_EQ(std::string::npos, r.out.find("Restarted.")) << r.out;
+    }
 }
 
 // --- reboot -------------------------------------------------------------------------------------
@@ -340,7 +408,28 @@ TEST(MachineReboot, RunOnceDeletedRunKept)
     ProgramResult again = Machine({"reboot"});
     EXPECT_EQ(0, again.exitCode);
     EXPECT_EQ(std::string::npos, again.out.find("RunOnce"));
-    EXPECT_EQ(routes, kittest::ReadHostFile(Pc("routes"), ""));
+    // Those routes were added without -p: the restart dropped them.
+    EXPECT_EQ("", kittest::ReadHostFile(Pc("routes"), ""));
+}
+
+TEST(MachineReboot, KeepsPersistentRoutesAndAdapterGateways)
+{
+    for (const char *os : {"xp", "98"})
+    {
+        CreatePc(os);
+        kittest::WriteHostFile(Pc("routes"),
+                               "10.0.0.0 255.0.0.0 10.0.0.1 1\n20.0.0.0 255.0.0.0 10.0.0.1 1 p\n");
+        const bool nt = std::string(os) == "xp";
+        const std::string adapter =
+            nt ? "System\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{A}"
+               : "System\\CurrentControlSet\\Services\\Class\\NetTrans\\0000";
+        kittest::WriteRegString(HKEY_LOCAL_MACHINE, adapter, "DefaultGateway", "192.168.1.1");
+        ProgramResult r = Machine({"reboot"});
+        ASSERT_EQ(0, r.exitCode) << r.err;
+        EXPECT_EQ("20.0.0.0 255.0.0.0 10.0.0.1 1 p\n0.0.0.0 0.0.0.0 192.168.1.1 1\n",
+                  kittest::ReadHostFile(Pc("routes"), ""))
+            << os;
+    }
 }
 
 TEST(MachineReboot, VolatileKeysGoNonVolatileStay)
