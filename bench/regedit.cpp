@@ -91,7 +91,13 @@ void BM_RegeditExport(benchmark::State &state)
             state.SkipWithError("regedit /e failed");
     state.SetItemsProcessed(state.iterations() * 2 * state.range(0));
 }
-BENCHMARK(BM_RegeditExport)->Arg(5000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_RegeditExport)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 void BM_RegeditImport(benchmark::State &state)
 {

@@ -379,6 +379,18 @@ void StoreFileTime(PFILETIME time, int64_t ticks)
 }
 } // namespace
 
+namespace
+{
+// The key a handle stands for and the components of a subkey path below it.
+LONG ResolveSubKey(HKEY hKey, LPCSTR lpSubKey, const Policy &policy, OpenKey &parent,
+                   std::vector<std::string> &components)
+{
+    if (LONG err = Resolve(hKey, policy, parent))
+        return err;
+    return SplitPath(lpSubKey, policy, components);
+}
+} // namespace
+
 // RegOpenKeyExA: opens a key below an open one (a new handle to the key itself for a NULL or
 // empty subkey). ulOptions is ignored: the hive has no symbolic links. On NT an access right
 // the key does not grant the caller is refused; 9x grants everything.
@@ -389,10 +401,8 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
     *phkResult = nullptr;
     const Policy policy = CurrentPolicy();
     OpenKey parent;
-    if (LONG err = Resolve(hKey, policy, parent))
-        return err;
     std::vector<std::string> components;
-    if (LONG err = SplitPath(lpSubKey, policy, components))
+    if (LONG err = ResolveSubKey(hKey, lpSubKey, policy, parent, components))
         return err;
     OpenKey key;
     key.hive = parent.hive;
@@ -437,10 +447,8 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lp
         return ERROR_CALL_NOT_IMPLEMENTED;
     const Policy policy = CurrentPolicy();
     OpenKey parent;
-    if (LONG err = Resolve(hKey, policy, parent))
-        return err;
     std::vector<std::string> components;
-    if (LONG err = SplitPath(lpSubKey, policy, components))
+    if (LONG err = ResolveSubKey(hKey, lpSubKey, policy, parent, components))
         return err;
     if (lpClass && std::strlen(lpClass) > kMaxKeyNameLength)
         return ERROR_INVALID_PARAMETER;
