@@ -724,7 +724,12 @@ LONG CheckRegistry(std::string *problem)
 {
     std::shared_ptr<Hive> hive;
     if (LONG err = CurrentHive(hive))
+    {
+        if (problem)
+            *problem = err == ERROR_REGISTRY_CORRUPT ? "the file is not a registry hive"
+                                                     : "the file cannot be opened as a registry hive";
         return err;
+    }
     std::string finding;
     LONG err = hive->Check(finding);
     if (problem)

@@ -23,8 +23,8 @@ std::string CurrentUserKeyName();
 // What a restart does to the registry: volatile keys (REG_OPTION_VOLATILE) are gone.
 LONG DropVolatileKeys();
 
-// Checks the hive file: SQLite's integrity check and the tree's own rules. ERROR_SUCCESS, or
-// ERROR_REGISTRY_CORRUPT with the finding in `problem`.
+// Checks the hive file: SQLite's integrity check and the tree's own rules. ERROR_SUCCESS, or the
+// error (ERROR_REGISTRY_CORRUPT when damaged) with the finding in `problem`.
 LONG CheckRegistry(std::string *problem);
 
 // Drops this process's connection to the current PC's registry; keys still open keep theirs,

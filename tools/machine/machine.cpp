@@ -19,6 +19,7 @@
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/layout.h"
+#include "tools/pcreg/PcRegistry.h"
 #include "tools/text/ToolText.h"
 
 #include <algorithm>
@@ -83,13 +84,16 @@ void Warn(const std::string &text)
 // --- The PC's registry --------------------------------------------------------------------------
 
 // Nothing when the PC's registry can be used; else what is wrong with it and where.
+std::string DamagedRegistry(const std::string &where)
+{
+    return "the PC's registry is damaged: " + where + "; machine create --force makes a new PC";
+}
+
 std::optional<std::string> RegistryProblem()
 {
-    std::string finding;
-    if (kitreg::CheckRegistry(&finding) == ERROR_SUCCESS)
-        return std::nullopt;
-    return "the PC's registry is damaged: " + kitreg::RegistryPath() +
-           (finding.empty() ? "" : " (" + finding + ")") + "; machine create --force makes a new PC";
+    if (auto where = pcreg::FindDamage())
+        return DamagedRegistry(*where);
+    return std::nullopt;
 }
 
 // --- The PC's folder ----------------------------------------------------------------------------
@@ -379,6 +383,8 @@ int Show(const Arguments &args)
     std::printf("Administrator: %s\n", id.administrator ? "yes" : "no");
     std::printf("Computer: %s\n", kitpc::TerminalText(id.computerName).c_str());
     std::printf("User: %s\n", kitpc::TerminalText(id.userName).c_str());
+    const std::optional<std::string> damage = pcreg::FindDamage();
+    std::printf("Registry: %s\n", damage ? ("damaged: " + *damage).c_str() : kitreg::RegistryPath().c_str());
 
     std::vector<std::string> folders;
     for (const std::string &folder :
@@ -395,6 +401,8 @@ int Show(const Arguments &args)
     Section("Network (network.ini [Hosts])", HostsLines(pc));
     Section("Routes", ReadLines(pc + "/routes"));
     Section("Power log", ReadLines(pc + "/power.log"));
+    if (damage)
+        return Failure(DamagedRegistry(*damage));
     return kOk;
 }
 
@@ -921,79 +929,13 @@ void AddRouteOnce(std::vector<RouteLine> &table, const RouteLine &route)
         table.push_back(route);
 }
 
-// A key opened for reading; nothing happens through a key that is not there.
-class ReadKey
-{
-  public:
-    explicit ReadKey(const std::string &path)
-    {
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS)
-            key_ = nullptr;
-    }
-    ~ReadKey()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    ReadKey(const ReadKey &) = delete;
-    ReadKey &operator=(const ReadKey &) = delete;
-
-    std::vector<std::string> SubKeys() const
-    {
-        std::vector<std::string> names;
-        char name[256];
-        for (DWORD i = 0, size = sizeof name;
-             key_ && RegEnumKeyExA(key_, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-             ++i, size = sizeof name)
-            names.emplace_back(name, size);
-        return names;
-    }
-    std::vector<std::string> ValueNames() const
-    {
-        std::vector<std::string> names;
-        char name[1024];
-        for (DWORD i = 0, size = sizeof name;
-             key_ && RegEnumValueA(key_, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-             ++i, size = sizeof name)
-            names.emplace_back(name, size);
-        return names;
-    }
-    // A string or multi-string value as its strings; a 9x string may list several, split by commas.
-    std::vector<std::string> Strings(const char *name) const
-    {
-        std::vector<std::string> list;
-        std::vector<char> data(4096, '\0');
-        DWORD size = static_cast<DWORD>(data.size() - 2), type = 0;
-        if (!key_ ||
-            RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size) !=
-                ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_MULTI_SZ))
-            return list;
-        for (const char *p = data.data(); p < data.data() + size && *p; p += std::strlen(p) + 1)
-            for (std::string_view part : tooltext::Split(p, ','))
-                if (auto text = tooltext::Trim(part, tooltext::kWhitespace); !text.empty())
-                    list.emplace_back(text);
-        return list;
-    }
-    DWORD Number(const char *name) const
-    {
-        DWORD value = 0, size = sizeof value;
-        if (key_)
-            RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size);
-        return value;
-    }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
 const std::string kServices = "System\\CurrentControlSet\\Services";
 
 // The routes route -p wrote into the registry: values named "destination,mask,gateway,metric"
 // (NT under Tcpip\Parameters, 98 and Me under VxD\MSTCP).
 void AddRegistryPersistentRoutes(std::vector<RouteLine> &table, bool nt)
 {
-    ReadKey key(kServices + (nt ? "\\Tcpip\\Parameters" : "\\VxD\\MSTCP") + "\\PersistentRoutes");
+    pcreg::ReadKey key(kServices + (nt ? "\\Tcpip\\Parameters" : "\\VxD\\MSTCP") + "\\PersistentRoutes");
     for (const std::string &name : key.ValueNames())
     {
         std::vector<std::string> fields;
@@ -1008,37 +950,19 @@ void AddRegistryPersistentRoutes(std::vector<RouteLine> &table, bool nt)
     }
 }
 
-// The default route of each gateway an adapter is configured with (or leased by DHCP).
-void AddGatewaysOf(std::vector<RouteLine> &table, const ReadKey &adapter, bool dhcpLease)
-{
-    const std::vector<std::string> gateways =
-        adapter.Strings(dhcpLease && adapter.Number("EnableDHCP") ? "DhcpDefaultGateway" : "DefaultGateway");
-    const std::vector<std::string> metrics = adapter.Strings("DefaultGatewayMetric");
-    for (size_t i = 0; i < gateways.size(); ++i)
-    {
-        const std::string metric = i < metrics.size() && IsMetric(metrics[i]) ? metrics[i] : "1";
-        if (gateways[i] != "0.0.0.0")
-            if (auto route = MakeRoute("0.0.0.0", "0.0.0.0", gateways[i], metric, false))
-                AddRouteOnce(table, *route);
-    }
-}
-
-// The adapters' own routes. Their subnets need no line: route finds them from the adapters'
-// addresses, as it finds the loopback.
+// The default route of each gateway the adapters are configured with (or leased by DHCP). Their
+// subnets need no line: route finds them from the adapters' addresses, as it finds the loopback.
 void AddAdapterRoutes(std::vector<RouteLine> &table, kitpc::WindowsFamily family)
 {
-    if (family == kitpc::WindowsFamily::NT4)
-    {
-        const std::string cards = "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
-        for (const std::string &card : ReadKey(cards).SubKeys())
-            for (const std::string &service : ReadKey(cards + "\\" + card).Strings("ServiceName"))
-                AddGatewaysOf(table, ReadKey(kServices + "\\" + service + "\\Parameters\\Tcpip"), true);
-        return;
-    }
-    const std::string base = kitpc::IsNtFamily(family) ? kServices + "\\Tcpip\\Parameters\\Interfaces"
-                                                       : kServices + "\\Class\\NetTrans";
-    for (const std::string &name : ReadKey(base).SubKeys())
-        AddGatewaysOf(table, ReadKey(base + "\\" + name), kitpc::IsNtFamily(family));
+    for (const pcreg::Adapter &adapter : pcreg::ReadAdapters(family))
+        for (size_t i = 0; i < adapter.gateways.size(); ++i)
+        {
+            const std::vector<std::string> &metrics = adapter.gatewayMetrics;
+            const std::string metric = i < metrics.size() && IsMetric(metrics[i]) ? metrics[i] : "1";
+            if (adapter.gateways[i] != "0.0.0.0")
+                if (auto route = MakeRoute("0.0.0.0", "0.0.0.0", adapter.gateways[i], metric, false))
+                    AddRouteOnce(table, *route);
+        }
 }
 
 // Exclusive hold on the routing table, the lock the route program takes.

@@ -4,6 +4,7 @@
 #include "platform/kit/kitconsole.h"
 #include "tools/regedit/messages.h"
 #include "tools/regedit/regfile.h"
+#include "tools/pcreg/PcRegistry.h"
 #include "tools/text/ToolText.h"
 
 #include <cstdio>
@@ -41,6 +42,12 @@ int Fail(const std::string &text)
     return 1;
 }
 
+// A refusal of the registry; when the hive itself failed, also that it is damaged and where.
+int Fail(const std::string &text, LONG error)
+{
+    return Fail(pcreg::IsDamage(error) ? text + "\n" + pcreg::DamageMessage() : text);
+}
+
 int Usage(const std::string &problem = {})
 {
     if (!problem.empty())
@@ -59,7 +66,7 @@ int Import(const std::string &file, bool silent)
     content << in.rdbuf();
     regedit::ImportProblem problem;
     if (!regedit::ImportScript(content.str(), problem))
-        return Fail(regedit::ImportProblemText(shown, problem));
+        return Fail(regedit::ImportProblemText(shown, problem), problem.error);
     if (!silent)
         Say(stdout, regedit::ImportedText(shown));
     return 0;
@@ -70,7 +77,7 @@ int Export(const std::string &file, const std::string &key)
     std::string script;
     regedit::ExportProblem problem;
     if (!regedit::ExportScript(kitpc::PcText(key), script, problem))
-        return Fail(regedit::ExportProblemText(problem));
+        return Fail(regedit::ExportProblemText(problem), problem.error);
     std::ofstream out(HostPath(file), std::ios::binary | std::ios::trunc);
     out << script;
     out.close();

@@ -9,7 +9,8 @@
 // character (a POSIX path starts with '/'). /? and --help show the usage. Windows shows its messages in
 // message boxes; here they go to standard output (Windows 1252), in Spanish worded as Spanish Windows XP
 // words them when the PC's user language is Spanish, in English otherwise; /s shows none. When LoadLibrary
-// fails the loader's own text follows the system's message.
+// fails the loader's own text follows the system's message. A damaged registry is said on standard
+// error, /s or not, and ends with code 5.
 //
 // Exit codes, as Windows' regsvr32: 0 success, 1 bad arguments, 2 OleInitialize failed,
 // 3 LoadLibrary failed, 4 an entry point is missing, 5 the call failed. With several
@@ -17,6 +18,7 @@
 #include "platform/kit/kitconsole.h"
 #include "platform/kit/kitloader.h"
 #include "platform/windows.h"
+#include "tools/pcreg/PcRegistry.h"
 #include "tools/text/ToolText.h"
 
 #include <cstdarg>
@@ -104,7 +106,7 @@ typedef HRESULT(WINAPI *InstallEntry)(BOOL bInstall, LPCWSTR pszCmdLine);
 class Tool
 {
   public:
-    Tool() : texts_(PRIMARYLANGID(GetUserDefaultLangID()) == LANG_SPANISH ? kSpanish : kEnglish) {}
+    Tool() : texts_(pcreg::SpanishPc() ? kSpanish : kEnglish) {}
 
     int Main(int argc, char **argv)
     {
@@ -116,6 +118,8 @@ class Tool
         }
         if (!Parse(argc, argv))
             return kFailArgs;
+        if (pcreg::Probe() != ERROR_SUCCESS)
+            return RegistryDamaged();
         if (FAILED(OleInitialize(nullptr)))
         {
             Say(texts_.oleFailed);
@@ -145,6 +149,13 @@ class Tool
         va_end(args);
         std::printf("%s\n", kitpc::TerminalText(text).c_str());
         std::fflush(stdout);
+    }
+
+    // Not a message box but the PC itself failing: said even with /s.
+    static int RegistryDamaged()
+    {
+        std::fprintf(stderr, "%s\n", kitpc::TerminalText(pcreg::DamageMessage()).c_str());
+        return kFailReg;
     }
 
     static bool AsksForHelp(int argc, char **argv)
@@ -265,7 +276,7 @@ class Tool
         if (failed)
         {
             Say(texts_.callFailed, failed, file.c_str(), static_cast<unsigned>(hr));
-            return kFailReg;
+            return pcreg::Probe() != ERROR_SUCCESS ? RegistryDamaged() : kFailReg;
         }
         Say(texts_.succeeded,
             OperationName(serverEntry ? serverName : nullptr, installEntry != nullptr).c_str(), file.c_str());

@@ -32,8 +32,9 @@
 #include "platform/kit/kitconsole.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
-#include "tools/text/ToolText.h"
 #include "platform/winreg.h"
+#include "tools/pcreg/PcRegistry.h"
+#include "tools/text/ToolText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -163,14 +164,9 @@ constexpr Texts kSpanish = {
     "comodín (se especifica con un asterisco '*'), o se puede omitir la puerta de enlace.\n\n",
 };
 
-bool IsSpanishPc()
-{
-    return PRIMARYLANGID(kitpc::ReadIdentity().userLangId) == LANG_SPANISH;
-}
-
 const Texts &T()
 {
-    static const Texts &texts = IsSpanishPc() ? kSpanish : kEnglish;
+    static const Texts &texts = pcreg::SpanishPc() ? kSpanish : kEnglish;
     return texts;
 }
 
@@ -345,114 +341,19 @@ class TableLock
 
 // --- The PC's own addresses, from its TCP/IP registry values ------------------------------------
 
-class Key
-{
-  public:
-    Key(HKEY parent, const std::string &path)
-    {
-        if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS)
-            key_ = nullptr;
-    }
-    ~Key()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    Key(const Key &) = delete;
-    Key &operator=(const Key &) = delete;
-    explicit operator bool() const { return key_ != nullptr; }
-    std::vector<std::string> SubKeys() const
-    {
-        std::vector<std::string> names;
-        char name[256];
-        for (DWORD i = 0;; ++i)
-        {
-            DWORD size = sizeof name;
-            if (RegEnumKeyExA(key_, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
-            names.emplace_back(name, size);
-        }
-        return names;
-    }
-    // A string or multi-string value as its list of strings.
-    std::vector<std::string> Strings(const char *name) const
-    {
-        std::vector<std::string> list;
-        char data[2048] = {};
-        DWORD size = sizeof data - 2, type = 0;
-        if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE *>(data), &size) !=
-            ERROR_SUCCESS)
-            return list;
-        for (const char *p = data; p < data + size && *p; p += std::strlen(p) + 1)
-            list.emplace_back(p);
-        return list;
-    }
-    DWORD Number(const char *name) const
-    {
-        DWORD value = 0, size = sizeof value;
-        RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size);
-        return value;
-    }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
-void AddInterfaces(std::vector<Interface> &out, const std::vector<std::string> &addresses,
-                   const std::vector<std::string> &masks)
-{
-    for (size_t i = 0; i < addresses.size() && i < masks.size(); ++i)
-    {
-        auto address = ParseAddress(addresses[i]), mask = ParseAddress(masks[i]);
-        if (address && mask && *address != 0)
-            out.push_back(Interface{*address, *mask});
-    }
-}
-
-// NT: an adapter's TCP/IP key holds IPAddress/SubnetMask, or the DHCP lease.
-void AddNtInterface(std::vector<Interface> &out, const Key &key)
-{
-    if (key.Number("EnableDHCP"))
-        AddInterfaces(out, key.Strings("DhcpIPAddress"), key.Strings("DhcpSubnetMask"));
-    else
-        AddInterfaces(out, key.Strings("IPAddress"), key.Strings("SubnetMask"));
-}
-
-std::vector<Interface> LocalInterfaces()
+// Nothing when the registry cannot be read.
+std::optional<std::vector<Interface>> LocalInterfaces()
 {
     std::vector<Interface> interfaces;
-    const kitpc::WindowsFamily family = kitpc::ReadIdentity().family;
-    if (family == kitpc::WindowsFamily::Win2000 || family == kitpc::WindowsFamily::XP)
-    {
-        const std::string base = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
-        Key interfacesKey(HKEY_LOCAL_MACHINE, base);
-        if (interfacesKey)
-            for (const std::string &name : interfacesKey.SubKeys())
-                AddNtInterface(interfaces, Key(HKEY_LOCAL_MACHINE, base + "\\" + name));
-    }
-    else if (family == kitpc::WindowsFamily::NT4)
-    {
-        const std::string cards = "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
-        Key cardsKey(HKEY_LOCAL_MACHINE, cards);
-        if (cardsKey)
-            for (const std::string &card : cardsKey.SubKeys())
-                for (const std::string &service :
-                     Key(HKEY_LOCAL_MACHINE, cards + "\\" + card).Strings("ServiceName"))
-                    AddNtInterface(interfaces,
-                                   Key(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\" + service +
-                                                               "\\Parameters\\Tcpip"));
-    }
-    else
-    {
-        const std::string base = "SYSTEM\\CurrentControlSet\\Services\\Class\\NetTrans";
-        Key transports(HKEY_LOCAL_MACHINE, base);
-        if (transports)
-            for (const std::string &name : transports.SubKeys())
-            {
-                Key key(HKEY_LOCAL_MACHINE, base + "\\" + name);
-                AddInterfaces(interfaces, key.Strings("IPAddress"), key.Strings("IPMask"));
-            }
-    }
+    for (const pcreg::Adapter &adapter : pcreg::ReadAdapters(kitpc::ReadIdentity().family))
+        for (size_t i = 0; i < adapter.addresses.size() && i < adapter.masks.size(); ++i)
+        {
+            auto address = ParseAddress(adapter.addresses[i]), mask = ParseAddress(adapter.masks[i]);
+            if (address && mask && *address != 0)
+                interfaces.push_back(Interface{*address, *mask});
+        }
+    if (pcreg::DamageSeen() != ERROR_SUCCESS)
+        return std::nullopt;
     return interfaces;
 }
 
@@ -560,8 +461,10 @@ void PrintRow(const std::string &a, const std::string &b, const std::string &c, 
 int PrintTable(const std::string &pattern)
 {
     std::vector<Route> routes = LoadTable();
-    const std::vector<Interface> interfaces = LocalInterfaces();
-    const bool spanish = IsSpanishPc();
+    const auto interfaces = LocalInterfaces();
+    if (!interfaces)
+        return Error(pcreg::DamageMessage());
+    const bool spanish = pcreg::SpanishPc();
     const char *line = "===========================================================================\n";
 
     std::vector<Route> active = routes;
@@ -590,7 +493,7 @@ int PrintTable(const std::string &pattern)
             defaultGateway = r.gateway;
         std::string via = FormatAddress(r.dest == kLoopbackNet && r.mask == kLoopbackMask
                                             ? kLoopbackAddr
-                                            : InterfaceFor(r.gateway, interfaces).value_or(r.gateway));
+                                            : InterfaceFor(r.gateway, *interfaces).value_or(r.gateway));
         PrintRow(dest, FormatAddress(r.mask), FormatAddress(r.gateway), via, r.metric);
     }
     if (defaultGateway)
@@ -644,10 +547,12 @@ int CheckRoute(const Request &req, const char *failure, Route &route)
         return Error(std::string(T().badGatewayNetmask));
     if (!IsContiguous(*mask))
         return Error(std::string(failure) + T().parameterIncorrect);
-    const std::vector<Interface> interfaces = LocalInterfaces();
-    if (!interfaces.empty() && !InterfaceFor(*gateway, interfaces))
+    const auto interfaces = LocalInterfaces();
+    if (!interfaces)
+        return Error(pcreg::DamageMessage());
+    if (!interfaces->empty() && !InterfaceFor(*gateway, *interfaces))
         return Error(std::string(failure) + T().wrongInterface);
-    if (req.hasInterface && !InterfaceHolds(req.interfaceIndex, *gateway, interfaces))
+    if (req.hasInterface && !InterfaceHolds(req.interfaceIndex, *gateway, *interfaces))
         return Error(std::string(failure) + T().wrongInterface);
     route = Route{*dest, *mask, *gateway, metric, req.persistent};
     return kOk;

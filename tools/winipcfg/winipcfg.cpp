@@ -13,9 +13,11 @@
 #include "platform/kit/kitconsole.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
+#include "tools/pcreg/PcRegistry.h"
 #include "tools/text/ToolText.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,7 +61,7 @@ constexpr Texts kSpanish = {
 
 const Texts &T()
 {
-    static const Texts &texts = PRIMARYLANGID(GetUserDefaultLangID()) == LANG_SPANISH ? kSpanish : kEnglish;
+    static const Texts &texts = pcreg::SpanishPc() ? kSpanish : kEnglish;
     return texts;
 }
 
@@ -101,15 +103,17 @@ bool Parse(int argc, char **argv, Options &options)
     return true;
 }
 
-// The lease keys the DHCP client keeps.
-std::vector<std::string> Leases(HKEY dhcp)
+// The lease keys the DHCP client keeps; `damaged` is set when the hive failed on the way.
+std::vector<std::string> Leases(HKEY dhcp, bool &damaged)
 {
     std::vector<std::string> leases;
     char name[256];
     for (DWORD i = 0;; ++i)
     {
         DWORD length = sizeof name;
-        if (RegEnumKeyExA(dhcp, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        const LONG error = RegEnumKeyExA(dhcp, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        damaged = damaged || pcreg::IsDamage(error);
+        if (error != ERROR_SUCCESS)
             break;
         if (std::string_view(name).substr(0, sizeof kLeasePrefix - 1) == kLeasePrefix)
             leases.emplace_back(name);
@@ -117,21 +121,28 @@ std::vector<std::string> Leases(HKEY dhcp)
     return leases;
 }
 
-// Removes every lease; the text that says which.
-std::string ReleaseAll()
+// Removes every lease; the text that says which. Nothing when the registry failed.
+std::optional<std::string> ReleaseAll()
 {
     HKEY dhcp = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDhcpKey, 0, KEY_ALL_ACCESS, &dhcp) != ERROR_SUCCESS)
-        return T().noLeases;
+    if (LONG error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDhcpKey, 0, KEY_ALL_ACCESS, &dhcp))
+        return pcreg::IsDamage(error) ? std::nullopt : std::optional<std::string>(T().noLeases);
     std::string text;
     char line[512];
-    for (const std::string &lease : Leases(dhcp))
-        if (RegDeleteKeyA(dhcp, lease.c_str()) == ERROR_SUCCESS)
+    bool damaged = false;
+    for (const std::string &lease : Leases(dhcp, damaged))
+    {
+        const LONG error = RegDeleteKeyA(dhcp, lease.c_str());
+        damaged = damaged || pcreg::IsDamage(error);
+        if (error == ERROR_SUCCESS)
         {
             std::snprintf(line, sizeof line, T().released, lease.c_str());
             text += line;
         }
+    }
     RegCloseKey(dhcp);
+    if (damaged)
+        return std::nullopt;
     return text.empty() ? T().noLeases : text;
 }
 
@@ -150,6 +161,13 @@ bool WriteBatchFile(const std::string &path, const std::string &text)
 void Show(const std::string &text)
 {
     std::fputs(kitpc::TerminalText(text).c_str(), stdout);
+}
+
+// Said even with /Batch: the PC itself failed, not the configuration.
+int RegistryDamaged()
+{
+    std::fprintf(stderr, "%s\n", kitpc::TerminalText(pcreg::DamageMessage()).c_str());
+    return kFailed;
 }
 } // namespace
 
@@ -171,9 +189,16 @@ int main(int argc, char **argv)
         Show(std::string(T().notOnNt) + "\n");
         return kFailed;
     }
+    if (pcreg::Probe() != ERROR_SUCCESS)
+        return RegistryDamaged();
     std::string text = T().title;
     if (options.release)
-        text += ReleaseAll();
+    {
+        std::optional<std::string> released = ReleaseAll();
+        if (!released)
+            return RegistryDamaged();
+        text += *released;
+    }
     if (options.renew)
         text += T().nothingToRenew;
     if (!options.batch)
