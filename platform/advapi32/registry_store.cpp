@@ -63,6 +63,9 @@ constexpr char kUpsertValue[] =
     "SELECT ?1, ?2, ?3, (SELECT coalesce(max(seq), 0) + 1 FROM vals WHERE key = ?1), ?4, ?5, ?6 "
     "WHERE EXISTS(SELECT 1 FROM keys WHERE id = ?1) "
     "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data, mtime = excluded.mtime";
+// The common case, a value that is there already: no lookups of the key or the order.
+constexpr char kUpdateValue[] =
+    "UPDATE vals SET type = ?3, data = ?4, mtime = ?5 WHERE key = ?1 AND fold = ?2";
 constexpr char kDeleteValue[] = "DELETE FROM vals WHERE key = ?1 AND fold = ?2";
 constexpr char kTouchAfterValueDelete[] =
     "UPDATE keys SET mtime = ?2, "
@@ -293,6 +296,9 @@ LONG Hive::OpenDatabase()
             return rc == SQLITE_CANTOPEN ? ERROR_REGISTRY_IO_FAILED : ErrorFromSqlite(rc);
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     }
+    // Small pages for a new hive: registry rows are small, and each change copies (and checksums)
+    // its whole pages into the log. A hive made before keeps its own page size.
+    sqlite3_exec(db_, "PRAGMA page_size=1024", nullptr, nullptr, nullptr);
     // WAL: readers never wait for the writer; NORMAL: a commit is durable at the next checkpoint
     // and a crash never tears one.
     char *mode = nullptr;
@@ -574,11 +580,26 @@ LONG Hive::SetValue(KeyId key, std::string_view name, DWORD type, const BYTE *da
     std::lock_guard guard(lock_);
     ForgetPositions();
     const std::string fold = FoldName(name);
+    const int64_t now = FileTimeNow();
+    {
+        Statement update(*this, kUpdateValue);
+        if (!update.Ready())
+            return ERROR_REGISTRY_IO_FAILED;
+        update.Bind(1, key)
+            .Bind(2, fold)
+            .Bind(3, static_cast<int64_t>(type))
+            .Bind(4, data, size)
+            .Bind(5, now);
+        if (LONG err = update.Run())
+            return err;
+        if (sqlite3_changes(db_))
+            return ERROR_SUCCESS;
+    }
     Statement upsert(*this, kUpsertValue);
     if (!upsert.Ready())
         return ERROR_REGISTRY_IO_FAILED;
     upsert.Bind(1, key).Bind(2, fold).Bind(3, name).Bind(4, static_cast<int64_t>(type)).Bind(5, data, size);
-    upsert.Bind(6, FileTimeNow());
+    upsert.Bind(6, now);
     if (LONG err = upsert.Run())
         return err;
     return sqlite3_changes(db_) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
