@@ -34,14 +34,6 @@ bool LoginRechazado(DWORD dwError)
     return dwError == ERROR_INTERNET_INCORRECT_PASSWORD || dwError == ERROR_FTP_DROPPED;
 }
 
-// The 8-bit text of a BSTR argument, up to its first zero byte.
-std::string TextoDe(BSTR bstr)
-{
-    std::string text = kitcom::NarrowOf(bstr);
-    text.resize(std::strlen(text.c_str()));
-    return text;
-}
-
 // "<current directory>\<name>", as the module names its files.
 std::string EnCarpetaActual(const char *pszNombre)
 {
@@ -539,7 +531,7 @@ HRESULT CSetZyxelConfig::Stop(LONG lTimeOut)
 
 HRESULT CSetZyxelConfig::SetModemCurIp(BSTR bstrCurIp)
 {
-    const std::string strIp = TextoDe(bstrCurIp);
+    const std::string strIp = kitcom::NarrowTextOf(bstrCurIp);
     SetModemIp(ipv4::IsValidText(strIp.c_str()) ? strIp : "");
     return S_OK;
 }
@@ -549,7 +541,7 @@ HRESULT CSetZyxelConfig::CheckAccess(BSTR list)
     m_log.Write("Init CSetZyxelConfig::CheckAccess");
     if (WorkerRunning())
         return S_OK;
-    const std::string strLista = TextoDe(list);
+    const std::string strLista = kitcom::NarrowTextOf(list);
     {
         kitcom::CritSecLock guard(m_lock);
         m_candidatos.clear();
@@ -567,7 +559,7 @@ HRESULT CSetZyxelConfig::CheckAccess(BSTR list)
 
 HRESULT CSetZyxelConfig::SetPassword(BSTR pass)
 {
-    std::string strPassword = TextoDe(pass);
+    std::string strPassword = kitcom::NarrowTextOf(pass);
     if (strPassword.size() > kMaxPassword)
         strPassword.resize(kMaxPassword);
     kitcom::CritSecLock guard(m_lock);
@@ -580,7 +572,7 @@ HRESULT CSetZyxelConfig::UpdateFw(BSTR file)
     {
         kitcom::CritSecLock guard(m_lock);
         m_ajustes.bFirmware = 1;
-        m_ajustes.strFirmware = TextoDe(file);
+        m_ajustes.strFirmware = kitcom::NarrowTextOf(file);
     }
     return LanzarHiloTransfer();
 }

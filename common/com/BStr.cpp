@@ -1,6 +1,7 @@
 // BStr and Variant.
 #include "common/com/BStr.h"
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -13,6 +14,13 @@ std::string NarrowOf(BSTR text)
     for (UINT i = 0; i < length; ++i)
         out[i] = static_cast<char>(text[i] & 0xFF);
     return out;
+}
+
+std::string NarrowTextOf(BSTR text)
+{
+    std::string narrow = NarrowOf(text);
+    narrow.resize(std::strlen(narrow.c_str()));
+    return narrow;
 }
 
 BSTR AllocNarrow(std::string_view text)

@@ -15,6 +15,8 @@ namespace kitcom
 {
 // The 8-bit text of a BSTR: the low byte of each unit; "" for NULL.
 std::string NarrowOf(BSTR text);
+// The same up to its first NUL, as a C string argument reads it.
+std::string NarrowTextOf(BSTR text);
 // A new BSTR of an 8-bit text (each byte one unit); NULL only when out of memory.
 BSTR AllocNarrow(std::string_view text);
 // Hands an 8-bit text out through a BSTR* [out] parameter: E_POINTER, E_OUTOFMEMORY or S_OK.

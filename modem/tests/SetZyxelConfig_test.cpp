@@ -9,6 +9,7 @@
 #include "testing/servers.h"
 #include "testing/kittest.h"
 #include "testing/registry.h"
+#include "testing/tracelog.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -141,12 +142,7 @@ class SetZyxelConfigTest : public testing::Test
         ADD_FAILURE() << "the worker did not end";
     }
 
-    std::vector<std::string> Log() const
-    {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        return modemtest::LogMessages(pcfile::Read(std::string(temp) + "DaxModem.txt", "<missing>"));
-    }
+    std::vector<std::string> Log() const { return kittest::TempTraceMessages("DaxModem.txt"); }
 
     // Whether the log holds these lines in this order (others may come between).
     ::testing::AssertionResult LogEnOrden(const std::vector<std::string> &esperadas) const

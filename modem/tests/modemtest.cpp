@@ -4,8 +4,7 @@
 #include "platform/kit/kitmachine.h"
 #include "testing/kittest.h"
 #include "testing/pcfile.h"
-
-#include <regex>
+#include "testing/tracelog.h"
 
 namespace modemtest
 {
@@ -14,24 +13,6 @@ std::string DataPath(const char *name)
     return std::string(KIT_DATA_DIR "/") + name;
 }
 
-std::vector<std::string> LogMessages(const std::string &content)
-{
-    static const std::regex kTraceLine(R"(\d\d/\d\d/\d{4} a las \d\d:\d\d:\d\d\(\d{3}\) -- (.*))");
-    std::vector<std::string> messages;
-    size_t start = 0;
-    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2)
-    {
-        const std::string line = content.substr(start, end - start);
-        std::smatch match;
-        if (line.empty())
-            continue;
-        if (!std::regex_match(line, match, kTraceLine))
-            messages.push_back("<not a trace line: " + line + ">");
-        else if (match[1].str().find("NUEVA EJECUCION DEL LOG") == std::string::npos)
-            messages.push_back(match[1].str());
-    }
-    return messages;
-}
 } // namespace modemtest
 
 void ModemConfigTest::SetUp()
@@ -68,9 +49,7 @@ std::string ModemConfigTest::Path(const char *name) const
 
 std::vector<std::string> ModemConfigTest::Log() const
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    return modemtest::LogMessages(pcfile::Read(std::string(temp) + "DaxModem.txt", "<missing>"));
+    return kittest::TempTraceMessages("DaxModem.txt");
 }
 
 void ModemConfigTest::FillMultipuesto()

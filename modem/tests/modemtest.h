@@ -17,8 +17,6 @@ namespace modemtest
 {
 // A file of the kit's data folder in the source tree.
 std::string DataPath(const char *name);
-// The messages of the trace lines of a log file, banner and empty lines left out.
-std::vector<std::string> LogMessages(const std::string &content);
 } // namespace modemtest
 
 class ModemConfigTest : public testing::Test

@@ -1,5 +1,7 @@
-// MultiByteToWideChar and WideCharToMultiByte for the ANSI code page (Windows 1252) and UTF-8.
+// MultiByteToWideChar and WideCharToMultiByte for the ANSI code page (Windows 1252) and UTF-8;
+// lstrcmpA and lstrcmpiA.
 #include "platform/core/lasterror.h"
+#include "platform/core/text.h"
 
 #include <algorithm>
 #include <string>
@@ -267,4 +269,30 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
     if (lpUsedDefaultChar)
         *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
     return Deliver(out, lpMultiByteStr, cbMultiByte);
+}
+
+namespace
+{
+int Sign(int n)
+{
+    return n < 0 ? -1 : n > 0 ? 1 : 0;
+}
+} // namespace
+
+// lstrcmpA: -1, 0 or 1 by byte value. Differs from Windows: Windows orders by its word sort
+// (punctuation and accents weigh differently); equality is the same. NULL sorts first.
+int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2)
+{
+    if (!lpString1 || !lpString2)
+        return lpString1 ? 1 : lpString2 ? -1 : 0;
+    return Sign(std::string_view(lpString1).compare(lpString2));
+}
+
+// lstrcmpiA: as lstrcmpA with the case of the ANSI code page's letters (accented ones too)
+// folded, as Windows folds names.
+int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2)
+{
+    if (!lpString1 || !lpString2)
+        return lpString1 ? 1 : lpString2 ? -1 : 0;
+    return Sign(plat::CompareNoCase(lpString1, lpString2));
 }

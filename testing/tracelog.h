@@ -1,0 +1,14 @@
+// The messages of a trace log file (CTraceLog's lines without their time stamps), for tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kittest
+{
+// Each line's message, in order; the run banners are left out, and a line that is not a trace
+// line shows as "<not a trace line: ...>".
+std::vector<std::string> TraceMessages(const std::string &content);
+// The messages of the log `fileName` in the PC's temporary folder ("<missing>" when absent).
+std::vector<std::string> TempTraceMessages(const char *fileName);
+} // namespace kittest
