@@ -266,6 +266,13 @@ struct ServiceConfig
     std::optional<DWORD> tag;
 };
 
+// Service names are key names of the Services key: no path separators.
+bool IsValidServiceName(std::string_view name)
+{
+    return !name.empty() && name.size() <= kMaxServiceNameLength &&
+           name.find_first_of("\\/") == std::string_view::npos;
+}
+
 // A service's key and what it holds; ERROR_SERVICE_DOES_NOT_EXIST when the key is missing or is
 // not a service's.
 LONG OpenServiceKey(const std::string &name, REGSAM access, RegKey &key, ServiceConfig &config)
@@ -312,7 +319,7 @@ bool LeadsBackTo(const std::string &self, const std::vector<std::string> &depend
     {
         if (plat::EqualNoCase(dependency, self))
             return true;
-        if (!seen.insert(plat::Upper1252(dependency)).second)
+        if (!IsValidServiceName(dependency) || !seen.insert(plat::Upper1252(dependency)).second)
             continue;
         RegKey key;
         ServiceConfig config;
@@ -444,14 +451,18 @@ LONG SetString(HKEY key, const char *name, DWORD type, const std::string &text)
                           static_cast<DWORD>(text.size() + 1));
 }
 
+// Removes a value; one already missing is no error.
+LONG RemoveValue(HKEY key, const char *name)
+{
+    const LONG err = RegDeleteValueA(key, name);
+    return err == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : err;
+}
+
 // Writes the list, or removes the value when the list is empty.
 LONG SetMultiSz(HKEY key, const char *name, const std::vector<std::string> &strings)
 {
     if (strings.empty())
-    {
-        LONG err = RegDeleteValueA(key, name);
-        return err == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : err;
-    }
+        return RemoveValue(key, name);
     std::string data;
     for (const std::string &text : strings)
         data.append(text).push_back('\0');
@@ -578,11 +589,7 @@ LONG WriteChange(HKEY key, const std::string &name, const ServiceConfig &current
     if (change.imagePath)
         write(SetString(key, "ImagePath", REG_EXPAND_SZ, change.imagePath));
     if (change.group)
-    {
-        LONG removed =
-            *change.group ? SetString(key, "Group", REG_SZ, change.group) : RegDeleteValueA(key, "Group");
-        write(removed == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : removed);
-    }
+        write(*change.group ? SetString(key, "Group", REG_SZ, change.group) : RemoveValue(key, "Group"));
     if (change.dependencies)
     {
         const Dependencies dependencies = ParseDependencies(change.dependencies);
@@ -601,11 +608,6 @@ LONG WriteChange(HKEY key, const std::string &name, const ServiceConfig &current
     return err;
 }
 
-bool IsValidServiceName(std::string_view name)
-{
-    return !name.empty() && name.size() <= kMaxServiceNameLength &&
-           name.find_first_of("\\/") == std::string_view::npos;
-}
 } // namespace
 
 namespace kitpc
