@@ -11,6 +11,7 @@
 #include "platform/winerror.h"
 #include "platform/winbase.h"
 #include "platform/winreg.h"
+#include "platform/winsvc.h"
 #include "platform/winuser.h"
 #include "platform/wingdi.h"
 #include "platform/shellapi.h"

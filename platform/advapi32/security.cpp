@@ -17,7 +17,6 @@
 
 namespace
 {
-constexpr DWORD kRpcServerUnavailable = 1722; // RPC_S_SERVER_UNAVAILABLE: another computer named
 constexpr BYTE kMaxAllocatedSubAuthorities = 8;
 constexpr DWORD kGroupDefault = SE_GROUP_MANDATORY | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_ENABLED;
 constexpr DWORD kPrivilegeDefault = SE_PRIVILEGE_ENABLED_BY_DEFAULT | SE_PRIVILEGE_ENABLED;
@@ -338,7 +337,11 @@ const SID *AsSid(PSID sid)
     return static_cast<const SID *>(sid);
 }
 
-bool IsLocalSystemName(LPCSTR name)
+} // namespace
+
+namespace plat
+{
+bool IsLocalComputerName(LPCSTR name)
 {
     if (!name || !*name)
         return true;
@@ -347,10 +350,7 @@ bool IsLocalSystemName(LPCSTR name)
         text.remove_prefix(2);
     return plat::EqualNoCase(text, kitpc::ReadIdentity().computerName);
 }
-} // namespace
 
-namespace plat
-{
 bool PrivilegeEnabled(DWORD luid)
 {
     std::lock_guard guard(PrivilegeMutex());
@@ -571,8 +571,8 @@ BOOL WINAPI LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLu
         return plat::Fail(ERROR_CALL_NOT_IMPLEMENTED);
     if (!lpName || !lpLuid)
         return plat::Fail(ERROR_INVALID_PARAMETER);
-    if (!IsLocalSystemName(lpSystemName))
-        return plat::Fail(kRpcServerUnavailable);
+    if (!plat::IsLocalComputerName(lpSystemName))
+        return plat::Fail(RPC_S_SERVER_UNAVAILABLE);
     for (const PrivilegeName &privilege : kPrivilegeNames)
     {
         if (plat::EqualNoCase(lpName, privilege.name))

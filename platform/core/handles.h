@@ -22,13 +22,16 @@ enum class ObjectKind
     RegKey,
     Module,
     Internet,
-    Bitmap,        // GDI bitmap (gdi.cpp)
-    Icon,          // icon or cursor (gdi.cpp)
-    Palette,       // GDI logical palette (gdi.cpp)
-    DeviceContext, // GDI device context (gdi.cpp)
-    Socket,        // Windows Sockets socket (winsock.cpp)
-    MessageQueue,  // a thread's message queue and its waits for new input (msgqueue.cpp)
-    ThreadGate,    // what a starting thread and its creator wait for (thread.cpp)
+    Bitmap,         // GDI bitmap (gdi.cpp)
+    Icon,           // icon or cursor (gdi.cpp)
+    Palette,        // GDI logical palette (gdi.cpp)
+    DeviceContext,  // GDI device context (gdi.cpp)
+    Socket,         // Windows Sockets socket (winsock.cpp)
+    MessageQueue,   // a thread's message queue and its waits for new input (msgqueue.cpp)
+    ThreadGate,     // what a starting thread and its creator wait for (thread.cpp)
+    ServiceManager, // a connection to the service control manager (service.cpp)
+    Service,        // an opened service (service.cpp)
+    ServiceLock,    // the service database's lock (service.cpp)
 };
 
 class KernelObject
