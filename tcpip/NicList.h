@@ -6,6 +6,7 @@
 
 #include "tcpip/NicTcpip.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,13 +74,22 @@ class CNicList9x final : public CNicListOs
     HRESULT Load() override;
 };
 
-class CNicListNT4 final : public CNicListOs
+// What NT 4 and 2000/XP share: the walk of the network cards key.
+class CNicListNT : public CNicListOs
+{
+  protected:
+    // The cards of "NetworkCards" in enumeration order, hidden ones left out, and those whose
+    // device cannot be opened when `presentOnly`; E_FAIL without the key.
+    HRESULT LoadNetworkCards(bool presentOnly, const std::function<std::unique_ptr<CNicTcpip>()> &newRecord);
+};
+
+class CNicListNT4 final : public CNicListNT
 {
   public:
     HRESULT Load() override;
 };
 
-class CNicList2000 final : public CNicListOs
+class CNicList2000 final : public CNicListNT
 {
   public:
     HRESULT Load() override;
@@ -105,5 +115,7 @@ class CNicList
     HRESULT GetNameList(std::vector<std::string> &names) const;
 
   private:
+    template <class Operation> HRESULT Forward(Operation operation) const;
+
     std::unique_ptr<CNicListOs> m_list;
 };

@@ -1,7 +1,8 @@
 // CNicTcpip: one network adapter's TCP/IP settings as the registry of its Windows family keeps
 // them, read by Read and written by the setters (straight into the registry, or into the
 // deferred-change file when the process-wide write target says so; TcpipRegistry.h). The three
-// layouts are CNicTcpip9x (95, 98, 98 SE, Me), CNicTcpipNT4 and CNicTcpip2000 (2000 and XP).
+// layouts are CNicTcpip9x (95, 98, 98 SE, Me), CNicTcpipNT4 and CNicTcpip2000 (2000 and XP), the
+// last two over CNicTcpipNT.
 //
 // Every text is 8-bit. The display name is "{N} " and the adapter's description; the adapter
 // key is the service name (NT 4, 2000/XP: a GUID in braces there) or, on 9x, the TCP/IP driver
@@ -10,6 +11,7 @@
 
 #include "platform/windows.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,16 @@ class CNicTcpip
     virtual HRESULT GetBound(LONG &bound) const;
 
   protected:
+    // Whether the record names an adapter: a display name and a key.
+    bool Named() const { return !m_strName.empty() && !m_strKey.empty(); }
+    // Every setting back to its initial value, before a Read.
+    void ResetSettings();
+    // A setter's result: S_OK when its writes were made; otherwise E_FAIL, after `rollBack`
+    // when the writes went straight to the registry.
+    static HRESULT Written(bool written, const std::function<void()> &rollBack = {});
+    // A setter of one string value: E_FAIL without an adapter key; once written, `field` keeps it.
+    HRESULT SetString(const std::string &key, const char *name, const std::string &value, std::string &field);
+
     std::string m_strName;
     std::string m_strKey;
     std::string m_strNodeType;
@@ -85,33 +97,69 @@ class CNicTcpip9x final : public CNicTcpip
     HRESULT SetDomain(const std::string &domain) override;
     HRESULT DisableDNS() override;
     HRESULT EnableDHCP() override;
+
+  private:
+    std::string InterfaceKey() const;
+    // Every DHCP lease of the machine, joined with ",".
+    void ReadLeases();
+    // The previous first address and mask, and gateways, back into I (direct writes only).
+    void RollBackAddresses() const;
+    // "NameServer1", "NameServer2"... of I: written for the list, or deleted up to `count` or
+    // until one is missing.
+    bool WriteWinsServers(const StringList &wins) const;
+    void DeleteWinsServers(size_t count) const;
 };
 
-class CNicTcpipNT4 final : public CNicTcpip
+// What NT 4 and 2000/XP share: the addresses, masks, gateways and DHCP flag as multi-strings
+// and a 32-bit value of the adapter's interface key, written and rolled back alike.
+class CNicTcpipNT : public CNicTcpip
+{
+  public:
+    HRESULT SetIPs(const StringList &ips, const StringList &masks) override;
+    HRESULT SetGateways(const StringList &gateways) override;
+    HRESULT EnableDHCP() override;
+
+  protected:
+    // The adapter's TCP/IP key (I) of the layout.
+    virtual std::string InterfaceKey() const = 0;
+    // The reads both layouts make alike: addresses, masks, gateways, DHCP and the binding;
+    // E_FAIL as Read says.
+    HRESULT ReadInterface();
+    // The previous addresses, masks, gateways and DHCP flag back into I (direct writes only).
+    void RollBackAddresses() const;
+};
+
+class CNicTcpipNT4 final : public CNicTcpipNT
 {
   public:
     HRESULT Read() override;
-    HRESULT SetIPs(const StringList &ips, const StringList &masks) override;
-    HRESULT SetGateways(const StringList &gateways) override;
     HRESULT SetDNS(const StringList &dns) override;
     HRESULT SetWINS(const StringList &wins, const std::string &nodeType) override;
     HRESULT SetHostName(const std::string &hostName) override;
     HRESULT SetDomain(const std::string &domain) override;
     HRESULT DisableDNS() override;
-    HRESULT EnableDHCP() override;
+
+  protected:
+    std::string InterfaceKey() const override;
+
+  private:
+    std::string WinsKey() const;
 };
 
-class CNicTcpip2000 final : public CNicTcpip
+class CNicTcpip2000 final : public CNicTcpipNT
 {
   public:
     HRESULT Read() override;
-    HRESULT SetIPs(const StringList &ips, const StringList &masks) override;
-    HRESULT SetGateways(const StringList &gateways) override;
     HRESULT SetDNS(const StringList &dns) override;
     HRESULT SetWINS(const StringList &wins, const std::string &nodeType) override;
     // Windows 2000 and XP keep no host name or domain per adapter: E_NOTIMPL.
     HRESULT SetHostName(const std::string &hostName) override;
     HRESULT SetDomain(const std::string &domain) override;
     HRESULT DisableDNS() override;
-    HRESULT EnableDHCP() override;
+
+  protected:
+    std::string InterfaceKey() const override;
+
+  private:
+    std::string WinsKey() const;
 };

@@ -6,7 +6,9 @@
 
 #include "platform/windows.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tcpipreg
@@ -22,6 +24,22 @@ bool KeyExists(const std::string &key);
 bool ReadString(const std::string &key, const char *name, std::string &value);
 bool ReadDword(const std::string &key, const char *name, DWORD &value);
 bool ReadMultiString(const std::string &key, const char *name, std::vector<std::string> &values);
+// The names of the key's subkeys (index 0 upward until the enumeration stops) and of its values,
+// in the registry's order; false when the key cannot be opened.
+bool SubKeyNames(const std::string &key, std::vector<std::string> &names);
+bool ValueNames(const std::string &key, std::vector<std::string> &names);
+
+// The key walker: `visit` is called with the path ("<key>\<sub>\...") of every key `depth`
+// levels below `key`, in index order, subkeys without a name left out. At the last level the
+// walk stops when `visit` returns 1 (S_FALSE); above it, as soon as a level below gives anything
+// but 0. The result is the last value obtained (S_OK when nothing was visited), E_FAIL when a
+// key on the way cannot be opened.
+using KeyVisitor = std::function<HRESULT(const std::string &path)>;
+HRESULT WalkKeys(const std::string &key, int depth, const KeyVisitor &visit);
+
+// Names and identifiers compared as Windows compares them without regard to case (code page
+// 1252 letters included).
+bool EqualNoCase(std::string_view a, std::string_view b);
 // `text` cut at every `separator`, empty parts included; an empty text gives no parts.
 std::vector<std::string> Split(const std::string &text, char separator);
 std::string Join(const std::vector<std::string> &parts, const char *separator);
