@@ -129,7 +129,8 @@ std::string QuotedText(const std::string &value)
 
 bool HexText(const std::vector<std::string> &values, std::string &text)
 {
-    std::string hex;
+    // An empty list is its closing NUL twice, as the registry editor writes it.
+    std::string hex = values.empty() ? "00," : "";
     char byte[4];
     for (const std::string &value : values)
     {
