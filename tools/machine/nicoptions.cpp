@@ -229,11 +229,10 @@ class Block
     explicit Block(size_t width) : width_(width) {}
     void Line(const std::string &label, const std::vector<std::string> &values)
     {
-        std::string line = "        " + label + " ";
+        // The dots stand in fixed columns, as in the programs' own output.
+        std::string line = "        " + label;
         while (line.size() < width_)
-            line += line.back() == ' ' ? '.' : ' ';
-        if (line.back() == '.')
-            line.back() = ' ';
+            line += line.size() % 2 == width_ % 2 ? '.' : ' ';
         text_ += line + ": " + (values.empty() ? "" : values.front()) + "\r\n";
         for (size_t i = 1; i < values.size(); ++i)
             text_ += std::string(width_ + 2, ' ') + values[i] + "\r\n";
