@@ -1,6 +1,6 @@
 // The registry of a fresh installation of each Windows family. One function per area of the
-// registry, listed in kAreas; network adapters, RAS devices and PPPoE clients are areas of their
-// own, added to that list when the PC gets them.
+// registry, listed in kAreas; the network cards a PC gets are laid out by nics.cpp (the 9x
+// dial-up adapter, which every 9x PC has, is one of the areas).
 #include "tools/machine/layout.h"
 #include "tools/machine/nics.h"
 #include "tools/machine/writer.h"
