@@ -1,7 +1,9 @@
 // The registry of a fresh installation of each Windows family. One function per area of the
-// registry, listed in kAreas; network adapters, RAS devices and PPPoE clients are areas of their
-// own, added to that list when the PC gets them.
+// registry, listed in kAreas; the network cards a PC gets are laid out by nics.cpp (the 9x
+// dial-up adapter, which every 9x PC has, is one of the areas).
 #include "tools/machine/layout.h"
+#include "tools/machine/nics.h"
+#include "tools/machine/writer.h"
 #include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
@@ -79,128 +81,6 @@ std::string Hex(const char *format, unsigned value)
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
-
-const char *RootName(HKEY root)
-{
-    if (root == HKEY_LOCAL_MACHINE)
-        return "HKEY_LOCAL_MACHINE";
-    if (root == HKEY_CURRENT_USER)
-        return "HKEY_CURRENT_USER";
-    if (root == HKEY_CLASSES_ROOT)
-        return "HKEY_CLASSES_ROOT";
-    return "HKEY_USERS";
-}
-
-// Writes keys and values, keeping the first failure. A writer that rewrites one fact writes only
-// the values taken from it, into keys that exist, and makes no key.
-class Writer
-{
-  public:
-    explicit Writer(std::string &error, std::optional<Fact> only = std::nullopt) : error_(error), only_(only)
-    {
-    }
-
-    void Fail(const std::string &what, LONG code)
-    {
-        if (error_.empty())
-            error_ = what + " (error " + std::to_string(code) + ")";
-    }
-    bool Ok() const { return error_.empty(); }
-    bool Writes(std::optional<Fact> about) const { return !only_ || about == only_; }
-    bool MakesKeys() const { return !only_; }
-
-    // One key, created when missing; its value setters chain. A value setter names the fact of
-    // machine.ini the value repeats, if any.
-    class Key
-    {
-      public:
-        Key(Writer &writer, HKEY root, std::string path)
-            : writer_(writer), root_(root), subKey_(std::move(path))
-        {
-            path_ = std::string(RootName(root)) + "\\" + subKey_;
-            if (writer_.MakesKeys())
-                Open();
-        }
-        ~Key()
-        {
-            if (key_)
-                RegCloseKey(key_);
-        }
-        Key(const Key &) = delete;
-        Key &operator=(const Key &) = delete;
-
-        Key &Sz(const char *name, const std::string &value, std::optional<Fact> about = std::nullopt)
-        {
-            return Set(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1), about);
-        }
-        Key &ExpandSz(const char *name, const std::string &value)
-        {
-            return Set(name, REG_EXPAND_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-        }
-        Key &Default(const std::string &value, std::optional<Fact> about = std::nullopt)
-        {
-            return Sz("", value, about);
-        }
-        Key &Dword(const char *name, DWORD value) { return Set(name, REG_DWORD, &value, sizeof value); }
-        Key &MultiSz(const char *name, std::initializer_list<std::string> strings)
-        {
-            std::string data;
-            for (const std::string &s : strings)
-                data += s + '\0';
-            data += '\0';
-            if (strings.size() == 0)
-                data += '\0';
-            return Set(name, REG_MULTI_SZ, data.data(), static_cast<DWORD>(data.size()));
-        }
-        Key &Binary(const char *name, std::initializer_list<BYTE> bytes)
-        {
-            std::vector<BYTE> data(bytes);
-            return Set(name, REG_BINARY, data.data(), static_cast<DWORD>(data.size()));
-        }
-
-      private:
-        // Creates the key when laying out; opens it, when there, when rewriting one fact.
-        void Open()
-        {
-            opened_ = true;
-            LONG rc = writer_.MakesKeys()
-                          ? RegCreateKeyExA(root_, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                            KEY_ALL_ACCESS, nullptr, &key_, nullptr)
-                          : RegOpenKeyExA(root_, subKey_.c_str(), 0, KEY_SET_VALUE, &key_);
-            if (rc == ERROR_SUCCESS)
-                return;
-            key_ = nullptr;
-            if (writer_.MakesKeys() || rc != ERROR_FILE_NOT_FOUND)
-                writer_.Fail(std::string(writer_.MakesKeys() ? "cannot create " : "cannot open ") + path_,
-                             rc);
-        }
-
-        Key &Set(const char *name, DWORD type, const void *data, DWORD size,
-                 std::optional<Fact> about = std::nullopt)
-        {
-            if (!writer_.Writes(about))
-                return *this;
-            if (!opened_)
-                Open();
-            if (!key_)
-                return *this;
-            LONG rc = RegSetValueExA(key_, name, 0, type, static_cast<const BYTE *>(data), size);
-            if (rc != ERROR_SUCCESS)
-                writer_.Fail("cannot write " + path_ + " \"" + name + "\"", rc);
-            return *this;
-        }
-
-        Writer &writer_;
-        HKEY root_;
-        std::string subKey_, path_;
-        bool opened_ = false;
-        HKEY key_ = nullptr;
-    };
-
-  private:
-    std::string &error_;
-    std::optional<Fact> only_;
-};
 
 using Key = Writer::Key;
 
@@ -423,6 +303,7 @@ void Tcpip(Writer &w, const Context &c)
         Key(w, HKEY_LOCAL_MACHINE, kServices + "\\DHCP")
             .Dword("Type", 0x20)
             .Dword("Start", 2)
+            .Dword("ErrorControl", 1)
             .ExpandSz("ImagePath", "%SystemRoot%\\System32\\services.exe")
             .Sz("DisplayName", "DHCP Client");
         return;
@@ -436,6 +317,7 @@ void Tcpip(Writer &w, const Context &c)
     Key(w, HKEY_LOCAL_MACHINE, kServices + "\\Dhcp")
         .Dword("Type", 0x20)
         .Dword("Start", 2)
+        .Dword("ErrorControl", 1)
         .ExpandSz("ImagePath", "%SystemRoot%\\System32\\svchost.exe -k netsvcs")
         .Sz("DisplayName", "DHCP Client");
     // Routing and Remote Access is part of every 2000/XP installation, disabled.
@@ -483,6 +365,13 @@ void EnumTree(Writer &w, const Context &c)
         Key(w, HKEY_LOCAL_MACHINE, root);
 }
 
+// The 9x dial-up adapter, which every installation has, bound to TCP/IP.
+void DialUp(Writer &w, const Context &c)
+{
+    if (!c.nt)
+        DialUpAdapter(w, c.id.systemLangId);
+}
+
 // The user's regional settings and environment, and the 9x logon name.
 void UserSettings(Writer &w, const Context &c)
 {
@@ -514,6 +403,7 @@ constexpr Area kAreas[] = {
     {"TCP/IP", Tcpip},
     {"network classes", NetworkClasses},
     {"hardware tree", EnumTree},
+    {"dial-up adapter", DialUp},
     {"user settings", UserSettings},
 };
 

@@ -2,9 +2,19 @@
 //
 //   machine create --os 95|98|98se|me|nt4|2000|xp [--lang 0x0c0a] [--admin yes|no]
 //                  [--computer NAME] [--user NAME] [--dir DIR] [--force]
+//                  [--nic DESCRIPTION [CARD OPTIONS]]...
 //   machine show [--dir DIR]
 //   machine set KEY VALUE [--dir DIR]     KEY: os, lang, admin, computer, user or Section.Key
+//   machine nic add DESCRIPTION [CARD OPTIONS] [--dir DIR]
+//   machine nic set NUMBER|DESCRIPTION CARD OPTIONS [--dir DIR]
+//   machine nic remove NUMBER|DESCRIPTION [--dir DIR]
 //   machine reboot [--dir DIR]
+//
+// CARD OPTIONS: --dhcp (the default) or --ip A/M[,A/M...] with --gw G[,G...]; --dns D[,D...];
+// --wins W[,W...] ("none" empties a list); --disabled|--enabled, --unbound|--bound, and on NT
+// --hidden|--shown. Each --nic starts a card; the options after it are that card's. Cards are
+// numbered from 1 in the order they are added; a number is never given twice while the cards
+// above it remain.
 //
 // The PC is DIR, else $KIT_MACHINE, else ~/.local/share/kit/machine. `set` changes a fact in
 // machine.ini and in every registry value the family's layout repeats it in; `set os` stays
@@ -19,6 +29,8 @@
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/layout.h"
+#include "tools/machine/nicoptions.h"
+#include "tools/machine/nics.h"
 #include "tools/pcreg/PcRegistry.h"
 #include "tools/text/ToolText.h"
 
@@ -52,9 +64,16 @@ constexpr const char *kStandIns[] = {"route", "regedit", "winipcfg"};
 const char *const kUsageText =
     "usage: machine create --os 95|98|98se|me|nt4|2000|xp [--lang 0x0c0a] [--admin yes|no]\n"
     "                      [--computer NAME] [--user NAME] [--dir DIR] [--force]\n"
+    "                      [--nic DESCRIPTION [CARD OPTIONS]]...\n"
     "       machine show [--dir DIR]\n"
     "       machine set os|lang|admin|computer|user|Section.Key VALUE [--dir DIR]\n"
-    "       machine reboot [--dir DIR]\n";
+    "       machine nic add DESCRIPTION [CARD OPTIONS] [--dir DIR]\n"
+    "       machine nic set NUMBER|DESCRIPTION CARD OPTIONS [--dir DIR]\n"
+    "       machine nic remove NUMBER|DESCRIPTION [--dir DIR]\n"
+    "       machine reboot [--dir DIR]\n"
+    "CARD OPTIONS: [--dhcp | --ip A/M[,A/M...] [--gw G[,G...]]] [--dns D[,D...]] [--wins W[,W...]]\n"
+    "              [--disabled|--enabled] [--unbound|--bound] [--hidden|--shown (NT only)]\n"
+    "              (--dhcp is the default; \"none\" empties a list)\n";
 
 int Help()
 {
@@ -145,13 +164,15 @@ struct Arguments
     std::vector<std::string> words;             // arguments that are not options
     std::map<std::string, std::string> options; // --name value
     bool force = false, help = false;
+    machinecli::NicArguments nics; // the network card options
 };
 
-std::optional<Arguments> ParseArguments(int argc, char **argv, std::string &problem)
+std::optional<Arguments> ParseArguments(const std::vector<std::string> &argv, std::string &problem)
 {
+    const int argc = static_cast<int>(argv.size());
     static const char *const withValue[] = {"--os", "--lang", "--admin", "--dir", "--computer", "--user"};
     Arguments args;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 0; i < argc; ++i)
     {
         std::string word = argv[i];
         if (word == "--force")
@@ -298,6 +319,14 @@ int Create(const Arguments &args)
             return Usage("the user needs a name");
     }
 
+    std::vector<kitmachine::NicSettings> cards;
+    for (const machinecli::NicOptions &card : args.nics.cards)
+    {
+        cards.emplace_back();
+        if (auto problem = machinecli::ApplyNicOptions(card, options.os, cards.back()))
+            return Usage(*problem);
+    }
+
     const std::string pc = UsePc(Option(args, "--dir"));
     std::error_code ec;
     if (fs::exists(pc, ec) && !fs::is_empty(pc, ec))
@@ -315,6 +344,9 @@ int Create(const Arguments &args)
     std::string error;
     if (!kitmachine::LayOutRegistry(error))
         return Failure("registry: " + error);
+    for (const kitmachine::NicSettings &card : cards)
+        if (int number = 0; !kitmachine::AddNic(card, number, error))
+            return Failure("network card " + kitpc::TerminalText(card.description) + ": " + error);
     LinkStandIns(pc);
     std::printf("%s PC created in %s\n", FamilyTitle(options.os), pc.c_str());
     return kOk;
@@ -403,6 +435,14 @@ int Show(const Arguments &args)
     Section("Power log", ReadLines(pc + "/power.log"));
     if (damage)
         return Failure(DamagedRegistry(*damage));
+    const std::vector<pcreg::NetworkCard> cards = pcreg::ReadNetworkCards(id.family);
+    Section("Network cards", machinecli::CardLines(cards));
+    std::printf("\n%s", kitpc::TerminalText(machinecli::IpConfigText(id.family, cards,
+                                                                     pcreg::ReadTcpipSettings(id.family),
+                                                                     pcreg::SpanishPc()))
+                            .c_str());
+    if (auto problem = RegistryProblem())
+        return Failure(*problem);
     return kOk;
 }
 
@@ -609,6 +649,84 @@ int Set(const Arguments &args)
         return kOk;
     }
     return SetIniValue(key, value);
+}
+
+// --- nic ----------------------------------------------------------------------------------------
+
+// The card a command names: its number, or its description when one card alone has it.
+std::optional<pcreg::NetworkCard> NamedCard(const std::string &name, std::string &problem)
+{
+    const std::vector<pcreg::NetworkCard> cards = pcreg::ReadNetworkCards(kitpc::ReadIdentity().family);
+    const bool byNumber = !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
+    std::vector<const pcreg::NetworkCard *> found;
+    for (const pcreg::NetworkCard &card : cards)
+        if (!card.dialUp && (byNumber ? std::to_string(card.number) == name
+                                      : tooltext::EqualNoCase(card.description, kitpc::PcText(name))))
+            found.push_back(&card);
+    if (found.size() == 1)
+        return *found.front();
+    if (found.empty())
+        problem = "no network card " + name + " (machine show lists them)";
+    else
+    {
+        problem = "several network cards are described so; name one by its number:";
+        for (const pcreg::NetworkCard *card : found)
+            problem += " " + std::to_string(card->number);
+    }
+    return std::nullopt;
+}
+
+int Nic(const Arguments &args)
+{
+    const std::string verb = args.words.empty() ? "" : args.words[0];
+    if (verb != "add" && verb != "set" && verb != "remove")
+        return Usage("nic takes add, set or remove");
+    if (args.words.size() != 2)
+        return Usage("nic " + verb +
+                     " takes one card: " + (verb == "add" ? "its description" : "NUMBER|DESCRIPTION"));
+    const machinecli::NicOptions &options = args.nics.loose;
+    if (verb == "remove" && !options.Empty())
+        return Usage("nic remove takes no card options");
+    if (verb == "set" && options.Empty())
+        return Usage("nic set needs a card option to change");
+    const std::string pc = UsePc(Option(args, "--dir"));
+    if (!HoldsPc(pc))
+        return Failure("no PC in " + pc + " (machine create makes one)");
+    if (auto problem = RegistryProblem())
+        return Failure(*problem);
+    const kitpc::WindowsFamily family = kitpc::ReadIdentity().family;
+    std::string error;
+    if (verb == "add")
+    {
+        machinecli::NicOptions card = options;
+        card.description = args.words[1];
+        kitmachine::NicSettings nic;
+        if (auto problem = machinecli::ApplyNicOptions(card, family, nic))
+            return Usage(*problem);
+        int number = 0;
+        if (!kitmachine::AddNic(nic, number, error))
+            return Failure("registry: " + error);
+        std::printf("Network card %d added: %s\n", number, args.words[1].c_str());
+        return kOk;
+    }
+    std::string problem;
+    auto card = NamedCard(args.words[1], problem);
+    if (!card)
+        return Failure(problem);
+    if (verb == "remove")
+    {
+        if (!kitmachine::RemoveNic(card->number, error))
+            return Failure("registry: " + error);
+        std::printf("Network card %d removed\n", card->number);
+        return kOk;
+    }
+    kitmachine::NicSettings nic = machinecli::SettingsOf(*card);
+    if (auto reason = machinecli::ApplyNicOptions(options, family, nic))
+        return Usage(*reason);
+    if (!kitmachine::ReplaceNic(card->number, nic, error))
+        return Failure("registry: " + error);
+    std::printf("Network card %d changed\n", card->number);
+    return kOk;
 }
 
 // --- reboot -------------------------------------------------------------------------------------
@@ -1088,9 +1206,17 @@ int main(int argc, char **argv)
     // The PC's own tool: it works as the system, whoever the PC's user is.
     kitreg::SetSystemAccess(true);
     std::string problem;
-    auto args = ParseArguments(argc, argv, problem);
+    auto nics = machinecli::ExtractNicOptions(argc, argv, problem);
+    if (!nics)
+        return Usage(problem);
+    auto args = ParseArguments(nics->rest, problem);
     if (!args)
         return Usage(problem);
+    args->nics = std::move(*nics);
+    if (args->command != "create" && args->command != "nic" && !args->nics.cards.empty())
+        return Usage("--nic belongs to create");
+    if (args->command != "nic" && !args->nics.loose.Empty())
+        return Usage("card options follow --nic DESCRIPTION (create) or go with machine nic add|set");
     if (args->help)
         return Help();
     if (args->command == "create")
@@ -1101,5 +1227,7 @@ int main(int argc, char **argv)
         return Set(*args);
     if (args->command == "reboot")
         return Reboot(*args);
+    if (args->command == "nic")
+        return Nic(*args);
     return Usage(args->command.empty() ? "" : "unknown command " + args->command);
 }

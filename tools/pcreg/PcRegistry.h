@@ -53,6 +53,12 @@ class ReadKey
     std::vector<std::string> Strings(const char *name) const;
     // A DWORD value, 0 when missing.
     DWORD Number(const char *name) const;
+    // A string value as stored, without splitting; empty when missing or of another type.
+    std::string Text(const char *name) const;
+    // A multi-string's strings (a plain string as one), without splitting.
+    std::vector<std::string> List(const char *name) const;
+    // A value's bytes, whatever its type; nothing when missing.
+    std::optional<std::string> Bytes(const char *name) const;
 
   private:
     HKEY key_ = nullptr;
@@ -69,6 +75,43 @@ struct Adapter
 };
 
 // The adapters where each Windows family keeps them: 2000/XP under Tcpip\Parameters\Interfaces,
-// NT 4 under each network card's service, 9x under Class\NetTrans.
+// NT 4 under each network card's service, 9x under Class\NetTrans (a DHCP adapter with its lease,
+// VxD\DHCP\DhcpInfoNN for NetTrans\00NN).
 std::vector<Adapter> ReadAdapters(kitpc::WindowsFamily family);
+
+// One network card as its Windows lists it (NetworkCards on NT, the Enum tree on 9x), with the
+// TCP/IP settings it is configured with and its DHCP lease.
+struct NetworkCard
+{
+    int number = 0;          // NT: NetworkCards\<n>; 9x: Class\Net\000n (0 is the dial-up adapter)
+    std::string description; // Windows 1252
+    std::string key;         // NT 4 service, 2000/XP GUID, 9x NetTrans\000n (empty when unbound)
+    std::string connection;  // 2000/XP: the connection's name
+    std::string instance;    // 9x: its key in the Enum tree
+    bool dialUp = false;     // 9x: the dial-up adapter
+    bool hidden = false;     // NT: NetworkCards "Hidden"
+    bool enabled = true;     // 2000/XP: its device opens; NT 4: service not disabled; 9x: ConfigFlags
+    bool bound = true;       // NT: in Tcpip\Linkage Bind; 9x: an MSTCP binding with a driver
+    bool dhcp = false;
+    std::vector<std::string> addresses, masks, gateways, dns, wins;
+    std::string leaseAddress, leaseMask, leaseServer;
+    std::vector<std::string> leaseGateways;
+};
+
+// The machine-wide TCP/IP settings (9x: VxD\MSTCP; NT: Tcpip\Parameters).
+struct TcpipSettings
+{
+    std::string hostName, domain, nodeType; // node type: 9x only
+    std::vector<std::string> dns;           // 9x and NT 4: the machine's DNS servers
+    bool dnsEnabled = false;                // 9x EnableDNS "1"; NT: a DNS server is set
+    bool routing = false;                   // NT IPEnableRouter
+};
+
+// The cards in the order their Windows enumerates them; the 9x dial-up adapter among them.
+std::vector<NetworkCard> ReadNetworkCards(kitpc::WindowsFamily family);
+TcpipSettings ReadTcpipSettings(kitpc::WindowsFamily family);
+
+// The parts of a list kept in one string ("a,b" on 9x, "a b" in NT 4's NameServer), empty ones
+// dropped.
+std::vector<std::string> SplitList(const std::string &text, char separator);
 } // namespace pcreg
