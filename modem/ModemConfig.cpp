@@ -1,5 +1,6 @@
 // CModemConfig: the modem-router's configuration file.
 #include "modem/ModemConfig.h"
+#include "common/com/ThreadEnd.h"
 
 #include "modem/FicheroLineas.h"
 #include "modem/Subredes.h"
@@ -570,9 +571,8 @@ HRESULT CModemConfig::LeerConfig812(const char *pszFichero)
                 if (lectura.puertos)
                     m_param.SetPorts(*lectura.puertos);
             }
-            catch (...)
-            {
-            }
+            KITCOM_LET_THREAD_END_THROUGH
+            catch (...) {}
             throw;
         }
         if (lectura.puertos)

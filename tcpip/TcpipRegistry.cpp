@@ -61,25 +61,6 @@ bool QueryValue(const std::string &key, const char *name, BYTE *buffer, DWORD ca
     return RegQueryValueExA(opened.Get(), name, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS;
 }
 
-unsigned char Fold1252(unsigned char c)
-{
-    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
-        return static_cast<unsigned char>(c - 0x20);
-    switch (c)
-    {
-    case 0x9A: // š
-        return 0x8A;
-    case 0x9C: // œ
-        return 0x8C;
-    case 0x9E: // ž
-        return 0x8E;
-    case 0xFF: // ÿ
-        return 0x9F;
-    default:
-        return c;
-    }
-}
-
 bool SetRegistryValue(const std::string &key, const char *name, DWORD type, const std::string &data)
 {
     MachineKey opened;
@@ -261,12 +242,7 @@ HRESULT WalkKeys(const std::string &key, int depth, const KeyVisitor &visit)
 
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Fold1252(static_cast<unsigned char>(a[i])) != Fold1252(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return a.size() == b.size() && lstrcmpiA(std::string(a).c_str(), std::string(b).c_str()) == 0;
 }
 
 std::vector<std::string> Split(const std::string &text, char separator)

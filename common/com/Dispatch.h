@@ -34,6 +34,7 @@
 
 #include "common/com/BStr.h"
 #include "common/com/ComPtr.h"
+#include "common/com/ThreadEnd.h"
 
 #include <cstddef>
 #include <span>
@@ -422,7 +423,7 @@ template <class T> struct ParamOf<T **, true>
 };
 
 template <auto Fn, bool Retval, class C, class... A, size_t... I>
-HRESULT CallMember(C *self, InvokeFrame &frame, TypeList<A...>, std::index_sequence<I...>) noexcept
+HRESULT CallMember(C *self, InvokeFrame &frame, TypeList<A...>, std::index_sequence<I...>)
 {
     constexpr size_t count = sizeof...(A);
     if constexpr (Retval)
@@ -442,6 +443,7 @@ HRESULT CallMember(C *self, InvokeFrame &frame, TypeList<A...>, std::index_seque
     {
         hr = (self->*Fn)(std::get<I>(params).Get()...);
     }
+    KITCOM_LET_THREAD_END_THROUGH
     catch (...)
     {
         hr = E_UNEXPECTED;
@@ -450,7 +452,7 @@ HRESULT CallMember(C *self, InvokeFrame &frame, TypeList<A...>, std::index_seque
     return frame.MemberReturned(hr);
 }
 
-template <auto Fn, bool Retval, class D> HRESULT Thunk(D *self, InvokeFrame &frame) noexcept
+template <auto Fn, bool Retval, class D> HRESULT Thunk(D *self, InvokeFrame &frame)
 {
     using F = MemberFunction<decltype(Fn)>;
     return CallMember<Fn, Retval>(static_cast<typename F::Class *>(self), frame, typename F::Args{},
@@ -530,7 +532,7 @@ HRESULT DispatchIdsOfNames(std::span<const DispMember<D>> table, REFIID riid, LP
 // IDispatch::Invoke over a table.
 template <class D>
 HRESULT DispatchInvoke(std::span<const DispMember<D>> table, D *self, DISPID id, REFIID riid, WORD flags,
-                       DISPPARAMS *params, VARIANT *result, EXCEPINFO *excepInfo, UINT *argErr) noexcept
+                       DISPPARAMS *params, VARIANT *result, EXCEPINFO *excepInfo, UINT *argErr)
 {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;

@@ -192,22 +192,19 @@ class ConnectionPoint final : public IConnectionPoint
 
     ULONG Fire(DISPID id, DISPPARAMS &params)
     {
-        std::vector<IDispatch *> snapshot;
+        // Owned references: a thread ended inside a sink unwinds through here and gives them back.
+        std::vector<ComPtr<IDispatch>> snapshot;
         {
             CritSecLock guard(lock_);
             snapshot.reserve(sinks_.size());
             for (auto &[cookie, sink] : sinks_)
-            {
-                sink->AddRef();
-                snapshot.push_back(sink);
-            }
+                snapshot.emplace_back(sink);
         }
-        for (IDispatch *sink : snapshot)
+        for (const ComPtr<IDispatch> &sink : snapshot)
         {
             // A sink's failure is its own business; the others still hear the event.
             sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                          nullptr);
-            sink->Release();
         }
         return static_cast<ULONG>(snapshot.size());
     }

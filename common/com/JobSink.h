@@ -72,6 +72,13 @@ class CJobSink final
         return true;
     }
 
+    // How many events of that name have arrived.
+    size_t Contar(const char *pszNombre) const
+    {
+        kitcom::CritSecLock guard(m_lock);
+        return Cuantos(pszNombre);
+    }
+
     std::vector<Evento> Eventos() const
     {
         kitcom::CritSecLock guard(m_lock);

@@ -267,7 +267,10 @@ HRESULT CWorkerObject::StopWorker(LONG lTimeout)
     if (dwWait != WAIT_OBJECT_0)
     {
         if (hWorker)
+        {
             TerminateThread(hWorker, 0);
+            WaitForSingleObject(hWorker, kKilledWaitMs);
+        }
         if (ClaimRunEnd())
             FireEnd(0, workercode::kAborted);
         CloseObjectMutex();

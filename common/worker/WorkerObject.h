@@ -80,6 +80,9 @@ class CWorkerObject
     static constexpr DWORD kQueueWaitMs = 3000;
     // How long a destroyed object gives its worker to end before killing it.
     static constexpr LONG kDestroyStopMs = 2000;
+    // How long Stop lets a killed worker take to go (it ends at its next wait, giving the mutex
+    // back), so the next run is not refused by the one just stopped.
+    static constexpr DWORD kKilledWaitMs = 1000;
     // Dispatch ids of the three events.
     static constexpr DISPID kEventStart = 1;
     static constexpr DISPID kEventEnd = 2;

@@ -95,6 +95,16 @@ void MakePc(Family family, bool admin)
     options.os = family;
     options.admin = admin;
     ASSERT_TRUE(kitpc::CreateMachine(kittest::MachineDir(), options));
+    // The DHCP client service, which EnableDHCP sets to start with Windows.
+    if (!Is9x(family))
+    {
+        kitreg::SetSystemAccess(true); // laid out by Windows, whoever the user is
+        const std::string dhcp = "SYSTEM\\CurrentControlSet\\Services\\Dhcp";
+        kittest::WriteRegDword(HKEY_LOCAL_MACHINE, dhcp, "Type", SERVICE_WIN32_SHARE_PROCESS);
+        kittest::WriteRegDword(HKEY_LOCAL_MACHINE, dhcp, "Start", SERVICE_DEMAND_START);
+        kittest::WriteRegDword(HKEY_LOCAL_MACHINE, dhcp, "ErrorControl", SERVICE_ERROR_NORMAL);
+        kitreg::SetSystemAccess(false);
+    }
 }
 
 std::string AddCard(Family family, const Card &card)
