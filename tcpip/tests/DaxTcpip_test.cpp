@@ -12,6 +12,7 @@
 #include "tools/machine/tests/program.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -431,4 +432,43 @@ TEST_F(DaxTcpipTest, StopEndsARunThatDoesNotAnswerAndFreesTheProtection)
     EXPECT_TRUE(next.Run(kRunMs)) << Summary(next);
     CloseHandle(found);
     CloseHandle(never);
+}
+
+TEST_F(DaxTcpipTest, AnEditorThatDoesNotEndInTimeLeavesTheFileInPlace)
+{
+    MakePc("xp", {"--nic", kRealtek, "--dhcp"});
+    SetTcpipJob job(PROGID_SETTCPIPCONFIG2);
+    TcpipParamPtr settings = StaticSettings();
+    ASSERT_EQ(S_OK, job->SetInfoConfig(settings.Get()));
+    job->SetDevice(kitcom::BStr(Display(1, kRealtek)).Get());
+    job->SetChangesDelay(1);
+    ASSERT_TRUE(job.Run(kRunMs)) << Summary(job);
+    // The PC's editor hangs past the module's wait.
+    const std::string editor = kitpc::PathOf("bin") + "/regedit";
+    std::filesystem::remove(editor);
+    kittest::WriteHostFile(editor, "#!/bin/sh\nsleep 6\n");
+    std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+    EXPECT_EQ(S_OK, job->ExecuteTcpipChanges());
+    EXPECT_TRUE(pcfile::Read(kitpc::PathOf("temp") + "/TcpChang.reg").has_value());
+    const Strings log = kittest::TempTraceMessages("DaxSetTcpip.txt");
+    EXPECT_NE(log.end(),
+              std::find(log.begin(), log.end(),
+                        "CSetTcpipConfig2::ExecuteTcpipChanges - El fichero no ha podido ser borrado por "
+                        "seguir en ejecución después del timeout de espera."));
+    EXPECT_EQ("CSetTcpipConfig2::ExecuteTcpipChanges - Fin OK de la operación.", log.back());
+}
+
+TEST_F(DaxTcpipTest, DeferredChangesWithoutATemporaryFolderFailTheRun)
+{
+    MakePc("98", {"--nic", kRealtek, "--ip", "192.168.1.33/255.255.255.0"});
+    // The module's log goes there too: it stays silent, the run still reports.
+    std::filesystem::remove_all(kitpc::PathOf("temp"));
+    SetTcpipJob job(PROGID_SETTCPIPCONFIG2);
+    TcpipParamPtr settings = StaticSettings();
+    ASSERT_EQ(S_OK, job->SetInfoConfig(settings.Get()));
+    job->SetDevice(kitcom::BStr(Display(1, kRealtek)).Get());
+    job->SetChangesDelay(1);
+    EXPECT_FALSE(job.Run(kRunMs));
+    EXPECT_EQ("Start(1,14) ProgressDone(19) End(0,13)", Summary(job));
+    EXPECT_EQ(S_FALSE, job->ExecuteTcpipChanges());
 }

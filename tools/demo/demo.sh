@@ -14,8 +14,9 @@ step() { printf '\n== %s\n' "$*"; }
 # Files of the PC are Windows 1252; the terminal speaks UTF-8 (the tools print UTF-8 already).
 show() { iconv -f CP1252 -t UTF-8; }
 
-step "A fresh Windows XP PC in $KIT_MACHINE"
-"$BIN/machine" create --os xp --lang 0x0c0a --admin yes
+NIC="Realtek RTL8139 Family PCI Fast Ethernet NIC"
+step "A fresh Windows XP PC in $KIT_MACHINE, with one network card on DHCP"
+"$BIN/machine" create --os xp --lang 0x0c0a --admin yes --nic "$NIC" --dhcp
 "$BIN/machine" show
 
 step "Part of its registry, exported by regedit"
@@ -65,3 +66,24 @@ step "The router's running settings it took (routersim show)"
 "$BIN/routersim" show --state "$KIT_MACHINE/router" | grep -E '^(30200002|30200003|30200004|30200005|30200008|30200009|40000011|40000013|40000015) '
 step "The module's trace log, DaxModem.txt in the temporary folder"
 show < "$KIT_MACHINE/temp/DaxModem.txt" | grep -v "^$" | tail -n 40
+
+# The adapters part of machine show: its cards and the ipconfig text.
+adapters() { "$BIN/machine" show | sed -n '/^Network cards/,$p'; }
+
+step "The TCP/IP module: DaxTcpip registered; the PC's adapters (CheckNics2)"
+"$BIN/regsvr32" /s DaxTcpip.dll
+"$BIN/tcpipclient" installed
+"$BIN/tcpipclient" list
+step "The card's settings (GetTcpipConfig2)"
+"$BIN/tcpipclient" read "{1} $NIC"
+step "A static configuration written straight into the registry (SetTcpipConfig2): before and after"
+adapters
+"$BIN/tcpipclient" write "{1} $NIC" --ip 80.58.1.10/255.255.255.0 --gw 80.58.1.1 --dns 80.58.0.33 --dns 80.58.32.97
+adapters
+step "Back to DHCP, deferred: the change waits in TcpChang.reg, then ExecuteTcpipChanges imports it"
+"$BIN/tcpipclient" write "{1} $NIC" --dhcp --deferred
+show < "$KIT_MACHINE/temp/TcpChang.reg"
+"$BIN/tcpipclient" apply
+adapters
+step "The module's trace log of the writes, DaxSetTcpip.txt"
+show < "$KIT_MACHINE/temp/DaxSetTcpip.txt" | grep -v "^$" | tail -n 25
