@@ -180,7 +180,15 @@ HRESULT CNicListOs::Find(const std::string &name)
 
 CNicTcpip *CNicListOs::Current() const
 {
-    return m_current < m_records.size() ? m_records[m_current].get() : nullptr;
+    if (m_current >= m_records.size())
+        return nullptr;
+    CNicTcpip *record = m_records[m_current].get();
+    if (!m_read[m_current])
+    {
+        m_read[m_current] = true;
+        record->Read();
+    }
+    return record;
 }
 
 HRESULT CNicListOs::GetNameList(std::vector<std::string> &names) const
@@ -192,6 +200,7 @@ HRESULT CNicListOs::GetNameList(std::vector<std::string> &names) const
 void CNicListOs::Clear()
 {
     m_records.clear();
+    m_read.clear();
     m_names.clear();
     m_current = 0;
 }
@@ -214,8 +223,11 @@ void CNicListOs::AddRecord(std::unique_ptr<CNicTcpip> record, const std::string 
                            const std::string &key)
 {
     if (SUCCEEDED(record->SetName(displayName)) && SUCCEEDED(record->SetKey(key)) &&
-        SUCCEEDED(record->Read()))
+        SUCCEEDED(record->Probe()))
+    {
         m_records.push_back(std::move(record));
+        m_read.push_back(false);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -47,7 +47,7 @@ class CNicListOs
     virtual HRESULT Find(const std::string &name);
     virtual HRESULT Load() = 0;
 
-    // The current record; nullptr when the list is empty.
+    // The current record, its settings read; nullptr when the list is empty.
     CNicTcpip *Current() const;
     // The display names of every accepted adapter, whether or not its settings could be read.
     virtual HRESULT GetNameList(std::vector<std::string> &names) const;
@@ -60,10 +60,12 @@ class CNicListOs
     std::string NextDisplayName(const std::string &description) const;
     // The adapter counts: its name joins the display-name list.
     void AcceptName(const std::string &displayName);
-    // Reads the record and keeps it when it could be read.
+    // Keeps the record when it can be read. Its settings are read when it is first the current
+    // record: a job that wants one adapter of many does not read them all.
     void AddRecord(std::unique_ptr<CNicTcpip> record, const std::string &displayName, const std::string &key);
 
     std::vector<std::unique_ptr<CNicTcpip>> m_records;
+    mutable std::vector<bool> m_read; // per record: its settings were read
     std::vector<std::string> m_names;
     size_t m_current = 0;
 };

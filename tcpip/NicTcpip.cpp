@@ -141,3 +141,8 @@ HRESULT CNicTcpip::GetBound(LONG &bound) const
 {
     return Copy(m_bBound, bound);
 }
+
+HRESULT CNicTcpip::Probe() const
+{
+    return Named() && tcpipreg::KeyExists(InterfaceKey()) ? S_OK : E_FAIL;
+}

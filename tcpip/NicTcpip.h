@@ -28,6 +28,8 @@ class CNicTcpip
     // Fills the record from the registry: E_FAIL when the display name or the key is empty or
     // the adapter's TCP/IP key does not exist; a value that cannot be read leaves its field empty.
     virtual HRESULT Read() = 0;
+    // Whether Read would succeed, without reading the settings.
+    HRESULT Probe() const;
     virtual HRESULT SetIPs(const StringList &ips, const StringList &masks) = 0;
     virtual HRESULT SetGateways(const StringList &gateways) = 0;
     virtual HRESULT SetDNS(const StringList &dns) = 0;
@@ -59,6 +61,8 @@ class CNicTcpip
   protected:
     // Whether the record names an adapter: a display name and a key.
     bool Named() const { return !m_strName.empty() && !m_strKey.empty(); }
+    // The adapter's TCP/IP key (I) of the layout.
+    virtual std::string InterfaceKey() const = 0;
     // Every setting back to its initial value, before a Read.
     void ResetSettings();
     // A setter's result: S_OK when its writes were made; otherwise E_FAIL, after `rollBack`
@@ -98,8 +102,10 @@ class CNicTcpip9x final : public CNicTcpip
     HRESULT DisableDNS() override;
     HRESULT EnableDHCP() override;
 
+  protected:
+    std::string InterfaceKey() const override;
+
   private:
-    std::string InterfaceKey() const;
     // Every DHCP lease of the machine, joined with ",".
     void ReadLeases();
     // The previous first address and mask, and gateways, back into I (direct writes only).
@@ -120,8 +126,6 @@ class CNicTcpipNT : public CNicTcpip
     HRESULT EnableDHCP() override;
 
   protected:
-    // The adapter's TCP/IP key (I) of the layout.
-    virtual std::string InterfaceKey() const = 0;
     // The reads both layouts make alike: addresses, masks, gateways, DHCP and the binding;
     // E_FAIL as Read says.
     HRESULT ReadInterface();
