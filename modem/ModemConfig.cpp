@@ -538,7 +538,7 @@ HRESULT CModemConfig::EscribirRutas(const char *pszConfig, const std::vector<std
 
 // --- reading a downloaded file --------------------------------------------------------------
 
-HRESULT CModemConfig::LeerConfig812(const char *pszFichero)
+KITCOM_CATCHES_THREAD_END HRESULT CModemConfig::LeerConfig812(const char *pszFichero)
 {
     m_log.Write("Init LeerConfig812");
     m_param.Reset();

@@ -423,7 +423,8 @@ template <class T> struct ParamOf<T **, true>
 };
 
 template <auto Fn, bool Retval, class C, class... A, size_t... I>
-HRESULT CallMember(C *self, InvokeFrame &frame, TypeList<A...>, std::index_sequence<I...>)
+KITCOM_CATCHES_THREAD_END HRESULT CallMember(C *self, InvokeFrame &frame, TypeList<A...>,
+                                             std::index_sequence<I...>)
 {
     constexpr size_t count = sizeof...(A);
     if constexpr (Retval)
