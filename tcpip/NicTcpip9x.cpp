@@ -63,11 +63,9 @@ std::string CNicTcpip9x::InterfaceKey() const
 
 HRESULT CNicTcpip9x::Read()
 {
-    if (!Named())
+    if (FAILED(Probe()))
         return E_FAIL;
     const std::string key = InterfaceKey();
-    if (!tcpipreg::KeyExists(key))
-        return E_FAIL;
     ResetSettings();
     std::string text;
     if (tcpipreg::ReadString(key, "IPAddress", text))

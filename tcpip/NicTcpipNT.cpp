@@ -37,11 +37,9 @@ bool BoundToTcpip(const std::string &key)
 
 HRESULT CNicTcpipNT::ReadInterface()
 {
-    if (!Named())
+    if (FAILED(Probe()))
         return E_FAIL;
     const std::string key = InterfaceKey();
-    if (!tcpipreg::KeyExists(key))
-        return E_FAIL;
     ResetSettings();
     tcpipreg::ReadMultiString(key, "IPAddress", m_ips);
     tcpipreg::ReadMultiString(key, "SubnetMask", m_masks);
