@@ -1,6 +1,7 @@
 // The dial parameters kept per entry. User name, domain and password live in one file of the PC
 // (ras/credentials) that only its owner may read or write (mode 0600), one line per entry: the
-// phone book, the entry (upper-cased) and the values, each hex-coded so no text can break a line.
+// phone book and entry (upper-cased), user name, domain, whether a password is kept and the
+// password, each hex-coded so no text can break a line.
 // On 9x the user name is also where Windows 9x keeps it (RemoteAccess\Profile\<entry>, "User").
 #include "platform/core/text.h"
 #include "platform/rasapi32/rasapi32.h"
@@ -31,9 +32,10 @@ std::string KeyOf(const PhoneBook &book, std::string_view entry)
     return (book.registry ? std::string("registry") : book.path) + "|" + plat::Upper1252(entry);
 }
 
+// Each field starts with '.', so an empty one still takes its place on the line.
 std::string Hex(std::string_view text)
 {
-    std::string hex;
+    std::string hex = ".";
     char digits[3];
     for (unsigned char c : text)
     {
@@ -47,7 +49,7 @@ std::string Unhex(std::string_view hex)
 {
     std::string text;
     uint64_t byte = 0;
-    for (size_t at = 0; at + 1 < hex.size(); at += 2)
+    for (size_t at = 1; at + 1 < hex.size(); at += 2)
         if (plat::ReadHex(hex.data() + at, 2, byte))
             text += static_cast<char>(byte);
     return text;
@@ -80,7 +82,7 @@ DWORD Save(const Store &store)
     std::string text;
     for (const auto &[key, credentials] : store)
         text += Hex(key) + " " + Hex(credentials.userName) + " " + Hex(credentials.domain) + " " +
-                (credentials.password ? "1 " + Hex(*credentials.password) : "0 -") + "\n";
+                (credentials.password ? "1 " + Hex(*credentials.password) : "0 .") + "\n";
     const std::string path = StorePath();
     const std::string temporary = path + ".new";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -78,8 +78,8 @@ DWORD WriteSections(const PhoneBook &book, const std::vector<Section> &sections,
     std::string text;
     for (const Section &existing : sections)
         if (!replaced || !plat::EqualNoCase(existing.name, *replaced))
-            text +=
-                "[" + (book.utf8 ? plat::Utf8From1252(existing.name) : existing.name) + "]\n" + existing.body;
+            text += "[" + (book.utf8 ? plat::Utf8From1252(existing.name) : existing.name) + "]\r\n" +
+                    existing.body;
     text += section;
     std::ofstream out(book.path, std::ios::binary | std::ios::trunc);
     if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())).flush())
@@ -207,17 +207,22 @@ DWORD DeleteEntry(const PhoneBook &book, std::string_view name)
     std::string stored;
     if (const DWORD error = FindEntry(book, name, stored))
         return error;
-    ForgetCredentials(book, stored);
     if (book.registry)
     {
         RegKey addresses;
         addresses.Open(HKEY_CURRENT_USER, kAddresses, KEY_ALL_ACCESS);
-        RegDeleteValueA(addresses.Get(), stored.c_str());
+        if (RegDeleteValueA(addresses.Get(), stored.c_str()) != ERROR_SUCCESS)
+            return ERROR_CANNOT_WRITE_PHONEBOOK;
         RegDeleteKeyA(HKEY_CURRENT_USER, (kProfile + stored).c_str());
-        return ERROR_SUCCESS;
     }
-    std::vector<Section> sections;
-    ReadSections(book, sections);
-    return WriteSections(book, sections, &stored, "");
+    else
+    {
+        std::vector<Section> sections;
+        ReadSections(book, sections);
+        if (const DWORD error = WriteSections(book, sections, &stored, ""))
+            return error;
+    }
+    ForgetCredentials(book, stored);
+    return ERROR_SUCCESS;
 }
 } // namespace plat::ras

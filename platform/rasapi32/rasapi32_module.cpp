@@ -70,10 +70,10 @@ DWORD WINAPI RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD c
     for (const RasMessage &message : kMessages)
         if (message.code == uErrorValue)
         {
-            const char *text = spanish ? message.spanish : message.english;
-            if (std::strlen(text) >= cBufSize)
+            const std::string text = spanish ? message.spanish : message.english;
+            if (text.size() >= cBufSize)
                 return ERROR_INSUFFICIENT_BUFFER;
-            std::strcpy(lpszErrorString, text);
+            std::memcpy(lpszErrorString, text.c_str(), text.size() + 1);
             return ERROR_SUCCESS;
         }
     return ERROR_INVALID_PARAMETER;
