@@ -21,3 +21,4 @@
 #include "platform/ole2.h"
 #endif
 #include "platform/wininet.h"
+#include "platform/ras.h"

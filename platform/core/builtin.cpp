@@ -8,10 +8,16 @@
 
 namespace
 {
+struct Builtin
+{
+    const plat::BuiltinExport *exports = nullptr;
+    plat::BuiltinExportsOf exportsOf = nullptr; // for a library that depends on the PC
+};
+
 struct Builtins
 {
     std::mutex lock;
-    std::map<std::string, const plat::BuiltinExport *> byKey;
+    std::map<std::string, Builtin> byKey;
 };
 
 Builtins &TheBuiltins()
@@ -35,14 +41,27 @@ void RegisterBuiltinModule(std::string_view name, const BuiltinExport *exports)
 {
     Builtins &builtins = TheBuiltins();
     std::lock_guard guard(builtins.lock);
-    builtins.byKey[BuiltinKey(name)] = exports;
+    builtins.byKey[BuiltinKey(name)] = {exports, nullptr};
+}
+
+void RegisterBuiltinModule(std::string_view name, BuiltinExportsOf exportsOf)
+{
+    Builtins &builtins = TheBuiltins();
+    std::lock_guard guard(builtins.lock);
+    builtins.byKey[BuiltinKey(name)] = {nullptr, exportsOf};
 }
 
 const BuiltinExport *FindBuiltinModule(const std::string &key)
 {
-    Builtins &builtins = TheBuiltins();
-    std::lock_guard guard(builtins.lock);
-    auto it = builtins.byKey.find(key);
-    return it == builtins.byKey.end() ? nullptr : it->second;
+    Builtin builtin;
+    {
+        Builtins &builtins = TheBuiltins();
+        std::lock_guard guard(builtins.lock);
+        auto it = builtins.byKey.find(key);
+        if (it == builtins.byKey.end())
+            return nullptr;
+        builtin = it->second;
+    }
+    return builtin.exportsOf ? builtin.exportsOf() : builtin.exports;
 }
 } // namespace plat

@@ -26,9 +26,14 @@ struct BuiltinExport
 // GetProcAddress looks in `exports` (ended by a {nullptr, nullptr} entry).
 void RegisterBuiltinModule(std::string_view name, const BuiltinExport *exports);
 
+// The exports of a library that the PC may lack or that differs by Windows version: nullptr
+// when the current PC has no such library.
+using BuiltinExportsOf = const BuiltinExport *(*)();
+void RegisterBuiltinModule(std::string_view name, BuiltinExportsOf exportsOf);
+
 // The key a built-in library is known by: its name upper-cased, without ".DLL".
 std::string BuiltinKey(std::string_view name);
 
-// The exports of the built-in library of that key; nullptr when there is none.
+// The exports of the built-in library of that key on the current PC; nullptr when there is none.
 const BuiltinExport *FindBuiltinModule(const std::string &key);
 } // namespace plat

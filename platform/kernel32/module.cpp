@@ -13,6 +13,7 @@
 #include "platform/core/text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
@@ -34,9 +35,9 @@ class ModuleObject : public plat::KernelObject
         return false; // FreeLibrary, not CloseHandle
     }
 
-    void *library = nullptr;                      // dlopen handle; nullptr for built-in modules
-    std::string path;                             // file, or the built-in name
-    const plat::BuiltinExport *exports = nullptr; // built-in modules
+    void *library = nullptr;                                   // dlopen handle; nullptr for built-in modules
+    std::string path;                                          // file, or the built-in name
+    std::atomic<const plat::BuiltinExport *> exports{nullptr}; // built-in modules, for the current PC
     int references = 0;
     bool permanent = false; // the program, built-in modules and libraries loaded at start
     HMODULE handle = nullptr;
@@ -199,7 +200,10 @@ std::shared_ptr<ModuleObject> BuiltinModule(Loader &loader, const std::string &k
         return nullptr;
     auto it = loader.byKey.find(key);
     if (it != loader.byKey.end())
+    {
+        it->second->exports = exports; // those of the current PC
         return it->second;
+    }
     auto module = std::make_shared<ModuleObject>();
     module->path = key + ".DLL";
     module->exports = exports;
@@ -355,9 +359,9 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
-    if (module->exports)
+    if (const plat::BuiltinExport *exports = module->exports)
     {
-        for (const plat::BuiltinExport *e = module->exports; e->name; ++e)
+        for (const plat::BuiltinExport *e = exports; e->name; ++e)
             if (std::string_view(e->name) == lpProcName)
                 return e->address;
         SetLastError(ERROR_PROC_NOT_FOUND);
