@@ -5,6 +5,8 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -12,6 +14,7 @@ struct Builtins
 {
     std::mutex lock;
     std::map<std::string, const plat::BuiltinExport *> byKey;
+    std::vector<std::pair<CLSID, plat::BuiltinClass>> classes; // a handful: looked up in order
 };
 
 Builtins &TheBuiltins()
@@ -44,5 +47,25 @@ const BuiltinExport *FindBuiltinModule(const std::string &key)
     std::lock_guard guard(builtins.lock);
     auto it = builtins.byKey.find(key);
     return it == builtins.byKey.end() ? nullptr : it->second;
+}
+} // namespace plat
+
+namespace plat
+{
+void RegisterBuiltinClass(REFCLSID clsid, BuiltinClass builtin)
+{
+    Builtins &builtins = TheBuiltins();
+    std::lock_guard guard(builtins.lock);
+    builtins.classes.emplace_back(clsid, builtin);
+}
+
+std::optional<BuiltinClass> FindBuiltinClass(REFCLSID clsid)
+{
+    Builtins &builtins = TheBuiltins();
+    std::lock_guard guard(builtins.lock);
+    for (const auto &[id, builtin] : builtins.classes)
+        if (id == clsid)
+            return builtin;
+    return std::nullopt;
 }
 } // namespace plat

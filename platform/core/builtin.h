@@ -4,6 +4,7 @@
 
 #include "platform/windows.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,4 +32,20 @@ std::string BuiltinKey(std::string_view name);
 
 // The exports of the built-in library of that key; nullptr when there is none.
 const BuiltinExport *FindBuiltinModule(const std::string &key);
+
+// A COM class of Windows itself that the platform provides (the shell link, the network
+// configuration): CoGetClassObject finds it without a registration. `create` makes a new
+// object and hands out its interface `riid`; `present` says whether the running Windows
+// family has the class (nullptr: every family).
+struct BuiltinClass
+{
+    HRESULT (*create)(REFIID riid, void **ppv);
+    bool (*present)();
+};
+
+// Declares a built-in class; done by static initialisers of the DLL's folder.
+void RegisterBuiltinClass(REFCLSID clsid, BuiltinClass builtin);
+
+// The built-in class of that CLSID; nothing when there is none.
+std::optional<BuiltinClass> FindBuiltinClass(REFCLSID clsid);
 } // namespace plat
