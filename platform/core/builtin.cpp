@@ -3,6 +3,7 @@
 #include "platform/core/builtin.h"
 #include "platform/core/text.h"
 
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -52,6 +53,11 @@ const BuiltinExport *FindBuiltinModule(const std::string &key)
 
 namespace plat
 {
+bool SameGuid(REFGUID a, REFGUID b)
+{
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
 void RegisterBuiltinClass(REFCLSID clsid, BuiltinClass builtin)
 {
     Builtins &builtins = TheBuiltins();
@@ -64,7 +70,7 @@ std::optional<BuiltinClass> FindBuiltinClass(REFCLSID clsid)
     Builtins &builtins = TheBuiltins();
     std::lock_guard guard(builtins.lock);
     for (const auto &[id, builtin] : builtins.classes)
-        if (id == clsid)
+        if (SameGuid(id, clsid))
             return builtin;
     return std::nullopt;
 }

@@ -33,6 +33,10 @@ std::string BuiltinKey(std::string_view name);
 // The exports of the built-in library of that key; nullptr when there is none.
 const BuiltinExport *FindBuiltinModule(const std::string &key);
 
+// GUIDs compared inside the library (IsEqualGUID and operator== are the headers' own, for
+// product code: used here they would show among the library's exports).
+bool SameGuid(REFGUID a, REFGUID b);
+
 // A COM class of Windows itself that the platform provides (the shell link, the network
 // configuration): CoGetClassObject finds it without a registration. `create` makes a new
 // object and hands out its interface `riid`; `present` says whether the running Windows

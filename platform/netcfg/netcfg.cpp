@@ -138,7 +138,7 @@ template <class Interface> class RefCounted : public Interface
     {
         if (!ppv)
             return E_POINTER;
-        *ppv = riid == IID_IUnknown || riid == own ? this : nullptr;
+        *ppv = plat::SameGuid(riid, IID_IUnknown) || plat::SameGuid(riid, own) ? this : nullptr;
         if (!*ppv)
             return E_NOINTERFACE;
         AddRef();

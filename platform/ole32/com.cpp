@@ -146,7 +146,7 @@ class BuiltinFactory final : public IClassFactory
     {
         if (!ppv)
             return E_POINTER;
-        *ppv = riid == IID_IUnknown || riid == IID_IClassFactory ? this : nullptr;
+        *ppv = plat::SameGuid(riid, IID_IUnknown) || plat::SameGuid(riid, IID_IClassFactory) ? this : nullptr;
         if (!*ppv)
             return E_NOINTERFACE;
         AddRef();

@@ -195,7 +195,7 @@ class Reader
 HRESULT LastErrorResult()
 {
     const DWORD error = GetLastError();
-    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    return error ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, error) : E_FAIL;
 }
 
 HRESULT WriteWholeFile(const std::string &path, const std::vector<BYTE> &data)
@@ -334,7 +334,7 @@ bool Parse(const std::vector<BYTE> &data, const std::string &linkFile, Link &lin
     if (r.U32() != kHeaderSize)
         return false;
     r.Into(&clsid, sizeof clsid);
-    if (clsid != CLSID_ShellLink)
+    if (!plat::SameGuid(clsid, CLSID_ShellLink))
         return false;
     const DWORD flags = r.U32();
     link = Link();
@@ -387,9 +387,9 @@ class ShellLink final : public IShellLinkA, public IPersistFile
     {
         if (!ppv)
             return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IShellLinkA)
+        if (plat::SameGuid(riid, IID_IUnknown) || plat::SameGuid(riid, IID_IShellLinkA))
             *ppv = static_cast<IShellLinkA *>(this);
-        else if (riid == IID_IPersistFile || riid == IID_IPersist)
+        else if (plat::SameGuid(riid, IID_IPersistFile) || plat::SameGuid(riid, IID_IPersist))
             *ppv = static_cast<IPersistFile *>(this);
         else
         {
