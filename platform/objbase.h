@@ -4,6 +4,7 @@
 
 #include "platform/oaidl.h"
 #include "platform/ocidl.h"
+#include "platform/objidl.h"
 #include "platform/oleauto.h"
 
 typedef enum tagCLSCTX

@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shlobj.h>
+#include <netcfgx.h>
 #else
 #include "platform/windef.h"
 #include "platform/winnt.h"
@@ -19,6 +20,7 @@
 #include "platform/shlobj.h"
 #include "platform/stringapiset.h"
 #include "platform/ole2.h"
+#include "platform/netcfgx.h"
 #endif
 #include "platform/wininet.h"
 #include "platform/ras.h"

@@ -3,8 +3,11 @@
 #include "platform/core/builtin.h"
 #include "platform/core/text.h"
 
+#include <cstring>
 #include <map>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -18,6 +21,7 @@ struct Builtins
 {
     std::mutex lock;
     std::map<std::string, Builtin> byKey;
+    std::vector<std::pair<CLSID, plat::BuiltinClass>> classes; // a handful: looked up in order
 };
 
 Builtins &TheBuiltins()
@@ -63,5 +67,30 @@ const BuiltinExport *FindBuiltinModule(const std::string &key)
         builtin = it->second;
     }
     return builtin.exportsOf ? builtin.exportsOf() : builtin.exports;
+}
+} // namespace plat
+
+namespace plat
+{
+bool SameGuid(REFGUID a, REFGUID b)
+{
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
+void RegisterBuiltinClass(REFCLSID clsid, BuiltinClass builtin)
+{
+    Builtins &builtins = TheBuiltins();
+    std::lock_guard guard(builtins.lock);
+    builtins.classes.emplace_back(clsid, builtin);
+}
+
+std::optional<BuiltinClass> FindBuiltinClass(REFCLSID clsid)
+{
+    Builtins &builtins = TheBuiltins();
+    std::lock_guard guard(builtins.lock);
+    for (const auto &[id, builtin] : builtins.classes)
+        if (SameGuid(id, clsid))
+            return builtin;
+    return std::nullopt;
 }
 } // namespace plat

@@ -4,6 +4,7 @@
 
 #include "platform/windows.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,4 +37,24 @@ std::string BuiltinKey(std::string_view name);
 
 // The exports of the built-in library of that key on the current PC; nullptr when there is none.
 const BuiltinExport *FindBuiltinModule(const std::string &key);
+
+// GUIDs compared inside the library (IsEqualGUID and operator== are the headers' own, for
+// product code: used here they would show among the library's exports).
+bool SameGuid(REFGUID a, REFGUID b);
+
+// A COM class of Windows itself that the platform provides (the shell link, the network
+// configuration): CoGetClassObject finds it without a registration. `create` makes a new
+// object and hands out its interface `riid`; `present` says whether the running Windows
+// family has the class (nullptr: every family).
+struct BuiltinClass
+{
+    HRESULT (*create)(REFIID riid, void **ppv);
+    bool (*present)();
+};
+
+// Declares a built-in class; done by static initialisers of the DLL's folder.
+void RegisterBuiltinClass(REFCLSID clsid, BuiltinClass builtin);
+
+// The built-in class of that CLSID; nothing when there is none.
+std::optional<BuiltinClass> FindBuiltinClass(REFCLSID clsid);
 } // namespace plat

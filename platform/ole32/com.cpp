@@ -4,8 +4,10 @@
 // apartments (the kit's components fire their events from worker threads straight into the
 // client's sinks, which is how they are built). CoInitialize is still required per thread, as
 // on Windows, and ThreadingModel is accepted whatever it says. Only in-process servers exist.
+#include "platform/core/builtin.h"
 #include "platform/core/lasterror.h"
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -134,6 +136,61 @@ HRESULT LoadServer(Servers &servers, const std::string &path, Server &server)
     return S_OK;
 }
 
+// The class object of a built-in class, one per CoGetClassObject call.
+class BuiltinFactory final : public IClassFactory
+{
+  public:
+    explicit BuiltinFactory(plat::BuiltinClass builtin) : builtin_(builtin) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = plat::SameGuid(riid, IID_IUnknown) || plat::SameGuid(riid, IID_IClassFactory) ? this : nullptr;
+        if (!*ppv)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --refs_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID riid, void **ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        return builtin_.create(riid, ppv);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+  private:
+    plat::BuiltinClass builtin_;
+    std::atomic<ULONG> refs_ = 0;
+};
+
+// The class object of a built-in class of the running Windows, when rclsid is one.
+std::optional<HRESULT> BuiltinClassObject(REFCLSID rclsid, REFIID riid, LPVOID *ppv)
+{
+    std::optional<plat::BuiltinClass> builtin = plat::FindBuiltinClass(rclsid);
+    if (!builtin)
+        return std::nullopt;
+    if (builtin->present && !builtin->present())
+        return REGDB_E_CLASSNOTREG;
+    auto *factory = new BuiltinFactory(*builtin);
+    factory->AddRef();
+    HRESULT hr = factory->QueryInterface(riid, ppv);
+    factory->Release();
+    return hr;
+}
+
 bool InApartment()
 {
     return t_apartment.comInits > 0;
@@ -174,7 +231,8 @@ void WINAPI CoUninitialize()
         --t_apartment.comInits;
 }
 
-// CoGetClassObject: the class object of an in-process server registered under
+// CoGetClassObject: the class object of a class Windows itself provides (the shell link; the
+// network configuration on 2000/XP), else of an in-process server registered under
 // HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32, loaded once per process. Local and remote
 // servers do not exist here: a context without CLSCTX_INPROC_SERVER finds no class.
 // Errors: CO_E_NOTINITIALIZED, REGDB_E_CLASSNOTREG, CO_E_DLLNOTFOUND (no such library),
@@ -189,6 +247,8 @@ HRESULT WINAPI CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REF
         return CO_E_NOTINITIALIZED;
     if (!(dwClsContext & CLSCTX_INPROC_SERVER))
         return REGDB_E_CLASSNOTREG;
+    if (std::optional<HRESULT> builtin = BuiltinClassObject(rclsid, riid, ppv))
+        return *builtin;
     std::optional<std::string> path = ReadClassesValue("CLSID\\" + GuidText(rclsid) + "\\InprocServer32");
     if (!path)
         return REGDB_E_CLASSNOTREG;
