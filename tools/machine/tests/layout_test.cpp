@@ -193,7 +193,8 @@ TEST_P(FamilyLayoutTest, TcpipWhereTheFamilyKeepsIt)
     EXPECT_EQ(nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE,
                                         "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards"));
     // Dial-up networking comes with every fresh installation.
-    EXPECT_TRUE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\RemoteAccess"));
+    EXPECT_TRUE(
+        kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\RemoteAccess"));
     EXPECT_EQ(!nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE,
                                          "System\\CurrentControlSet\\Services\\Class\\NetTrans"));
     EXPECT_EQ(!nt, kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "Enum\\Root"));
