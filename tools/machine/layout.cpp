@@ -1,7 +1,8 @@
 // The registry of a fresh installation of each Windows family. One function per area of the
-// registry, listed in kAreas; the network cards a PC gets are laid out by nics.cpp (the 9x
-// dial-up adapter, which every 9x PC has, is one of the areas).
+// registry, listed in kAreas; the network cards a PC gets are laid out by nics.cpp, dial-up
+// networking by dialup.cpp (one of the areas, when the PC has it).
 #include "tools/machine/layout.h"
+#include "tools/machine/dialup.h"
 #include "tools/machine/nics.h"
 #include "tools/machine/writer.h"
 #include "platform/kit/kitregistry.h"
@@ -71,6 +72,7 @@ struct Context
     kitpc::Identity id;
     const FamilyLayout *family;
     bool nt;
+    bool dialUp; // lay out dial-up networking (a rewrite touches only what is there)
     std::string windows, system, temp, programFiles, commonFiles, internetExplorer;
     std::string desktop, startMenu, programs, appData, commonDesktop, commonStartMenu, commonPrograms;
 };
@@ -320,15 +322,6 @@ void Tcpip(Writer &w, const Context &c)
         .Dword("ErrorControl", 1)
         .ExpandSz("ImagePath", "%SystemRoot%\\System32\\svchost.exe -k netsvcs")
         .Sz("DisplayName", "DHCP Client");
-    // Routing and Remote Access is part of every 2000/XP installation, disabled.
-    Key(w, HKEY_LOCAL_MACHINE, kServices + "\\RemoteAccess")
-        .Dword("Type", 0x20)
-        .Dword("Start", 4)
-        .Sz("DisplayName", "Routing and Remote Access");
-    Key(w, HKEY_LOCAL_MACHINE, kServices + "\\RasMan")
-        .Dword("Type", 0x20)
-        .Dword("Start", 3)
-        .Sz("DisplayName", "Remote Access Connection Manager");
 }
 
 // The device classes network adapters and protocols are installed under (9x: Services\Class,
@@ -365,11 +358,12 @@ void EnumTree(Writer &w, const Context &c)
         Key(w, HKEY_LOCAL_MACHINE, root);
 }
 
-// The 9x dial-up adapter, which every installation has, bound to TCP/IP.
+// Dial-up networking, when the PC has it: the RAS services and its devices (the 9x dial-up adapter
+// bound to TCP/IP, Windows' WAN miniports on 2000/XP).
 void DialUp(Writer &w, const Context &c)
 {
-    if (!c.nt)
-        DialUpAdapter(w, c.id.systemLangId);
+    if (c.dialUp)
+        DialUpNetworking(w, c.id.family, c.id.systemLangId);
 }
 
 // The user's regional settings and environment, and the 9x logon name.
@@ -403,13 +397,14 @@ constexpr Area kAreas[] = {
     {"TCP/IP", Tcpip},
     {"network classes", NetworkClasses},
     {"hardware tree", EnumTree},
-    {"dial-up adapter", DialUp},
+    {"dial-up networking", DialUp},
     {"user settings", UserSettings},
 };
 
-Context ContextOfPc()
+Context ContextOfPc(bool dialUp)
 {
     Context c;
+    c.dialUp = dialUp;
     c.id = kitpc::ReadIdentity();
     c.family = &LayoutOf(c.id.family);
     c.nt = kitpc::IsNtFamily(c.id.family);
@@ -465,10 +460,10 @@ bool WriteAreas(Writer &writer, const Context &c, std::string &error)
 }
 } // namespace
 
-bool LayOutRegistry(std::string &error)
+bool LayOutRegistry(std::string &error, bool dialUp)
 {
     error.clear();
-    const Context c = ContextOfPc();
+    const Context c = ContextOfPc(dialUp);
     // Folders the registry names that the PC's own layout does not make.
     std::error_code ec;
     std::filesystem::create_directories(c.commonFiles, ec);
@@ -481,6 +476,6 @@ bool RewriteFact(Fact fact, std::string &error)
 {
     error.clear();
     Writer writer(error, fact);
-    return WriteAreas(writer, ContextOfPc(), error);
+    return WriteAreas(writer, ContextOfPc(true), error);
 }
 } // namespace kitmachine

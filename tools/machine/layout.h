@@ -36,8 +36,8 @@ const FamilyLayout &LayoutOf(kitpc::WindowsFamily family);
 // Windows family (as machine.ini says) holds, with the PC's folders as host paths. Existing keys
 // are kept and the values written are replaced. It writes as the system (kitreg::SetSystemAccess
 // on while it works, off when it returns). Returns false and names the key or value that could
-// not be written in `error`.
-bool LayOutRegistry(std::string &error);
+// not be written in `error`. Dial-up networking is laid out with `dialUp`.
+bool LayOutRegistry(std::string &error, bool dialUp = true);
 
 // Writes again, from what machine.ini now says, the values the layout of the PC's family takes
 // from `fact`, wherever the layout puts them; other values are left alone and keys that are gone

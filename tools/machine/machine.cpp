@@ -2,12 +2,17 @@
 //
 //   machine create --os 95|98|98se|me|nt4|2000|xp [--lang 0x0c0a] [--admin yes|no]
 //                  [--computer NAME] [--user NAME] [--dir DIR] [--force]
-//                  [--nic DESCRIPTION [CARD OPTIONS]]...
+//                  [--nic DESCRIPTION [CARD OPTIONS]]... [--ras yes|no]
+//                  [--pppoe winpoet|enternet|none [--pppoe-disabled] [--pppoe-stopped]]
+//                  [--winpoet-selector 0|1|2]
 //   machine show [--dir DIR]
 //   machine set KEY VALUE [--dir DIR]     KEY: os, lang, admin, computer, user or Section.Key
 //   machine nic add DESCRIPTION [CARD OPTIONS] [--dir DIR]
 //   machine nic set NUMBER|DESCRIPTION CARD OPTIONS [--dir DIR]
 //   machine nic remove NUMBER|DESCRIPTION [--dir DIR]
+//   machine ras yes|no [--dir DIR]
+//   machine pppoe [winpoet|enternet|none [--pppoe-disabled] [--pppoe-stopped]]
+//                 [--winpoet-selector 0|1|2] [--dir DIR]
 //   machine reboot [--dir DIR]
 //
 // CARD OPTIONS: --dhcp (the default) or --ip A/M[,A/M...] with --gw G[,G...]; --dns D[,D...];
@@ -15,6 +20,12 @@
 // --hidden|--shown. Each --nic starts a card; the options after it are that card's. Cards are
 // numbered from 1 in the order they are added; a number is never given twice while the cards
 // above it remain.
+//
+// Dial-up networking (--ras) is installed unless asked otherwise; a PPPoE client (WinPoET or
+// EnterNet) only when asked, its device disabled with --pppoe-disabled and, for WinPoET on XP, its
+// service stopped with --pppoe-stopped. --winpoet-selector writes the kit's client selector
+// (HKEY_LOCAL_MACHINE\SOFTWARE\NUV\DAX\ADSL "WinPoet": 0 EnterNet, 1 WinPoET, 2 WinPoET
+// without the XP service check). `machine pppoe` replaces the PC's client with the one named.
 //
 // The PC is DIR, else $KIT_MACHINE, else ~/.local/share/kit/machine. `set` changes a fact in
 // machine.ini and in every registry value the family's layout repeats it in; `set os` stays
@@ -28,6 +39,7 @@
 #include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
+#include "tools/machine/dialup.h"
 #include "tools/machine/layout.h"
 #include "tools/machine/nicoptions.h"
 #include "tools/machine/nics.h"
@@ -64,16 +76,25 @@ constexpr const char *kStandIns[] = {"route", "regedit", "winipcfg"};
 const char *const kUsageText =
     "usage: machine create --os 95|98|98se|me|nt4|2000|xp [--lang 0x0c0a] [--admin yes|no]\n"
     "                      [--computer NAME] [--user NAME] [--dir DIR] [--force]\n"
-    "                      [--nic DESCRIPTION [CARD OPTIONS]]...\n"
+    "                      [--nic DESCRIPTION [CARD OPTIONS]]... [--ras yes|no]\n"
+    "                      [--pppoe winpoet|enternet|none [--pppoe-disabled] [--pppoe-stopped]]\n"
+    "                      [--winpoet-selector 0|1|2]\n"
     "       machine show [--dir DIR]\n"
     "       machine set os|lang|admin|computer|user|Section.Key VALUE [--dir DIR]\n"
     "       machine nic add DESCRIPTION [CARD OPTIONS] [--dir DIR]\n"
     "       machine nic set NUMBER|DESCRIPTION CARD OPTIONS [--dir DIR]\n"
     "       machine nic remove NUMBER|DESCRIPTION [--dir DIR]\n"
+    "       machine ras yes|no [--dir DIR]\n"
+    "       machine pppoe [winpoet|enternet|none [--pppoe-disabled] [--pppoe-stopped]]\n"
+    "                     [--winpoet-selector 0|1|2] [--dir DIR]\n"
     "       machine reboot [--dir DIR]\n"
     "CARD OPTIONS: [--dhcp | --ip A/M[,A/M...] [--gw G[,G...]]] [--dns D[,D...]] [--wins W[,W...]]\n"
     "              [--disabled|--enabled] [--unbound|--bound] [--hidden|--shown (NT only)]\n"
-    "              (--dhcp is the default; \"none\" empties a list)\n";
+    "              (--dhcp is the default; \"none\" empties a list)\n"
+    "DIAL-UP: --ras yes (the default) installs dial-up networking; --pppoe-disabled disables the\n"
+    "         client's device; --pppoe-stopped stops WinPoET's service (XP only); --winpoet-selector\n"
+    "         writes HKEY_LOCAL_MACHINE\\SOFTWARE\\NUV\\DAX\\ADSL \"WinPoet\" (0 EnterNet, 1 WinPoET,\n"
+    "         2 WinPoET without the XP service check)\n";
 
 int Help()
 {
@@ -164,19 +185,26 @@ struct Arguments
     std::vector<std::string> words;             // arguments that are not options
     std::map<std::string, std::string> options; // --name value
     bool force = false, help = false;
+    bool pppoeDisabled = false, pppoeStopped = false;
     machinecli::NicArguments nics; // the network card options
 };
 
 std::optional<Arguments> ParseArguments(const std::vector<std::string> &argv, std::string &problem)
 {
     const int argc = static_cast<int>(argv.size());
-    static const char *const withValue[] = {"--os", "--lang", "--admin", "--dir", "--computer", "--user"};
+    static const char *const withValue[] = {"--os",  "--lang",     "--admin",
+                                            "--dir", "--computer", "--user",
+                                            "--ras", "--pppoe",    "--winpoet-selector"};
     Arguments args;
     for (int i = 0; i < argc; ++i)
     {
         std::string word = argv[i];
         if (word == "--force")
             args.force = true;
+        else if (word == "--pppoe-disabled")
+            args.pppoeDisabled = true;
+        else if (word == "--pppoe-stopped")
+            args.pppoeStopped = true;
         else if (word == "--help" || word == "-h" || word == "/?" || word == "-?")
             args.help = true;
         else if (std::find_if(std::begin(withValue), std::end(withValue),
@@ -255,6 +283,132 @@ const char *FamilyTitle(kitpc::WindowsFamily family)
     return "Windows XP";
 }
 
+// --- Dial-up networking and the PPPoE client ---------------------------------------------------
+
+// What the dial-up options ask for; what is not given stays as it is.
+struct DialUpOptions
+{
+    std::optional<bool> ras;
+    std::optional<kitmachine::PppoeSettings> pppoe;
+    std::optional<DWORD> selector;
+};
+
+bool HasDialUpOptions(const Arguments &args)
+{
+    return args.pppoeDisabled || args.pppoeStopped || Option(args, "--ras") || Option(args, "--pppoe") ||
+           Option(args, "--winpoet-selector");
+}
+
+const char *ClientFlag(const Arguments &args)
+{
+    return args.pppoeDisabled ? "--pppoe-disabled" : "--pppoe-stopped";
+}
+
+// Reads the client named (`client`, from --pppoe or the pppoe command's word), the client's flags
+// and the selector for a PC of `family`; the reason when they do not go together.
+std::optional<std::string> ParsePppoe(const Arguments &args, const std::optional<std::string> &client,
+                                      kitpc::WindowsFamily family, DialUpOptions &options)
+{
+    if (auto text = Option(args, "--winpoet-selector"))
+    {
+        if (*text != "0" && *text != "1" && *text != "2")
+            return "--winpoet-selector takes 0, 1 or 2";
+        options.selector = static_cast<DWORD>(std::stoul(*text));
+    }
+    const bool flags = args.pppoeDisabled || args.pppoeStopped;
+    if (!client)
+    {
+        if (flags)
+            return std::string(ClientFlag(args)) + " goes with a PPPoE client: winpoet or enternet";
+        return std::nullopt;
+    }
+    kitmachine::PppoeSettings settings;
+    if (*client == "winpoet")
+        settings.client = kitmachine::PppoeClient::WinPoet;
+    else if (*client == "enternet")
+        settings.client = kitmachine::PppoeClient::EnterNet;
+    else if (*client != "none")
+        return "the PPPoE client is winpoet, enternet or none, not " + *client;
+    if (settings.client == kitmachine::PppoeClient::None && flags)
+        return std::string(ClientFlag(args)) + " needs a PPPoE client, not none";
+    if (args.pppoeStopped &&
+        (settings.client != kitmachine::PppoeClient::WinPoet || family != kitpc::WindowsFamily::XP))
+        return "--pppoe-stopped: only WinPoET on Windows XP runs as a service";
+    settings.disabled = args.pppoeDisabled;
+    settings.stopped = args.pppoeStopped;
+    options.pppoe = settings;
+    return std::nullopt;
+}
+
+// Installs what the options ask for on the current PC; says where the selector went.
+int ApplyDialUp(const DialUpOptions &options)
+{
+    std::string error;
+    if (options.ras && !kitmachine::SetDialUp(*options.ras, error))
+        return Failure("dial-up networking: " + error);
+    if (options.pppoe && !kitmachine::SetPppoe(*options.pppoe, error))
+        return Failure("PPPoE client: " + error);
+    if (options.selector)
+    {
+        if (!kitmachine::SetSelector(*options.selector, error))
+            return Failure("client selector: " + error);
+        std::printf("Client selector: HKEY_LOCAL_MACHINE\\%s \"WinPoet\" = %u (read by a kit whose "
+                    "config.ini has [General] Registro=ADSL)\n",
+                    kitmachine::kSelectorKey, static_cast<unsigned>(*options.selector));
+    }
+    return kOk;
+}
+
+// The PC a dial-up command changes, when it can be changed.
+std::optional<int> PcProblem(const Arguments &args)
+{
+    const std::string pc = UsePc(Option(args, "--dir"));
+    if (!HoldsPc(pc))
+        return Failure("no PC in " + pc + " (machine create makes one)");
+    if (auto problem = RegistryProblem())
+        return Failure(*problem);
+    return std::nullopt;
+}
+
+int Ras(const Arguments &args)
+{
+    auto installed = args.words.size() == 1 ? ParseYesNo(args.words[0]) : std::nullopt;
+    if (!installed)
+        return Usage("ras takes yes or no");
+    if (HasDialUpOptions(args))
+        return Usage("ras takes no other dial-up option");
+    if (auto rc = PcProblem(args))
+        return *rc;
+    DialUpOptions options;
+    options.ras = *installed;
+    if (int rc = ApplyDialUp(options); rc != kOk)
+        return rc;
+    std::printf("Dial-up networking %s\n", *installed ? "installed" : "removed");
+    return kOk;
+}
+
+int Pppoe(const Arguments &args)
+{
+    if (args.words.size() > 1)
+        return Usage("pppoe takes one client: winpoet, enternet or none");
+    if (Option(args, "--pppoe") || Option(args, "--ras"))
+        return Usage("pppoe names its client as a word: machine pppoe winpoet|enternet|none");
+    const std::optional<std::string> client =
+        args.words.empty() ? std::nullopt : std::optional<std::string>(args.words[0]);
+    if (!client && !Option(args, "--winpoet-selector"))
+        return Usage("pppoe takes a client (winpoet, enternet or none) or --winpoet-selector");
+    if (auto rc = PcProblem(args))
+        return *rc;
+    DialUpOptions options;
+    if (auto problem = ParsePppoe(args, client, kitpc::ReadIdentity().family, options))
+        return Usage(*problem);
+    if (int rc = ApplyDialUp(options); rc != kOk)
+        return rc;
+    if (client)
+        std::printf("PPPoE client: %s\n", client->c_str());
+    return kOk;
+}
+
 // --- create -------------------------------------------------------------------------------------
 
 std::optional<std::string> ComputerNameProblem(const std::string &name);
@@ -319,6 +473,17 @@ int Create(const Arguments &args)
             return Usage("the user needs a name");
     }
 
+    DialUpOptions dialUp;
+    dialUp.ras = true;
+    if (auto text = Option(args, "--ras"))
+    {
+        dialUp.ras = ParseYesNo(*text);
+        if (!dialUp.ras)
+            return Usage("--ras takes yes or no");
+    }
+    if (auto problem = ParsePppoe(args, Option(args, "--pppoe"), options.os, dialUp))
+        return Usage(*problem);
+
     std::vector<kitmachine::NicSettings> cards;
     for (const machinecli::NicOptions &card : args.nics.cards)
     {
@@ -342,11 +507,15 @@ int Create(const Arguments &args)
     if (!kitpc::CreateMachine(pc, options))
         return Failure("cannot lay out the PC's folders in " + pc);
     std::string error;
-    if (!kitmachine::LayOutRegistry(error))
+    if (!kitmachine::LayOutRegistry(error, *dialUp.ras))
         return Failure("registry: " + error);
     for (const kitmachine::NicSettings &card : cards)
         if (int number = 0; !kitmachine::AddNic(card, number, error))
             return Failure("network card " + kitpc::TerminalText(card.description) + ": " + error);
+    // Dial-up networking is part of the installation; the client comes after the cards.
+    dialUp.ras.reset();
+    if (int rc = ApplyDialUp(dialUp); rc != kOk)
+        return rc;
     LinkStandIns(pc);
     std::printf("%s PC created in %s\n", FamilyTitle(options.os), pc.c_str());
     return kOk;
@@ -435,6 +604,8 @@ int Show(const Arguments &args)
     Section("Power log", ReadLines(pc + "/power.log"));
     if (damage)
         return Failure(DamagedRegistry(*damage));
+    Section("Dial-up networking", kitmachine::DialUpLines());
+    Section("PPPoE client", kitmachine::PppoeLines());
     const std::vector<pcreg::NetworkCard> cards = pcreg::ReadNetworkCards(id.family);
     Section("Network cards", machinecli::CardLines(cards));
     std::printf("\n%s", kitpc::TerminalText(machinecli::IpConfigText(id.family, cards,
@@ -1215,6 +1386,9 @@ int main(int argc, char **argv)
     args->nics = std::move(*nics);
     if (args->command != "create" && args->command != "nic" && !args->nics.cards.empty())
         return Usage("--nic belongs to create");
+    if (args->command != "create" && args->command != "pppoe" && args->command != "ras" &&
+        HasDialUpOptions(*args))
+        return Usage("dial-up options belong to create or pppoe");
     if (args->command != "nic" && !args->nics.loose.Empty())
         return Usage("card options follow --nic DESCRIPTION (create) or go with machine nic add|set");
     if (args->help)
@@ -1229,5 +1403,9 @@ int main(int argc, char **argv)
         return Reboot(*args);
     if (args->command == "nic")
         return Nic(*args);
+    if (args->command == "ras")
+        return Ras(*args);
+    if (args->command == "pppoe")
+        return Pppoe(*args);
     return Usage(args->command.empty() ? "" : "unknown command " + args->command);
 }

@@ -105,20 +105,6 @@ std::string PciSlot(int number)
     return Format("%02X", 0x0A + number);
 }
 
-// The devices folder of the PC: \\.\NAME opens when devices/NAME is there.
-void SetDevice(const std::string &name, bool present)
-{
-    const std::filesystem::path path = kitpc::PathOf("devices/" + name);
-    std::error_code ec;
-    if (!present)
-    {
-        std::filesystem::remove(path, ec);
-        return;
-    }
-    std::filesystem::create_directories(path.parent_path(), ec);
-    std::ofstream(path, std::ios::app);
-}
-
 // A binding list of Tcpip\Linkage (or its Disabled subkey) with the entries for one card taken
 // out, then put back when `add`; the other cards' entries keep their places, before the dial-up
 // (NdisWan) ones.
@@ -294,7 +280,7 @@ void WriteNt4Card(Writer &w, int number, const NicSettings &nic, bool machineWid
     EditLinkage(w, kTcpip + "\\Linkage\\Disabled", "Bind", device, nic.unbound);
     if (machineWideDns)
         Key(w, HKEY_LOCAL_MACHINE, kTcpip + "\\Parameters").Sz("NameServer", Join(nic.dns, " "));
-    SetDevice(service, !nic.disabled);
+    SetDeviceFile(service, !nic.disabled);
 }
 
 void RemoveNt4Card(Writer &w, const pcreg::NetworkCard &card)
@@ -306,7 +292,7 @@ void RemoveNt4Card(Writer &w, const pcreg::NetworkCard &card)
                                    kServices + "\\" + card.key, kServices + "\\NetBT\\Adapters\\" + card.key})
         if (LONG rc = DeleteTree(key); rc != ERROR_SUCCESS)
             w.Fail("cannot delete HKEY_LOCAL_MACHINE\\" + key, rc);
-    SetDevice(card.key, false);
+    SetDeviceFile(card.key, false);
 }
 
 // --- Windows 2000 and XP ------------------------------------------------------------------------
@@ -331,16 +317,18 @@ void WriteNt5Card(Writer &w, int number, const NicSettings &nic, LANGID language
     std::string componentId = std::string("pci\\ven_") + m.vendor + "&dev_" + m.device;
     std::transform(componentId.begin(), componentId.end(), componentId.begin(),
                    [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-    Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Class\\" + kNetClass + "\\" + FourDigits(number))
-        .Sz("DriverDesc", nic.description)
-        .Sz("NetCfgInstanceId", guid)
-        .Sz("ComponentId", componentId)
-        .Sz("MatchingDeviceId", componentId)
-        .Sz("ProviderName", m.maker)
-        .Dword("Characteristics", 0x84);
+    const std::string instance = HardwareIds(m).front() + "\\3&61AAA01&0&" + PciSlot(number) + "08";
+    WriteNetComponent(w, {.componentId = componentId,
+                          .description = nic.description,
+                          .instanceId = guid,
+                          .deviceInstanceId = instance,
+                          .provider = m.maker,
+                          .characteristics = 0x84,
+                          .disabled = nic.disabled,
+                          .descriptionFrom = std::nullopt});
     Key(w, HKEY_LOCAL_MACHINE, kControl + "\\Network\\" + kNetClass + "\\" + guid + "\\Connection")
         .Sz("Name", ConnectionName(number, language))
-        .Sz("PnpInstanceID", HardwareIds(m).front() + "\\3&61AAA01&0&" + PciSlot(number) + "08")
+        .Sz("PnpInstanceID", instance)
         .Dword("MediaSubType", 1);
 
     std::vector<std::string> metrics(nic.gateways.size(), "0");
@@ -370,7 +358,7 @@ void WriteNt5Card(Writer &w, int number, const NicSettings &nic, LANGID language
     EditLinkage(w, kTcpip + "\\Linkage", "Bind", "\\Device\\" + guid, !nic.unbound);
     EditLinkage(w, kTcpip + "\\Linkage", "Export", "\\Device\\Tcpip_" + guid, !nic.unbound);
     EditLinkage(w, kTcpip + "\\Linkage", "Route", "\"" + guid + "\"", !nic.unbound);
-    SetDevice(guid, !nic.disabled);
+    SetDeviceFile(guid, !nic.disabled);
 }
 
 void RemoveNt5Card(Writer &w, const pcreg::NetworkCard &card)
@@ -381,24 +369,15 @@ void RemoveNt5Card(Writer &w, const pcreg::NetworkCard &card)
     for (const std::string &key : {kNetworkCards + "\\" + std::to_string(card.number),
                                    kTcpip + "\\Parameters\\Interfaces\\" + card.key,
                                    kServices + "\\NetBT\\Parameters\\Interfaces\\Tcpip_" + card.key,
-                                   kControl + "\\Class\\" + kNetClass + "\\" + FourDigits(card.number),
                                    kControl + "\\Network\\" + kNetClass + "\\" + card.key})
         if (LONG rc = DeleteTree(key); rc != ERROR_SUCCESS)
             w.Fail("cannot delete HKEY_LOCAL_MACHINE\\" + key, rc);
-    SetDevice(card.key, false);
+    if (pcreg::ReadKey(NetComponentKey(card.key)).Text("NetCfgInstanceId") == card.key)
+        RemoveNetComponent(w, NetComponentKey(card.key));
+    SetDeviceFile(card.key, false);
 }
 
 // --- Common -------------------------------------------------------------------------------------
-
-// Works as the system while it lives.
-class SystemAccess
-{
-  public:
-    SystemAccess() { kitreg::SetSystemAccess(true); }
-    ~SystemAccess() { kitreg::SetSystemAccess(false); }
-    SystemAccess(const SystemAccess &) = delete;
-    SystemAccess &operator=(const SystemAccess &) = delete;
-};
 
 std::optional<pcreg::NetworkCard> FindCard(WindowsFamily family, int number)
 {
@@ -478,13 +457,100 @@ Lease LeaseOf(int number)
     return {"192.168.1." + std::to_string(32 + number), "255.255.255.0", "192.168.1.1", "192.168.1.1"};
 }
 
+std::string DialUpAdapterName(LANGID language)
+{
+    return PRIMARYLANGID(language) == LANG_SPANISH ? "Adaptador de Acceso telefónico a redes"
+                                                   : "Dial-Up Adapter";
+}
+
 void DialUpAdapter(Writer &w, LANGID language)
 {
     NicSettings dialUp;
-    dialUp.description = PRIMARYLANGID(language) == LANG_SPANISH ? "Adaptador de Acceso telefónico a redes"
-                                                                 : "Dial-Up Adapter";
+    dialUp.description = DialUpAdapterName(language);
     const NineXDevice device{"Enum\\Root\\Net\\0000", "*PNP8387", "", "Microsoft", "pppmac.vxd"};
     WriteNineXCard(w, 0, dialUp, device, Fact::Language);
+    // The name the dial-up adapter's driver goes by.
+    Writer::Key(w, HKEY_LOCAL_MACHINE, kServices + "\\Class\\Net\\0000").Sz("AdapterName", "MS$PPP");
+}
+
+void SetDeviceFile(const std::string &name, bool present)
+{
+    const std::filesystem::path path = kitpc::PathOf("devices/" + name);
+    std::error_code ec;
+    if (!present)
+    {
+        std::filesystem::remove(path, ec);
+        return;
+    }
+    std::filesystem::create_directories(path.parent_path(), ec);
+    std::ofstream(path, std::ios::app);
+}
+
+const std::string kNetClassKey = kControl + "\\Class\\" + kNetClass;
+
+namespace
+{
+std::string DeviceEnumKey(const std::string &deviceInstanceId)
+{
+    return kControl.substr(0, kControl.rfind('\\')) + "\\Enum\\" + deviceInstanceId;
+}
+} // namespace
+
+std::string NetComponentKey(const std::string &instanceId)
+{
+    const std::vector<std::string> subKeys = pcreg::ReadKey(kNetClassKey).SubKeys();
+    for (const std::string &name : subKeys)
+        if (tooltext::EqualNoCase(pcreg::ReadKey(kNetClassKey + "\\" + name).Text("NetCfgInstanceId"),
+                                  instanceId))
+            return kNetClassKey + "\\" + name;
+    int number = 0;
+    while (std::any_of(subKeys.begin(), subKeys.end(),
+                       [&](const std::string &name) { return std::atoi(name.c_str()) == number; }))
+        ++number;
+    return kNetClassKey + "\\" + FourDigits(number);
+}
+
+std::optional<std::string> FindNetComponent(const std::string &componentId)
+{
+    for (const std::string &name : pcreg::ReadKey(kNetClassKey).SubKeys())
+        if (tooltext::EqualNoCase(pcreg::ReadKey(kNetClassKey + "\\" + name).Text("ComponentId"),
+                                  componentId))
+            return kNetClassKey + "\\" + name;
+    return std::nullopt;
+}
+
+void WriteNetComponent(Writer &w, const NetComponent &c)
+{
+    using Key = Writer::Key;
+    const std::string key = NetComponentKey(c.instanceId);
+    Key(w, HKEY_LOCAL_MACHINE, key)
+        .Sz("DriverDesc", c.description, c.descriptionFrom)
+        .Sz("NetCfgInstanceId", c.instanceId)
+        .Sz("ComponentId", c.componentId)
+        .Sz("MatchingDeviceId", c.componentId)
+        .Sz("DeviceInstanceID", c.deviceInstanceId)
+        .Sz("ProviderName", c.provider)
+        .Dword("Characteristics", c.characteristics);
+    if (c.wanMiniport)
+        Key(w, HKEY_LOCAL_MACHINE, key + "\\Ndi\\Interfaces").Sz("UpperRange", "ndiswan");
+    // CONFIGFLAG_DISABLED: the device is disabled in the hardware profile.
+    Key(w, HKEY_LOCAL_MACHINE, DeviceEnumKey(c.deviceInstanceId))
+        .Sz("DeviceDesc", c.description, c.descriptionFrom)
+        .MultiSz("HardwareID", {c.componentId})
+        .Sz("Class", "Net")
+        .Sz("ClassGUID", kNetClass)
+        .Sz("Driver", kNetClass + key.substr(key.rfind('\\')))
+        .Sz("Mfg", c.provider)
+        .Dword("ConfigFlags", c.disabled ? 1 : 0);
+}
+
+void RemoveNetComponent(Writer &w, const std::string &classKey)
+{
+    const std::string device = pcreg::ReadKey(classKey).Text("DeviceInstanceID");
+    for (const std::string &key : {classKey, device.empty() ? std::string() : DeviceEnumKey(device)})
+        if (!key.empty())
+            if (LONG rc = DeleteTree(key); rc != ERROR_SUCCESS)
+                w.Fail("cannot delete HKEY_LOCAL_MACHINE\\" + key, rc);
 }
 
 bool AddNic(const NicSettings &nic, int &number, std::string &error)

@@ -7,6 +7,7 @@
 #include "platform/windef.h"
 #include "tools/machine/writer.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,33 @@ struct Lease
 };
 Lease LeaseOf(int number);
 
-// The 9x dial-up adapter (Enum\Root\Net\0000, Net\0000, MSTCP\0000, NetTrans\0000), in the
-// system's language; every 9x installation has it.
+// The 9x dial-up adapter (Enum\Root\Net\0000, Net\0000 named MS$PPP, MSTCP\0000, NetTrans\0000),
+// in the system's language; Dial-Up Networking installs it.
 void DialUpAdapter(Writer &w, LANGID language);
+std::string DialUpAdapterName(LANGID language);
+
+// The devices folder of the PC: \\.\NAME opens when devices/NAME is there.
+void SetDeviceFile(const std::string &name, bool present);
+
+// A 2000/XP network component: a subkey of Class\Net and, for its device, a key of the Enum tree.
+struct NetComponent
+{
+    std::string componentId, description, instanceId; // instanceId: NetCfgInstanceId "{...}"
+    std::string deviceInstanceId;                     // "ROOT\MS_PPPOEMINIPORT\0000"
+    std::string provider;
+    DWORD characteristics = 0;
+    bool wanMiniport = false; // bound below NDISWAN: a RAS device
+    bool disabled = false;    // its device disabled in the hardware profile
+    std::optional<Fact> descriptionFrom;
+};
+extern const std::string kNetClassKey; // HKLM path of Class\Net on 2000/XP
+
+// The Class\Net subkey holding the component with this NetCfgInstanceId, else the first number
+// no component has ("...\0003").
+std::string NetComponentKey(const std::string &instanceId);
+// The Class\Net subkey of the component with this ComponentId (compared without case), if any.
+std::optional<std::string> FindNetComponent(const std::string &componentId);
+void WriteNetComponent(Writer &w, const NetComponent &component);
+// Removes the component's Class\Net subkey and its device's Enum key.
+void RemoveNetComponent(Writer &w, const std::string &classKey);
 } // namespace kitmachine

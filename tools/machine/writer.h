@@ -2,6 +2,7 @@
 // named, and a mode that rewrites only the values taken from one fact of machine.ini.
 #pragma once
 
+#include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
 #include "platform/winreg.h"
 #include "tools/machine/layout.h"
@@ -142,6 +143,16 @@ class Writer
     std::optional<Fact> only_;
 };
 
+// Works as the system while it lives: keys right below HKEY_LOCAL_MACHINE, whoever the user is.
+class SystemAccess
+{
+  public:
+    SystemAccess() { kitreg::SetSystemAccess(true); }
+    ~SystemAccess() { kitreg::SetSystemAccess(false); }
+    SystemAccess(const SystemAccess &) = delete;
+    SystemAccess &operator=(const SystemAccess &) = delete;
+};
+
 // Deletes a key of HKEY_LOCAL_MACHINE with everything below it; a missing key is no failure.
 inline LONG DeleteTree(const std::string &path)
 {
@@ -162,5 +173,13 @@ inline LONG DeleteTree(const std::string &path)
         if ((rc = DeleteTree(path + "\\" + subKey)) != ERROR_SUCCESS)
             return rc;
     return RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+}
+
+// Deletes the keys, keeping the first failure in the writer.
+inline void DeleteKeys(Writer &w, std::initializer_list<std::string> paths)
+{
+    for (const std::string &path : paths)
+        if (LONG rc = DeleteTree(path); rc != ERROR_SUCCESS)
+            w.Fail("cannot delete HKEY_LOCAL_MACHINE\\" + path, rc);
 }
 } // namespace kitmachine
