@@ -6,11 +6,11 @@
 // Bits of the flags word.
 enum : DWORD
 {
-    OSV_WIN9X = 0x0001,  // Windows 95, 98 or Me
-    OSV_NT = 0x1000,     // any NT
+    OSV_WIN9X = 0x0001,   // Windows 95, 98 or Me
+    OSV_NT = 0x1000,      // any NT
     OSV_WIN2000 = 0x2000, // NT 5.0
-    OSV_WINXP = 0x4000,  // NT 5.x, x not 0
-    OSV_NT4 = 0x8000,    // NT 4
+    OSV_WINXP = 0x4000,   // NT 5.x, x not 0
+    OSV_NT4 = 0x8000,     // NT 4
 };
 
 // 0, or HRESULT_FROM_WIN32 of the last error when the version cannot be asked.

@@ -95,68 +95,92 @@ DWORD CRasEntryIter::DialParamsSize() const
     return (m_dwOsFlags & OSV_NT) ? kDialSizeNt : kDialSize9x;
 }
 
+const char *CRasEntryIter::PhoneBook() const
+{
+    return m_bPhoneBookGiven ? m_phoneBook.c_str() : nullptr;
+}
+
 void CRasEntryIter::Open(const char *pszPhoneBook)
 {
     m_bPhoneBookGiven = pszPhoneBook != nullptr;
     m_phoneBook = pszPhoneBook ? pszPhoneBook : "";
     auto enumEntries = CRasBinding::Need(m_ras.RasEnumEntries);
     const DWORD dwNameSize = NameSize();
-    std::vector<BYTE> records(dwNameSize);
-    reinterpret_cast<RASENTRYNAMEA *>(records.data())->dwSize = dwNameSize;
-    DWORD dwBytes = dwNameSize, dwCount = 0;
-    const char *pszBook = m_bPhoneBookGiven ? m_phoneBook.c_str() : nullptr;
-    DWORD dwCode = enumEntries(nullptr, pszBook, reinterpret_cast<LPRASENTRYNAMEA>(records.data()), &dwBytes, &dwCount);
-    if (dwCode == ERROR_BUFFER_TOO_SMALL)
+    DWORD dwSlots = kFirstNames;
+    std::vector<BYTE> records;
+    DWORD dwCount = 0;
+    for (;;)
     {
-        records.assign(std::max(dwBytes, dwNameSize), 0);
+        records.assign(static_cast<size_t>(dwSlots) * dwNameSize, 0);
         reinterpret_cast<RASENTRYNAMEA *>(records.data())->dwSize = dwNameSize;
-        dwCode = enumEntries(nullptr, pszBook, reinterpret_cast<LPRASENTRYNAMEA>(records.data()), &dwBytes, &dwCount);
+        DWORD dwBytes = static_cast<DWORD>(records.size());
+        dwCount = 0;
+        const DWORD dwCode = enumEntries(
+            nullptr, PhoneBook(), reinterpret_cast<LPRASENTRYNAMEA>(records.data()), &dwBytes, &dwCount);
+        if (dwCode == ERROR_BUFFER_TOO_SMALL && dwCount > dwSlots)
+        {
+            dwSlots = dwCount;
+            continue;
+        }
+        Check(dwCode);
+        dwCount = std::min(dwCount, dwSlots);
+        break;
     }
-    Check(dwCode);
     // Into slots of one size, whatever the platform's record.
     m_names.assign(static_cast<size_t>(dwCount) * kNameSlot, 0);
     for (DWORD i = 0; i < dwCount; ++i)
         std::memcpy(&m_names[i * kNameSlot], &records[i * dwNameSize], std::min(dwNameSize, kNameSlot));
     m_dwNames = dwCount;
-    m_dwCurrent = 0;
-    m_bOpen = true;
+    m_bEditing = false;
+    if (m_dwNames > 0)
+        Load(0);
 }
 
 void CRasEntryIter::Close()
 {
-    m_bOpen = false;
+    m_bEditing = false;
     m_names.clear();
     m_dwNames = 0;
+}
+
+const char *CRasEntryIter::NameAt(DWORD dwIndex) const
+{
+    return reinterpret_cast<const RASENTRYNAMEA *>(&m_names[dwIndex * kNameSlot])->szEntryName;
+}
+
+void CRasEntryIter::Load(DWORD dwIndex)
+{
+    m_dwCurrent = dwIndex;
+    m_name = NameAt(dwIndex);
+    std::fill(m_entry.begin(), m_entry.end(), 0);
+    Entry().dwSize = EntrySize();
+    DWORD dwBytes = EntrySize();
+    Check(CRasBinding::Need(m_ras.RasGetEntryProperties)(PhoneBook(), m_name.c_str(), &Entry(), &dwBytes,
+                                                         nullptr, nullptr));
+    m_dial = {};
+    m_dial.dwSize = DialParamsSize();
+    CopyField(m_dial.szEntryName, m_name);
+    BOOL bPassword = FALSE;
+    Check(CRasBinding::Need(m_ras.RasGetEntryDialParams)(PhoneBook(), &m_dial, &bPassword));
 }
 
 bool CRasEntryIter::Find(const std::string &name)
 {
     for (DWORD i = 0; i < m_dwNames; ++i)
-    {
-        const auto *record = reinterpret_cast<const RASENTRYNAMEA *>(&m_names[i * kNameSlot]);
-        if (lstrcmpiA(record->szEntryName, name.c_str()) == 0)
+        if (lstrcmpiA(NameAt(i), name.c_str()) == 0)
         {
-            m_dwCurrent = i;
-            m_name = record->szEntryName;
+            if (i != m_dwCurrent || m_name != NameAt(i))
+                Load(i);
             return true;
         }
-    }
     return false;
 }
 
 void CRasEntryIter::Edit()
 {
-    const char *pszBook = m_bPhoneBookGiven ? m_phoneBook.c_str() : nullptr;
-    std::fill(m_entry.begin(), m_entry.end(), 0);
-    Entry().dwSize = EntrySize();
-    DWORD dwBytes = EntrySize();
-    Check(CRasBinding::Need(m_ras.RasGetEntryProperties)(pszBook, m_name.c_str(), &Entry(), &dwBytes, nullptr,
-                                                         nullptr));
-    m_dial = {};
-    m_dial.dwSize = DialParamsSize();
-    CopyField(m_dial.szEntryName, m_name);
-    BOOL bPassword = FALSE;
-    Check(CRasBinding::Need(m_ras.RasGetEntryDialParams)(pszBook, &m_dial, &bPassword));
+    if (m_dwNames == 0)
+        throw CSystemError(E_UNEXPECTED); // no entry to stand on
+    m_bEditing = true;
     m_bNew = false;
 }
 
@@ -179,11 +203,15 @@ void CRasEntryIter::AddNew()
     m_dial = {};
     m_dial.dwSize = DialParamsSize();
     m_name.clear();
+    m_bEditing = true;
     m_bNew = true;
 }
 
 void CRasEntryIter::SetEntryName(const std::string &name)
 {
+    const DWORD dwCode = CRasBinding::Need(m_ras.RasValidateEntryName)(PhoneBook(), name.c_str());
+    if (dwCode != ERROR_SUCCESS && dwCode != ERROR_ALREADY_EXISTS)
+        throw CSystemError(E_INVALIDARG);
     CopyField(m_dial.szEntryName, name);
     m_name = name;
 }
@@ -237,17 +265,13 @@ void CRasEntryIter::SetEntryType(DWORD dwType)
 
 void CRasEntryIter::Update()
 {
-    const char *pszBook = m_bPhoneBookGiven ? m_phoneBook.c_str() : nullptr;
+    if (!m_bEditing)
+        throw CSystemError(E_UNEXPECTED); // neither Edit nor AddNew came first
     if (m_bNew)
-    {
-        const DWORD dwCode = CRasBinding::Need(m_ras.RasValidateEntryName)(pszBook, m_name.c_str());
-        if (dwCode == ERROR_INVALID_NAME)
-            throw CSystemError(E_INVALIDARG);
-        Check(dwCode);
-    }
-    Check(CRasBinding::Need(m_ras.RasSetEntryProperties)(pszBook, m_name.c_str(), &Entry(), EntrySize(), nullptr,
-                                                         0));
-    Check(CRasBinding::Need(m_ras.RasSetEntryDialParams)(pszBook, &m_dial, FALSE));
+        Check(CRasBinding::Need(m_ras.RasValidateEntryName)(PhoneBook(), m_name.c_str()));
+    Check(CRasBinding::Need(m_ras.RasSetEntryProperties)(PhoneBook(), m_name.c_str(), &Entry(), EntrySize(),
+                                                         nullptr, 0));
+    Check(CRasBinding::Need(m_ras.RasSetEntryDialParams)(PhoneBook(), &m_dial, FALSE));
     if (m_dwOsFlags & OSV_NT4)
     {
         RASCREDENTIALSA credentials = {};
@@ -255,7 +279,12 @@ void CRasEntryIter::Update()
         credentials.dwMask = RASCM_UserName | RASCM_Password;
         std::memcpy(credentials.szUserName, m_dial.szUserName, sizeof credentials.szUserName);
         std::memcpy(credentials.szPassword, m_dial.szPassword, sizeof credentials.szPassword);
-        Check(CRasBinding::Need(m_ras.RasSetCredentials)(pszBook, m_name.c_str(), &credentials, FALSE));
+        Check(CRasBinding::Need(m_ras.RasSetCredentials)(PhoneBook(), m_name.c_str(), &credentials, FALSE));
     }
+    // Out of edit mode, standing on the entry as the phone book now has it.
+    m_bEditing = false;
     m_bNew = false;
+    const std::string name = m_name;
+    Open(PhoneBook());
+    Find(name);
 }

@@ -46,14 +46,18 @@ class CRasEntryIter
   public:
     // Every entry name is kept in a record of this size, whatever the platform's.
     static constexpr DWORD kNameSlot = 532;
+    // The names room is made for at first; RAS says how many more it needs.
+    static constexpr DWORD kFirstNames = 8;
 
     explicit CRasEntryIter(DWORD dwOsFlags);
-    // The phone book (nullptr: the user's default one) and its entries.
+    // The phone book (nullptr: the user's default one) and its entries, standing on the first
+    // (loaded) when there is one.
     void Open(const char *pszPhoneBook);
     void Close();
-    // Stands on the entry of that name, compared without regard to case; false when none.
+    // Stands on the entry of that name, compared without regard to case, and loads it; false
+    // when none.
     bool Find(const std::string &name);
-    // Loads the current entry's properties and dial parameters for changing them.
+    // Starts changing the current entry (its properties and dial parameters are loaded).
     void Edit();
     // A new entry with the defaults of the platform, to be named with SetEntryName.
     void AddNew();
@@ -83,15 +87,19 @@ class CRasEntryIter
     DWORD EntrySize() const;
     DWORD NameSize() const;
     DWORD DialParamsSize() const;
+    const char *PhoneBook() const;
+    const char *NameAt(DWORD dwIndex) const;
+    // Makes the entry at dwIndex the current one with its properties and dial parameters.
+    void Load(DWORD dwIndex);
 
     const DWORD m_dwOsFlags;
     CRasBinding m_ras;
-    bool m_bOpen = false;
     std::string m_phoneBook;
     bool m_bPhoneBookGiven = false;
     std::vector<BYTE> m_names; // kNameSlot bytes an entry
     DWORD m_dwNames = 0;
     DWORD m_dwCurrent = 0;
+    bool m_bEditing = false;
     bool m_bNew = false;
     std::string m_name;
     // The whole structure of this build, of which the platform's size is passed.

@@ -2,12 +2,31 @@
 
 #include "common/com/ComPtr.h"
 
-#include <vector>
+namespace
+{
+// COM for this thread while the link is made.
+class CComInit
+{
+  public:
+    CComInit() : m_hr(CoInitialize(nullptr)) {}
+    ~CComInit()
+    {
+        if (SUCCEEDED(m_hr))
+            CoUninitialize();
+    }
+    CComInit(const CComInit &) = delete;
+    CComInit &operator=(const CComInit &) = delete;
+    bool Ok() const { return SUCCEEDED(m_hr); }
 
-HRESULT CrearAccesoDirecto(const std::string &linkFile, const ShortcutInfo &info)
+  private:
+    HRESULT m_hr;
+};
+
+HRESULT SaveLink(const ShortcutInfo &info, const std::string &linkName)
 {
     kitcom::ComPtr<IShellLinkA> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid());
+    HRESULT hr =
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid());
     if (FAILED(hr))
         return hr;
     link->SetPath(info.target.c_str());
@@ -19,10 +38,22 @@ HRESULT CrearAccesoDirecto(const std::string &linkFile, const ShortcutInfo &info
     hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
     if (FAILED(hr))
         return hr;
-    const int n = MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, nullptr, 0);
-    if (n <= 0)
-        return E_INVALIDARG;
-    std::vector<OLECHAR> wide(static_cast<size_t>(n));
-    MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide.data(), n);
-    return file->Save(wide.data(), TRUE);
+    char szDesktop[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(nullptr, szDesktop, CSIDL_DESKTOP, FALSE);
+    const std::string path = std::string(szDesktop) + "\\" + linkName;
+    WCHAR wszPath[MAX_PATH] = {};
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wszPath, MAX_PATH) == 0)
+        return E_INVALIDARG; // longer than a path
+    return file->Save(wszPath, TRUE);
+}
+} // namespace
+
+HRESULT CrearAccesoDirecto(const std::string &linkName, const ShortcutInfo *pInfo)
+{
+    if (!pInfo)
+        return E_FAIL;
+    CComInit com;
+    if (!com.Ok())
+        return E_FAIL;
+    return SaveLink(*pInfo, linkName);
 }

@@ -1,4 +1,4 @@
-// A shell shortcut (.lnk) made through the system's shell link object.
+// A shell shortcut (.lnk) on the user's desktop, made through the system's shell link object.
 #pragma once
 
 #include "platform/windows.h"
@@ -15,5 +15,6 @@ struct ShortcutInfo
     std::string arguments;
 };
 
-// Writes the link file; S_OK, or the failing HRESULT.
-HRESULT CrearAccesoDirecto(const std::string &linkFile, const ShortcutInfo &info);
+// Writes the desktop's link file `linkName` (a file name, such as "Name.lnk") for `pInfo`:
+// the save's HRESULT, E_FAIL without a record or COM, or the shell's failing HRESULT.
+HRESULT CrearAccesoDirecto(const std::string &linkName, const ShortcutInfo *pInfo);

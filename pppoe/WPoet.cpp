@@ -58,8 +58,8 @@ class CKey
     {
         std::vector<char> buffer(size + 1, '\0');
         DWORD dwSize = size;
-        if (!m_key || RegQueryValueExA(m_key, pszName, nullptr, nullptr, reinterpret_cast<BYTE *>(buffer.data()),
-                                       &dwSize) != ERROR_SUCCESS)
+        if (!m_key || RegQueryValueExA(m_key, pszName, nullptr, nullptr,
+                                       reinterpret_cast<BYTE *>(buffer.data()), &dwSize) != ERROR_SUCCESS)
             return {};
         return buffer.data();
     }
@@ -67,8 +67,8 @@ class CKey
     {
         std::vector<std::string> names;
         char szName[kNameBuffer];
-        for (DWORD i = 0, n = sizeof szName;
-             m_key && RegEnumKeyExA(m_key, i, szName, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        for (DWORD i = 0, n = sizeof szName; m_key && RegEnumKeyExA(m_key, i, szName, &n, nullptr, nullptr,
+                                                                    nullptr, nullptr) == ERROR_SUCCESS;
              ++i, n = sizeof szName)
             names.emplace_back(szName, n);
         return names;
@@ -77,8 +77,8 @@ class CKey
     {
         std::vector<std::string> names;
         char szName[kNameBuffer];
-        for (DWORD i = 0, n = sizeof szName;
-             m_key && RegEnumValueA(m_key, i, szName, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        for (DWORD i = 0, n = sizeof szName; m_key && RegEnumValueA(m_key, i, szName, &n, nullptr, nullptr,
+                                                                    nullptr, nullptr) == ERROR_SUCCESS;
              ++i, n = sizeof szName)
             names.emplace_back(szName, n);
         return names;
@@ -140,7 +140,8 @@ bool DialUpAdapterBound()
                           driver.c_str());
             if (CKey(HKEY_LOCAL_MACHINE, szClass, KEY_READ).Text("AdapterName") != "MS$PPP")
                 continue;
-            for (const std::string &binding : CKey(HKEY_LOCAL_MACHINE, path + "\\Bindings", KEY_READ).ValueNames())
+            for (const std::string &binding :
+                 CKey(HKEY_LOCAL_MACHINE, path + "\\Bindings", KEY_READ).ValueNames())
                 if (binding.compare(0, 5, "MSTCP") == 0)
                     return true;
         }
@@ -208,31 +209,23 @@ std::string Cut(std::string text)
     return text;
 }
 
-HRESULT SetDword(HKEY root, const char *pszKey, const char *pszName, DWORD dwValue)
+// Creates or opens the key for setting values; ERROR_SUCCESS or the registry's error.
+LONG CreateKey(HKEY root, const char *pszKey, HKEY &key)
 {
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyExA(root, pszKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
-                              nullptr);
-    if (rc == ERROR_SUCCESS)
-    {
-        rc = RegSetValueExA(key, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dwValue), sizeof dwValue);
-        RegCloseKey(key);
-    }
-    return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(rc);
+    return RegCreateKeyExA(root, pszKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
+                           nullptr);
 }
 
-HRESULT SetText(HKEY root, const char *pszKey, const char *pszName, const char *pszValue)
+LONG SetDword(HKEY key, const char *pszName, DWORD dwValue)
 {
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyExA(root, pszKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key,
-                              nullptr);
-    if (rc == ERROR_SUCCESS)
-    {
-        rc = RegSetValueExA(key, pszName, 0, REG_SZ, reinterpret_cast<const BYTE *>(pszValue),
-                            static_cast<DWORD>(std::strlen(pszValue) + 1));
-        RegCloseKey(key);
-    }
-    return rc == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(rc);
+    return RegSetValueExA(key, pszName, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dwValue),
+                          sizeof dwValue);
+}
+
+LONG SetText(HKEY key, const char *pszName, const char *pszValue)
+{
+    return RegSetValueExA(key, pszName, 0, REG_SZ, reinterpret_cast<const BYTE *>(pszValue),
+                          static_cast<DWORD>(std::strlen(pszValue) + 1));
 }
 } // namespace
 
@@ -315,7 +308,9 @@ HRESULT CWPoet::WinPoetInstalled(LONG &bInstalled, LONG &bDevice)
     const bool bXp = dwFlags & OSV_WINXP, b2000 = dwFlags & OSV_WIN2000;
     if (!bXp)
     {
-        const char *pszDevice = b2000 ? kDeviceWinPoet2000 : (dwFlags & OSV_NT4) ? kDeviceWinPoetNt4 : kDeviceWinPoet;
+        const char *pszDevice = b2000                 ? kDeviceWinPoet2000
+                                : (dwFlags & OSV_NT4) ? kDeviceWinPoetNt4
+                                                      : kDeviceWinPoet;
         if (!DeviceAnswers(pszDevice))
             return S_OK;
     }
@@ -397,16 +392,47 @@ HRESULT CWPoet::ComprobarDispositivo(std::string &name, std::string &type)
 
 HRESULT CWPoet::FijarPredeterminada()
 {
-    constexpr char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    if (HRESULT hr = SetDword(HKEY_CURRENT_USER, kInternetSettings, "EnableAutodial", 1); hr != S_OK)
-        return hr;
-    if (HRESULT hr = SetDword(HKEY_CURRENT_USER, kInternetSettings, "NoNetAutodial", 0); hr != S_OK)
-        return hr;
+    m_log.Write("CWPoet::FijarPredeterminada - Comienzo.");
+    HKEY key = nullptr;
+    LONG rc =
+        CreateKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", key);
+    if (rc == ERROR_SUCCESS)
+    {
+        rc = SetDword(key, "EnableAutodial", 1);
+        if (rc == ERROR_SUCCESS)
+            rc = SetDword(key, "NoNetAutodial", 0);
+        RegCloseKey(key);
+    }
+    if (rc != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(rc);
     DWORD dwFlags = 0;
-    GetOSVersion(dwFlags);
+    if (HRESULT hr = GetOSVersion(dwFlags); hr != 0)
+        return hr;
+    m_log.Write("CWPoet::FijarPredeterminada - Parámetros EnableAutodial y NoNetAutodial fijados.");
     if (dwFlags & OSV_WINXP)
-        return SetText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\RAS Autodial\\Default", "DefaultInternet", kConexion);
-    return SetText(HKEY_CURRENT_USER, "RemoteAccess", "InternetProfile", kConexion);
+    {
+        m_log.Write("CWPoet::FijarPredeterminada - Xp");
+        if ((rc = CreateKey(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\RAS Autodial\\Default", key)) !=
+            ERROR_SUCCESS)
+        {
+            m_log.Write("CWPoet::FijarPredeterminada - Fallo al crear la clave");
+            return HRESULT_FROM_WIN32(rc);
+        }
+        rc = SetText(key, "DefaultInternet", kConexion);
+        RegCloseKey(key);
+        if (rc != ERROR_SUCCESS)
+        {
+            m_log.Write("CWPoet::FijarPredeterminada - Fallo al fijar el valor");
+            return HRESULT_FROM_WIN32(rc);
+        }
+        return S_OK;
+    }
+    m_log.Write("CWPoet::FijarPredeterminada - No es Xp");
+    if ((rc = CreateKey(HKEY_CURRENT_USER, "RemoteAccess", key)) != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(rc);
+    rc = SetText(key, "InternetProfile", kConexion);
+    RegCloseKey(key);
+    return HRESULT_FROM_WIN32(rc);
 }
 
 // --- GetInfo ------------------------------------------------------------------------------------
@@ -434,7 +460,8 @@ HRESULT CWPoet::GetInfo(LONG *bRAS, LONG *bInstalled, LONG *bDevice)
             m_log.Write("CWPoet::GetInfo - Error en EnternetDevice.");
             return S_FALSE;
         }
-        m_log.Write(*bDevice ? "CWPoet::GetInfo - Final." : "CWPoet::GetInfo - Dispositivo deshabilitado o desinstalado.");
+        m_log.Write(*bDevice ? "CWPoet::GetInfo - Final."
+                             : "CWPoet::GetInfo - Dispositivo deshabilitado o desinstalado.");
         return S_OK;
     }
     if (IsRASInstalled(*bRAS) != S_OK)
@@ -486,7 +513,8 @@ HRESULT CWPoet::CreateConnection(BSTR bstrUserName, BSTR bstrPassword)
 {
     m_log.Write("CWPoet::CreateConnection - Comienzo.");
     const std::string user = AnsiOf(bstrUserName);
-    return m_dwSelector != 0 ? CreateWinPoetConnection(user, AnsiOf(bstrPassword)) : CreateEnternetProfile(user);
+    return m_dwSelector != 0 ? CreateWinPoetConnection(user, AnsiOf(bstrPassword))
+                             : CreateEnternetProfile(user);
 }
 
 HRESULT CWPoet::CreateWinPoetConnection(const std::string &user, const std::string &password)
@@ -511,7 +539,8 @@ HRESULT CWPoet::CreateWinPoetConnection(const std::string &user, const std::stri
     }
     if (!bInstalled || !bDevice)
     {
-        m_log.Write("CWPoet::CreateConnection - WinPoet no instalado o dispositivo deshabilitado o desinstalado.");
+        m_log.Write(
+            "CWPoet::CreateConnection - WinPoet no instalado o dispositivo deshabilitado o desinstalado.");
         return S_FALSE;
     }
     m_log.Write("CWPoet::CreateConnection - WinPoetInstalled devuelve todo bien.");
@@ -584,7 +613,8 @@ HRESULT CWPoet::CreateWinPoetConnection(const std::string &user, const std::stri
     }
     catch (const CRasError &error)
     {
-        m_log.WriteText("CWPoet::CreateConnection - Excepción capturada.", RasErrorText(error.Code()).c_str());
+        m_log.WriteText("CWPoet::CreateConnection - Excepción capturada.",
+                        RasErrorText(error.Code()).c_str());
         return S_FALSE;
     }
     catch (const std::exception &error)
@@ -633,7 +663,8 @@ HRESULT CWPoet::CreateEnternetProfile(const std::string &user)
         m_log.Write("CWPoet::CreateConnection - No caben los nombres de todas las secciones.");
         return S_FALSE;
     }
-    m_log.WriteNumber("CWPoet::CreateConnection - Obtenidos nombres secciones.", "", static_cast<int>(dwChars));
+    m_log.WriteNumber("CWPoet::CreateConnection - Obtenidos nombres secciones.", "",
+                      static_cast<int>(dwChars));
     try
     {
         CIniFile ini;
@@ -676,13 +707,11 @@ HRESULT CWPoet::CreateEnternetProfile(const std::string &user)
         return S_FALSE;
     }
     m_log.Write("CWPoet::CreateConnection - Se va a crear el acceso directo.");
-    char szDesktop[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, szDesktop, CSIDL_DESKTOP, FALSE);
     ShortcutInfo link;
     link.target = folder + "\\EnterNet.exe";
     link.description = kConexion;
     link.iconPath = folder + "\\resfolderENU.dll";
-    CrearAccesoDirecto(std::string(szDesktop) + "\\" + kConexion + ".lnk", link);
+    CrearAccesoDirecto(std::string(kConexion) + ".lnk", &link); // its failure is not reported
     m_log.Write("CWPoet::CreateConnection - Final");
     return S_OK;
 }

@@ -7,12 +7,14 @@
 #include "platform/core/lasterror.h"
 #include "platform/core/path.h"
 #include "platform/core/text.h"
+#include "platform/kernel32/file.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -270,10 +272,14 @@ DWORD CopyString(std::string_view value, LPSTR buffer, DWORD size)
 template <class Change> BOOL ModifyIni(const char *fileName, bool create, Change change)
 {
     std::string path = IniPath(fileName);
-    const bool exists = ::access(path.c_str(), F_OK) == 0;
+    struct stat st
+    {
+    };
+    const bool exists = ::stat(path.c_str(), &st) == 0;
     if (!exists && !create)
         return TRUE;
-    if (exists && ::access(path.c_str(), W_OK) != 0)
+    // A read-only file refuses writes, whoever runs the program (the mode bits, not access()).
+    if (exists && plat::IsReadOnlyMode(st))
         return plat::Fail(ERROR_ACCESS_DENIED);
     LockedFile file(path, true);
     if (!file.IsOpen())
