@@ -131,3 +131,16 @@ TEST(Profile, Failures)
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", nullptr, IniPath().c_str()));
     EXPECT_FALSE(std::filesystem::exists(IniPath()));
 }
+
+TEST(Profile, AReadOnlyFileRefusesWritesAndKeepsItsText)
+{
+    kittest::WriteHostFile(IniPath(), "[S]\r\nk=old\r\n");
+    ASSERT_TRUE(SetFileAttributesA(IniPath().c_str(), FILE_ATTRIBUTE_READONLY));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", IniPath().c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ("old", Get("S", "k"));
+    ASSERT_TRUE(SetFileAttributesA(IniPath().c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "new", IniPath().c_str()));
+    EXPECT_EQ("new", Get("S", "k"));
+}
