@@ -4,6 +4,7 @@
 #include "common/com/BStr.h"
 #include "common/com/ComPtr.h"
 #include "platform/core/path.h"
+#include "platform/kit/kitconsole.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/kit/kitregistry.h"
 #include "pppoe/DaxWPoet.h"
@@ -600,4 +601,35 @@ TEST_F(WPoetTest, AReadOnlyEnterNetIniIsCaughtAndNoShortcutMade)
         return line.rfind("CWPoet::CreateConnection - Excepción capturada.", 0) == 0;
     }));
     EXPECT_FALSE(Logged(log, "CWPoet::CreateConnection - Se va a crear el acceso directo."));
+}
+
+// --- From the command line ------------------------------------------------------------------------
+
+TEST_F(WPoetTest, TheClientProgramAsksMakesAndTheMachineShowsTheEntry)
+{
+    MakePc({"--os", "xp", "--pppoe", "winpoet", "--winpoet-selector", "1"});
+    poet.Reset();
+    toolstest::ProgramResult run = toolstest::RunProgram("pppoeclient", {"info"});
+    EXPECT_EQ(0, run.exitCode) << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.out.find(kitpc::TerminalText("dispositivo instalado y habilitado: sí")))
+        << run.out;
+    run = toolstest::RunProgram("pppoeclient", {"create", "usuario@proveedor", "clave"});
+    EXPECT_EQ(0, run.exitCode) << run.out << run.err;
+    EXPECT_EQ(2, toolstest::RunProgram("pppoeclient", {"create", "solo-usuario"}).exitCode);
+
+    run = toolstest::RunProgram("machine", {"show", "--dir", kittest::MachineDir()});
+    EXPECT_NE(std::string::npos,
+              run.out.find(kitpc::TerminalText(
+                  "Phone book:\n  \"Conexión ADSL Router\" on PPPoE \"WinPoET WAN (PPPOE) Adapter\", number "
+                  "\"\", options 0x3D0D0310, broadband, user \"usuario@proveedor\", password kept\n"
+                  "  default Internet connection \"Conexión ADSL Router\"\n")))
+        << run.out;
+
+    // Without dial-up networking the client says so.
+    ASSERT_EQ(0, toolstest::RunProgram("machine", {"ras", "no", "--dir", kittest::MachineDir()}).exitCode);
+    run = toolstest::RunProgram("pppoeclient", {"info"});
+    EXPECT_EQ(1, run.exitCode);
+    EXPECT_NE(std::string::npos, run.out.find(kitpc::TerminalText("acceso telefónico a redes (RAS): no")))
+        << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("cliente PPPoE instalado: sin comprobar")) << run.out;
 }

@@ -87,3 +87,19 @@ show < "$KIT_MACHINE/temp/TcpChang.reg"
 adapters
 step "The module's trace log of the writes, DaxSetTcpip.txt"
 show < "$KIT_MACHINE/temp/DaxSetTcpip.txt" | grep -v "^$" | tail -n 25
+
+step "The PPPoE module: WinPoET installed on the PC, DaxWPoet registered, the kit's config.ini naming its key"
+"$BIN/machine" pppoe winpoet --winpoet-selector 1
+"$BIN/machine" show | sed -n '/^Dial-up networking/,/^Network cards/p' | grep -v '^Network cards'
+"$BIN/regsvr32" /s DaxWPoet.dll
+KIT_DIR="$KIT_MACHINE/program_files/Dax"
+mkdir -p "$KIT_DIR"
+printf '[General]\r\nRegistro=ADSL\r\n' > "$KIT_DIR/config.ini"
+step "What the PC has for the line (WPoet.GetInfo)"
+(cd "$KIT_DIR" && "$BIN/pppoeclient" info)
+step "The connection \"Conexión ADSL Router\" made (WPoet.CreateConnection), and the phone book after it"
+(cd "$KIT_DIR" && "$BIN/pppoeclient" create usuario@telefonica.net clave-secreta)
+"$BIN/machine" show | sed -n '/^Phone book/,/^Network cards/p' | grep -v '^Network cards'
+sed -n '1,12p' "$KIT_MACHINE/appdata/Microsoft/Network/Connections/Pbk/rasphone.pbk" | tr -d '\r'
+step "The module's trace log, DaxWPoet.txt"
+show < "$KIT_MACHINE/temp/DaxWPoet.txt" | grep -v "^$" | tail -n 30

@@ -442,3 +442,89 @@ std::vector<std::string> PppoeLines()
     return lines;
 }
 } // namespace kitmachine
+
+namespace kitmachine
+{
+namespace
+{
+// The structure sizes the PC's RAS knows, by family.
+DWORD EntrySizeOf(WindowsFamily family)
+{
+    switch (family)
+    {
+    case WindowsFamily::XP:
+        return 2884;
+    case WindowsFamily::Win2000:
+        return 2088;
+    case WindowsFamily::NT4:
+        return 1796;
+    default:
+        return 1768;
+    }
+}
+
+std::vector<std::string> EntryNames(WindowsFamily family)
+{
+    const DWORD size = (family == WindowsFamily::XP || family == WindowsFamily::Win2000) ? 532 : 264;
+    DWORD bytes = 0, count = 0;
+    std::vector<BYTE> records(size);
+    reinterpret_cast<RASENTRYNAMEA *>(records.data())->dwSize = size;
+    bytes = size;
+    DWORD rc =
+        RasEnumEntriesA(nullptr, nullptr, reinterpret_cast<RASENTRYNAMEA *>(records.data()), &bytes, &count);
+    if (rc == ERROR_BUFFER_TOO_SMALL)
+    {
+        records.assign(bytes, 0);
+        reinterpret_cast<RASENTRYNAMEA *>(records.data())->dwSize = size;
+        rc = RasEnumEntriesA(nullptr, nullptr, reinterpret_cast<RASENTRYNAMEA *>(records.data()), &bytes,
+                             &count);
+    }
+    std::vector<std::string> names;
+    if (rc != ERROR_SUCCESS)
+        return {"(the phone book cannot be read: error " + std::to_string(rc) + ")"};
+    for (DWORD i = 0; i < count; ++i)
+        names.emplace_back(reinterpret_cast<const RASENTRYNAMEA *>(records.data() + i * size)->szEntryName);
+    return names;
+}
+
+std::string EntryLine(WindowsFamily family, const std::string &name)
+{
+    RASENTRYA entry = {};
+    entry.dwSize = EntrySizeOf(family);
+    DWORD size = entry.dwSize;
+    if (RasGetEntryPropertiesA(nullptr, name.c_str(), &entry, &size, nullptr, nullptr) != ERROR_SUCCESS)
+        return "\"" + name + "\" (cannot be read)";
+    RASDIALPARAMSA params = {};
+    params.dwSize = kitpc::IsNtFamily(family) ? sizeof params : 1052;
+    std::snprintf(params.szEntryName, sizeof params.szEntryName, "%s", name.c_str());
+    BOOL password = FALSE;
+    RasGetEntryDialParamsA(nullptr, &params, &password);
+    char options[16];
+    std::snprintf(options, sizeof options, "0x%08X", static_cast<unsigned>(entry.dwfOptions));
+    std::string line = "\"" + name + "\" on " + entry.szDeviceType + " \"" + entry.szDeviceName +
+                       "\", number \"" + entry.szLocalPhoneNumber + "\", options " + options;
+    if (family == WindowsFamily::XP)
+        line += entry.dwType == RASET_Broadband ? ", broadband" : ", type " + std::to_string(entry.dwType);
+    line += std::string(", user \"") + params.szUserName + "\"" +
+            (password ? ", password kept" : ", no password");
+    return line;
+}
+} // namespace
+
+std::vector<std::string> PhoneBookLines()
+{
+    const WindowsFamily family = kitpc::ReadIdentity().family;
+    if (!DialUpInstalled())
+        return {};
+    std::vector<std::string> lines;
+    for (const std::string &name : EntryNames(family))
+        lines.push_back(name.front() == '(' ? name : EntryLine(family, name));
+    const std::string internet =
+        family == WindowsFamily::XP
+            ? pcreg::ReadKey("Software\\Microsoft\\RAS Autodial\\Default").Text("DefaultInternet")
+            : pcreg::ReadKey(HKEY_CURRENT_USER, "RemoteAccess").Text("InternetProfile");
+    if (!internet.empty())
+        lines.push_back("default Internet connection \"" + internet + "\"");
+    return lines;
+}
+} // namespace kitmachine

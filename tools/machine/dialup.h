@@ -47,4 +47,7 @@ bool SetSelector(DWORD value, std::string &error);
 bool DialUpInstalled();
 std::vector<std::string> DialUpLines();
 std::vector<std::string> PppoeLines();
+// The phone book's entries as the PC's dial-up networking reads them, and the default Internet
+// connection; nothing without dial-up networking.
+std::vector<std::string> PhoneBookLines();
 } // namespace kitmachine

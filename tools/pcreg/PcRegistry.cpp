@@ -69,9 +69,9 @@ std::string DamageMessage()
            FindDamage().value_or(kitreg::RegistryPath()) + ".";
 }
 
-ReadKey::ReadKey(const std::string &path)
+ReadKey::ReadKey(HKEY root, const std::string &path)
 {
-    if (Note(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key_)) != ERROR_SUCCESS)
+    if (Note(RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key_)) != ERROR_SUCCESS)
         key_ = nullptr;
 }
 

@@ -35,12 +35,13 @@ bool SpanishPc();
 // program that met a failure of the hive.
 std::string DamageMessage();
 
-// A key of HKEY_LOCAL_MACHINE opened for reading; a key that is not there reads as empty. A
-// failure of the hive is kept for DamageSeen.
+// A key (of HKEY_LOCAL_MACHINE unless another root is named) opened for reading; a key that is
+// not there reads as empty. A failure of the hive is kept for DamageSeen.
 class ReadKey
 {
   public:
-    explicit ReadKey(const std::string &path);
+    explicit ReadKey(const std::string &path) : ReadKey(HKEY_LOCAL_MACHINE, path) {}
+    ReadKey(HKEY root, const std::string &path);
     ~ReadKey();
     ReadKey(const ReadKey &) = delete;
     ReadKey &operator=(const ReadKey &) = delete;
