@@ -285,11 +285,15 @@ void AppendLine(std::string &text, std::string_view key, std::string_view value)
     text.append(key).append("=").append(value).append("\r\n");
 }
 
-void AppendGroup(std::string &text, Group group, const RASENTRYA &entry, Since since)
+// The group's keys the version knows; texts in the file's encoding (UTF-8 on 2000/XP).
+void AppendGroup(std::string &text, Group group, const RASENTRYA &entry, Since since, bool utf8)
 {
     for (const Field &field : kFields)
         if (field.group == group && field.since <= since)
-            AppendLine(text, field.key, FormatValue(entry, field));
+        {
+            const std::string value = FormatValue(entry, field);
+            AppendLine(text, field.key, utf8 && field.kind == Kind::Text ? plat::Utf8From1252(value) : value);
+        }
 }
 
 const Field *FindField(Group group, std::string_view key)
@@ -311,7 +315,7 @@ std::string PbkSection(std::string_view name, const RASENTRYA &entry, const Vers
     std::string section = "[" + text(name) + "]\r\n";
     if (utf8)
         AppendLine(section, "Encoding", "1");
-    AppendGroup(section, Group::Entry, entry, since);
+    AppendGroup(section, Group::Entry, entry, since, utf8);
     AppendLine(section, "ExcludedProtocols", std::to_string(~entry.dwfNetProtocols & kKnownProtocols));
     if (since >= V500)
         section += "\r\nNETCOMPONENTS\r\nms_server=1\r\nms_msclient=1\r\n";
@@ -322,16 +326,10 @@ std::string PbkSection(std::string_view name, const RASENTRYA &entry, const Vers
         if (EqualNoCase(device.name, FieldText(entry.szDeviceName)))
             port = device.port;
     AppendLine(section, "Port", text(port));
-    for (const Field &field : kFields)
-        if (field.group == Group::Media)
-            AppendLine(section, field.key, text(FormatValue(entry, field)));
+    AppendGroup(section, Group::Media, entry, since, utf8);
     section += "\r\n";
     AppendLine(section, "DEVICE", text(FieldText(entry.szDeviceType)));
-    for (const Field &field : kFields)
-        if (field.group == Group::Device && field.since <= since)
-            AppendLine(section, field.key,
-                       field.kind == Kind::Text ? text(FormatValue(entry, field))
-                                                : FormatValue(entry, field));
+    AppendGroup(section, Group::Device, entry, since, utf8);
     section += "\r\n";
     return section;
 }

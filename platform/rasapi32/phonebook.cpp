@@ -136,8 +136,11 @@ DWORD ListEntries(const PhoneBook &book, std::vector<std::string> &names)
     std::vector<Section> sections;
     const DWORD error = ReadSections(book, sections);
     names.clear();
+    // A section whose name no entry can have (longer than RAS' names) is not an entry; it stays
+    // in the file untouched.
     for (const Section &section : sections)
-        names.push_back(section.name);
+        if (section.name.size() <= RAS_MaxEntryName)
+            names.push_back(section.name);
     return error;
 }
 

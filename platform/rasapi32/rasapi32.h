@@ -61,7 +61,7 @@ template <size_t N> std::string FieldText(const CHAR (&field)[N])
 {
     return FieldText(field, N);
 }
-// Copies text into a fixed field, cut to fit, NUL-terminated.
+// Copies text into a fixed field, cut to fit, NUL-padded to its end.
 void SetField(char *field, size_t size, std::string_view text);
 template <size_t N> void SetField(CHAR (&field)[N], std::string_view text)
 {

@@ -111,9 +111,10 @@ std::string FieldText(const char *field, size_t size)
 
 void SetField(char *field, size_t size, std::string_view text)
 {
+    // The rest of the field is cleared too, so that no earlier text lingers after the NUL.
     const size_t n = std::min(text.size(), size - 1);
     std::memcpy(field, text.data(), n);
-    field[n] = '\0';
+    std::memset(field + n, 0, size - n);
 }
 } // namespace plat::ras
 

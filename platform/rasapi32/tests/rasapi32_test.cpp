@@ -437,6 +437,47 @@ TEST(RasPhoneBook, DamagedAndReadOnly)
     EXPECT_EQ(DWORD(ERROR_CANNOT_OPEN_PHONEBOOK), error);
 }
 
+TEST(RasPhoneBook, TextsKeepTheirLettersAndSectionsNoEntryCanBeStay)
+{
+    MakePc(WindowsFamily::XP);
+    Ras ras;
+    // Texts of every group with letters outside ASCII, read back as written.
+    RASENTRYA entry = PppoeEntry(RASENTRYA_V501_SIZE);
+    std::strcpy(entry.szAutodialDll, "C:\\Programaci\xF3n\\marcador.dll");
+    std::strcpy(entry.szDeviceName, "M\xF3"
+                                    "dem est\xE1"
+                                    "ndar");
+    std::strcpy(entry.szAreaCode, "\xD1");
+    ASSERT_EQ(0u, SetEntry(ras, kEntry, entry));
+    RASENTRYA read;
+    ASSERT_EQ(0u, GetEntry(ras, kEntry, read, RASENTRYA_V501_SIZE));
+    EXPECT_STREQ(entry.szAutodialDll, read.szAutodialDll);
+    EXPECT_STREQ(entry.szDeviceName, read.szDeviceName);
+    EXPECT_STREQ(entry.szAreaCode, read.szAreaCode);
+    // An entry read and written again reads back byte for byte.
+    std::memset(read.szAutodialDll, 0, sizeof read.szAutodialDll);
+    std::strcpy(read.szAutodialDll, "a.dll");
+    ASSERT_EQ(0u, SetEntry(ras, kEntry, read));
+    RASENTRYA again;
+    ASSERT_EQ(0u, GetEntry(ras, kEntry, again, RASENTRYA_V501_SIZE));
+    EXPECT_EQ(0, std::memcmp(&read, &again, RASENTRYA_V501_SIZE));
+    // A key given twice takes the second text, with nothing of the first behind its end.
+    std::string twice = kittest::ReadHostFile(UserPbk());
+    twice.insert(twice.find("PhoneNumber="), "PhoneNumber=912345678\r\n");
+    ASSERT_TRUE(kittest::WriteHostFile(UserPbk(), twice));
+    ASSERT_EQ(0u, GetEntry(ras, kEntry, again, RASENTRYA_V501_SIZE));
+    EXPECT_EQ(std::string("1.1.1.1") + std::string(sizeof again.szLocalPhoneNumber - 7, '\0'),
+              std::string(again.szLocalPhoneNumber, sizeof again.szLocalPhoneNumber));
+
+    // A section whose name is longer than an entry's is no entry, and a write keeps it.
+    const std::string longName(300, 'x');
+    ASSERT_TRUE(kittest::WriteHostFile(UserPbk(), "[" + longName + "]\r\nType=1\r\n\r\n" +
+                                                      kittest::ReadHostFile(UserPbk())));
+    EXPECT_EQ(std::vector<std::string>{kEntry}, Entries(ras, RASENTRYNAMEA_V500_SIZE));
+    ASSERT_EQ(0u, SetEntry(ras, "Otra", PppoeEntry(RASENTRYA_V501_SIZE)));
+    EXPECT_NE(std::string::npos, kittest::ReadHostFile(UserPbk()).find("[" + longName + "]\r\nType=1\r\n"));
+}
+
 TEST(RasDialParams, PasswordKeptOnlyInAPrivateFile)
 {
     struct Case
