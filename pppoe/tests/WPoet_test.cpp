@@ -439,16 +439,29 @@ TEST_F(WPoetTest, Windows2000AndNt4GetTheirNumberAndOptionsAndNt4ItsCredentials)
 
 TEST_F(WPoetTest, WinPoetOnNineXKeepsTheEntryInTheRegistry)
 {
+    for (const char *os : {"95", "me"})
+    {
+        MakePc({"--os", os, "--pppoe", "winpoet", "--winpoet-selector", "1"});
+        const Info info = GetInfo();
+        EXPECT_EQ(S_OK, info.hr) << os;
+        EXPECT_EQ(1, info.device) << os;
+        EXPECT_EQ(S_OK, Create("usuario@proveedor", "clave")) << os;
+        poet.Reset();
+    }
     MakePc({"--os", "98", "--pppoe", "winpoet", "--winpoet-selector", "1"});
     EXPECT_EQ(S_OK, GetInfo().hr);
-    ASSERT_EQ(S_OK, Create("usuario@proveedor", "clave"));
+    // A user name with letters outside ASCII goes through in the PC's code page.
+    const std::string user = "usuario.ñandú@proveedor";
+    ASSERT_EQ(S_OK, Create(user, "contraseña"));
     const Ras ras;
     RASENTRYA entry;
     ASSERT_EQ(0u, ras.Entry(kConexion, entry, 1768));
     EXPECT_STREQ("1.1.1.1", entry.szLocalPhoneNumber);
     EXPECT_EQ(0x10u, entry.dwfOptions);
     EXPECT_STREQ("modem", entry.szDeviceType);
-    EXPECT_STREQ("usuario@proveedor", ras.DialParams(kConexion, false).szUserName);
+    const RASDIALPARAMSA params = ras.DialParams(kConexion, false);
+    EXPECT_EQ(user, params.szUserName);
+    EXPECT_STREQ("contraseña", params.szPassword);
     EXPECT_TRUE(kittest::RegKeyExists(HKEY_CURRENT_USER, std::string("RemoteAccess\\Profile\\") + kConexion));
     // The value's name is the entry name with its NUL.
     const auto image = kittest::ReadRegValue(HKEY_CURRENT_USER, "RemoteAccess\\Addresses", kConexion);
@@ -509,6 +522,24 @@ TEST_F(WPoetTest, ARasFailureIsLoggedWithItsTextAndTheDefaultIsNotSet)
     EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, kXpDefault));
 }
 
+TEST_F(WPoetTest, ADialParamsFailureLeavesTheEntryWrittenAndNoDefault)
+{
+    MakePc({"--os", "xp", "--pppoe", "winpoet", "--winpoet-selector", "1"});
+    // The PC's store of dial parameters cannot be written: a file stands where its folder goes.
+    std::filesystem::remove_all(kittest::MachineDir() + "/ras");
+    pcfile::Write(kittest::MachineDir() + "/ras", "no es una carpeta");
+    EXPECT_EQ(S_FALSE, Create("usuario@proveedor", "clave"));
+    const Strings log = Log();
+    EXPECT_TRUE(Logged(log, "CWPoet::CreateConnection - Se va a hacer Update."));
+    EXPECT_FALSE(Logged(log, "CWPoet::CreateConnection - UpdateRealizado."));
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string &line) {
+        return line.rfind("CWPoet::CreateConnection - Excepción capturada. [", 0) == 0;
+    }));
+    RASENTRYA entry;
+    EXPECT_EQ(0u, Ras().Entry(kConexion, entry)); // the properties were written before
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, kXpDefault));
+}
+
 // --- The EnterNet profile -------------------------------------------------------------------------
 
 TEST_F(WPoetTest, EnterNetGetsItsProfileTheDefaultAndADesktopShortcut)
@@ -554,6 +585,14 @@ TEST_F(WPoetTest, EnterNetGetsItsProfileTheDefaultAndADesktopShortcut)
     ASSERT_EQ(S_OK, link->GetIconLocation(text, sizeof text, &icon));
     EXPECT_EQ(plat::HostPath(folder + "\\resfolderENU.dll"), plat::HostPath(text));
     EXPECT_EQ(0, icon);
+
+    // And through another reader of the format.
+    if (GetFileAttributesA("/usr/bin/lnkinfo") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "lnkinfo is not installed (Debian package liblnk-utils)";
+    const toolstest::ProgramResult read = toolstest::RunProgram("/usr/bin/lnkinfo", {plat::HostPath(lnk)});
+    EXPECT_NE(std::string::npos, read.out.find("EnterNet.exe")) << read.out << read.err;
+    EXPECT_NE(std::string::npos, read.out.find(": Conexi\xC3\xB3n ADSL Router")) << read.out; // UTF-8
+    EXPECT_NE(std::string::npos, read.out.find("resfolderENU.dll")) << read.out;
 }
 
 TEST_F(WPoetTest, EveryEnterNetProfileOfTheSessionIsRewrittenAndTheLastIsTheDefault)
