@@ -3,11 +3,11 @@
 // NetCfgInstanceId and DeviceInstanceID, and the state of its device in the Enum tree. It reads
 // only: nothing is installed, removed or bound here.
 #include "platform/core/builtin.h"
+#include "platform/core/refcounted.h"
 #include "platform/core/text.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/netcfgx.h"
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -119,21 +119,10 @@ std::optional<std::string> AnsiOf(LPCWSTR text)
     return out;
 }
 
-// The reference counting every object here shares.
-template <class Interface> class RefCounted : public Interface
+// The reference counting every object here shares, and their one interface besides IUnknown.
+template <class Interface> class Counted : public plat::RefCounted<Interface>
 {
-  public:
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
   protected:
-    virtual ~RefCounted() = default;
     HRESULT Hand(REFIID riid, REFIID own, void **ppv)
     {
         if (!ppv)
@@ -141,15 +130,12 @@ template <class Interface> class RefCounted : public Interface
         *ppv = plat::SameGuid(riid, IID_IUnknown) || plat::SameGuid(riid, own) ? this : nullptr;
         if (!*ppv)
             return E_NOINTERFACE;
-        AddRef();
+        this->AddRef();
         return S_OK;
     }
-
-  private:
-    std::atomic<ULONG> refs_ = 1;
 };
 
-class NetCfgComponent final : public RefCounted<INetCfgComponent>
+class NetCfgComponent final : public Counted<INetCfgComponent>
 {
   public:
     explicit NetCfgComponent(Component component) : component_(std::move(component)) {}
@@ -190,7 +176,7 @@ class NetCfgComponent final : public RefCounted<INetCfgComponent>
     Component component_;
 };
 
-class NetCfg final : public RefCounted<INetCfg>
+class NetCfg final : public Counted<INetCfg>
 {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override

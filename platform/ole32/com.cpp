@@ -5,9 +5,9 @@
 // client's sinks, which is how they are built). CoInitialize is still required per thread, as
 // on Windows, and ThreadingModel is accepted whatever it says. Only in-process servers exist.
 #include "platform/core/builtin.h"
+#include "platform/core/refcounted.h"
 #include "platform/core/lasterror.h"
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -137,10 +137,10 @@ HRESULT LoadServer(Servers &servers, const std::string &path, Server &server)
 }
 
 // The class object of a built-in class, one per CoGetClassObject call.
-class BuiltinFactory final : public IClassFactory
+class BuiltinFactory final : public plat::RefCounted<IClassFactory>
 {
   public:
-    explicit BuiltinFactory(plat::BuiltinClass builtin) : builtin_(builtin) {}
+    explicit BuiltinFactory(plat::BuiltinClass builtin) : RefCounted(0), builtin_(builtin) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **ppv) override
     {
@@ -151,14 +151,6 @@ class BuiltinFactory final : public IClassFactory
             return E_NOINTERFACE;
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
     }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown *outer, REFIID riid, void **ppv) override
     {
@@ -173,7 +165,6 @@ class BuiltinFactory final : public IClassFactory
 
   private:
     plat::BuiltinClass builtin_;
-    std::atomic<ULONG> refs_ = 0;
 };
 
 // The class object of a built-in class of the running Windows, when rclsid is one.

@@ -6,10 +6,10 @@
 // drive C: (<PC folder>/program_files/x.exe is C:\program_files\x.exe) and read back the same
 // way, so the file is what a Windows shell reads. A path outside the PC is written as it is.
 #include "platform/core/builtin.h"
+#include "platform/core/refcounted.h"
 #include "platform/core/path.h"
 #include "platform/kit/kitmachine.h"
 
-#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -379,7 +379,7 @@ bool Parse(const std::vector<BYTE> &data, const std::string &linkFile, Link &lin
     return r.Ok();
 }
 
-class ShellLink final : public IShellLinkA, public IPersistFile
+class ShellLink final : public plat::RefCounted<IShellLinkA, IPersistFile>
 {
   public:
     // IUnknown
@@ -398,14 +398,6 @@ class ShellLink final : public IShellLinkA, public IPersistFile
         }
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     // IShellLinkA
@@ -567,7 +559,6 @@ class ShellLink final : public IShellLinkA, public IPersistFile
         return S_OK;
     }
 
-    std::atomic<ULONG> refs_ = 1;
     Link link_;
     std::string relativeTo_; // SetRelativePath: the file the relative path is counted from
     std::u16string curFile_;

@@ -511,6 +511,24 @@ std::string EntryLine(WindowsFamily family, const std::string &name)
 }
 } // namespace
 
+std::vector<std::string> RasDeviceLines()
+{
+    if (!DialUpInstalled())
+        return {};
+    DWORD bytes = 0, count = 0;
+    DWORD rc = RasEnumDevicesA(nullptr, &bytes, &count);
+    std::vector<RASDEVINFOA> devices(std::max<DWORD>(count, 1));
+    devices[0].dwSize = sizeof(RASDEVINFOA);
+    bytes = static_cast<DWORD>(devices.size() * sizeof(RASDEVINFOA));
+    rc = RasEnumDevicesA(devices.data(), &bytes, &count);
+    if (rc != ERROR_SUCCESS)
+        return {"(the devices cannot be listed: error " + std::to_string(rc) + ")"};
+    std::vector<std::string> lines;
+    for (DWORD i = 0; i < count; ++i)
+        lines.push_back(std::string(devices[i].szDeviceType) + " \"" + devices[i].szDeviceName + "\"");
+    return lines;
+}
+
 std::vector<std::string> PhoneBookLines()
 {
     const WindowsFamily family = kitpc::ReadIdentity().family;

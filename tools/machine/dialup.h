@@ -47,6 +47,8 @@ bool SetSelector(DWORD value, std::string &error);
 bool DialUpInstalled();
 std::vector<std::string> DialUpLines();
 std::vector<std::string> PppoeLines();
+// The devices the PC's dial-up networking lists (RasEnumDevices); nothing without it.
+std::vector<std::string> RasDeviceLines();
 // The phone book's entries as the PC's dial-up networking reads them, and the default Internet
 // connection; nothing without dial-up networking.
 std::vector<std::string> PhoneBookLines();

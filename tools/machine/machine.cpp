@@ -606,6 +606,7 @@ int Show(const Arguments &args)
         return Failure(DamagedRegistry(*damage));
     Section("Dial-up networking", kitmachine::DialUpLines());
     Section("PPPoE client", kitmachine::PppoeLines());
+    Section("RAS devices", kitmachine::RasDeviceLines());
     Section("Phone book", kitmachine::PhoneBookLines());
     const std::vector<pcreg::NetworkCard> cards = pcreg::ReadNetworkCards(id.family);
     Section("Network cards", machinecli::CardLines(cards));
