@@ -9,6 +9,7 @@
 #define WINAPI
 #define APIENTRY
 #define CALLBACK
+#define PASCAL
 #define WINBASEAPI
 #define WINADVAPI
 #define WINUSERAPI

@@ -98,3 +98,26 @@ WINUSERAPI DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessI
 // The control an ActiveX host window holds (atl.dll's AtlAxGetControl; atlhost.h on Windows).
 struct IUnknown;
 HRESULT WINAPI AtlAxGetControl(HWND h, IUnknown **pp);
+
+// Message box styles and answers (the box itself is the user interface's: MessageBoxA is not
+// part of the platform).
+#define MB_OK 0x00000000u
+#define MB_OKCANCEL 0x00000001u
+#define MB_ABORTRETRYIGNORE 0x00000002u
+#define MB_YESNOCANCEL 0x00000003u
+#define MB_YESNO 0x00000004u
+#define MB_RETRYCANCEL 0x00000005u
+#define MB_ICONHAND 0x00000010u
+#define MB_ICONQUESTION 0x00000020u
+#define MB_ICONEXCLAMATION 0x00000030u
+#define MB_ICONASTERISK 0x00000040u
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONWARNING MB_ICONEXCLAMATION
+#define MB_ICONINFORMATION MB_ICONASTERISK
+#define IDOK 1
+#define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7

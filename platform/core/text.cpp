@@ -83,6 +83,35 @@ std::string Upper1252(std::string_view text)
     return out;
 }
 
+unsigned char Lower1252(unsigned char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return static_cast<unsigned char>(c + 0x20);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return static_cast<unsigned char>(c + 0x20);
+    switch (c)
+    {
+    case 0x8A: // Š
+        return 0x9A;
+    case 0x8C: // Œ
+        return 0x9C;
+    case 0x8E: // Ž
+        return 0x9E;
+    case 0x9F: // Ÿ
+        return 0xFF;
+    default:
+        return c;
+    }
+}
+
+std::string Lower1252(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out)
+        c = static_cast<char>(Lower1252(static_cast<unsigned char>(c)));
+    return out;
+}
+
 int CompareNoCase(std::string_view a, std::string_view b)
 {
     size_t n = a.size() < b.size() ? a.size() : b.size();

@@ -93,6 +93,8 @@ inline std::string_view Trim(std::string_view text, std::string_view blanks = " 
 // Upper-case of one Windows 1252 byte, as Windows folds names for comparison.
 unsigned char Upper1252(unsigned char c);
 std::string Upper1252(std::string_view text);
+unsigned char Lower1252(unsigned char c);
+std::string Lower1252(std::string_view text);
 bool EqualNoCase(std::string_view a, std::string_view b);
 // <0, 0, >0 comparing upper-cased bytes.
 int CompareNoCase(std::string_view a, std::string_view b);

@@ -1,9 +1,10 @@
 // MultiByteToWideChar and WideCharToMultiByte for the ANSI code page (Windows 1252) and UTF-8;
-// lstrcmpA and lstrcmpiA.
+// lstrcmpA, lstrcmpiA, lstrcpynA and lstrlenA.
 #include "platform/core/lasterror.h"
 #include "platform/core/text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace
@@ -295,4 +296,28 @@ int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2)
     if (!lpString1 || !lpString2)
         return lpString1 ? 1 : lpString2 ? -1 : 0;
     return Sign(plat::CompareNoCase(lpString1, lpString2));
+}
+
+// lstrcpynA: copies at most iMaxLength - 1 characters and always ends the copy with a NUL (when
+// iMaxLength is at least 1). NULL pointers give NULL, where Windows catches the fault.
+LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength)
+{
+    if (!lpString1 || !lpString2)
+        return nullptr;
+    if (iMaxLength <= 0)
+        return lpString1;
+    int n = 0;
+    while (n < iMaxLength - 1 && lpString2[n])
+    {
+        lpString1[n] = lpString2[n];
+        ++n;
+    }
+    lpString1[n] = '\0';
+    return lpString1;
+}
+
+// lstrlenA: the length up to the NUL; NULL is 0.
+int WINAPI lstrlenA(LPCSTR lpString)
+{
+    return lpString ? static_cast<int>(std::strlen(lpString)) : 0;
 }

@@ -238,3 +238,17 @@ TEST(CodePage, BadArguments)
                                   nullptr, nullptr),
               3);
 }
+
+TEST(StringApi, CopyWithinALengthAlwaysEndsTheText)
+{
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(buffer, lstrcpynA(buffer, "Conexión", 5));
+    EXPECT_STREQ("Cone", buffer);
+    EXPECT_EQ('x', buffer[5]); // nothing written past the NUL
+    EXPECT_STREQ("ab", lstrcpynA(buffer, "ab", 8));
+    EXPECT_STREQ("", lstrcpynA(buffer, "abc", 1));
+    EXPECT_EQ(nullptr, lstrcpynA(nullptr, "abc", 4));
+    EXPECT_EQ(8, lstrlenA("Conexión"));
+    EXPECT_EQ(0, lstrlenA(nullptr));
+}
