@@ -1,0 +1,246 @@
+#include "tools/routersim/ConsoleLine.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace routersim
+{
+namespace
+{
+constexpr int kTick = 100;         // how often the line looks at g_stop
+constexpr int kWriteLimit = 10000; // a PC that reads nothing for this long loses the answer
+constexpr size_t kReadChunk = 4096;
+
+std::string LinkTarget(const std::string &link)
+{
+    char target[4096];
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
+// The line as a serial port of the router is set: raw bytes, 9600 8N1, no echo.
+void SetRaw(int master)
+{
+    termios settings{};
+    if (::tcgetattr(master, &settings) != 0)
+        return;
+    ::cfmakeraw(&settings);
+    ::cfsetispeed(&settings, B9600);
+    ::cfsetospeed(&settings, B9600);
+    settings.c_cflag |= CLOCAL | CREAD;
+    ::tcsetattr(master, TCSANOW, &settings);
+}
+} // namespace
+
+ConsoleLine::ConsoleLine(Router &router, std::string link, int baud)
+    : router_(router), link_(std::move(link)), baud_(baud),
+      console_(ConsoleSource{[&router] { return router.Password(); },
+                             [&router](int code) { return router.Value(code); }})
+{
+}
+
+ConsoleLine::~ConsoleLine()
+{
+    if (linked_)
+        RemoveLink(link_, slave_);
+}
+
+void ConsoleLine::RemoveLink(const std::string &link, const std::string &slave)
+{
+    if (!link.empty() && !slave.empty() && LinkTarget(link) == slave)
+        ::unlink(link.c_str());
+}
+
+bool ConsoleLine::Open(std::string &error)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(link_.c_str(), &st) == 0 && (!S_ISLNK(st.st_mode) || ::access(link_.c_str(), F_OK) == 0))
+    {
+        error = "the PC's " + link_ + " is taken by another device (another --com, or --com 0 for none)";
+        return false;
+    }
+    if (!NewPty(error) || !Relink(error))
+        return false;
+    console_.SetFaults(router_.CurrentFaults().console);
+    return true;
+}
+
+bool ConsoleLine::NewPty(std::string &error)
+{
+    master_ = Fd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    char name[128];
+    if (!master_.Valid() || ::grantpt(master_.Get()) != 0 || ::unlockpt(master_.Get()) != 0 ||
+        ::ptsname_r(master_.Get(), name, sizeof name) != 0)
+    {
+        error = std::string("cannot make a pseudo-terminal for the console: ") + std::strerror(errno);
+        master_.Close();
+        return false;
+    }
+    slave_ = name;
+    SetRaw(master_.Get());
+    Watch();
+    peerOpen_ = true; // a pty nobody has opened yet is not hung up
+    return true;
+}
+
+// Who opens the slave is seen through inotify; without it the line still finds a new opener
+// at its next tick.
+void ConsoleLine::Watch()
+{
+    watch_ = Fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (watch_.Valid() && ::inotify_add_watch(watch_.Get(), slave_.c_str(), IN_OPEN) < 0)
+        watch_.Close();
+}
+
+bool ConsoleLine::Relink(std::string &error)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(link_).parent_path(), ec);
+    const std::string fresh = link_ + ".new";
+    ::unlink(fresh.c_str());
+    if (::symlink(slave_.c_str(), fresh.c_str()) != 0 || ::rename(fresh.c_str(), link_.c_str()) != 0)
+    {
+        error = "cannot link the PC's " + link_ + " to " + slave_ + ": " + std::strerror(errno);
+        ::unlink(fresh.c_str());
+        return false;
+    }
+    linked_ = true;
+    return true;
+}
+
+bool ConsoleLine::PeerHungUp() const
+{
+    pollfd item{master_.Get(), 0, 0};
+    return ::poll(&item, 1, 0) == 1 && (item.revents & POLLHUP);
+}
+
+bool ConsoleLine::OpenedSince()
+{
+    alignas(inotify_event) char events[1024];
+    bool opened = false;
+    ssize_t n;
+    while (watch_.Valid() && (n = ::read(watch_.Get(), events, sizeof events)) > 0)
+        for (ssize_t at = 0; at < n;)
+        {
+            const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+            opened |= (event->mask & IN_OPEN) != 0;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    return opened;
+}
+
+void ConsoleLine::Run()
+{
+    while (!g_stop.load())
+    {
+        // A hung-up master reports POLLHUP at once: it is only polled while the PC has the port.
+        pollfd items[2] = {{peerOpen_ ? master_.Get() : -1, POLLIN, 0}, {watch_.Get(), POLLIN, 0}};
+        if (::poll(items, 2, kTick) < 0 && errno != EINTR)
+            break;
+        const bool opened = (items[1].revents & POLLIN) && OpenedSince();
+        const bool wasOpen = peerOpen_;
+        if (opened || !peerOpen_)
+            peerOpen_ = !PeerHungUp();
+        if (opened || (peerOpen_ && !wasOpen))
+        {
+            console_.SetFaults(router_.CurrentFaults().console);
+            router_.Log("console: " + slave_ + " opened");
+        }
+        if (!wasOpen || !peerOpen_)
+            continue;
+        if (items[0].revents & POLLIN)
+            Serve();
+        else if (items[0].revents & (POLLHUP | POLLERR))
+        {
+            peerOpen_ = false;
+            router_.Log("console: " + slave_ + " closed");
+        }
+    }
+}
+
+void ConsoleLine::Serve()
+{
+    char chunk[kReadChunk];
+    const ssize_t n = ::read(master_.Get(), chunk, sizeof chunk);
+    if (n <= 0)
+        return; // EIO once the PC has closed: the next poll sees the hang-up
+    const Console::Answer answer = console_.Feed(std::string_view(chunk, static_cast<size_t>(n)));
+    if (!answer.bytes.empty())
+        Send(answer.bytes);
+    if (answer.hangUp)
+        Drop();
+}
+
+bool ConsoleLine::Send(const std::string &bytes)
+{
+    if (baud_ <= 0)
+        return WriteAll(bytes.data(), bytes.size());
+    // Ten bits a byte on the wire (start, eight data, stop), in slices of about 10 ms.
+    using Clock = std::chrono::steady_clock;
+    const double perSecond = baud_ / 10.0;
+    const size_t slice = std::max<size_t>(1, static_cast<size_t>(perSecond / 100));
+    const Clock::time_point start = Clock::now();
+    for (size_t sent = 0; sent < bytes.size() && !g_stop.load();)
+    {
+        const size_t n = std::min(slice, bytes.size() - sent);
+        if (!WriteAll(bytes.data() + sent, n))
+            return false;
+        sent += n;
+        std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(sent / perSecond)));
+    }
+    return true;
+}
+
+bool ConsoleLine::WriteAll(const char *data, size_t size)
+{
+    int waited = 0;
+    while (size > 0)
+    {
+        const ssize_t n = ::write(master_.Get(), data, size);
+        if (n > 0)
+        {
+            data += n;
+            size -= static_cast<size_t>(n);
+            waited = 0;
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        pollfd item{master_.Get(), POLLOUT, 0};
+        if (::poll(&item, 1, kTick) > 0 && (item.revents & (POLLHUP | POLLERR)))
+            return false;
+        if (g_stop.load() || (waited += kTick) >= kWriteLimit)
+            return false;
+    }
+    return true;
+}
+
+void ConsoleLine::Drop()
+{
+    router_.Log("console: " + slave_ + " dropped");
+    const std::string old = slave_;
+    std::string error;
+    if (!NewPty(error) || !Relink(error))
+    {
+        router_.Log("console: " + error);
+        slave_ = old; // the link still leads to the dropped line's pty
+        return;
+    }
+    console_.Reset();
+    router_.SetIni("Running", "Pty", slave_);
+}
+} // namespace routersim
