@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <thread>
@@ -21,6 +22,8 @@ namespace
 constexpr int kTick = 100;         // how often the line looks at g_stop
 constexpr int kWriteLimit = 10000; // a PC that reads nothing for this long loses the answer
 constexpr size_t kReadChunk = 4096;
+constexpr int kReadLimit = 2000; // how long a dropping line waits for the PC to read the rest
+constexpr int kReadCheck = 10;
 
 std::string LinkTarget(const std::string &link)
 {
@@ -229,8 +232,21 @@ bool ConsoleLine::WriteAll(const char *data, size_t size)
     return true;
 }
 
+void ConsoleLine::AwaitRead() const
+{
+    Fd slave(::open(slave_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    for (int waited = 0; slave.Valid() && waited < kReadLimit && !g_stop.load(); waited += kReadCheck)
+    {
+        int queued = 0;
+        if (::ioctl(slave.Get(), FIONREAD, &queued) != 0 || queued == 0)
+            return;
+        ::poll(nullptr, 0, kReadCheck);
+    }
+}
+
 void ConsoleLine::Drop()
 {
+    AwaitRead();
     router_.Log("console: " + slave_ + " dropped");
     const std::string old = slave_;
     std::string error;

@@ -40,6 +40,8 @@ class ConsoleLine
     void Serve();
     bool Send(const std::string &bytes);
     bool WriteAll(const char *data, size_t size);
+    // Hanging up throws away what the PC has not read yet: it gets the time to read it first.
+    void AwaitRead() const;
     void Drop();
 
     Router &router_;
