@@ -75,48 +75,51 @@ bool ConsoleLine::Open(std::string &error)
         error = "the PC's " + link_ + " is taken by another device (another --com, or --com 0 for none)";
         return false;
     }
-    if (!NewPty(error) || !Relink(error))
+    Pty pty;
+    if (!MakePty(pty, error) || !Relink(pty.slave, error))
         return false;
+    Use(std::move(pty));
     console_.SetFaults(router_.CurrentFaults().console);
     return true;
 }
 
-bool ConsoleLine::NewPty(std::string &error)
+bool ConsoleLine::MakePty(Pty &pty, std::string &error)
 {
-    master_ = Fd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    pty.master = Fd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     char name[128];
-    if (!master_.Valid() || ::grantpt(master_.Get()) != 0 || ::unlockpt(master_.Get()) != 0 ||
-        ::ptsname_r(master_.Get(), name, sizeof name) != 0)
+    if (!pty.master.Valid() || ::grantpt(pty.master.Get()) != 0 || ::unlockpt(pty.master.Get()) != 0 ||
+        ::ptsname_r(pty.master.Get(), name, sizeof name) != 0)
     {
         error = std::string("cannot make a pseudo-terminal for the console: ") + std::strerror(errno);
-        master_.Close();
         return false;
     }
-    slave_ = name;
-    SetRaw(master_.Get());
-    Watch();
-    peerOpen_ = true; // a pty nobody has opened yet is not hung up
+    pty.slave = name;
+    SetRaw(pty.master.Get());
+    // Who opens the slave is seen through inotify; without it the line still finds a new
+    // opener at its next tick.
+    pty.watch = Fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (pty.watch.Valid() && ::inotify_add_watch(pty.watch.Get(), name, IN_OPEN) < 0)
+        pty.watch.Close();
     return true;
 }
 
-// Who opens the slave is seen through inotify; without it the line still finds a new opener
-// at its next tick.
-void ConsoleLine::Watch()
+void ConsoleLine::Use(Pty pty)
 {
-    watch_ = Fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    if (watch_.Valid() && ::inotify_add_watch(watch_.Get(), slave_.c_str(), IN_OPEN) < 0)
-        watch_.Close();
+    master_ = std::move(pty.master);
+    watch_ = std::move(pty.watch);
+    slave_ = std::move(pty.slave);
+    peerOpen_ = true; // a pty nobody has opened yet is not hung up
 }
 
-bool ConsoleLine::Relink(std::string &error)
+bool ConsoleLine::Relink(const std::string &slave, std::string &error)
 {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(link_).parent_path(), ec);
     const std::string fresh = link_ + ".new";
     ::unlink(fresh.c_str());
-    if (::symlink(slave_.c_str(), fresh.c_str()) != 0 || ::rename(fresh.c_str(), link_.c_str()) != 0)
+    if (::symlink(slave.c_str(), fresh.c_str()) != 0 || ::rename(fresh.c_str(), link_.c_str()) != 0)
     {
-        error = "cannot link the PC's " + link_ + " to " + slave_ + ": " + std::strerror(errno);
+        error = "cannot link the PC's " + link_ + " to " + slave + ": " + std::strerror(errno);
         ::unlink(fresh.c_str());
         return false;
     }
@@ -248,14 +251,16 @@ void ConsoleLine::Drop()
 {
     AwaitRead();
     router_.Log("console: " + slave_ + " dropped");
-    const std::string old = slave_;
+    // The link leads to the new line before the old one hangs up, so that whoever sees the
+    // hang-up and opens the port again finds the new one.
+    Pty pty;
     std::string error;
-    if (!NewPty(error) || !Relink(error))
+    if (!MakePty(pty, error) || !Relink(pty.slave, error))
     {
         router_.Log("console: " + error);
-        slave_ = old; // the link still leads to the dropped line's pty
         return;
     }
+    Use(std::move(pty));
     console_.Reset();
     router_.SetIni("Running", "Pty", slave_);
 }

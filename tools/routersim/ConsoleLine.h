@@ -32,10 +32,16 @@ class ConsoleLine
     static void RemoveLink(const std::string &link, const std::string &slave);
 
   private:
-    bool NewPty(std::string &error);
-    bool Relink(std::string &error);
+    struct Pty
+    {
+        Fd master;
+        Fd watch; // inotify on the slave: who opens it
+        std::string slave;
+    };
+    static bool MakePty(Pty &pty, std::string &error);
+    void Use(Pty pty);
+    bool Relink(const std::string &slave, std::string &error);
     bool PeerHungUp() const;
-    void Watch();
     bool OpenedSince();
     void Serve();
     bool Send(const std::string &bytes);

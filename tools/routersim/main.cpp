@@ -519,7 +519,16 @@ int Start(const Arguments &arguments)
     std::unique_ptr<routersim::ConsoleLine> line = ConsoleLineOf(arguments, router, machine, running);
     std::string problem;
     if (line && !line->Open(problem))
+    {
         line.reset();
+        running.com.clear();
+        if (!arguments.options.count("com"))
+        {
+            // COM1 unasked for and taken (another router of the PC has it): no console.
+            router.Log("no console: " + problem);
+            problem.clear();
+        }
+    }
     else if (line)
         running.pty = line->Slave();
     if (problem.empty() && (!routersim::MapRouter(machine, address, ports) || !SetRunning(router, running)))
