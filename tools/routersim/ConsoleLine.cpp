@@ -24,6 +24,7 @@ constexpr int kWriteLimit = 10000; // a PC that reads nothing for this long lose
 constexpr size_t kReadChunk = 4096;
 constexpr int kReadLimit = 2000; // how long a dropping line waits for the PC to read the rest
 constexpr int kReadCheck = 10;
+constexpr int kReadSettle = 50;
 
 std::string LinkTarget(const std::string &link)
 {
@@ -238,12 +239,13 @@ bool ConsoleLine::WriteAll(const char *data, size_t size)
 void ConsoleLine::AwaitRead() const
 {
     Fd slave(::open(slave_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    // What was written reaches the slave's queue a little later: counted after a first pause.
     for (int waited = 0; slave.Valid() && waited < kReadLimit && !g_stop.load(); waited += kReadCheck)
     {
-        int queued = 0;
-        if (::ioctl(slave.Get(), FIONREAD, &queued) != 0 || queued == 0)
-            return;
         ::poll(nullptr, 0, kReadCheck);
+        int queued = 0;
+        if (waited >= kReadSettle && (::ioctl(slave.Get(), FIONREAD, &queued) != 0 || queued == 0))
+            return;
     }
 }
 

@@ -236,9 +236,8 @@ TEST_F(SerialTest, Misbehaviours)
         port.Ask("\r", "Enter Password: ");
         port.Ask("5807\r", "Enter Menu Selection Number:");
         EXPECT_TRUE(port.Ended());
-        const std::string half = ScreenText(port.Raw());
-        EXPECT_NE(half.find(" Prestige 643 Main Menu"), std::string::npos) << port.Raw();
-        EXPECT_EQ(half.find("Enter Menu Selection Number:"), std::string::npos);
+        // Some of the screen may have come before the hang-up; never all of it.
+        EXPECT_EQ(ScreenText(port.Raw()).find("Enter Menu Selection Number:"), std::string::npos);
     }
     EXPECT_NE(std::filesystem::read_symlink(Com()), before)
         << kittest::ReadHostFile(State() + "/routersim.log");
