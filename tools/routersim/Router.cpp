@@ -19,14 +19,20 @@ bool ParseFaults(std::string_view list, Faults &faults, std::string &error)
         word = tooltext::Trim(word, tooltext::kSpaces);
         if (word.empty() || word == "none")
             continue;
-        bool *flag = word == "refuse-login"   ? &parsed.refuseLogin
-                     : word == "drop-control" ? &parsed.dropControl
-                     : word == "drop-data"    ? &parsed.dropData
-                     : word == "slow"         ? &parsed.slow
-                     : word == "garbage"      ? &parsed.garbage
-                     : word == "silent"       ? &parsed.silent
-                     : word == "no-data"      ? &parsed.noData
-                                              : nullptr;
+        bool *flag = word == "refuse-login"             ? &parsed.refuseLogin
+                     : word == "drop-control"           ? &parsed.dropControl
+                     : word == "drop-data"              ? &parsed.dropData
+                     : word == "slow"                   ? &parsed.slow
+                     : word == "garbage"                ? &parsed.garbage
+                     : word == "silent"                 ? &parsed.silent
+                     : word == "no-data"                ? &parsed.noData
+                     : word == "console-silent"         ? &parsed.console.silent
+                     : word == "console-no-password"    ? &parsed.console.noPassword
+                     : word == "console-wrong-password" ? &parsed.console.wrongPassword
+                     : word == "console-garbage"        ? &parsed.console.garbage
+                     : word == "console-drop"           ? &parsed.console.drop
+                     : word == "console-dhcp-none"      ? &parsed.console.dhcpNone
+                                                        : nullptr;
         if (!flag)
         {
             error = std::string(word);
@@ -100,6 +106,13 @@ bool Router::SetValue(int code, const std::string &value)
         return false;
     values_[code] = value;
     return SaveSettings();
+}
+
+std::string Router::Value(int code) const
+{
+    std::lock_guard guard(lock_);
+    const auto it = values_.find(code);
+    return it == values_.end() ? std::string() : it->second;
 }
 
 int Router::RestartSeconds() const

@@ -3,10 +3,14 @@
 //   routersim.ini   (LF line ends) [Router] Password= (5807: the password before any setting gives one),
 //                   Address= (192.168.1.1), RestartSeconds= (3)
 //                   [Faults] Fault= comma-separated misbehaviours (read at every new
-//                            connection): refuse-login, drop-control, drop-data, slow,
-//                            garbage, silent, no-data; Delay= milliseconds for slow (2000)
-//                   [Running] Pid=, FtpPort=, HttpPort= of the running simulator (empty once
-//                             it has stopped)
+//                            connection and every new opening of the console's port):
+//                            refuse-login, drop-control, drop-data, slow, garbage, silent,
+//                            no-data, console-silent, console-no-password,
+//                            console-wrong-password, console-garbage, console-drop,
+//                            console-dhcp-none; Delay= milliseconds for slow (2000)
+//                   [Running] Pid=, FtpPort=, HttpPort=, Com= (the PC's devices/COMn link),
+//                             Pty= (where it leads) of the running simulator (empty once it
+//                             has stopped)
 //                   [Firmware] Size=, Received= of the last firmware ("ras") received
 //   settings.txt    the running configuration, "code = value" CR LF in the codes' order
 //   firmware.bin    the last firmware received
@@ -16,6 +20,7 @@
 #pragma once
 
 #include "tools/routerformat/RouterFormat.h"
+#include "tools/routersim/Console.h"
 #include "tools/routersim/StateIni.h"
 
 #include <map>
@@ -34,6 +39,7 @@ struct Faults
     bool garbage = false;     // answers that are no FTP replies
     bool silent = false;      // connections taken, never answered
     bool noData = false;      // 150 for a transfer, then no data connection and no reply
+    ConsoleFaults console;    // the serial console's
     int delay = 2000;
 };
 
@@ -61,6 +67,8 @@ class Router
     std::string Password() const;
     // Stores a value in the running settings and keeps them; false when it does not fit.
     bool SetValue(int code, const std::string &value);
+    // A running setting ("" when the code has none).
+    std::string Value(int code) const;
     std::string Address() const { return Ini("Router", "Address", "192.168.1.1"); }
     int RestartSeconds() const;
     Faults CurrentFaults() const;

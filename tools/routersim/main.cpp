@@ -2,7 +2,7 @@
 //
 //   routersim start --state DIR --machine MACHINE [--address 192.168.1.1] [--password P]
 //                   [--fault LIST] [--delay MS] [--restart-seconds N] [--codes FILE]
-//                   [--ftp-port N] [--http-port N] [--detach]
+//                   [--ftp-port N] [--http-port N] [--com N] [--baud N] [--detach]
 //       Listens on 127.0.0.1, writes the PC's network.ini lines for the router's address
 //       ([Hosts] ADDRESS:21, ADDRESS:80 and ADDRESS:* for passive data ports), prints
 //       "routersim: ftp 127.0.0.1:PORT http 127.0.0.1:PORT address ADDRESS" and serves until
@@ -10,14 +10,20 @@
 //       router serves, the router left running on its own, away from the terminal and the
 //       caller's pipes. --password sets the router's system password (code 23000001), which
 //       its FTP server asks for. One router runs on a state, and one on an address of a PC.
+//       The router's serial console is a pty the PC's devices/COMn links to (--com, 1 unless
+//       given; 0: none), sending no faster than --baud N bits a second (0, the default: as fast
+//       as the line takes it).
 //   routersim stop --state DIR          stops the running router of that state
 //   routersim show --state DIR          prints the running settings ("code = value")
 //   routersim fault --state DIR LIST [--delay MS]
-//       sets the misbehaviour for new connections: refuse-login, drop-control, drop-data,
-//       slow, garbage, silent, no-data (comma-separated), or none
+//       sets the misbehaviour for new connections and new openings of the console's port:
+//       refuse-login, drop-control, drop-data, slow, garbage, silent, no-data, console-silent,
+//       console-no-password, console-wrong-password, console-garbage, console-drop,
+//       console-dhcp-none (comma-separated), or none
 //
 // Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 a bad command line.
 // The state directory is described in Router.h.
+#include "tools/routersim/ConsoleLine.h"
 #include "tools/routersim/FileLock.h"
 #include "tools/routersim/PcNetwork.h"
 #include "tools/routersim/Router.h"
@@ -33,9 +39,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -47,16 +55,20 @@ constexpr unsigned kStopSeconds = 10; // how long `stop` waits for the router to
 
 void PrintUsage(std::FILE *to)
 {
-    std::fprintf(
-        to, "usage: routersim start --state DIR --machine MACHINE [--address A] [--password P]\n"
-            "                       [--fault LIST] [--delay MS] [--restart-seconds N] [--codes FILE]\n"
-            "                       [--ftp-port N] [--http-port N] [--detach]\n"
-            "       routersim stop --state DIR\n"
-            "       routersim show --state DIR [--codes FILE]\n"
-            "       routersim fault --state DIR LIST [--delay MS]\n"
-            "       routersim --help\n"
-            "faults: refuse-login drop-control drop-data slow garbage silent no-data none\n"
-            "ports: 0 to 65535 (0: any free port); delay: 0 to 3600000 ms; restart seconds: 0 to 3600\n");
+    std::fprintf(to,
+                 "usage: routersim start --state DIR --machine MACHINE [--address A] [--password P]\n"
+                 "                       [--fault LIST] [--delay MS] [--restart-seconds N] [--codes FILE]\n"
+                 "                       [--ftp-port N] [--http-port N] [--com N] [--baud N] [--detach]\n"
+                 "       routersim stop --state DIR\n"
+                 "       routersim show --state DIR [--codes FILE]\n"
+                 "       routersim fault --state DIR LIST [--delay MS]\n"
+                 "       routersim --help\n"
+                 "faults: refuse-login drop-control drop-data slow garbage silent no-data\n"
+                 "        console-silent console-no-password console-wrong-password console-garbage\n"
+                 "        console-drop console-dhcp-none none\n"
+                 "ports: 0 to 65535 (0: any free port); delay: 0 to 3600000 ms; restart seconds: 0 to 3600\n"
+                 "com: the PC's COMn the console is on, 0 to 99 (1; 0: no console); baud: 0 to 1000000 (0: "
+                 "unpaced)\n");
 }
 
 // A message on standard error, "routersim: " before it.
@@ -100,7 +112,7 @@ const Grammar *GrammarOf(const std::string &command)
     static const std::map<std::string, Grammar> grammars = {
         {"start",
          {{"state", "machine", "address", "password", "fault", "delay", "restart-seconds", "codes",
-           "ftp-port", "http-port"},
+           "ftp-port", "http-port", "com", "baud"},
           0,
           true}},
         {"stop", {{"state"}, 0, false}},
@@ -149,6 +161,8 @@ std::string CheckValues(const Arguments &arguments)
         {"restart-seconds", 0, 3600, "seconds, 0 to 3600"},
         {"ftp-port", 0, 65535, "a port, 0 to 65535"},
         {"http-port", 0, 65535, "a port, 0 to 65535"},
+        {"com", 0, 99, "a COM port number, 0 to 99"},
+        {"baud", 0, 1000000, "bits a second, 0 to 1000000"},
     };
     for (const Range &range : ranges)
         if (auto it = arguments.options.find(range.option);
@@ -256,6 +270,8 @@ struct Running
     std::string address;
     std::string machine;
     routersim::Ports ports;
+    std::string com; // the PC's devices/COMn
+    std::string pty; // where it leads
 };
 
 Running RunningOf(const Router &router)
@@ -266,6 +282,8 @@ Running RunningOf(const Router &router)
     running.machine = router.Ini("Running", "Machine", "");
     running.ports.ftp = static_cast<uint16_t>(std::atoi(router.Ini("Running", "FtpPort", "").c_str()));
     running.ports.http = static_cast<uint16_t>(std::atoi(router.Ini("Running", "HttpPort", "").c_str()));
+    running.com = router.Ini("Running", "Com", "");
+    running.pty = router.Ini("Running", "Pty", "");
     return running;
 }
 
@@ -276,12 +294,14 @@ bool SetRunning(const Router &router, const Running &running)
            router.SetIni("Running", "FtpPort", text(running.ports.ftp)) &&
            router.SetIni("Running", "HttpPort", text(running.ports.http)) &&
            router.SetIni("Running", "Address", running.address) &&
-           router.SetIni("Running", "Machine", running.machine);
+           router.SetIni("Running", "Machine", running.machine) &&
+           router.SetIni("Running", "Com", running.com) && router.SetIni("Running", "Pty", running.pty);
 }
 
-// The PC's network as the router leaves it: without its lines.
+// The PC's network as the router leaves it: without its lines (and its COM port).
 void Unmap(const Running &running)
 {
+    routersim::ConsoleLine::RemoveLink(running.com, running.pty);
     if (running.machine.empty() || running.address.empty())
         return;
     ::setenv("KIT_MACHINE", running.machine.c_str(), 1);
@@ -293,7 +313,7 @@ void ForgetDeadRouter(const Router &router)
 {
     const Running dead = RunningOf(router);
     Unmap(dead);
-    if (dead.pid || dead.ports.ftp || !dead.machine.empty())
+    if (dead.pid || dead.ports.ftp || !dead.machine.empty() || !dead.com.empty())
         SetRunning(router, Running());
 }
 
@@ -406,6 +426,19 @@ bool ClaimState(const Router &router, routersim::FileLock &alive)
     return true;
 }
 
+// The console's line on the PC's COM port of --com (none for 0); `running` learns its link.
+std::unique_ptr<routersim::ConsoleLine> ConsoleLineOf(const Arguments &arguments, Router &router,
+                                                      const std::string &machine, Running &running)
+{
+    const int com = std::atoi(Option(arguments, "com", "1").c_str());
+    if (com <= 0)
+        return nullptr;
+    running.com = machine + "/devices/COM" + std::to_string(com);
+    auto line = std::make_unique<routersim::ConsoleLine>(router, running.com,
+                                                         std::atoi(Option(arguments, "baud", "0").c_str()));
+    return line;
+}
+
 int Start(const Arguments &arguments)
 {
     Router router(Option(arguments, "state"));
@@ -482,11 +515,28 @@ int Start(const Arguments &arguments)
     }
 
     CatchSignals();
-    const Running running{static_cast<int>(::getpid()), address, machine, ports};
-    if (!routersim::MapRouter(machine, address, ports) || !SetRunning(router, running))
+    Running running{static_cast<int>(::getpid()), address, machine, ports, "", ""};
+    std::unique_ptr<routersim::ConsoleLine> line = ConsoleLineOf(arguments, router, machine, running);
+    std::string problem;
+    if (line && !line->Open(problem))
     {
-        const std::string problem =
+        line.reset();
+        running.com.clear();
+        if (!arguments.options.count("com"))
+        {
+            // COM1 unasked for and taken (another router of the PC has it): no console.
+            router.Log("no console: " + problem);
+            problem.clear();
+        }
+    }
+    else if (line)
+        running.pty = line->Slave();
+    if (problem.empty() && (!routersim::MapRouter(machine, address, ports) || !SetRunning(router, running)))
+        problem =
             "cannot write the PC's network " + machine + "/network.ini or the state " + router.StateDir();
+    if (!problem.empty())
+    {
+        line.reset();
         Unmap(running);
         SetRunning(router, Running());
         if (arguments.detach)
@@ -496,7 +546,8 @@ int Start(const Arguments &arguments)
         return 1;
     }
     router.Log("started: ftp 127.0.0.1:" + std::to_string(ports.ftp) +
-               " http 127.0.0.1:" + std::to_string(ports.http) + " address " + address);
+               " http 127.0.0.1:" + std::to_string(ports.http) + " address " + address +
+               (line ? " console " + running.com + " -> " + running.pty : std::string()));
     if (arguments.detach)
         Detachment::Tell(ready[1], "+");
     else
@@ -507,7 +558,13 @@ int Start(const Arguments &arguments)
         router.SetForeground(true);
     }
 
+    std::thread console;
+    if (line)
+        console = std::thread([&line] { line->Run(); });
     server.Run();
+    if (console.joinable())
+        console.join();
+    line.reset();
     Unmap(running);
     SetRunning(router, Running());
     router.Log("stopped");
