@@ -165,14 +165,17 @@ void DcbToTermios(const DCB &dcb, termios &t)
     t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
 }
 
-// The DCB the port has: `kept` with what termios says laid over it.
-DCB DcbFromTermios(const termios &t, DCB kept)
+// The DCB the port has: `kept` with what termios says laid over it. A pty always carries 8-bit
+// bytes without parity (it resets CSIZE and PARENB), so there the framing set is kept instead.
+DCB DcbFromTermios(const termios &t, DCB kept, bool framingKept)
 {
     kept.DCBlength = sizeof(DCB);
     if (DWORD baud = BaudFromSpeed(cfgetospeed(&t)))
         kept.BaudRate = baud;
-    switch (t.c_cflag & CSIZE)
+    switch (framingKept ? t.c_cflag & CSIZE : CSIZE + 1)
     {
+    case CSIZE + 1:
+        break; // as set
     case CS5:
         kept.ByteSize = 5;
         break;
@@ -186,7 +189,11 @@ DCB DcbFromTermios(const termios &t, DCB kept)
         kept.ByteSize = 8;
         break;
     }
-    if (!(t.c_cflag & PARENB))
+    if (!framingKept)
+    {
+        // as set
+    }
+    else if (!(t.c_cflag & PARENB))
         kept.Parity = NOPARITY;
     else if (t.c_cflag & CMSPAR)
         kept.Parity = (t.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
@@ -701,7 +708,7 @@ BOOL ComPort::GetState(DCB &dcb) const
     if (::tcgetattr(Descriptor(), &t) != 0)
         return plat::FailFromErrno();
     std::lock_guard guard(mutex_);
-    dcb = DcbFromTermios(t, kept_);
+    dcb = DcbFromTermios(t, kept_, modemLines_);
     return TRUE;
 }
 
