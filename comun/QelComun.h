@@ -11,6 +11,7 @@
 #include "comun/Iterador.h"
 #include "comun/Mod.h"
 #include "comun/Profile.h"
+#include "comun/SerialPort.h"
 #include "comun/Sis.h"
 #include "comun/TxtIter.h"
 #include "comun/Uti.h"

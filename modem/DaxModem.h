@@ -17,6 +17,19 @@
 //       [id(1)] Start(long bOk, BSTR bstrText)        bOk 0: success, 1: failure
 //       [id(2)] End(long bOk, BSTR bstrText)
 //       [id(3)] ProgressDone(BSTR bstrText)           bytes transferred so far
+//
+//   coclass GetZyxelConfig ("DaxModem.GetZyxelConfig.1", "DaxModem.GetZyxelConfig"), a control
+//     [default] dual interface IGetZyxelConfig
+//       [id(1)] Start()                               reads the router's LAN settings over its console
+//       [id(2)] Stop(long lTimeOut)                   asks the reader to end and waits for it
+//       [id(3)] IsActive([out] long *pbActive)        1 and S_FALSE while the reader runs
+//       [id(4)] GetInfoConfig([out] IUnknown **iUnkZyxelParam)  a copy of the settings read
+//       [id(5)] SetPassword(BSTR bstrPassword)        the console password ("5807" at first)
+//       [id(6)] SetPort(BSTR bstrPort)                "COMn": the serial port n
+//     [default, source] dispinterface _IGetZyxelConfigEvents
+//       [id(1)] Start(long bOk, BSTR bstrText)        bOk 0: success, 1: failure
+//       [id(2)] ProgressDone(BSTR bstrText)           "msg7" port open, "msg8" password sent
+//       [id(3)] End(long bOk, BSTR bstrText)
 #pragma once
 
 #include "common/com/ComPtr.h"
@@ -30,6 +43,14 @@ DEFINE_GUID(CLSID_SetZyxelConfig, 0x29F199D2, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 
 DEFINE_GUID(IID_ISetZyxelConfig, 0x29F199D1, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
 // {29F199D3-63E3-11D6-9BEC-00C04F1F2D46}
 DEFINE_GUID(DIID__ISetZyxelConfigEvents, 0x29F199D3, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D,
+            0x46);
+
+// {29F199CF-63E3-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(CLSID_GetZyxelConfig, 0x29F199CF, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {29F199CE-63E3-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(IID_IGetZyxelConfig, 0x29F199CE, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
+// {29F199D0-63E3-11D6-9BEC-00C04F1F2D46}
+DEFINE_GUID(DIID__IGetZyxelConfigEvents, 0x29F199D0, 0x63E3, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D,
             0x46);
 
 enum : DISPID
@@ -66,3 +87,31 @@ struct ISetZyxelConfig : public IDispatch
     virtual HRESULT STDMETHODCALLTYPE GetModemConfig(IUnknown **iUnkRouterParam) = 0;
 };
 KITCOM_INTERFACE_ID(ISetZyxelConfig, IID_ISetZyxelConfig)
+
+enum : DISPID
+{
+    DISPID_GETZYXEL_START = 1,
+    DISPID_GETZYXEL_STOP = 2,
+    DISPID_GETZYXEL_ISACTIVE = 3,
+    DISPID_GETZYXEL_GETINFOCONFIG = 4,
+    DISPID_GETZYXEL_SETPASSWORD = 5,
+    DISPID_GETZYXEL_SETPORT = 6,
+};
+
+enum : DISPID
+{
+    DISPID_GETZYXELEVENTS_START = 1,
+    DISPID_GETZYXELEVENTS_PROGRESSDONE = 2,
+    DISPID_GETZYXELEVENTS_END = 3,
+};
+
+struct IGetZyxelConfig : public IDispatch
+{
+    virtual HRESULT STDMETHODCALLTYPE Start() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stop(LONG lTimeOut) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsActive(LONG *pbActive) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetInfoConfig(IUnknown **iUnkZyxelParam) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetPassword(BSTR bstrPassword) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetPort(BSTR bstrPort) = 0;
+};
+KITCOM_INTERFACE_ID(IGetZyxelConfig, IID_IGetZyxelConfig)

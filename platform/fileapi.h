@@ -49,6 +49,13 @@ typedef struct _OVERLAPPED
     HANDLE hEvent;
 } OVERLAPPED, *LPOVERLAPPED;
 
+// Where an overlapped operation stands: STATUS_PENDING in Internal while it runs.
+#define STATUS_PENDING ((DWORD)0x00000103)
+#define HasOverlappedIoCompleted(lpOverlapped) (((DWORD)(lpOverlapped)->Internal) != STATUS_PENDING)
+
+typedef void(WINAPI *LPOVERLAPPED_COMPLETION_ROUTINE)(DWORD dwErrorCode, DWORD dwNumberOfBytesTransfered,
+                                                      LPOVERLAPPED lpOverlapped);
+
 typedef struct _WIN32_FIND_DATAA
 {
     DWORD dwFileAttributes;
@@ -71,6 +78,12 @@ WINBASEAPI BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
                                 LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
 WINBASEAPI BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                                  LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+WINBASEAPI BOOL WINAPI ReadFileEx(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                                  LPOVERLAPPED lpOverlapped,
+                                  LPOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine);
+WINBASEAPI BOOL WINAPI WriteFileEx(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                                   LPOVERLAPPED lpOverlapped,
+                                   LPOVERLAPPED_COMPLETION_ROUTINE lpCompletionRoutine);
 WINBASEAPI DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
 WINBASEAPI DWORD WINAPI GetFileType(HANDLE hFile);
 WINBASEAPI DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,

@@ -2,5 +2,8 @@
 #pragma once
 
 #include "platform/windef.h"
+#include "platform/fileapi.h"
 
 WINBASEAPI BOOL WINAPI CancelIo(HANDLE hFile);
+WINBASEAPI BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
+                                           LPDWORD lpNumberOfBytesTransferred, BOOL bWait);

@@ -14,6 +14,11 @@ WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds
 WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAll,
                                                DWORD dwMilliseconds);
 WINBASEAPI void WINAPI Sleep(DWORD dwMilliseconds);
+// Alertable forms: they run the thread's queued APCs and then return WAIT_IO_COMPLETION.
+WINBASEAPI DWORD WINAPI SleepEx(DWORD dwMilliseconds, BOOL bAlertable);
+WINBASEAPI DWORD WINAPI WaitForSingleObjectEx(HANDLE hHandle, DWORD dwMilliseconds, BOOL bAlertable);
+WINBASEAPI DWORD WINAPI WaitForMultipleObjectsEx(DWORD nCount, const HANDLE *lpHandles, BOOL bWaitAll,
+                                                 DWORD dwMilliseconds, BOOL bAlertable);
 
 // Events. Named events are shared by the handles of one process (see platform/README.md).
 WINBASEAPI HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,

@@ -28,3 +28,7 @@ WINBASEAPI HANDLE WINAPI GetCurrentThread();
 WINBASEAPI DWORD WINAPI GetThreadId(HANDLE Thread);
 WINBASEAPI BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority);
 WINBASEAPI int WINAPI GetThreadPriority(HANDLE hThread);
+
+// Asynchronous procedure calls: run by the thread in its next alertable wait.
+typedef void(WINAPI *PAPCFUNC)(ULONG_PTR Parameter);
+WINBASEAPI DWORD WINAPI QueueUserAPC(PAPCFUNC pfnAPC, HANDLE hThread, ULONG_PTR dwData);

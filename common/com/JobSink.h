@@ -1,8 +1,9 @@
 // CJobSink: a client's sink for the events of the kit's job objects (the modem module's
-// SetZyxelConfig and the TCP/IP module's three objects), which all have Start(bOk, bstrText) as
-// dispatch id 1, End(bOk, bstrText) as 2 and ProgressDone(bstrText) as 3 on their own outgoing
-// interface. It keeps what it hears, in order, lets the client wait for the n-th End, and may
-// print each event as it comes.
+// SetZyxelConfig and GetZyxelConfig and the TCP/IP module's three objects), which all have
+// Start(bOk, bstrText) as dispatch id 1 and End(bOk, bstrText) and ProgressDone(bstrText) on
+// their own outgoing interface: End as 2 and ProgressDone as 3 unless the object says otherwise
+// (GetZyxelConfig has them the other way round). It keeps what it hears, in order, lets the client wait for
+// the n-th End, and may print each event as it comes.
 //
 //     kitcom::ComPtr<CJobSink<&DIID__ICheckNics2Events>> sink = kitcom::Make<...>();
 #pragma once
@@ -16,9 +17,10 @@
 #include <string>
 #include <vector>
 
-template <const IID *EventsIid>
+template <const IID *EventsIid, DISPID EndId = 2, DISPID ProgressDoneId = 3>
 class CJobSink final
-    : public kitcom::Object<CJobSink<EventsIid>, kitcom::EventSink<CJobSink<EventsIid>, EventsIid>>
+    : public kitcom::Object<CJobSink<EventsIid, EndId, ProgressDoneId>,
+                            kitcom::EventSink<CJobSink<EventsIid, EndId, ProgressDoneId>, EventsIid>>
 {
   public:
     struct Evento
@@ -30,8 +32,8 @@ class CJobSink final
     };
 
     static constexpr DISPID kStart = 1;
-    static constexpr DISPID kEnd = 2;
-    static constexpr DISPID kProgressDone = 3;
+    static constexpr DISPID kEnd = EndId;
+    static constexpr DISPID kProgressDone = ProgressDoneId;
 
     static std::span<const kitcom::DispMember<CJobSink>> DispatchTable()
     {

@@ -20,6 +20,7 @@
 // line, a folder that does not exist or a missing server.
 #include "common/com/BStr.h"
 #include "common/param/RouterParamPtr.h"
+#include "modem/client/Significados.h"
 #include "modem/client/ZyxelSink.h"
 #include "platform/kit/kitconsole.h"
 
@@ -35,33 +36,6 @@ namespace
 constexpr DWORD kEsperaMaxima = 300000;
 constexpr char kPlantilla[] = "643.cfg";
 constexpr char kPlantillaBajada[] = "643get.cfg";
-
-struct Significado
-{
-    const char *pszTexto;
-    const char *pszSignificado;
-};
-
-// What the module's result texts mean, in the words the wizard would use.
-constexpr Significado kSignificados[] = {
-    {"msg1", "correcto"},
-    {"msg2", "cancelado"},
-    {"msg3", "sin conexión con el módem-router"},
-    {"msg4", "error en la transferencia"},
-    {"msg5", "el módem-router rechazó el acceso o cortó la conexión"},
-    {"msg6", "la consola del módem-router no responde"},
-    {"msg7", "puerto serie abierto"},
-    {"msg8", "enviando la contraseña a la consola"},
-    {"Error", "error"},
-};
-
-const char *SignificadoDe(const std::string &texto)
-{
-    for (const Significado &s : kSignificados)
-        if (texto == s.pszTexto)
-            return s.pszSignificado;
-    return nullptr;
-}
 
 bool Existe(const std::string &ruta)
 {
@@ -286,21 +260,6 @@ class CCliente
     bool m_bCarpeta = true;
 };
 
-void Imprimir(const CZyxelSink::Evento &evento)
-{
-    if (evento.strNombre == "ProgressDone")
-        Say("  ProgressDone(\"%s\")\n", evento.strTexto.c_str());
-    else
-    {
-        const char *pszSignificado = SignificadoDe(evento.strTexto);
-        if (pszSignificado)
-            Say("  %s(%d, \"%s\")  %s: %s\n", evento.strNombre.c_str(), evento.bOk, evento.strTexto.c_str(),
-                evento.strTexto.c_str(), pszSignificado);
-        else
-            Say("  %s(%d, \"%s\")\n", evento.strNombre.c_str(), evento.bOk, evento.strTexto.c_str());
-    }
-}
-
 int Principal(int argc, char **argv)
 {
     if (argc < 2)
@@ -321,7 +280,7 @@ int Principal(int argc, char **argv)
         return 2;
     }
     kitcom::ComPtr<CZyxelSink> pSink = kitcom::Make<CZyxelSink>();
-    pSink->AlRecibir(Imprimir);
+    pSink->AlRecibir(modemclient::Imprimir<CZyxelSink::Evento>);
     kitcom::ComPtr<IConnectionPointContainer> pContainer;
     kitcom::ComPtr<IConnectionPoint> pPoint;
     DWORD dwCookie = 0;

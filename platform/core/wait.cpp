@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
+#include <map>
 #include <sched.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -48,6 +50,34 @@ int TryAcquire(std::span<plat::Waitable *const> objects, bool waitAll, DWORD tid
         }
     }
     return -1;
+}
+
+// Queued APCs by thread id; guarded by WaitMutex.
+std::map<DWORD, std::deque<std::function<void()>>> &ApcQueues()
+{
+    static auto *queues = new std::map<DWORD, std::deque<std::function<void()>>>;
+    return *queues;
+}
+
+// Whether the thread has APCs queued; called with WaitMutex held.
+bool HasApcs(DWORD tid)
+{
+    auto it = ApcQueues().find(tid);
+    return it != ApcQueues().end() && !it->second.empty();
+}
+
+// Runs the thread's queued APCs, those queued meanwhile too, with `lock` released.
+void RunApcs(std::unique_lock<std::mutex> &lock, DWORD tid)
+{
+    while (HasApcs(tid))
+    {
+        std::deque<std::function<void()>> &queue = ApcQueues()[tid];
+        std::function<void()> apc = std::move(queue.front());
+        queue.pop_front();
+        lock.unlock();
+        apc();
+        lock.lock();
+    }
 }
 
 // The length of the next slice of a sliced wait, or 0 once the deadline has passed.
@@ -154,7 +184,7 @@ DWORD CurrentThreadIdForWait()
     return tid;
 }
 
-DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD milliseconds)
+DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD milliseconds, bool alertable)
 {
     const DWORD tid = CurrentThreadIdForWait();
     const Deadline deadline = DeadlineAfter(milliseconds);
@@ -166,6 +196,11 @@ DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD mil
     bool spun = false;
     for (;;)
     {
+        if (alertable && HasApcs(tid))
+        {
+            RunApcs(lock, tid);
+            return WAIT_IO_COMPLETION;
+        }
         bool abandoned;
         int index = TryAcquire(objects, waitAll, tid, abandoned);
         if (index >= 0)
@@ -188,20 +223,30 @@ DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD mil
     }
 }
 
-void SleepMilliseconds(DWORD milliseconds)
+DWORD SleepMilliseconds(DWORD milliseconds, bool alertable)
 {
-    if (milliseconds == 0)
+    const DWORD tid = CurrentThreadIdForWait();
+    if (milliseconds == 0 && !alertable)
     {
         CancellationPoint();
         std::this_thread::yield();
-        return;
+        return 0;
     }
     const Deadline deadline = DeadlineAfter(milliseconds);
     std::unique_lock lock(WaitMutex());
     for (;;)
     {
+        if (alertable && HasApcs(tid))
+        {
+            RunApcs(lock, tid);
+            return WAIT_IO_COMPLETION;
+        }
         if (deadline && Clock::now() >= *deadline)
-            return;
+        {
+            lock.unlock();
+            CancellationPoint();
+            return 0;
+        }
         const uint64_t seen = g_changes.load(std::memory_order_relaxed);
         lock.unlock();
         CancellationPoint();
@@ -210,6 +255,26 @@ void SleepMilliseconds(DWORD milliseconds)
             continue; // a termination asked for meanwhile would not wake the sleep
         SleepUntil(lock, deadline ? *deadline : Clock::time_point::max());
     }
+}
+
+void QueueApc(DWORD tid, std::function<void()> apc)
+{
+    {
+        std::lock_guard guard(WaitMutex());
+        ApcQueues()[tid].push_back(std::move(apc));
+    }
+    NotifyWaiters();
+}
+
+void DropApcs(DWORD tid)
+{
+    std::deque<std::function<void()>> dropped; // destroyed without the lock
+    std::lock_guard guard(WaitMutex());
+    auto it = ApcQueues().find(tid);
+    if (it == ApcQueues().end())
+        return;
+    dropped.swap(it->second);
+    ApcQueues().erase(it);
 }
 
 Deadline DeadlineAfter(DWORD milliseconds)

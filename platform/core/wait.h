@@ -45,11 +45,22 @@ class Waitable : public KernelObject
 std::shared_ptr<Waitable> WaitableFromHandle(HANDLE handle);
 
 // Waits for one (or all) of the objects; returns WAIT_OBJECT_0 + i, WAIT_ABANDONED_0 + i,
-// WAIT_TIMEOUT or WAIT_FAILED with the last error set.
-DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD milliseconds);
+// WAIT_TIMEOUT or WAIT_FAILED with the last error set. An alertable wait first runs the
+// thread's queued APCs, if any, and then returns WAIT_IO_COMPLETION.
+DWORD WaitForObjects(std::span<Waitable *const> objects, bool waitAll, DWORD milliseconds,
+                     bool alertable = false);
 
-// Blocks on the wait loop with nothing to wait for (Sleep). A platform wait point.
-void SleepMilliseconds(DWORD milliseconds);
+// Blocks on the wait loop with nothing to wait for (Sleep). A platform wait point. Returns
+// WAIT_IO_COMPLETION when an alertable sleep ran APCs, else 0.
+DWORD SleepMilliseconds(DWORD milliseconds, bool alertable = false);
+
+// --- asynchronous procedure calls ---
+
+// Queues a call for thread `tid`; it runs in that thread's next alertable wait (or never, if
+// the thread ends first).
+void QueueApc(DWORD tid, std::function<void()> apc);
+// Drops what is queued for a thread that ended.
+void DropApcs(DWORD tid);
 
 // Called at every platform wait point: lets a thread asked to terminate end there.
 // The runtime installs the check; until then it does nothing.

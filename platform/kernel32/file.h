@@ -72,6 +72,20 @@ class FileObject : public KernelObject
     virtual BOOL Read(LPVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED overlapped);
     virtual BOOL Write(LPCVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED overlapped);
     virtual BOOL Flush();
+    // ReadFileEx and WriteFileEx: the routine is queued as an APC of the calling thread when
+    // the operation ends. Files complete before the call returns.
+    virtual BOOL ReadEx(LPVOID buffer, DWORD count, LPOVERLAPPED overlapped,
+                        LPOVERLAPPED_COMPLETION_ROUTINE routine);
+    virtual BOOL WriteEx(LPCVOID buffer, DWORD count, LPOVERLAPPED overlapped,
+                         LPOVERLAPPED_COMPLETION_ROUTINE routine);
+    // Operations still running in the background (COM ports): whether an OVERLAPPED is one of
+    // them, and CancelIo of those the thread `tid` started.
+    virtual bool IsPending(const OVERLAPPED *overlapped) const
+    {
+        (void)overlapped;
+        return false;
+    }
+    virtual void CancelThreadIo(DWORD tid) { (void)tid; }
 
   private:
     UniqueFd fd_;
@@ -80,6 +94,15 @@ class FileObject : public KernelObject
     DWORD access_;
     DWORD flags_;
 };
+
+// The Internal status of an OVERLAPPED for a Win32 error, and back (GetOverlappedResult).
+ULONG_PTR StatusFromError(DWORD error);
+DWORD ErrorFromStatus(ULONG_PTR status);
+// Queues an Ex operation's completion routine as an APC of the calling thread.
+void QueueCompletion(LPOVERLAPPED_COMPLETION_ROUTINE routine, DWORD error, DWORD done,
+                     LPOVERLAPPED overlapped);
+void QueueCompletion(DWORD tid, LPOVERLAPPED_COMPLETION_ROUTINE routine, DWORD error, DWORD done,
+                     LPOVERLAPPED overlapped);
 
 // The file object behind a handle, or nullptr with ERROR_INVALID_HANDLE set.
 std::shared_ptr<FileObject> GetFileObject(HANDLE handle);

@@ -1,0 +1,96 @@
+// The pseudo-terminal device of the serial tests.
+#include "testing/pty.h"
+#include "platform/kit/kitmachine.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kittest
+{
+PtyDevice::PtyDevice(int port)
+{
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+    {
+        HangUp();
+        return;
+    }
+    slave_ = ::ptsname(master_);
+    // The device side speaks raw bytes: no echo, no line editing on the master's view.
+    termios tio{};
+    if (::tcgetattr(master_, &tio) == 0)
+    {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(master_, TCSANOW, &tio);
+    }
+    const std::string devices = kitpc::PathOf("devices");
+    std::error_code ec;
+    std::filesystem::create_directories(devices, ec);
+    link_ = devices + "/COM" + std::to_string(port);
+    std::filesystem::remove(link_, ec);
+    std::filesystem::create_symlink(slave_, link_, ec);
+    if (ec)
+        HangUp();
+}
+
+PtyDevice::~PtyDevice()
+{
+    HangUp();
+    std::error_code ec;
+    if (!link_.empty())
+        std::filesystem::remove(link_, ec);
+}
+
+void PtyDevice::HangUp()
+{
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
+}
+
+std::string PtyDevice::Receive(int waitMs, size_t max)
+{
+    std::string got;
+    char buffer[4096];
+    while (master_ >= 0 && got.size() < max)
+    {
+        pollfd pfd{master_, POLLIN, 0};
+        if (::poll(&pfd, 1, waitMs) <= 0 || !(pfd.revents & POLLIN))
+            break;
+        const ssize_t n = ::read(master_, buffer, std::min(sizeof buffer, max - got.size()));
+        if (n <= 0)
+            break;
+        got.append(buffer, static_cast<size_t>(n));
+    }
+    return got;
+}
+
+std::string PtyDevice::ReceiveUntil(std::string_view text, int timeoutMs)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string got;
+    while (got.find(text) == std::string::npos && std::chrono::steady_clock::now() < end)
+        got += Receive(20);
+    return got;
+}
+
+bool PtyDevice::Send(std::string_view bytes)
+{
+    while (master_ >= 0 && !bytes.empty())
+    {
+        const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return bytes.empty();
+}
+} // namespace kittest
