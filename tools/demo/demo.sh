@@ -44,9 +44,10 @@ done
 step "Its trace log, QelFixRt.txt in the temporary folder"
 show < "$KIT_MACHINE/temp/QelFixRt.txt"
 
-step "The modem-router: the simulated Prestige 643 at 192.168.1.1"
-"$BIN/routersim" start --state "$KIT_MACHINE/router" --machine "$KIT_MACHINE" --restart-seconds 1 --detach
+step "The modem-router: the simulated Prestige 643 at 192.168.1.1, its console on the PC's COM1"
+"$BIN/routersim" start --state "$KIT_MACHINE/router" --machine "$KIT_MACHINE" --restart-seconds 1 --com 1 --detach
 show < "$KIT_MACHINE/network.ini"
+echo "devices/COM1 -> $(readlink "$KIT_MACHINE/devices/COM1")"
 
 step "The modem module: DaxParam and DaxModem registered, the kit's template in its folder"
 "$BIN/regsvr32" /s DaxParam.dll
@@ -54,6 +55,9 @@ step "The modem module: DaxParam and DaxModem registered, the kit's template in 
 KITDIR="$KIT_MACHINE/program_files/Dax"
 mkdir -p "$KITDIR"
 cp "$DATA/643.cfg" "$KITDIR/"
+
+step "The router's LAN read over its serial console (GetZyxelConfig on COM1, 9600 8N1: about 20 s)"
+"$BIN/consolaclient" --port COM1
 
 step "One PC, static addressing: find the router (10.0.0.5 does not answer), configure it, read it back"
 "$BIN/zyxelclient" --dir "$KITDIR" \
@@ -92,13 +96,11 @@ step "The PPPoE module: WinPoET installed on the PC, DaxWPoet registered, the ki
 "$BIN/machine" pppoe winpoet --winpoet-selector 1
 "$BIN/machine" show | sed -n '/^Dial-up networking/,/^Network cards/p' | grep -v '^Network cards'
 "$BIN/regsvr32" /s DaxWPoet.dll
-KIT_DIR="$KIT_MACHINE/program_files/Dax"
-mkdir -p "$KIT_DIR"
-printf '[General]\r\nRegistro=ADSL\r\n' > "$KIT_DIR/config.ini"
+printf '[General]\r\nRegistro=ADSL\r\n' > "$KITDIR/config.ini"
 step "What the PC has for the line (WPoet.GetInfo)"
-(cd "$KIT_DIR" && "$BIN/pppoeclient" info)
+(cd "$KITDIR" && "$BIN/pppoeclient" info)
 step "The connection \"Conexión ADSL Router\" made (WPoet.CreateConnection), and the phone book after it"
-(cd "$KIT_DIR" && "$BIN/pppoeclient" create usuario@telefonica.net clave-secreta)
+(cd "$KITDIR" && "$BIN/pppoeclient" create usuario@telefonica.net clave-secreta)
 "$BIN/machine" show | sed -n '/^Phone book/,/^Network cards/p' | grep -v '^Network cards'
 sed -n '1,12p' "$KIT_MACHINE/appdata/Microsoft/Network/Connections/Pbk/rasphone.pbk" | tr -d '\r'
 step "The module's trace log, DaxWPoet.txt"
