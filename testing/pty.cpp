@@ -13,6 +13,12 @@
 
 namespace kittest
 {
+namespace
+{
+// How long a write waits for the PC to make room on the line.
+constexpr int kSendWaitMs = 200;
+} // namespace
+
 PtyDevice::PtyDevice(int port)
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -22,6 +28,8 @@ PtyDevice::PtyDevice(int port)
         return;
     }
     slave_ = ::ptsname(master_);
+    // Writes never block the test: a line nobody reads gives up (see Send).
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     // The device side speaks raw bytes: no echo, no line editing on the master's view.
     termios tio{};
     if (::tcgetattr(master_, &tio) == 0)
@@ -87,6 +95,13 @@ bool PtyDevice::Send(std::string_view bytes)
         const ssize_t n = ::write(master_, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && errno == EAGAIN)
+        {
+            pollfd pfd{master_, POLLOUT, 0};
+            if (::poll(&pfd, 1, kSendWaitMs) <= 0)
+                return false; // the PC does not read the line any more
+            continue;
+        }
         if (n <= 0)
             return false;
         bytes.remove_prefix(static_cast<size_t>(n));

@@ -24,6 +24,7 @@ class PtyDevice
     std::string Receive(int waitMs = 200, size_t max = 65536);
     // Reads until `text` has come (or timeoutMs passed); everything read.
     std::string ReceiveUntil(std::string_view text, int timeoutMs = 5000);
+    // Writes the bytes; false when the line stays full (nobody reads it) for 200 ms.
     bool Send(std::string_view bytes);
     // Closes the master now: the line hangs up under the PC.
     void HangUp();

@@ -12,6 +12,10 @@
 #include "testing/servers.h"
 
 #include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -335,4 +339,31 @@ TEST(SerialPortLists, TheModulesFormClassifiesByPosition)
     EXPECT_EQ(port.GetReceivedData(), "nada");
     errors.AddHead(""); // an empty text is in every answer
     EXPECT_EQ(-1, ask("uno"));
+}
+
+TEST_F(GetZyxelConfigTest, AConsoleThatNeverFallsSilentDoesNotHoldTheReader)
+{
+    // Megabytes without a pause, and an escape sequence cut across two writes in the stream,
+    // from a process of its own (a line nobody reads any more holds its writer; it is killed).
+    kittest::PtyDevice device;
+    ASSERT_TRUE(device.Ok());
+    const int fd = device.Master();
+    const pid_t flooder = ::fork();
+    ASSERT_GE(flooder, 0);
+    if (flooder == 0)
+    {
+        static const char flood[] =
+            "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\x1b[1";
+        static const char rest[] = "2;5Hmas\x1b[K";
+        const int blocking = ::fcntl(fd, F_GETFL) & ~O_NONBLOCK;
+        ::fcntl(fd, F_SETFL, blocking);
+        for (;;)
+            if (::write(fd, flood, sizeof flood - 1) < 0 || ::write(fd, rest, sizeof rest - 1) < 0)
+                ::usleep(1000);
+    }
+    obj->SetPort(kitcom::BStr("COM1").Get());
+    const std::string events = Leer();
+    ::kill(flooder, SIGKILL);
+    ::waitpid(flooder, nullptr, 0);
+    EXPECT_EQ("Start(0,msg1) Start(0,msg1) ProgressDone(msg7) End(1,msg6)", events);
 }
