@@ -1,5 +1,6 @@
 // CGetZyxelConfig: the GetZyxelConfig control and its reader of the router's console.
 #include "modem/GetZyxelConfig.h"
+#include "common/param/ComError.h"
 #include "comun/SerialPort.h"
 #include "modem/PantallaConsola.h"
 
@@ -199,11 +200,23 @@ class CGetZyxelConfig::CLector
     }
 
     // The fields of Menu 3.2 into the router parameter object: the LAN, then, with the router's
-    // DHCP server on, the pool and the DNS servers. A pair is stored when its first value is on
-    // the screen (both for the LAN and the pool); false when the object refused a value.
+    // DHCP server on, the pool and the DNS servers. The LAN and the pool are stored when both
+    // their values are on the screen, the DNS servers when the first is; false when the LAN is
+    // missing or the object refused a value.
     bool TomarCampos()
     {
-        const RouterParamPtr &param = m_obj.m_param;
+        try
+        {
+            return GuardarCampos(m_obj.m_param);
+        }
+        catch (const CComError &)
+        {
+            return false; // the router parameter object refused a value
+        }
+    }
+
+    bool GuardarCampos(const RouterParamPtr &param)
+    {
         const std::string strIp = TomarCampo(m_strPantalla, "IP Address", 3);
         const std::string strMascara = TomarCampo(m_strPantalla, "IP Subnet Mask=", 4);
         if (strIp.empty() || strMascara.empty() || FAILED(param.SetLan(strIp, strMascara)))
@@ -314,13 +327,9 @@ HRESULT CGetZyxelConfig::GetInfoConfig(IUnknown **iUnkZyxelParam)
         return E_POINTER;
     if (ReaderRunning())
         return S_FALSE;
-    RouterParamPtr copia;
-    HRESULT hr = copia.CreateInstance();
-    if (SUCCEEDED(hr))
-        hr = m_param.Get()->CopyTo(copia.Get());
+    const HRESULT hr = m_param.NewCopy(iUnkZyxelParam);
     if (FAILED(hr))
         return kitcom::ReportError(hr, kSource, "No se pudo copiar la configuración leída del módem.");
-    *iUnkZyxelParam = copia.Detach();
     return S_OK;
 }
 

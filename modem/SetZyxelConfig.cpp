@@ -590,13 +590,9 @@ HRESULT CSetZyxelConfig::GetModemConfig(IUnknown **iUnkRouterParam)
         return E_POINTER;
     if (WorkerRunning())
         return S_FALSE;
-    RouterParamPtr copia;
-    HRESULT hr = copia.CreateInstance();
-    if (SUCCEEDED(hr))
-        hr = m_param.Get()->CopyTo(copia.Get());
+    const HRESULT hr = m_param.NewCopy(iUnkRouterParam);
     if (FAILED(hr))
         return kitcom::ReportError(hr, kSource, "No se pudo copiar la configuración del módem.");
-    *iUnkRouterParam = copia.Detach();
     return S_OK;
 }
 

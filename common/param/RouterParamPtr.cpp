@@ -6,6 +6,17 @@ HRESULT RouterParamPtr::CopyTo(IUnknown *pTarget) const
     return Call(&IRouterParam::CopyTo, pTarget);
 }
 
+HRESULT RouterParamPtr::NewCopy(IUnknown **ppCopy) const noexcept
+{
+    RouterParamPtr copy;
+    HRESULT hr = copy.CreateInstance();
+    if (SUCCEEDED(hr))
+        hr = Get() ? Get()->CopyTo(copy.Get()) : E_POINTER;
+    if (SUCCEEDED(hr))
+        *ppCopy = copy.Detach();
+    return hr;
+}
+
 HRESULT RouterParamPtr::SetLan(std::string_view ip, std::string_view mask) const
 {
     return PutTexts(&IRouterParam::SetLan, ip, mask);

@@ -21,6 +21,9 @@ class RouterParamPtr : public ParamPtr<IRouterParam>
     HRESULT CreateInstance() noexcept { return CreateOf(CLSID_RouterParam); }
 
     HRESULT CopyTo(IUnknown *pTarget) const;
+    // A new RouterParam filled from this one, handed out through *ppCopy (never throws): S_OK,
+    // or the failing HRESULT with *ppCopy untouched.
+    HRESULT NewCopy(IUnknown **ppCopy) const noexcept;
     HRESULT SetLan(std::string_view ip, std::string_view mask) const;
     TextPair GetLan() const; // ip, mask
     HRESULT SetWan(std::string_view ip, std::string_view mask) const;
