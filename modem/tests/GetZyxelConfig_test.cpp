@@ -367,3 +367,26 @@ TEST_F(GetZyxelConfigTest, AConsoleThatNeverFallsSilentDoesNotHoldTheReader)
     ::waitpid(flooder, nullptr, 0);
     EXPECT_EQ("Start(0,msg1) Start(0,msg1) ProgressDone(msg7) End(1,msg6)", events);
 }
+
+TEST_F(GetZyxelConfigTest, AStopDuringTheReadingPhaseEndsItOnce)
+{
+    ArrancarRouter();
+    obj->SetPort(kitcom::BStr("COM1").Get());
+    sink->Olvidar();
+    ASSERT_EQ(S_OK, obj->Start());
+    // Until the reading phase has opened the port again (the second msg7).
+    for (DWORD start = GetTickCount(); GetTickCount() - start < kEspera; Sleep(10))
+    {
+        size_t opened = 0;
+        for (const auto &e : sink->Eventos())
+            opened += e.strTexto == "msg7";
+        if (opened == 2)
+            break;
+    }
+    EXPECT_EQ(S_OK, obj->Stop(kEspera));
+    EXPECT_EQ(
+        "Start(0,msg1) Start(0,msg1) ProgressDone(msg7) ProgressDone(msg8) ProgressDone(msg7) End(1,msg2)",
+        Eventos());
+    kitcom::ComPtr<IUnknown> unk;
+    EXPECT_EQ(S_OK, obj->GetInfoConfig(&unk));
+}
