@@ -43,3 +43,18 @@ TEST(ModKIT, IsTheModuleOfTheCodeThatMakesIt)
     EXPECT_EQ(GetModuleHandleA(nullptr), enMonton->VerHMODULE());
     delete enMonton;
 }
+
+TEST(ModKIT, InALibraryIsThatLibrary)
+{
+    const std::string path = kittest::LibDir() + "/qelapli_modulo.so";
+    HMODULE lib = LoadLibraryA(path.c_str());
+    ASSERT_NE(nullptr, lib) << GetLastError();
+    using VerFichero = HRESULT (*)(char *, DWORD);
+    auto ver =
+        reinterpret_cast<VerFichero>(reinterpret_cast<void (*)()>(GetProcAddress(lib, "VerFicheroModulo")));
+    ASSERT_NE(nullptr, ver);
+    char fichero[MAX_PATH] = "";
+    EXPECT_EQ(S_OK, ver(fichero, sizeof fichero));
+    EXPECT_EQ(Canonica(path), Canonica(fichero));
+    FreeLibrary(lib);
+}
