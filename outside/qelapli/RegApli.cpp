@@ -102,6 +102,17 @@ LPCSTR ClaveDe(LPCSTR pszNombre)
     return lstrcmpiA(pszNombre, kQelExec) == 0 ? kRunOnce : kRun;
 }
 
+// What the start-up key holds: the host's path is quoted when it has a blank, so the whole path
+// is the program; other entries are whole command lines, kept as given.
+std::string LineaDe(LPCSTR pszNombre, LPCSTR pszValor)
+{
+    const std::string valor = pszValor;
+    const bool ruta = lstrcmpiA(pszNombre, kQelExec) == 0;
+    if (!ruta || valor.find(' ') == std::string::npos || valor.front() == '"')
+        return valor;
+    return '"' + valor + '"';
+}
+
 // S_OK when the entry was there and is gone, S_FALSE when it was not there.
 HRESULT QuitarDe(LPCSTR pszClave, LPCSTR pszNombre)
 {
@@ -231,8 +242,10 @@ HRESULT CRegApli::Write(LPCSTR pszNombre, LPCSTR pszValor)
     ClaveArranque clave(ClaveDe(pszNombre));
     if (clave.Error() != ERROR_SUCCESS)
         return DeError(clave.Error());
-    return DeError(RegSetValueExA(clave.Get(), pszNombre, 0, REG_SZ, reinterpret_cast<const BYTE *>(pszValor),
-                                  static_cast<DWORD>(strlen(pszValor) + 1)));
+    const std::string linea = LineaDe(pszNombre, pszValor);
+    return DeError(RegSetValueExA(clave.Get(), pszNombre, 0, REG_SZ,
+                                  reinterpret_cast<const BYTE *>(linea.c_str()),
+                                  static_cast<DWORD>(linea.size() + 1)));
 }
 
 HRESULT CRegApli::Delete(LPCSTR pszNombre)

@@ -90,7 +90,8 @@ class QELAPLI_API CRegApli
     HRESULT IsEstadoInicial(BOOL &bInicial) const;
     HRESULT SetEstadoInicial(BOOL bInicial);
 
-    // A start-up entry (see above); the object must be open writable.
+    // A start-up entry (see above); the object must be open writable. "QelExec" takes the host's
+    // path (quoted in the entry when it has a blank); other names take a whole command line.
     HRESULT Write(LPCSTR pszNombre, LPCSTR pszValor);
     HRESULT Delete(LPCSTR pszNombre);
 

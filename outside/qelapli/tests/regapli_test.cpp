@@ -5,6 +5,7 @@
 #include "testing/kittest.h"
 #include "testing/registry.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace
@@ -464,4 +465,20 @@ TEST(RegApliArranque, OtherNamesStartAtEveryStartUntilDeleted)
     EXPECT_EQ(host, kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRun, "QelFixRT"));
     EXPECT_EQ(S_OK, reg.Delete("QelFixRT"));
     EXPECT_FALSE(kittest::ReadRegValue(HKEY_LOCAL_MACHINE, kRun, "QelFixRT"));
+}
+
+TEST(RegApliArranque, AHostInAFolderWithABlankStillStarts)
+{
+    const std::string carpeta = kittest::MachineDir() + "/program_files/Asistente ADSL";
+    std::filesystem::create_directories(carpeta);
+    std::filesystem::copy_file(kittest::BinDir() + "/qelapli_host", carpeta + "/QelExec");
+    const std::string host = carpeta + "\\QelExec.exe"; // as the wizard writes it
+    CRegApli reg;
+    ASSERT_EQ(S_OK, reg.Open(kClave, TRUE));
+    ASSERT_EQ(S_OK, reg.SetIpPublica("1.2.3.4"));
+    ASSERT_EQ(S_OK, reg.Write("QelExec", host.c_str()));
+    EXPECT_EQ('"' + host + '"', kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRunOnce, "QelExec"));
+    ASSERT_EQ(S_OK, reg.Close());
+    Reiniciar();
+    EXPECT_EQ("estado=1\r\nippublica=1.2.3.4\r\n", kittest::ReadHostFile(Temp("QelExec.txt")));
 }
