@@ -3,6 +3,7 @@
 #include "comun/Sis.h"
 
 #include <array>
+#include <cstring>
 
 namespace
 {
@@ -33,6 +34,7 @@ constexpr std::array<Entrada, CRegApli::numValores> kValores = {{
     {"NIC1", Tipo::Texto},         {"Username1", Tipo::Texto},    {"IpRouter1", Tipo::Texto},
     {"Dhcp1", Tipo::Numero},       {"ModoDirec1", Tipo::Numero},  {"ModoConf1", Tipo::Numero},
 }};
+static_assert(kValores.back().nombre != nullptr, "a line for every value");
 
 constexpr char kEstadoInicial[] = "EstadoInicial";
 constexpr char kDirectorio[] = "Directorio";
