@@ -16,3 +16,6 @@
 #ifdef APSTUDIO_INVOKED
 #define _APS_NEXT_RESOURCE_VALUE 200
 #endif
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
