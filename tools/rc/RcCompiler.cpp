@@ -2,9 +2,9 @@
 
 #include "platform/windows.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 
