@@ -46,3 +46,18 @@ function(kit_test name)
     PROPERTIES ENVIRONMENT "KIT_BIN=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 endfunction()
 include(GoogleTest)
+
+# kit_resources(TARGET SCRIPT.rc): compiles the resource script with tools/rc into a source of
+# TARGET; its resources belong to the module (library or program) TARGET makes.
+function(kit_resources target script)
+  get_filename_component(source ${script} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  get_filename_component(name ${script} NAME_WE)
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_${name}_rc.cpp)
+  add_custom_command(OUTPUT ${output}
+    COMMAND kit_rc ${source} -o ${output} -d ${output}.d
+    DEPENDS kit_rc ${source}
+    DEPFILE ${output}.d
+    COMMENT "Compiling resources ${script}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${output})
+endfunction()

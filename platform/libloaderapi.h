@@ -22,3 +22,10 @@ WINBASEAPI BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule);
 
 // A library's entry point, called on load and on final unload when the library exports it.
 typedef BOOL(WINAPI *PDLLMAIN)(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved);
+
+// Resources of a module (compiled by tools/rc into the library or program).
+WINBASEAPI HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
+WINBASEAPI HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
+WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL hResData);
+WINBASEAPI DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
+WINBASEAPI BOOL WINAPI FreeResource(HGLOBAL hResData);
