@@ -80,8 +80,9 @@ struct World
         }
         const std::string state = machine.Root() + "/router";
         std::filesystem::create_directories(state);
-        router = std::make_unique<kitservers::RouterSim>(
-            kittest::BinDir(), state, machine.Root(), std::vector<std::string>{"--com", "2", "--baud", "9600"});
+        router =
+            std::make_unique<kitservers::RouterSim>(kittest::BinDir(), state, machine.Root(),
+                                                    std::vector<std::string>{"--com", "2", "--baud", "9600"});
         if (!router->Started())
         {
             why = "routersim did not start";
@@ -169,7 +170,8 @@ void BM_ConsoleReadAt9600Baud(benchmark::State &state)
             return;
         }
         seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        const double waits = kExchanges * kCierreMs / 1000.0 + (sizeof kPassword) * 0.010; // the password and its CR
+        const double waits =
+            kExchanges * kCierreMs / 1000.0 + (sizeof kPassword) * 0.010; // the password and its CR
         limit = static_cast<double>(world.relay->Bytes()) / kBytesPorSegundo + waits;
         state.SetIterationTime(seconds);
         state.counters["bytes"] = static_cast<double>(world.relay->Bytes());

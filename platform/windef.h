@@ -75,8 +75,8 @@ typedef CHAR TCHAR;
 
 typedef void *HANDLE;
 typedef HANDLE *PHANDLE, *LPHANDLE;
-#define DECLARE_HANDLE(name)                                                                                   \
-    struct name##__;                                                                                           \
+#define DECLARE_HANDLE(name)                                                                                 \
+    struct name##__;                                                                                         \
     typedef struct name##__ *name
 DECLARE_HANDLE(HKEY);
 typedef HKEY *PHKEY;
@@ -117,11 +117,12 @@ typedef int(WINAPI *FARPROC)();
 #define MAX_PATH 260
 #define INFINITE 0xFFFFFFFFu
 
-#define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a) & 0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b) & 0xff))) << 8))
-#define MAKELONG(a, b) ((LONG)(((WORD)((DWORD_PTR)(a) & 0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b) & 0xffff))) << 16))
-#define LOWORD(l) ((WORD)((DWORD_PTR)(l) & 0xffff))
+#define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a)&0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b)&0xff))) << 8))
+#define MAKELONG(a, b)                                                                                       \
+    ((LONG)(((WORD)((DWORD_PTR)(a)&0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b)&0xffff))) << 16))
+#define LOWORD(l) ((WORD)((DWORD_PTR)(l)&0xffff))
 #define HIWORD(l) ((WORD)((DWORD_PTR)(l) >> 16))
-#define LOBYTE(w) ((BYTE)((DWORD_PTR)(w) & 0xff))
+#define LOBYTE(w) ((BYTE)((DWORD_PTR)(w)&0xff))
 #define HIBYTE(w) ((BYTE)((DWORD_PTR)(w) >> 8))
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 

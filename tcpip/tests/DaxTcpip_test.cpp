@@ -246,9 +246,10 @@ TEST_F(DaxTcpipTest, AnAdapterIsFoundByItsExactName)
     ASSERT_TRUE(job.WaitGone(kRunMs));
     const Strings log = kittest::TempTraceMessages("DaxGetTcpip.txt");
     // Start's own closing line may come before or after the worker's.
-    EXPECT_NE(log.end(),
-              std::find(log.begin(), log.end(),
-                        "CGetTcpipConfig2::ThreadGetTcpip - No se ha podido localizar la NIC solicitada. Fin."));
+    EXPECT_NE(
+        log.end(),
+        std::find(log.begin(), log.end(),
+                  "CGetTcpipConfig2::ThreadGetTcpip - No se ha podido localizar la NIC solicitada. Fin."));
 
     job->SetDevice(kitcom::BStr(Display(1, kRealtek)).Get());
     ASSERT_TRUE(job.Run(kRunMs)) << Summary(job);
