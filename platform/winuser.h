@@ -109,8 +109,9 @@ WINUSERAPI DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessI
 struct IUnknown;
 HRESULT WINAPI AtlAxGetControl(HWND h, IUnknown **pp);
 
-// Message box styles and answers (the box itself is the user interface's: MessageBoxA is not
-// part of the platform).
+// Message boxes. The box itself is the user interface's: MessageBoxA hands it to the provider
+// the user interface installs (kitwindow.h).
+WINUSERAPI int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 #define MB_OK 0x00000000u
 #define MB_OKCANCEL 0x00000001u
 #define MB_ABORTRETRYIGNORE 0x00000002u
@@ -124,6 +125,18 @@ HRESULT WINAPI AtlAxGetControl(HWND h, IUnknown **pp);
 #define MB_ICONERROR MB_ICONHAND
 #define MB_ICONWARNING MB_ICONEXCLAMATION
 #define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_ICONSTOP MB_ICONHAND
+#define MB_DEFBUTTON1 0x00000000u
+#define MB_DEFBUTTON2 0x00000100u
+#define MB_DEFBUTTON3 0x00000200u
+#define MB_APPLMODAL 0x00000000u
+#define MB_SYSTEMMODAL 0x00001000u
+#define MB_TASKMODAL 0x00002000u
+#define MB_SETFOREGROUND 0x00010000u
+#define MB_TOPMOST 0x00040000u
+#define MB_TYPEMASK 0x0000000Fu
+#define MB_ICONMASK 0x000000F0u
+#define MB_DEFMASK 0x00000F00u
 #define IDOK 1
 #define IDCANCEL 2
 #define IDABORT 3

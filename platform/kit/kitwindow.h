@@ -58,6 +58,14 @@ bool ReportActivated(HWND window);
 // the foreground (the user is working in it). For tests.
 void SetForegroundLocked(bool locked);
 
+// Message boxes: MessageBoxA hands every box to the provider the user interface installed in
+// this process (on screen a real box; unattended or under test a scripted answer). The
+// provider gets the arguments as given and returns the answer (IDOK, IDYES...) or 0 for a box
+// it could not show, with the last error set. Without a provider MessageBoxA fails with
+// ERROR_CALL_NOT_IMPLEMENTED: a program without a user interface shows no boxes.
+using MessageBoxProvider = int (*)(void *context, HWND owner, const char *text, const char *caption, UINT type);
+void SetMessageBoxProvider(MessageBoxProvider provider, void *context);
+
 // A snapshot of a window's record, from any process; false when it is not a window.
 struct WindowState
 {

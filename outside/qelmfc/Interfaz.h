@@ -1,0 +1,38 @@
+// The binding's user interface as a whole: its one thread, its clock, and the provider that
+// answers message boxes and file dialogs, on screen or from a script.
+#pragma once
+
+#include "outside/qelmfc/Export.h"
+#include "platform/windows.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class CGuion;
+
+namespace qelmfc
+{
+// The binding's one documented clock factor: the environment variable KIT_UI_CLOCK, a number
+// greater than 0 and at most 1 (default 1), multiplies every window timer's interval, so tests
+// run the pages' timed steps faster without changing their logic.
+QELMFC_API double FactorReloj();
+
+// Runs the user-interface loop of the calling thread (posted calls, timers, repaints) until
+// done() is true or ms milliseconds have passed; TRUE when done() became true. For hosts and
+// tests that wait for a window's work outside a modal loop.
+QELMFC_API BOOL BombearHasta(const std::function<bool()> &done, DWORD ms);
+
+// What the user sees, one line at a time (Windows 1252): each page as it is shown, each status
+// line a page changes, each message box with its answer. The default writes nothing.
+using Transcripcion = std::function<void(const std::string &linea)>;
+QELMFC_API void SetTranscripcion(Transcripcion transcripcion);
+QELMFC_API void Transcribir(const std::string &linea);
+
+// The scripted user: with a script, message boxes and file dialogs are answered from it and
+// the pages are worked as it says (choose, type, press); without one (the default), boxes and
+// dialogs are shown on screen and a person works the pages. Hosts and tests set it before
+// running the wizard; the script is shared with the caller, which may read its state after.
+QELMFC_API void UsarGuion(std::shared_ptr<CGuion> guion);
+QELMFC_API std::shared_ptr<CGuion> GuionEnUso();
+} // namespace qelmfc
