@@ -1,0 +1,64 @@
+// CGuion: the scripted user of an unattended run or a test. An answers file says, page by page,
+// what a person would do (choose, type, press) and how each message box is answered:
+//
+//   ; comments start with ';' or '#'
+//   [Página 2004]             wait for the page of dialog 2004 to be shown (also [Pagina 2004])
+//   Espera=30000              how long to wait for the page and its buttons, ms (default 60000)
+//   Elegir=1101               press a radio button or check box by control id
+//   Escribir 1003=80.58.1.10  type into an edit field or IP address control
+//   Seleccionar 1005=Realtek  choose a combo box entry (or list-view row) by its text
+//   Pulsar=Siguiente>         press a sheet button by its caption, or a page button by id or caption
+//   Captura=pagina.png        save a picture of the window
+//   Esperar=500               let time pass, ms
+//   [Mensaje]                 the next message box:
+//   Título=Cancelar asistente   its caption must be this (optional)
+//   Texto=¿Está seguro          its text must start with this (optional)
+//   Respuesta=Sí                the button pressed: Aceptar Cancelar Anular Reintentar Omitir Sí No
+//
+// The file is Windows 1252 or UTF-8 text. A step that cannot be done (a page that never comes,
+// a button that never enables, a box the script does not expect) stops the run with a message
+// naming the file and line; the script never guesses. When the steps run out the wizard is
+// closed where it stands.
+#pragma once
+
+#include "outside/qelmfc/Export.h"
+#include "platform/windows.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class CNuvPropSheet;
+
+class QELMFC_API CGuion
+{
+  public:
+    CGuion();
+    ~CGuion();
+    CGuion(const CGuion &) = delete;
+    CGuion &operator=(const CGuion &) = delete;
+
+    // Reads the steps; false with Error() naming the line of the first fault.
+    bool Cargar(const std::string &fichero);
+    bool CargarTexto(const std::string &texto, const std::string &nombre = "guion");
+    // A step of a test's own: fn runs with the sheet when the script reaches it.
+    void AgregarLlamada(std::function<void(CNuvPropSheet &)> fn);
+
+    const std::string &Error() const;
+    bool Fallido() const;
+    // Every step was done.
+    bool Completo() const;
+    // Where the sheet stood when it closed: page index and its dialog id (-1 and 0 for none).
+    int PaginaFinal() const;
+    UINT DialogoFinal() const;
+
+    // The sheet's and the message boxes' calls.
+    void Empezar(CNuvPropSheet &hoja);
+    void Terminar(CNuvPropSheet &hoja);
+    // The answer to a box (IDOK...), or 0 when the script has none for it (the run stops).
+    int ResponderMensaje(const std::string &titulo, const std::string &texto, UINT tipo);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> m_p;
+};

@@ -1,0 +1,122 @@
+// The message boxes of the process: MessageBoxA hands them here. With a script the answer is
+// the script's; without one a real box is shown. Either way the box goes to the transcript.
+#include "outside/qelmfc/Mensajes.h"
+#include "outside/qelmfc/Aplicacion.h"
+#include "outside/qelmfc/Guion.h"
+#include "outside/qelmfc/Interfaz.h"
+
+#include "platform/kit/kitwindow.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <map>
+
+namespace
+{
+std::string NombreIcono(UINT tipo)
+{
+    switch (tipo & MB_ICONMASK)
+    {
+    case MB_ICONHAND:
+        return "error";
+    case MB_ICONQUESTION:
+        return "pregunta";
+    case MB_ICONEXCLAMATION:
+        return "aviso";
+    case MB_ICONASTERISK:
+        return "información";
+    default:
+        return "sin icono";
+    }
+}
+
+QMessageBox::Icon IconoQt(UINT tipo)
+{
+    switch (tipo & MB_ICONMASK)
+    {
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::ButtonRole Papel(int id)
+{
+    switch (id)
+    {
+    case IDOK:
+    case IDYES:
+    case IDRETRY:
+        return QMessageBox::AcceptRole;
+    case IDNO:
+        return QMessageBox::NoRole;
+    case IDCANCEL:
+    case IDABORT:
+        return QMessageBox::RejectRole;
+    default:
+        return QMessageBox::ActionRole;
+    }
+}
+
+int EnPantalla(const std::string &texto, const std::string &titulo, UINT tipo)
+{
+    qelmfc::AsegurarAplicacion();
+    QMessageBox caja;
+    caja.setWindowTitle(qelmfc::Texto(titulo));
+    caja.setText(qelmfc::Texto(texto));
+    caja.setIcon(IconoQt(tipo));
+    const std::vector<int> botones = qelmfc::BotonesDe(tipo);
+    std::map<QAbstractButton *, int> respuestas;
+    const std::size_t porDefecto = (tipo & MB_DEFMASK) >> 8;
+    for (std::size_t i = 0; i < botones.size(); ++i)
+    {
+        QPushButton *b =
+            caja.addButton(qelmfc::Texto(qelmfc::NombreRespuesta(botones[i])), Papel(botones[i]));
+        respuestas[b] = botones[i];
+        if (i == porDefecto)
+            caja.setDefaultButton(b);
+    }
+    caja.exec();
+    auto it = respuestas.find(caja.clickedButton());
+    if (it != respuestas.end())
+        return it->second;
+    // Closed without a button: Windows answers Cancel when the box has it, else its only button.
+    for (int id : botones)
+        if (id == IDCANCEL)
+            return IDCANCEL;
+    return botones.size() == 1 ? botones.front() : IDCANCEL;
+}
+
+int Proveedor(void *, HWND, const char *texto, const char *titulo, UINT tipo)
+{
+    std::shared_ptr<CGuion> guion = qelmfc::GuionEnUso();
+    const int respuesta =
+        guion ? guion->ResponderMensaje(titulo, texto, tipo) : EnPantalla(texto, titulo, tipo);
+    std::string botones;
+    for (int id : qelmfc::BotonesDe(tipo))
+        botones += (botones.empty() ? "" : "/") + qelmfc::NombreRespuesta(id);
+    std::string cuerpo = texto;
+    for (std::size_t at = cuerpo.find('\n'); at != std::string::npos; at = cuerpo.find('\n', at + 7))
+        cuerpo.replace(at, 1, "\n      ");
+    qelmfc::Transcribir("-- Mensaje «" + std::string(titulo) + "» (" + NombreIcono(tipo) + "; " + botones +
+                        "): " + cuerpo + " -> " + qelmfc::NombreRespuesta(respuesta));
+    if (!respuesta)
+        SetLastError(ERROR_CANCELLED);
+    return respuesta;
+}
+
+// The library's boxes are the process's from the moment it is loaded.
+const bool g_instalado = [] {
+    kitwin::SetMessageBoxProvider(Proveedor, nullptr);
+    return true;
+}();
+} // namespace
