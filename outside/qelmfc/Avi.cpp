@@ -172,7 +172,7 @@ const char *ReadPalette(const std::uint8_t *colours, std::size_t available, std:
 // strf of a video stream: a BITMAPINFOHEADER, maybe larger (V4/V5), then the palette.
 const char *ReadFormat(const std::vector<std::uint8_t> &data, const Chunk &strf, Video &video)
 {
-    const std::uint8_t *p = &data[strf.body];
+    const std::uint8_t *p = data.data() + strf.body;
     if (strf.Size() < kBitmapInfoHeader || Le32(p) < kBitmapInfoHeader || Le32(p) > strf.Size())
         return "formato de vídeo del AVI dañado";
     const std::int64_t width = static_cast<std::int32_t>(Le32(p + 4));

@@ -82,10 +82,9 @@ class Canvas:
         box = (min(xa, xb) - half, min(ya, yb) - half, max(xa, xb) + half, max(ya, yb) + half)
         self.fill(inside, box, colour, opacity)
 
-    def rows_bgr(self, bottom_up=True):
-        rows = range(self.height - 1, -1, -1) if bottom_up else range(self.height)
-        for y in rows:
-            yield y, [(to_byte(b), to_byte(g), to_byte(r)) for r, g, b in self.rgb[y]]
+    def bgr_rows_bottom_up(self):
+        for y in range(self.height - 1, -1, -1):
+            yield bytes(to_byte(v) for r, g, b in self.rgb[y] for v in (b, g, r))
 
 
 def padded(row_bytes):
@@ -137,7 +136,7 @@ def foto():
         c.fill(lambda x, y, r=r: abs(math.hypot(x - 60, y - 78) - r) <= 0.6 and y < 78 - abs(x - 60) * 0.9,
                (60 - r - 1, 78 - r - 1, 60 + r + 1, 78), light, 0.6 - i * 0.15)
     draw_modem(c, 22, 108, 76, 40, 2.0)
-    rows = b"".join(padded(bytes(v for px in bgr for v in px)) for _, bgr in c.rows_bgr())
+    rows = b"".join(padded(row) for row in c.bgr_rows_bottom_up())
     header = bitmap_info_header(width, height, 24, len(rows))
     return struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(rows), 0, 0, 14 + len(header)) + header + rows
 
