@@ -49,6 +49,8 @@ WINUSERAPI BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, 
 WINUSERAPI BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 WINUSERAPI BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 WINUSERAPI void WINAPI PostQuitMessage(int nExitCode);
+// A message id unique to the name (case-insensitive), 0xC000 to 0xFFFF.
+WINUSERAPI UINT WINAPI RegisterWindowMessageA(LPCSTR lpString);
 WINUSERAPI DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE *pHandles, BOOL fWaitAll,
                                                   DWORD dwMilliseconds, DWORD dwWakeMask);
 WINUSERAPI DWORD WINAPI GetQueueStatus(UINT flags);

@@ -27,6 +27,7 @@ bool HayPantalla()
 std::mutex g_transcripcionLock;
 Transcripcion g_transcripcion;
 std::shared_ptr<CGuion> g_guion;
+FinHoja g_ultimaHoja;
 } // namespace
 
 void AsegurarAplicacion()
@@ -123,5 +124,20 @@ void UsarGuion(std::shared_ptr<CGuion> guion)
 std::shared_ptr<CGuion> GuionEnUso()
 {
     return g_guion;
+}
+
+FinHoja UltimaHoja()
+{
+    return g_ultimaHoja;
+}
+
+void OlvidarUltimaHoja()
+{
+    g_ultimaHoja = FinHoja();
+}
+
+void RegistrarFinHoja(const FinHoja &fin)
+{
+    g_ultimaHoja = fin;
 }
 } // namespace qelmfc

@@ -35,4 +35,17 @@ QELMFC_API void Transcribir(const std::string &linea);
 // running the wizard; the script is shared with the caller, which may read its state after.
 QELMFC_API void UsarGuion(std::shared_ptr<CGuion> guion);
 QELMFC_API std::shared_ptr<CGuion> GuionEnUso();
+
+// How the last sheet of the process closed: its result (ID_WIZFINISH or IDCANCEL), the page it
+// stood on and that page's dialog id; hosts turn it into their exit code.
+struct FinHoja
+{
+    bool cerrada = false; // a sheet ran and closed
+    INT_PTR resultado = 0;
+    int pagina = -1;
+    UINT dialogo = 0;
+};
+QELMFC_API FinHoja UltimaHoja();
+QELMFC_API void OlvidarUltimaHoja();
+QELMFC_API void RegistrarFinHoja(const FinHoja &fin);
 } // namespace qelmfc

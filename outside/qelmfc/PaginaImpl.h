@@ -5,6 +5,7 @@
 #include "outside/qelmfc/PropPage.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 
 #include <string>
@@ -31,7 +32,7 @@ class Titulo : public QWidget
 
 struct CNuvPropPage::Impl
 {
-    QWidget *pagina = nullptr;
+    QPointer<QWidget> pagina; // owned by the sheet once shown, else by the page
     QLabel *foto = nullptr;
     qelmfc::Titulo *titulo = nullptr;
     QWidget *contenido = nullptr;

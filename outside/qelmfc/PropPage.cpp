@@ -149,7 +149,7 @@ CNuvPropPage::CNuvPropPage(UINT nIDTemplate) : m_p(new Impl), m_nIDTemplate(nIDT
 CNuvPropPage::~CNuvPropPage()
 {
     DestruirVentana();
-    delete m_p->pagina; // the sheet no longer shows it
+    delete m_p->pagina.data(); // a page that goes first takes its widget out of the sheet
     if (m_p->hFoto)
         DeleteObject(m_p->hFoto);
     delete m_p;

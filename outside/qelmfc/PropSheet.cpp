@@ -86,10 +86,7 @@ CNuvPropSheet::CNuvPropSheet(CApli *pApli, CMod *pMod, CWnd *pParent, UINT iSele
 CNuvPropSheet::~CNuvPropSheet()
 {
     DestruirVentana();
-    // The pages are the caller's; their widgets leave the stack before the window goes.
-    for (CNuvPropPage *page : m_pages)
-        if (page && page->Widget())
-            static_cast<QWidget *>(page->Widget())->setParent(nullptr);
+    // The pages' widgets go with the window; a page that outlives it knows (QPointer).
     delete m_p->ventana;
     if (m_p->hIcono)
         DestroyIcon(m_p->hIcono);
@@ -446,6 +443,8 @@ INT_PTR CNuvPropSheet::DoModal()
     }
     if (guion)
         guion->Terminar(*this);
+    const CNuvPropPage *ultima = GetActivePage();
+    qelmfc::RegistrarFinHoja({true, m_nResultado, m_nActiva, ultima ? ultima->GetIDD() : 0});
     m_p->vigia->stop();
     m_p->ventana->hide();
     DestruirVentana();

@@ -6,8 +6,11 @@
 #include "platform/kernel32/thread.h"
 
 #include <algorithm>
+#include <cctype>
 #include <deque>
 #include <map>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace
@@ -239,4 +242,41 @@ DWORD WINAPI GetQueueStatus(UINT flags)
     DWORD status = (!queue->posted.empty() || queue->quitPosted) ? QS_POSTMESSAGE : 0;
     status &= flags;
     return (status << 16) | status;
+}
+
+namespace
+{
+// Registered window messages: one id per name, in the order they were first asked for.
+constexpr UINT kFirstRegisteredMessage = 0xC000;
+constexpr UINT kLastRegisteredMessage = 0xFFFF;
+
+std::mutex g_registeredLock;
+std::map<std::string, UINT> g_registered;
+} // namespace
+
+// RegisterWindowMessageA: the same id for the same name, compared without case, from 0xC000
+// up; an empty or null name is ERROR_INVALID_PARAMETER and 0. Differs from Windows: the ids are
+// the process's, not the session's (no messages cross processes here).
+UINT WINAPI RegisterWindowMessageA(LPCSTR lpString)
+{
+    if (!lpString || !*lpString)
+    {
+        plat::Fail(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string key = lpString;
+    for (char &c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::lock_guard<std::mutex> guard(g_registeredLock);
+    auto it = g_registered.find(key);
+    if (it != g_registered.end())
+        return it->second;
+    const UINT id = kFirstRegisteredMessage + static_cast<UINT>(g_registered.size());
+    if (id > kLastRegisteredMessage)
+    {
+        plat::Fail(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    g_registered.emplace(key, id);
+    return id;
 }

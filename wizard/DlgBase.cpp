@@ -1,0 +1,89 @@
+// The rules every page of the wizard shares.
+#include "wizard/DlgBase.h"
+#include "wizard/Globales.h"
+#include "wizard/Wizard97Sheet.h"
+#include "wizard/resource.h"
+
+#include "outside/qelmfc/PropSheet.h"
+
+CDlgBase::CDlgBase(UINT nIDTemplate, UINT nIdTitulo, Cancelar cancelar, std::vector<Texto> textos)
+    : CNuvPropPage(nIDTemplate), m_nIdTitulo(nIdTitulo), m_cancelar(cancelar), m_textos(std::move(textos))
+{
+}
+
+BOOL CDlgBase::OnInitDialog()
+{
+    CNuvPropPage::OnInitDialog();
+    const std::string foto = asistente::Directorio() + "\\res\\Foto.bmp";
+    // A missing or damaged picture shows nothing.
+    SetFoto(static_cast<HBITMAP>(LoadImageA(nullptr, foto.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    SetTitulo(asistente::Cadena(m_nIdTitulo));
+    return TRUE;
+}
+
+HRESULT CDlgBase::PonerTextos()
+{
+    for (const Texto &t : m_textos)
+        SetDlgItemText(t.idControl, asistente::Cadena(t.idCadena));
+    return S_OK;
+}
+
+BOOL CDlgBase::OnSetActive()
+{
+    BotonesPorDefecto();
+    return CNuvPropPage::OnSetActive();
+}
+
+void CDlgBase::BotonesPorDefecto()
+{
+    CNuvPropSheet *hoja = GetSheet();
+    hoja->SetButtonText(ID_WIZNEXT, asistente::Cadena(IDS_BOTON_SIGUIENTE));
+    hoja->SetButtonText(ID_WIZBACK, asistente::Cadena(IDS_BOTON_ATRAS));
+    hoja->SetButtonText(IDCANCEL, asistente::Cadena(IDS_BOTON_CANCELAR));
+}
+
+CWizard97Sheet &CDlgBase::Hoja() const
+{
+    return *static_cast<CWizard97Sheet *>(GetSheet());
+}
+
+LRESULT CDlgBase::IrA(int pagina)
+{
+    GetSheet()->SetActivePage(pagina);
+    return -1;
+}
+
+int CDlgBase::Mensaje(UINT idTexto, UINT idTitulo, UINT tipo)
+{
+    return MessageBoxA(GetSafeHwnd(), asistente::Cadena(idTexto).c_str(), asistente::Cadena(idTitulo).c_str(),
+                       tipo);
+}
+
+void CDlgBase::CerrarSinPreguntar()
+{
+    m_bCancelado = true;
+    GetSheet()->EndDialog(IDCANCEL);
+}
+
+BOOL CDlgBase::OnQueryCancel()
+{
+    switch (m_cancelar)
+    {
+    case cancelarSinPreguntar:
+        return TRUE;
+    case cancelarPreguntandoUnaVez:
+        if (m_bCancelado)
+            return TRUE;
+        m_bCancelado =
+            Mensaje(IDS_CANCELAR_PREGUNTA, IDS_CANCELAR_TITULO, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        return m_bCancelado;
+    case cancelarYParar:
+        if (Mensaje(IDS_CANCELAR_PREGUNTA, IDS_CANCELAR_TITULO, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return FALSE;
+        PararComponente();
+        return TRUE;
+    case cancelarPreguntando:
+        return Mensaje(IDS_CANCELAR_PREGUNTA, IDS_CANCELAR_TITULO, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
+    return TRUE;
+}

@@ -1,0 +1,57 @@
+// CDlgBase: what every page of the wizard shares: its picture and title, its texts from the
+// string table, the default buttons, the cancel confirmation of its group and moving by index.
+#pragma once
+
+#include "outside/qelmfc/PropPage.h"
+#include "wizard/Paginas.h"
+
+#include <string>
+#include <vector>
+
+class CWizard97Sheet;
+
+class CDlgBase : public CNuvPropPage
+{
+  public:
+    // How a page answers Cancel.
+    enum Cancelar
+    {
+        cancelarPreguntando,       // asks every time
+        cancelarPreguntandoUnaVez, // asks until the user said Yes once
+        cancelarYParar,            // asks, then stops the component the page runs
+        cancelarSinPreguntar,      // closes at once
+    };
+
+    // A control and the string its text comes from.
+    struct Texto
+    {
+        UINT idControl;
+        UINT idCadena;
+    };
+
+    CDlgBase(UINT nIDTemplate, UINT nIdTitulo, Cancelar cancelar, std::vector<Texto> textos = {});
+
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    BOOL OnQueryCancel() override;
+    HRESULT PonerTextos() override;
+
+  protected:
+    CWizard97Sheet &Hoja() const;
+    // Activates the page of that index; what OnWizardNext/OnWizardBack then return.
+    LRESULT IrA(int pagina);
+    // The default captions: "Siguiente>", "<Atrás", "Cancelar".
+    void BotonesPorDefecto();
+    // A box with the page's window as owner.
+    int Mensaje(UINT idTexto, UINT idTitulo, UINT tipo);
+    // Closes the wizard as Cancel does, without asking.
+    void CerrarSinPreguntar();
+    // The component the page runs, stopped after a confirmed cancel (cancelarYParar).
+    virtual void PararComponente() {}
+
+  private:
+    UINT m_nIdTitulo;
+    Cancelar m_cancelar;
+    std::vector<Texto> m_textos;
+    bool m_bCancelado = false;
+};

@@ -1,0 +1,13 @@
+// CDlgEstadoPC (page 5: the requirements result).
+#pragma once
+
+#include "wizard/DlgBase.h"
+
+class CDlgEstadoPC : public CDlgBase
+{
+  public:
+    CDlgEstadoPC();
+    BOOL OnSetActive() override;
+    LRESULT OnWizardNext() override;
+    LRESULT OnWizardBack() override;
+};

@@ -1,0 +1,12 @@
+// CDlgPuertos (page 18: the port mapping).
+#pragma once
+
+#include "wizard/DlgBase.h"
+
+class CDlgPuertos : public CDlgBase
+{
+  public:
+    CDlgPuertos();
+    BOOL OnSetActive() override;
+    LRESULT OnWizardNext() override;
+};

@@ -1,0 +1,13 @@
+// CDlgResumenDatos (page 11: the summary of the answers).
+#pragma once
+
+#include "wizard/DlgBase.h"
+
+class CDlgResumenDatos : public CDlgBase
+{
+  public:
+    CDlgResumenDatos();
+    BOOL OnSetActive() override;
+    LRESULT OnWizardNext() override;
+    LRESULT OnWizardBack() override;
+};

@@ -1,0 +1,99 @@
+// The library's module, texts and settings file.
+#include "wizard/Globales.h"
+#include "wizard/DatosAsistente.h"
+
+#include "comun/Profile.h"
+#include "comun/Sis.h"
+#include "outside/qelapli/ApliKIT.h"
+
+#include <cstdio>
+
+namespace
+{
+// Every text of the string table is read through a buffer of this size.
+constexpr int kTamanoCadena = 260;
+constexpr char kClaveBase[] = "SOFTWARE\\NUV\\DAX\\";
+
+HMODULE g_hModulo = nullptr;
+} // namespace
+
+namespace asistente
+{
+void FijarModulo(HMODULE hModulo)
+{
+    g_hModulo = hModulo;
+}
+
+HMODULE Modulo()
+{
+    return g_hModulo;
+}
+
+CModKIT &ModuloKit()
+{
+    // Made at the first use, once the module is known, and kept while the library is loaded.
+    static CModKIT modulo;
+    return modulo;
+}
+
+CDatosAsistente &Datos()
+{
+    static CDatosAsistente datos;
+    return datos;
+}
+
+std::string Cadena(UINT id)
+{
+    char buffer[kTamanoCadena];
+    LoadStringA(g_hModulo, id, buffer, kTamanoCadena);
+    return buffer;
+}
+
+std::string CadenaCon(UINT id, const std::string &valor)
+{
+    const std::string formato = Cadena(id);
+    const std::string::size_type at = formato.find("%s");
+    if (at == std::string::npos)
+        return formato;
+    return formato.substr(0, at) + valor + formato.substr(at + 2);
+}
+
+std::string Directorio()
+{
+    std::string dir;
+    CSis::VerDirModulo(g_hModulo, dir);
+    return dir;
+}
+
+std::string FicheroConfig()
+{
+    return Directorio() + "\\Config.ini";
+}
+
+bool LeerConfig(LPCSTR seccion, LPCSTR clave, std::string &valor)
+{
+    valor.clear();
+    CProfile perfil;
+    if (FAILED(perfil.Open(FicheroConfig().c_str(), CProfile::modoSoloLectura)) ||
+        FAILED(perfil.FijarSeccion(seccion)) || FAILED(perfil.VerValor(clave, valor)))
+    {
+        valor.clear();
+        return false;
+    }
+    return !valor.empty();
+}
+
+std::string ClaveRegistro()
+{
+    std::string registro;
+    LeerConfig("General", "Registro", registro);
+    return kClaveBase + registro;
+}
+
+bool EsNT()
+{
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+} // namespace asistente
