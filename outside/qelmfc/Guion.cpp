@@ -443,6 +443,7 @@ bool CGuion::Impl::Hacer(const Paso &paso)
             return Vencido(paso)
                        ? Fallar(paso.linea, "la opción " + std::to_string(paso.id) + " no está activa.")
                        : false;
+        qelmfc::Transcribir("   > Elegir [" + std::to_string(paso.id) + "]");
         static_cast<QAbstractButton *>(c->widget)->click();
         return true;
     }
@@ -454,6 +455,7 @@ bool CGuion::Impl::Hacer(const Paso &paso)
             return Vencido(paso)
                        ? Fallar(paso.linea, "el campo " + std::to_string(paso.id) + " no está activo.")
                        : false;
+        qelmfc::Transcribir("   > Escribir [" + std::to_string(paso.id) + "]: " + paso.texto);
         if (c->tipo == qelmfc::Tipo::Edicion)
         {
             auto *edit = static_cast<QLineEdit *>(c->widget);
@@ -490,6 +492,7 @@ bool CGuion::Impl::Hacer(const Paso &paso)
             return Vencido(paso)
                        ? Fallar(paso.linea, "la lista " + std::to_string(paso.id) + " no está activa.")
                        : false;
+        qelmfc::Transcribir("   > Seleccionar [" + std::to_string(paso.id) + "]: " + paso.texto);
         const QString buscado = qelmfc::Texto(paso.texto);
         if (c->tipo == qelmfc::Tipo::Combo)
         {

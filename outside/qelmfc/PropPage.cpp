@@ -208,6 +208,21 @@ void *CNuvPropPage::Widget() const
     return m_p->pagina;
 }
 
+void *CNuvPropPage::Contenido() const
+{
+    return m_p->contenido;
+}
+
+BOOL CNuvPropPage::GetDlgItemRect(UINT nId, RECT &rect) const
+{
+    const qelmfc::Control *c = m_p->Buscar(nId);
+    if (!c)
+        return FALSE;
+    const QRect r = c->widget->geometry();
+    rect = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+    return TRUE;
+}
+
 BOOL CNuvPropPage::OnInitDialog()
 {
     DoDataExchange();

@@ -101,8 +101,13 @@ class QELMFC_API CNuvPropPage : public CWnd
     // Static icons (SS_ICON controls).
     void SetIcono(UINT nId, IconoEstandar icono);
 
-    // The page's widget, for the binding (opaque outside it).
+    // Where a control lies in the page's client area, in pixels; FALSE without it.
+    BOOL GetDlgItemRect(UINT nId, RECT &rect) const;
+
+    // The page's widget and the widget of its template's content, for the binding (opaque
+    // outside it).
     void *Widget() const;
+    void *Contenido() const;
 
   private:
     friend class CNuvPropSheet;

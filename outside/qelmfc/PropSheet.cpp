@@ -172,6 +172,27 @@ BOOL CNuvPropSheet::SetActivePage(int nPage)
     return TRUE;
 }
 
+void CNuvPropSheet::VigilarRegistro()
+{
+    kitwin::WindowState ahora;
+    if (!kitwin::ReadWindowState(m_hWnd, ahora) || ahora.changes == m_p->cambiosVistos)
+        return;
+    m_p->cambiosVistos = ahora.changes;
+    if (ahora.iconic)
+    {
+        m_p->ventana->showMinimized();
+        return;
+    }
+    if (ahora.visible && m_p->ventana->isMinimized())
+        m_p->ventana->showNormal();
+    if (GetForegroundWindow() == m_hWnd)
+    {
+        m_p->ventana->raise();
+        m_p->ventana->activateWindow();
+        qelmfc::Transcribir("-- La ventana pasa al frente.");
+    }
+}
+
 void CNuvPropSheet::ActualizarBotones()
 {
     if (!m_p->ventana || m_nActiva < 0)
@@ -289,8 +310,9 @@ void CNuvPropSheet::SetTitle(const std::string &texto)
     m_p->titulo = texto;
     if (m_p->ventana)
         m_p->ventana->setWindowTitle(Texto(texto));
-    if (m_hWnd)
-        SetWindowTextA(m_hWnd, texto.c_str());
+    kitwin::WindowState estado;
+    if (m_hWnd && SetWindowTextA(m_hWnd, texto.c_str()) && kitwin::ReadWindowState(m_hWnd, estado))
+        m_p->cambiosVistos = estado.changes; // our own change, not another program's
 }
 
 std::string CNuvPropSheet::GetTitle() const
@@ -411,24 +433,7 @@ INT_PTR CNuvPropSheet::DoModal()
     kitwin::WindowState estado;
     if (kitwin::ReadWindowState(m_hWnd, estado))
         m_p->cambiosVistos = estado.changes;
-    QObject::connect(m_p->vigia, &QTimer::timeout, m_p->ventana, [this] {
-        kitwin::WindowState ahora;
-        if (!kitwin::ReadWindowState(m_hWnd, ahora) || ahora.changes == m_p->cambiosVistos)
-            return;
-        m_p->cambiosVistos = ahora.changes;
-        if (ahora.iconic)
-            m_p->ventana->showMinimized();
-        else if (ahora.visible)
-        {
-            m_p->ventana->showNormal();
-            if (GetForegroundWindow() == m_hWnd)
-            {
-                m_p->ventana->raise();
-                m_p->ventana->activateWindow();
-                qelmfc::Transcribir("-- La ventana pasa al frente.");
-            }
-        }
-    });
+    QObject::connect(m_p->vigia, &QTimer::timeout, m_p->ventana, [this] { VigilarRegistro(); });
     m_p->vigia->start(kVigiaMs);
 
     std::shared_ptr<CGuion> guion = qelmfc::GuionEnUso();

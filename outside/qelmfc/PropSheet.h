@@ -99,4 +99,5 @@ class QELMFC_API CNuvPropSheet : public CWnd
     bool m_bTerminar = false;
     void Pulsar(int nBoton);
     void ActualizarBotones();
+    void VigilarRegistro();
 };

@@ -600,6 +600,8 @@ BOOL WINAPI SetForegroundWindow(HWND hWnd)
         return plat::FailFromErrno();
     if (refused)
         return FALSE;
+    // The window's record changes too, so its program sees it was brought forward.
+    Update(hWnd, [](Record &) {});
     SetLastPopupOfOwner(*record);
     if (kitwin::WindowBackend *backend = BackendOf(hWnd))
         backend->OnForeground(hWnd);

@@ -606,8 +606,8 @@ const std::map<std::string, ControlKind> &ControlKinds()
         {"GROUPBOX", {u"Button", 0x7, true}},
         {"CHECKBOX", {u"Button", 0x2 | kTabStop, true}},
         {"AUTOCHECKBOX", {u"Button", 0x3 | kTabStop, true}},
-        {"RADIOBUTTON", {u"Button", 0x4, true}},
-        {"AUTORADIOBUTTON", {u"Button", 0x9, true}},
+        {"RADIOBUTTON", {u"Button", 0x4 | kTabStop, true}},
+        {"AUTORADIOBUTTON", {u"Button", 0x9 | kTabStop, true}},
         {"COMBOBOX", {u"ComboBox", 0x1 | kTabStop, false}},
     };
     return kinds;

@@ -1,6 +1,7 @@
 // The sheet and its pages worked as a person would, by the scripted user: pages from their
 // templates, buttons set by the pages, message boxes answered and transcribed, faults of a
 // script stopping the run at its line.
+#include "outside/qelmfc/Animacion.h"
 #include "outside/qelmfc/Guion.h"
 #include "outside/qelmfc/Interfaz.h"
 #include "outside/qelmfc/PropPage.h"
@@ -281,4 +282,43 @@ TEST(CNuvPropSheetTest, APictureOfTheWindowIsSaved)
     ASSERT_TRUE(std::filesystem::exists(fichero));
     EXPECT_GT(std::filesystem::file_size(fichero), 1000u);
     std::filesystem::remove(fichero);
+}
+
+TEST(CAnimacionTest, TheShippedAnimationPlaysFrameByFrameAndADamagedOneShowsNothing)
+{
+    const std::string damaged = (std::filesystem::temp_directory_path() / "qelmfc_damaged.avi").string();
+    {
+        std::FILE *f = std::fopen(damaged.c_str(), "wb");
+        std::fputs("RIFF\x10\0\0\0AVI LIST", f);
+        std::fclose(f);
+    }
+    Corrida c;
+    ASSERT_TRUE(c.Cargar("[Página 100]\n"));
+    HRESULT arranque = E_UNEXPECTED, danado = E_UNEXPECTED, falta = E_UNEXPECTED, sinVentana = E_UNEXPECTED;
+    std::vector<int> frames;
+    c.guion->AgregarLlamada([&](CNuvPropSheet &hoja) {
+        CAnimacion animacion;
+        arranque =
+            animacion.ArrancarAVI(nullptr, KIT_WIZARD_RES_DIR "/Espera.avi", hoja.GetActivePage(), {10, 10});
+        for (int i = 0; i < 14; ++i)
+        {
+            frames.push_back(animacion.FrameActual());
+            animacion.MoverAVI(nullptr);
+        }
+        CAnimacion otra;
+        danado = otra.ArrancarAVI(nullptr, damaged.c_str(), hoja.GetActivePage(), {10, 10});
+        EXPECT_EQ(otra.MoverAVI(nullptr), S_FALSE);
+        falta = otra.ArrancarAVI(nullptr, "/nonexistent/Espera.avi", hoja.GetActivePage(), {10, 10});
+        sinVentana = otra.ArrancarAVI(nullptr, KIT_WIZARD_RES_DIR "/Espera.avi", nullptr, {10, 10});
+    });
+    c.Correr();
+    std::filesystem::remove(damaged);
+    EXPECT_EQ(arranque, S_OK);
+    ASSERT_EQ(frames.size(), 14u);
+    EXPECT_EQ(frames[0], 0);
+    EXPECT_EQ(frames[11], 11);
+    EXPECT_EQ(frames[12], 0); // the shipped animation has 12 frames and loops
+    EXPECT_EQ(danado, E_FAIL);
+    EXPECT_EQ(falta, E_FAIL);
+    EXPECT_EQ(sinVentana, E_INVALIDARG);
 }

@@ -309,3 +309,74 @@ TEST(Window, StateSnapshotAndOtherThreads)
     for (std::thread &t : threads)
         t.join();
 }
+
+TEST(Window, BroughtToTheForegroundItsRecordChanges)
+{
+    HWND window = Make("al frente");
+    kitwin::WindowState state;
+    ASSERT_TRUE(kitwin::ReadWindowState(window, state));
+    const DWORD before = state.changes;
+    ASSERT_TRUE(SetForegroundWindow(window));
+    ASSERT_TRUE(kitwin::ReadWindowState(window, state));
+    EXPECT_GT(state.changes, before);
+    EXPECT_TRUE(DestroyWindow(window));
+}
+
+namespace
+{
+struct Box
+{
+    HWND owner = nullptr;
+    std::string text, caption;
+    UINT type = 0;
+};
+
+int Answer(void *context, HWND owner, const char *text, const char *caption, UINT type)
+{
+    auto *box = static_cast<Box *>(context);
+    *box = {owner, text, caption, type};
+    return IDNO;
+}
+} // namespace
+
+TEST(MessageBox, GoesToTheUserInterfacesProvider)
+{
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(MessageBoxA(nullptr, "texto", "título", MB_OK), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
+
+    Box box;
+    kitwin::SetMessageBoxProvider(Answer, &box);
+    HWND owner = Make("dueño");
+    EXPECT_EQ(MessageBoxA(owner, "¿Seguro?", "Cancelar asistente", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(box.owner, owner);
+    EXPECT_EQ(box.text, "¿Seguro?");
+    EXPECT_EQ(box.caption, "Cancelar asistente");
+    EXPECT_EQ(box.type, MB_YESNO | MB_ICONQUESTION);
+    // Windows' defaults for missing texts.
+    EXPECT_EQ(MessageBoxA(nullptr, nullptr, nullptr, MB_OK), IDNO);
+    EXPECT_EQ(box.text, "");
+    EXPECT_EQ(box.caption, "Error");
+    // Arguments Windows refuses never reach the provider.
+    box = {};
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(MessageBoxA(kNotAWindow, "x", "y", MB_OK), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_EQ(MessageBoxA(nullptr, "x", "y", 7), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(box.text.empty());
+    kitwin::SetMessageBoxProvider(nullptr, nullptr);
+    EXPECT_TRUE(DestroyWindow(owner));
+}
+
+TEST(RegisterWindowMessage, OneIdPerNameWhateverItsCase)
+{
+    const UINT autoplay = RegisterWindowMessageA("QueryCancelAutoPlay");
+    EXPECT_GE(autoplay, 0xC000u);
+    EXPECT_EQ(RegisterWindowMessageA("querycancelautoplay"), autoplay);
+    EXPECT_NE(RegisterWindowMessageA("OtroMensaje"), autoplay);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(RegisterWindowMessageA(""), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegisterWindowMessageA(nullptr), 0u);
+}

@@ -1,0 +1,362 @@
+// The wizard as a person meets it, through its host QelExec and the scripted user: its entry
+// points, the settings it refuses, the single instance across programs, the administrator check,
+// the cancel rules and buttons of the first pages, and the resume after a restart of the PC.
+#include "outside/qelapli/RegApli.h"
+#include "platform/kit/kitconsole.h"
+#include "platform/kit/kitmachine.h"
+#include "platform/kit/kitwindow.h"
+#include "platform/windows.h"
+#include "testing/kittest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+constexpr char kConfig[] =
+    "[General]\r\nTitulo=Asistente de configuración ADSL\r\nNemonico=QelAsistPrueba\r\n"
+    "Registro=KitADSL\r\nMutex=QelAsistMutex\r\n\r\n[DNS]\r\nDNS1=192.0.2.53\r\n"
+    "DNS2=198.51.100.53\r\n";
+constexpr char kClave[] = "SOFTWARE\\NUV\\DAX\\KitADSL";
+
+// Exit codes of QelExec.
+constexpr int kFinalizado = 0, kCancelado = 1, kAgotado = 2, kSinVentana = 4;
+
+// A wizard installed in a folder of its own: the library, its settings and its pictures.
+class Asistente : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        carpeta = kittest::NewTempDir("asistente");
+        fs::copy_file(kittest::LibDir() + "/QelAsist.so", carpeta + "/QelAsist.so");
+        fs::copy(kittest::LibDir() + "/res", carpeta + "/res", fs::copy_options::recursive);
+        EscribirConfig(kConfig);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(carpeta, ec);
+        unsetenv("KIT_ANSWERS");
+        unsetenv("KIT_LIB");
+    }
+    void EscribirConfig(const std::string &bytes) { Escribir(carpeta + "/Config.ini", bytes); }
+    static void Escribir(const std::string &fichero, const std::string &bytes)
+    {
+        std::ofstream(fichero, std::ios::binary | std::ios::trunc) << bytes;
+    }
+    std::string Respuestas(const std::string &texto)
+    {
+        const std::string fichero = carpeta + "/respuestas-" + std::to_string(++respuestas) + ".ini";
+        Escribir(fichero, texto);
+        return fichero;
+    }
+    // Runs the host on a script; `salida` is what it printed, in Windows 1252.
+    int Correr(const std::string &guion, std::string &salida)
+    {
+        std::string utf8;
+        const int rc = kittest::Run("QelExec", {"--dir", carpeta, "--unattended", Respuestas(guion)}, &utf8);
+        salida = kitpc::PcText(utf8);
+        return rc;
+    }
+    static bool Dice(const std::string &salida, const std::string &trozo)
+    {
+        return salida.find(trozo) != std::string::npos;
+    }
+    static int Veces(const std::string &salida, const std::string &trozo)
+    {
+        int n = 0;
+        for (auto at = salida.find(trozo); at != std::string::npos; at = salida.find(trozo, at + 1))
+            ++n;
+        return n;
+    }
+
+    std::string carpeta;
+    int respuestas = 0;
+};
+
+constexpr char kCajaConfig[] = "[Mensaje]\nTítulo=Error de aplicación\nTexto=No es posible ejecutar el "
+                               "configurador. No se encuentra, o no es válido, un fichero necesario para su "
+                               "ejecución.\nRespuesta=Aceptar\n";
+
+using GetIDOfNameFn = HRESULT(WINAPI *)(LPCSTR, DWORD, LONG *);
+} // namespace
+
+TEST_F(Asistente, GetIDOfNameKnowsOnlyTheWizardWhateverItsCase)
+{
+    HMODULE modulo = LoadLibraryA((carpeta + "\\QelAsist.dll").c_str());
+    ASSERT_NE(modulo, nullptr);
+    auto getIdOfName =
+        reinterpret_cast<GetIDOfNameFn>(reinterpret_cast<void *>(GetProcAddress(modulo, "GetIDOfName")));
+    ASSERT_NE(getIdOfName, nullptr);
+    EXPECT_NE(GetProcAddress(modulo, "Invoke"), nullptr);
+    struct Caso
+    {
+        const char *nombre;
+        HRESULT hr;
+        LONG id;
+    } casos[] = {{"asistente", S_OK, 1},      {"Asistente", S_OK, 1},
+                 {"ASISTENTE", S_OK, 1},      {"asistente ", DISP_E_UNKNOWNNAME, 0},
+                 {"", DISP_E_UNKNOWNNAME, 0}, {"configurador", DISP_E_UNKNOWNNAME, 0}};
+    for (const Caso &c : casos)
+    {
+        LONG id = 42;
+        EXPECT_EQ(getIdOfName(c.nombre, 0xdeadbeef, &id), c.hr) << c.nombre;
+        EXPECT_EQ(id, c.id) << c.nombre;
+    }
+    FreeLibrary(modulo);
+}
+
+TEST_F(Asistente, SettingsThatAreMissingOrIncompleteAreRefusedWithTheErrorBox)
+{
+    const std::string sinMutex =
+        std::string(kConfig).replace(std::string(kConfig).find("Mutex=QelAsistMutex"), 19, "Mutex=");
+    const std::string sinDns = std::string(kConfig).substr(0, std::string(kConfig).find("[DNS]"));
+    const std::string sinGeneral = std::string(kConfig).substr(std::string(kConfig).find("[DNS]"));
+    for (const std::string *config :
+         {&sinMutex, &sinDns, &sinGeneral, static_cast<const std::string *>(nullptr)})
+    {
+        if (config)
+            EscribirConfig(*config);
+        else
+            fs::remove(carpeta + "/Config.ini");
+        std::string salida;
+        EXPECT_EQ(Correr(kCajaConfig, salida), kSinVentana) << salida;
+        EXPECT_TRUE(Dice(salida, "-- Mensaje «Error de aplicación» (error; Aceptar)")) << salida;
+        EXPECT_FALSE(Dice(salida, "== Página")) << salida;
+    }
+}
+
+TEST_F(Asistente, OddButReadableSettingsStillOpenTheWizard)
+{
+    // A megabyte title, Windows 1252 accents and stray bytes around the values.
+    const std::string titulo(1 << 20, 'T');
+    EscribirConfig(
+        "\xEF\xBB\xBF; \x01\x02 basura\r\n[General]\r\nTitulo=" + titulo +
+        "\r\nNemonico=Año\xA0\xFF\r\nRegistro=KitADSL\r\nMutex=ñ\r\n[DNS]\r\nDNS1=x\r\nDNS2=y\r\n");
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\n", salida), kAgotado) << salida.substr(0, 2000);
+    EXPECT_TRUE(Dice(salida, "== Página 0 (2001)"));
+}
+
+TEST_F(Asistente, MissingOrDamagedPicturesLeaveThePagesWorking)
+{
+    fs::remove(carpeta + "/res/Foto.bmp");
+    Escribir(carpeta + "/res/Icono.ico", std::string("\0\0\1\0\1\0", 6));
+    Escribir(carpeta + "/res/Espera.avi", "RIFF");
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\nElegir=1081\nPulsar=Siguiente>\n"
+                     "[Página 2004]\nPulsar=Siguiente>\n[Página 2011]\nElegir=1161\nPulsar=Siguiente>\n"
+                     "[Página 2005]\n",
+                     salida),
+              kAgotado)
+        << salida;
+}
+
+TEST_F(Asistente, TheFirstPagesSetTheirButtonsAndMoveByTheChoices)
+{
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n"
+                     "[Página 2023]\nElegir=1081\nPulsar=Siguiente>\n"
+                     "[Página 2004]\nElegir=1122\nPulsar=<Atrás\n"
+                     "[Página 2023]\nElegir=1082\nPulsar=Siguiente>\n"
+                     "[Página 2005]\n",
+                     salida),
+              kAgotado)
+        << salida;
+    // Welcome: Next only. Operation and addressing: Next once a choice is made. Mode: the one-PC
+    // choice made at first.
+    EXPECT_TRUE(Dice(salida, "== Página 0 (2001) «Bienvenido al asistente de configuración ADSL»")) << salida;
+    EXPECT_TRUE(Dice(salida, "   botones: <Atrás (inactivo) | Siguiente> | Cancelar"));
+    EXPECT_TRUE(Dice(salida, "   ( ) Configurar. [1081]"));
+    EXPECT_TRUE(Dice(salida, "   botones: <Atrás | Siguiente> (inactivo) | Cancelar"));
+    EXPECT_TRUE(Dice(salida, "   (•) Modo monopuesto. [1121]"));
+    // Back from the mode page, the operation page still shows the choice; the firmware update
+    // goes straight to the requirements check.
+    EXPECT_EQ(Veces(salida, "== Página 1 (2023)"), 2);
+    EXPECT_TRUE(Dice(salida, "   (•) Configurar. [1081]"));
+    EXPECT_TRUE(Dice(salida, "== Página 4 (2005)"));
+    EXPECT_FALSE(Dice(salida, "== Página 3 (2011)"));
+
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\nElegir=1081\nPulsar=Siguiente>\n"
+                     "[Página 2004]\nPulsar=Siguiente>\n[Página 2011]\nEspera=300\nPulsar=Siguiente>\n",
+                     salida),
+              3)
+        << "Next stays off until an addressing mode is chosen\n"
+        << salida;
+    EXPECT_TRUE(Dice(salida, ":10: el botón «Siguiente>» no se activa."));
+}
+
+TEST_F(Asistente, CancelAsksOnceOnTheWelcomePageAndEveryTimeOnTheChoicePages)
+{
+    const std::string pregunta =
+        "[Mensaje]\nTítulo=Cancelar asistente\nTexto=¿Está seguro de que desea cancelar el "
+        "proceso?\nRespuesta=";
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Cancelar\n" + pregunta + "No\n[Página 2001]\nPulsar=Cancelar\n" +
+                         pregunta + "Sí\n",
+                     salida),
+              kCancelado)
+        << salida;
+    EXPECT_EQ(Veces(salida, "-- Mensaje «Cancelar asistente»"), 2);
+
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\nPulsar=Cancelar\n" + pregunta +
+                         "No\n[Página 2023]\nPulsar=Cancelar\n" + pregunta +
+                         "No\n[Página 2023]\nPulsar=Cancelar\n" + pregunta + "Sí\n",
+                     salida),
+              kCancelado)
+        << salida;
+    EXPECT_EQ(Veces(salida, "-- Mensaje «Cancelar asistente»"), 3);
+}
+
+TEST_F(Asistente, WithoutAdministratorRightsOnNtTheWizardClosesWithoutAsking)
+{
+    ASSERT_TRUE(kitpc::SetIdentityValue("User", "Administrator", "0"));
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Mensaje]\nTítulo=Faltan permisos\nTexto=Se ha "
+                     "detectado que no tiene permisos de administrador\nRespuesta=Aceptar\n",
+                     salida),
+              kCancelado)
+        << salida;
+    EXPECT_FALSE(Dice(salida, "Cancelar asistente"));
+    EXPECT_FALSE(Dice(salida, "== Página 1"));
+}
+
+TEST_F(Asistente, OnWindows9xEveryUserPassesTheAdministratorCheck)
+{
+    ASSERT_TRUE(kitpc::SetIdentityValue("Windows", "Family", "98"));
+    ASSERT_TRUE(kitpc::SetIdentityValue("Windows", "PlatformId", "1"));
+    ASSERT_TRUE(kitpc::SetIdentityValue("User", "Administrator", "0"));
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\n", salida), kAgotado) << salida;
+    EXPECT_FALSE(Dice(salida, "Faltan permisos"));
+}
+
+TEST_F(Asistente, ASecondStartBringsTheFirstWindowForward)
+{
+    const std::string guion = Respuestas("[Página 2001]\nEsperar=60000\n");
+    kittest::Child primero("QelExec", {"--dir", carpeta, "--unattended", guion});
+    ASSERT_TRUE(primero.Started());
+    std::string linea;
+    do
+        linea = primero.ReadLine();
+    while (!linea.empty() && linea.find("botones:") == std::string::npos);
+    ASSERT_FALSE(linea.empty());
+    // The user works in another program, then starts the wizard again.
+    kitwin::WindowDesc otra;
+    otra.text = "Otro programa";
+    HWND ventana = kitwin::CreateWindowRecord(otra);
+    ASSERT_NE(ventana, nullptr);
+    ASSERT_TRUE(SetForegroundWindow(ventana));
+    std::string salida;
+    EXPECT_EQ(kittest::Run("QelExec", {"--dir", carpeta}, &salida), kSinVentana) << salida;
+    EXPECT_NE(GetForegroundWindow(), ventana);
+    do
+        linea = primero.ReadLine();
+    while (!linea.empty() && linea.find("pasa al frente") == std::string::npos);
+    EXPECT_FALSE(linea.empty()) << "the first wizard never heard it was brought forward";
+    primero.Kill();
+    DestroyWindow(ventana);
+}
+
+TEST_F(Asistente, ASecondWizardOpensWhenTheFirstCouldNotRecordItsWindow)
+{
+    // A name no file mapping can have: the first wizard runs without its record.
+    const std::string config =
+        std::string(kConfig).replace(std::string(kConfig).find("QelAsistPrueba"), 14, std::string(300, 'n'));
+    EscribirConfig(config);
+    kittest::Child primero("QelExec",
+                           {"--dir", carpeta, "--unattended", Respuestas("[Página 2001]\nEsperar=60000\n")});
+    std::string linea;
+    do
+        linea = primero.ReadLine();
+    while (!linea.empty() && linea.find("botones:") == std::string::npos);
+    ASSERT_FALSE(linea.empty());
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\n", salida), kAgotado) << salida;
+    EXPECT_TRUE(Dice(salida, "== Página 0 (2001)"));
+    primero.Kill();
+}
+
+namespace
+{
+// What the wizard leaves in the registry before the reboot a TCP/IP change needs.
+void GuardadoAntesDeReiniciar(DWORD operacion)
+{
+    CRegApli reg;
+    ASSERT_EQ(reg.Open(kClave, TRUE), S_OK);
+    reg.SetOperacion(operacion);
+    reg.SetFichFirmware("C:\\firmware\\p643.bin");
+    reg.SetNIC("Realtek RTL8139 Family PCI Fast Ethernet NIC");
+    reg.SetModoConf(1);
+    reg.SetDHCP(1);
+    reg.SetIpPrivada("172.16.0.5");
+    reg.SetMaskPrivada("255.255.0.0");
+    reg.SetModoDirec(1);
+    reg.SetUsername("usuario@adsl");
+    reg.SetPassword("secreto");
+    reg.SetIpRouter("172.16.0.1");
+    reg.SetMaskRouter("255.255.0.0");
+    ASSERT_EQ(reg.SetEstadoInicial(FALSE), S_OK);
+    ASSERT_EQ(reg.Write("QelExec", (kittest::BinDir() + "\\QelExec.exe").c_str()), S_OK);
+    reg.Close();
+}
+} // namespace
+
+TEST_F(Asistente, AfterTheRebootTheHostStartsAgainAndTheConfigurationResumesAtTheSummary)
+{
+    GuardadoAntesDeReiniciar(0);
+    setenv("KIT_LIB", carpeta.c_str(), 1);
+    setenv("KIT_ANSWERS",
+           Respuestas("[Página 2001]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=<Atrás\n"
+                      "[Página 2004]\nPulsar=Siguiente>\n[Página 2011]\n")
+               .c_str(),
+           1);
+    std::string utf8;
+    EXPECT_EQ(kittest::Run("machine", {"reboot"}, &utf8), 0) << utf8;
+    const std::string salida = kitpc::PcText(utf8);
+    EXPECT_TRUE(Dice(salida, "ended with exit code 2")) << salida;
+    // Welcome, then the summary; back from it to the mode page, which shows the saved answers.
+    EXPECT_TRUE(Dice(salida, "== Página 11 (2013)"));
+    EXPECT_FALSE(Dice(salida, "== Página 1 (2023)"));
+    EXPECT_TRUE(Dice(salida, "   (•) Modo multipuesto. [1122]"));
+    EXPECT_TRUE(Dice(salida, "   (•) Direccionamiento dinámico. [1162]"));
+    // The restart entry was used once.
+    HKEY clave = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0,
+                            KEY_READ, &clave),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(clave, "QelExec", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(clave);
+}
+
+TEST_F(Asistente, AResumedFirmwareUpdateGoesBackToTheRequirementsCheck)
+{
+    GuardadoAntesDeReiniciar(1);
+    setenv("KIT_LIB", carpeta.c_str(), 1);
+    setenv("KIT_ANSWERS", Respuestas("[Página 2001]\nPulsar=Siguiente>\n[Página 2005]\n").c_str(), 1);
+    std::string utf8;
+    EXPECT_EQ(kittest::Run("machine", {"reboot"}, &utf8), 0) << utf8;
+    const std::string salida = kitpc::PcText(utf8);
+    EXPECT_TRUE(Dice(salida, "== Página 4 (2005)")) << salida;
+    EXPECT_TRUE(Dice(salida, "ended with exit code 2"));
+}
+
+TEST_F(Asistente, AStateFlagOfTheWrongTypeCountsAsANormalStart)
+{
+    HKEY clave = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kClave, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &clave, nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(clave, "EstadoInicial", 0, REG_SZ, reinterpret_cast<const BYTE *>("0"), 2),
+              ERROR_SUCCESS);
+    RegCloseKey(clave);
+    std::string salida;
+    EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\n", salida), kAgotado) << salida;
+}
