@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -36,6 +37,13 @@ void AsegurarAplicacion()
         return;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && (g_guion || !HayPantalla()))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt wants a private runtime folder; a session without one gets a temporary one.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+    {
+        static QTemporaryDir runtime;
+        if (runtime.isValid())
+            qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    }
     // Qt keeps argc and argv for the application's life, which is the process's.
     static int argc = 1;
     static char nombre[] = "kit";

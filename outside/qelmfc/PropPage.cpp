@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,12 +20,19 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using qelmfc::Ansi;
 using qelmfc::Texto;
 using qelmfc::Tipo;
 
 namespace qelmfc
 {
+namespace
+{
+constexpr int kAnchoTitulo = 9; // average character width of the title font, pixels
+} // namespace
+
 Titulo::Titulo(QWidget *padre) : QWidget(padre)
 {
     // Arial of height 20, width 9 and weight 800, as the pages' title font is asked for.
@@ -33,7 +41,10 @@ Titulo::Titulo(QWidget *padre) : QWidget(padre)
         {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     fuente.setPixelSize(20);
     fuente.setWeight(QFont::ExtraBold);
-    fuente.setStretch(QFont::SemiCondensed);
+    // A width of 9 is the characters' average: the face is narrowed to it, as GDI does.
+    const int media = QFontMetrics(fuente).averageCharWidth();
+    if (media > 0)
+        fuente.setStretch(std::clamp(100 * kAnchoTitulo / media, 50, 200));
     setFont(fuente);
     setFixedHeight(36);
     setAttribute(Qt::WA_TranslucentBackground);

@@ -19,6 +19,9 @@ step "A fresh Windows XP PC in $KIT_MACHINE, with one network card on DHCP"
 "$BIN/machine" create --os xp --lang 0x0c0a --admin yes --nic "$NIC" --dhcp
 "$BIN/machine" show
 
+step "The configuration wizard (QelExec loads QelAsist): its pages worked by the demo's user, unattended"
+bash "$(dirname "$0")/wizard.sh" walk
+
 step "Part of its registry, exported by regedit"
 "$BIN/regedit" /e "$KIT_MACHINE/temp/version.reg" \
   'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion'

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The wizard on the current simulated PC ($KIT_MACHINE), through its host QelExec:
+#   wizard.sh walk                 the demo's user works the pages unattended; each page printed
+#   wizard.sh gui                  the real window, for a person (needs a display)
+#   wizard.sh screenshots DIR      the demo's walk, each page saved as DIR/asistente-<dialog>.png
+set -euo pipefail
+BIN=${KIT_BIN:?KIT_BIN must name the bin folder of a build}
+HERE=$(cd "$(dirname "$0")" && pwd)
+ANSWERS="$HERE/asistente.ini"
+
+# The host's exit code 2 says the answers ran out where the demo stops: that is the demo's end.
+walk() {
+  local answers=$1 rc=0
+  "$BIN/QelExec" --unattended "$answers" || rc=$?
+  [ "$rc" -eq 0 ] || [ "$rc" -eq 2 ] || { echo "QelExec ended with exit code $rc" >&2; return "$rc"; }
+}
+
+case "${1:-walk}" in
+  walk) walk "$ANSWERS" ;;
+  gui)
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+      echo "wizard.sh gui: no display; run it on a desktop or under xvfb-run, or use 'screenshots DIR'" >&2
+      exit 2
+    fi
+    "$BIN/QelExec" ;;
+  screenshots)
+    dir=$(mkdir -p "${2:?screenshots DIR}" && cd "$2" && pwd)
+    # Each page pictured just before the demo's user presses its button.
+    answers="$KIT_MACHINE/temp/asistente-capturas.ini"
+    iconv -f UTF-8 -t CP1252 "$ANSWERS" | awk -v dir="$dir" '
+      /^\[P.gina [0-9]+\]/ { page = $2; sub(/\].*/, "", page) }
+      /^Pulsar=/ { printf "Captura=%s/asistente-%s.png\r\n", dir, page }
+      { print }' > "$answers"
+    walk "$answers" >/dev/null
+    ls "$dir"/asistente-*.png ;;
+  *) echo "usage: wizard.sh walk | gui | screenshots DIR" >&2; exit 2 ;;
+esac
