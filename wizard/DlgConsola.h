@@ -1,4 +1,4 @@
-// CDlgConsola (page 14: the serial port choice).
+// CDlgConsola (page 14: the serial port choice): the ports COM1 to COM25 that can be opened.
 #pragma once
 
 #include "wizard/DlgBase.h"

@@ -1,4 +1,4 @@
-// CDlgEstadoPC (page 5: the requirements result).
+// CDlgEstadoPC (page 5: the requirements result): what the check found, line by line.
 #pragma once
 
 #include "wizard/DlgBase.h"
