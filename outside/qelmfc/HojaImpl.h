@@ -3,6 +3,8 @@
 
 #include "outside/qelmfc/PropSheet.h"
 
+#include "platform/kit/kitwindow.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -29,8 +31,19 @@ class VentanaHoja : public QDialog
 };
 } // namespace qelmfc
 
-struct CNuvPropSheet::Impl
+struct CNuvPropSheet::Impl : kitwin::WindowBackend
 {
+    // This process's own changes to the window's record are not another program's.
+    void OnTextChanged(HWND h, const std::string &) override { Visto(h); }
+    void OnShow(HWND h, int nCmdShow) override;
+    void OnForeground(HWND h) override { Visto(h); }
+    void Visto(HWND h)
+    {
+        kitwin::WindowState estado;
+        if (kitwin::ReadWindowState(h, estado))
+            cambiosVistos = estado.changes;
+    }
+
     qelmfc::VentanaHoja *ventana = nullptr;
     QStackedWidget *pila = nullptr;
     QWidget *vacia = nullptr; // the empty page

@@ -46,6 +46,19 @@ namespace
 constexpr int kVigiaMs = 100;
 } // namespace
 
+void CNuvPropSheet::Impl::OnShow(HWND h, int nCmdShow)
+{
+    Visto(h);
+    if (!ventana)
+        return;
+    if (nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED || nCmdShow == SW_SHOWMINNOACTIVE)
+        ventana->showMinimized();
+    else if (nCmdShow == SW_HIDE)
+        ventana->hide();
+    else if (ventana->isMinimized() || !ventana->isVisible())
+        ventana->showNormal();
+}
+
 QPushButton *CNuvPropSheet::Impl::Boton(UINT id) const
 {
     switch (id)
@@ -310,9 +323,8 @@ void CNuvPropSheet::SetTitle(const std::string &texto)
     m_p->titulo = texto;
     if (m_p->ventana)
         m_p->ventana->setWindowTitle(Texto(texto));
-    kitwin::WindowState estado;
-    if (m_hWnd && SetWindowTextA(m_hWnd, texto.c_str()) && kitwin::ReadWindowState(m_hWnd, estado))
-        m_p->cambiosVistos = estado.changes; // our own change, not another program's
+    if (m_hWnd)
+        SetWindowTextA(m_hWnd, texto.c_str());
 }
 
 std::string CNuvPropSheet::GetTitle() const
@@ -385,7 +397,7 @@ INT_PTR CNuvPropSheet::DoModal()
     qelmfc::AsegurarAplicacion();
     m_nResultado = IDCANCEL;
     m_bTerminar = false;
-    if (!PreCreateWindow() || !CrearVentana(m_p->titulo, nullptr))
+    if (!PreCreateWindow() || !CrearVentana(m_p->titulo, nullptr, nullptr, m_p))
         return IDCANCEL;
 
     m_p->ventana = new qelmfc::VentanaHoja;

@@ -28,7 +28,8 @@ CWnd::~CWnd()
     DestruirVentana();
 }
 
-BOOL CWnd::CrearVentana(const std::string &texto, CWnd *pParent, IDispatch *control)
+BOOL CWnd::CrearVentana(const std::string &texto, CWnd *pParent, IDispatch *control,
+                        kitwin::WindowBackend *backend)
 {
     if (m_hWnd)
         return TRUE;
@@ -37,6 +38,7 @@ BOOL CWnd::CrearVentana(const std::string &texto, CWnd *pParent, IDispatch *cont
     desc.text = texto;
     desc.parent = pParent ? pParent->m_hWnd : nullptr;
     desc.control = control;
+    desc.backend = backend;
     m_hWnd = kitwin::CreateWindowRecord(desc);
     if (!m_hWnd)
         return FALSE;

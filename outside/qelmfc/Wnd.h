@@ -11,6 +11,10 @@
 #include <string>
 
 struct IDispatch;
+namespace kitwin
+{
+class WindowBackend;
+}
 
 // An event of a hosted control (DaxICOM), as the owning window receives it: the event's
 // DISPID (1 Start, 2 End, 3 ProgressDone for the kit's components), its status (0 when the
@@ -53,7 +57,9 @@ class QELMFC_API CWnd
   protected:
     // Makes the window's record: a child of the parent's when one is given, else a top-level
     // window; control is the ActiveX control it hosts, if any. FALSE with the last error set.
-    BOOL CrearVentana(const std::string &texto, CWnd *pParent, IDispatch *control = nullptr);
+    // backend hears the changes this process makes to the record (kitwindow.h).
+    BOOL CrearVentana(const std::string &texto, CWnd *pParent, IDispatch *control = nullptr,
+                      kitwin::WindowBackend *backend = nullptr);
     void DestruirVentana();
 
   private:
