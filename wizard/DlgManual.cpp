@@ -1,8 +1,12 @@
 // Page 16: the router's address typed by hand.
 #include "wizard/DlgManual.h"
+#include "wizard/DatosAsistente.h"
 #include "wizard/Globales.h"
 #include "wizard/Wizard97Sheet.h"
 #include "wizard/resource.h"
+
+#include "comun/Sis.h"
+#include "outside/qelapli/RegApli.h"
 
 CDlgManual::CDlgManual()
     : CDlgBase(IDD_MANUAL, IDS_MANUAL_TITULO, cancelarYParar,
@@ -26,4 +30,35 @@ BOOL CDlgManual::OnSetActive()
 LRESULT CDlgManual::OnWizardNext()
 {
     return -1;
+}
+
+LRESULT CDlgManual::OnWizardBack()
+{
+    return IrA(pagCable);
+}
+
+void CDlgManual::GuardarYReiniciar()
+{
+    const std::string clave = asistente::ClaveRegistro();
+    CRegApli reg;
+    reg.Open(clave.c_str(), TRUE);
+    asistente::Datos().Guardar(reg);
+    if (Mensaje(IDS_REINICIAR_PREGUNTA, IDS_REINICIAR_TITULO, MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    {
+        reg.SetEstadoInicial(TRUE);
+        reg.Close();
+        CerrarSinPreguntar();
+        return;
+    }
+    reg.SetEstadoInicial(FALSE);
+    reg.Close();
+    reg.Open(clave.c_str(), TRUE);
+    std::string directorio;
+    reg.GetDirectorio(directorio);
+    reg.Write("QelExec", (directorio + "\\QelExec.exe").c_str());
+    reg.Close();
+    CSis::ReiniciarEquipo();
+    // Windows ends every program on its way down; where the restart is only requested, the
+    // wizard closes itself rather than run on.
+    CerrarSinPreguntar();
 }

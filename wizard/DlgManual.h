@@ -9,4 +9,11 @@ class CDlgManual : public CDlgBase
     CDlgManual();
     BOOL OnSetActive() override;
     LRESULT OnWizardNext() override;
+    LRESULT OnWizardBack() override;
+
+  private:
+    // The TCP/IP now reaches the router only after a restart: the answers are saved, the
+    // wizard is registered to start again, and the PC restarts (or the wizard closes when the
+    // user declines).
+    void GuardarYReiniciar();
 };
