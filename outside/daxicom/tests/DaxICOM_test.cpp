@@ -11,7 +11,9 @@
 #include "testing/servers.h"
 #include "tools/machine/tests/program.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -133,6 +135,15 @@ class DaxICOMTest : public testing::Test
     std::unique_ptr<kitservers::RouterSim> router;
 };
 
+// The events with the Start events first: a TCP/IP worker may end before Start has fired
+// its "14", so only the order of the worker's own events is fixed.
+Strings ArranquesPrimero(Strings eventos)
+{
+    std::stable_partition(eventos.begin(), eventos.end(),
+                          [](const std::string &e) { return e.find(":Start(") != std::string::npos; });
+    return eventos;
+}
+
 std::string Nic(int n, const char *description)
 {
     return "{" + std::to_string(n) + "} " + description;
@@ -159,7 +170,7 @@ TEST_F(DaxICOMTest, TheAdapterCheckReportsToItsPageOnThePagesThread)
 
     EXPECT_EQ(1, nics.IsTcpipInstalled());
     ASSERT_EQ(S_OK, nics.Start());
-    EXPECT_EQ((Strings{"2000:Start(1,14)", "2000:End(1,15)"}), pagina.EsperarEnds(1));
+    EXPECT_EQ((Strings{"2000:Start(1,14)", "2000:End(1,15)"}), ArranquesPrimero(pagina.EsperarEnds(1)));
     EXPECT_EQ(0, pagina.m_fueraDeHilo);
     EsperarInactivo(nics);
 
@@ -176,25 +187,26 @@ TEST_F(DaxICOMTest, TheAdapterCheckReportsToItsPageOnThePagesThread)
     EXPECT_EQ(2, nics.GetNumNics());
 }
 
-TEST_F(DaxICOMTest, ASecondStartWhileRunningIsRefusedByItsStartEvent)
+TEST_F(DaxICOMTest, AHandlerMayStartTheNextRun)
 {
     HacerPc("2000", {"--nic", kRealtek, "--dhcp"});
     Pagina pagina;
     CCheckNics2 nics;
     ASSERT_TRUE(nics.Create(&pagina, kIdNics));
-    // Each event of a run: the handler starts the next run from the page's thread.
+    // The End of a run starts the next one from the page's thread, once the worker has gone
+    // (End comes just before it ends: a Start in between is refused with Start(0,1)).
     int corridas = 0;
     pagina.m_alOir = [&](const CEventoControl &evento) {
-        if (evento.dispid == DISPID_EVENTO_END && ++corridas < 3)
-        {
-            EXPECT_EQ(S_OK, nics.Start());
-        }
+        if (evento.dispid != DISPID_EVENTO_END || ++corridas >= 3)
+            return;
+        while (nics.IsActive())
+            Sleep(1);
+        EXPECT_EQ(S_OK, nics.Start());
     };
     ASSERT_EQ(S_OK, nics.Start());
-    const Strings eventos = pagina.EsperarEnds(3);
-    EXPECT_EQ((Strings{"2000:Start(1,14)", "2000:End(1,15)", "2000:Start(1,14)", "2000:End(1,15)",
-                       "2000:Start(1,14)", "2000:End(1,15)"}),
-              eventos);
+    EXPECT_EQ((Strings{"2000:Start(1,14)", "2000:Start(1,14)", "2000:Start(1,14)", "2000:End(1,15)",
+                       "2000:End(1,15)", "2000:End(1,15)"}),
+              ArranquesPrimero(pagina.EsperarEnds(3)));
 }
 
 // --- Creation -----------------------------------------------------------------------------------
@@ -294,7 +306,10 @@ TEST_F(DaxICOMTest, AHandlerMayDestroyTheWrapperThatCalledIt)
     ASSERT_EQ(S_OK, nics->Start());
     EXPECT_TRUE(qelmfc::BombearHasta([&] { return !nics; }, kEspera));
     pagina.Bombear(300);
-    EXPECT_EQ((Strings{"2000:Start(1,14)"}), pagina.m_eventos);
+    // Start's or, when the worker was quicker, End's.
+    ASSERT_EQ(1u, pagina.m_eventos.size());
+    EXPECT_TRUE(pagina.m_eventos[0] == "2000:Start(1,14)" || pagina.m_eventos[0] == "2000:End(1,15)")
+        << pagina.m_eventos[0];
 }
 
 // --- CSetZyxelConfig and CGetZyxelConfig ----------------------------------------------------------
