@@ -80,8 +80,7 @@ BOOL CDlgBase::OnQueryCancel()
     case cancelarYParar:
         if (Mensaje(IDS_CANCELAR_PREGUNTA, IDS_CANCELAR_TITULO, MB_YESNO | MB_ICONQUESTION) != IDYES)
             return FALSE;
-        PararComponente();
-        return TRUE;
+        return PararComponente() ? FALSE : TRUE;
     case cancelarPreguntando:
         return Mensaje(IDS_CANCELAR_PREGUNTA, IDS_CANCELAR_TITULO, MB_YESNO | MB_ICONQUESTION) == IDYES;
     }

@@ -46,8 +46,9 @@ class CDlgBase : public CNuvPropPage
     int Mensaje(UINT idTexto, UINT idTitulo, UINT tipo);
     // Closes the wizard as Cancel does, without asking.
     void CerrarSinPreguntar();
-    // The component the page runs, stopped after a confirmed cancel (cancelarYParar).
-    virtual void PararComponente() {}
+    // The component the page runs, stopped after a confirmed cancel (cancelarYParar); true when
+    // one was running: the page stays until its End event closes the wizard.
+    virtual bool PararComponente() { return false; }
 
   private:
     UINT m_nIdTitulo;

@@ -1,11 +1,59 @@
-// CDlgConectividad (page 12: the connectivity check).
+// CDlgConectividad (page 12: the connectivity check): the adapter's current TCP/IP settings
+// give the router's candidate addresses; the modem component tries each; with several PCs the
+// router's settings are downloaded to edit its ports.
 #pragma once
 
-#include "wizard/DlgBase.h"
+#include "outside/daxicom/GetTcpipConfig2.h"
+#include "wizard/DlgProgreso.h"
 
-class CDlgConectividad : public CDlgBase
+class CDlgConectividad : public CDlgProgreso
 {
   public:
     CDlgConectividad();
+    BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
+    BOOL OnQueryCancel() override;
+
+  protected:
+    void Paso(UINT paso) override;
+    void OnStart(UINT nIdControl, LONG lStatus, const std::string &texto) override;
+    void OnEnd(UINT nIdControl, LONG lStatus, const std::string &texto) override;
+    void OnProgreso(UINT nIdControl, const std::string &texto) override;
+    bool PararComponente() override;
+
+  private:
+    enum : UINT
+    {
+        pasoLeerTcpip = 0,
+        pasoCandidatos = 1,
+        pasoComprobar = 2,
+        pasoSeguir = 5,
+        pasoSinConectividad = 6,
+        pasoCerrar = 7,
+        pasoDescargar = 8,
+        pasoOcupado = 17, // the busy wait before the download; runs the download step again
+        pasoPuertos = 16,
+        pasoFallo = 20,
+    };
+    // What the modem component is doing for this page.
+    enum class Modem
+    {
+        Nada,
+        Comprobando,
+        Descargando,
+    };
+    void LeerTcpip();
+    void Candidatos();
+    void Comprobar();
+    void Descargar();
+    void Puertos();
+    void Seguir();
+    void Fallo(const std::string &textoTcpip);
+    void EstadoInicial();
+
+    CGetTcpipConfig2 m_leer;
+    Modem m_modem = Modem::Nada;
+    int m_progresos = 0;
+    int m_ocupado = 0;
+    bool m_bCancelando = false;
 };

@@ -29,6 +29,12 @@
 #include "comun/FileMap.h"
 #include "outside/qelmfc/PropPage.h"
 
+namespace
+{
+// The modem component's control id on the sheet.
+constexpr UINT kIdModem = 2004;
+} // namespace
+
 struct CWizard97Sheet::Mapa
 {
     CFileMap mapa;
@@ -74,7 +80,15 @@ BOOL CWizard97Sheet::PreCreateWindow()
 
 int CWizard97Sheet::OnCreate()
 {
-    return CNuvPropSheet::OnCreate();
+    const int resultado = CNuvPropSheet::OnCreate();
+    // A missing component shows on the pages that use it (their calls fail); the window opens.
+    m_modem.Create(this, kIdModem);
+    return resultado;
+}
+
+const std::vector<std::string> &CWizard97Sheet::AdaptadoresUsables() const
+{
+    return static_cast<const CDlgDeteccion &>(*m_paginas[pagDeteccion]).AdaptadoresUsables();
 }
 
 BOOL CWizard97Sheet::OnInitDialog()

@@ -2,10 +2,13 @@
 // component's control and hands its events to the page the run record names.
 #pragma once
 
+#include "outside/daxicom/SetZyxelConfig.h"
 #include "outside/qelmfc/PropSheet.h"
 #include "wizard/Paginas.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class CDlgBase;
 
@@ -26,11 +29,16 @@ class CWizard97Sheet : public CNuvPropSheet
     // The wizard resumed after the reboot: the pages show the saved answers.
     bool Reanudado() const { return m_bReanudado; }
     void SetReanudado(bool bReanudado) { m_bReanudado = bReanudado; }
+    // The modem component, one for the wizard, hosted by the sheet.
+    CSetZyxelConfig &Modem() { return m_modem; }
+    // The adapters bound to TCP/IP and enabled, as the requirements check found them.
+    const std::vector<std::string> &AdaptadoresUsables() const;
     // The "QueryCancelAutoPlay" message, registered when the window starts.
     UINT MensajeAutoPlay() const { return m_uAutoPlay; }
 
   private:
     std::unique_ptr<CDlgBase> m_paginas[numPaginas];
+    CSetZyxelConfig m_modem;
     bool m_bReanudado = false;
     UINT m_uAutoPlay = 0;
     struct Mapa;

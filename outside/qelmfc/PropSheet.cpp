@@ -272,35 +272,37 @@ BOOL CNuvPropSheet::IsButtonVisible(UINT nIdBoton) const
 
 void CNuvPropSheet::PressButton(int nBoton)
 {
-    // As PSM_PRESSBUTTON, the press happens at the next turn of the loop.
-    PostCall([this, nBoton] { Pulsar(nBoton); });
+    // As PSM_PRESSBUTTON, the press happens at the next turn of the loop, whether the user
+    // could press the button or not.
+    PostCall([this, nBoton] { Pulsar(nBoton, true); });
 }
 
-void CNuvPropSheet::Pulsar(int nBoton)
+void CNuvPropSheet::Pulsar(int nBoton, bool bPrograma)
 {
+    auto puede = [this, bPrograma](UINT id) { return bPrograma || IsButtonEnabled(id); };
     CNuvPropPage *page = GetActivePage();
     switch (nBoton)
     {
     case PSBTN_BACK:
-        if (!IsButtonEnabled(ID_WIZBACK))
+        if (!puede(ID_WIZBACK))
             return;
         if ((page ? page->OnWizardBack() : 0) == 0)
             SetActivePage(m_nActiva - 1);
         break;
     case PSBTN_NEXT:
-        if (!IsButtonEnabled(ID_WIZNEXT))
+        if (!puede(ID_WIZNEXT))
             return;
         if ((page ? page->OnWizardNext() : 0) == 0)
             SetActivePage(m_nActiva + 1);
         break;
     case PSBTN_FINISH:
-        if (!IsButtonEnabled(ID_WIZFINISH))
+        if (!puede(ID_WIZFINISH))
             return;
         if (!page || page->OnWizardFinish())
             EndDialog(ID_WIZFINISH);
         break;
     case PSBTN_CANCEL:
-        if (!IsButtonEnabled(IDCANCEL))
+        if (!puede(IDCANCEL))
             return;
         if (!page || page->OnQueryCancel())
             EndDialog(IDCANCEL);

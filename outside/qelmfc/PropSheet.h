@@ -97,7 +97,7 @@ class QELMFC_API CNuvPropSheet : public CWnd
     int m_nActiva = -1;
     INT_PTR m_nResultado = IDCANCEL;
     bool m_bTerminar = false;
-    void Pulsar(int nBoton);
+    void Pulsar(int nBoton, bool bPrograma = false);
     void ActualizarBotones();
     void VigilarRegistro();
 };
