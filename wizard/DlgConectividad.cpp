@@ -16,7 +16,7 @@ namespace
 constexpr UINT kIdLeerTcpip = 2003;
 constexpr UINT kIdModem = 2004;
 constexpr DWORD kMsParada = 2000;
-constexpr int kMaxOcupado = 5;       // busy checks before the download goes ahead anyway
+constexpr int kMaxOcupado = 5; // busy checks before the download goes ahead anyway
 constexpr UINT kMsOcupado = 1000;
 constexpr UINT kMsPorProgreso = 300; // the component's progress lines are let through
 constexpr char kFicheroDescarga[] = "643get.cfg";
@@ -116,7 +116,9 @@ void CDlgConectividad::Candidatos()
     datos.SetParamTcpip(actual.Get());
     // The DHCP server first, then every gateway, in order; a repeated address stays.
     std::string lista;
-    auto agregar = [&lista](const std::string &direccion) { lista += (lista.empty() ? "" : ",") + direccion; };
+    auto agregar = [&lista](const std::string &direccion) {
+        lista += (lista.empty() ? "" : ",") + direccion;
+    };
     try
     {
         if (actual.GetDhcpEnable())

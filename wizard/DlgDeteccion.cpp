@@ -132,11 +132,13 @@ void CDlgDeteccion::Adaptadores()
     if (!TieneNicKit(m_usables))
     {
         if (!m_usables.empty())
-            requisitos |= !TieneNicKit(instalados)  ? reqNicKitNoInstalada
+            requisitos |= !TieneNicKit(instalados) ? reqNicKitNoInstalada
                           : TieneNicKit(enlazados) ? reqNicKitNoHabilitada
                                                    : reqNicKitNoEnlazada;
         else
-            requisitos |= instalados.empty() ? reqSinNic : !enlazados.empty() ? reqSinNicHabilitada : reqSinNicEnlazada;
+            requisitos |= instalados.empty()   ? reqSinNic
+                          : !enlazados.empty() ? reqSinNicHabilitada
+                                               : reqSinNicEnlazada;
     }
     SetDlgItemText(IDC_DETECCION_NICS, asistente::Cadena(IDS_DETECCION_NICS_OK));
     Programar(pasoTcpip, 2000);
@@ -157,7 +159,8 @@ void CDlgDeteccion::Pppoe()
 {
     DWORD &requisitos = asistente::Datos().Requisitos;
     IWPoet *poet = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_WPoet, nullptr, CLSCTX_ALL, IID_IWPoet, reinterpret_cast<void **>(&poet))) ||
+    if (FAILED(CoCreateInstance(CLSID_WPoet, nullptr, CLSCTX_ALL, IID_IWPoet,
+                                reinterpret_cast<void **>(&poet))) ||
         !poet)
         requisitos |= reqSinRas | reqSinPppoe | reqSinAdaptadorPppoe;
     else

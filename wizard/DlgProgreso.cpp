@@ -50,17 +50,11 @@ void CDlgProgreso::OnEventoControl(UINT nIdControl, const CEventoControl &evento
     }
 }
 
-void CDlgProgreso::OnStart(UINT, LONG, const std::string &)
-{
-}
+void CDlgProgreso::OnStart(UINT, LONG, const std::string &) {}
 
-void CDlgProgreso::OnEnd(UINT, LONG, const std::string &)
-{
-}
+void CDlgProgreso::OnEnd(UINT, LONG, const std::string &) {}
 
-void CDlgProgreso::OnProgreso(UINT, const std::string &)
-{
-}
+void CDlgProgreso::OnProgreso(UINT, const std::string &) {}
 
 void CDlgProgreso::ArrancarAnimacion()
 {

@@ -360,3 +360,153 @@ TEST_F(Asistente, AStateFlagOfTheWrongTypeCountsAsANormalStart)
     std::string salida;
     EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\n", salida), kAgotado) << salida;
 }
+
+namespace
+{
+// The walk to the requirements check for a mode: operation "Configurar.", the mode, the
+// addressing.
+std::string HastaRequisitos(UINT modo, UINT direccionamiento)
+{
+    return "[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\nElegir=1081\nPulsar=Siguiente>\n"
+           "[Página 2004]\nElegir=" +
+           std::to_string(modo) +
+           "\nPulsar=Siguiente>\n[Página 2011]\nElegir=" + std::to_string(direccionamiento) +
+           "\nPulsar=Siguiente>\n[Página 2005]\n";
+}
+constexpr UINT kMonopuesto = 1121, kMultipuesto = 1122, kEstatico = 1161, kDinamico = 1162;
+constexpr char kRealtek[] = "Realtek RTL8139 Family PCI Fast Ethernet NIC";
+constexpr char kIntel[] = "Intel(R) PRO/100 VE Network Connection";
+
+// The requirements pages run on their real timers, sped up by the binding's clock factor.
+class Requisitos : public Asistente
+{
+  protected:
+    void SetUp() override
+    {
+        Asistente::SetUp();
+        setenv("KIT_UI_CLOCK", "0.05", 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("KIT_UI_CLOCK");
+        Asistente::TearDown();
+    }
+    // A PC of the family with the machine tool's options, and the kit's components registered.
+    void Pc(const char *os, const std::vector<std::string> &opciones)
+    {
+        std::vector<std::string> args = {"create", "--os", os, "--force"};
+        args.insert(args.end(), opciones.begin(), opciones.end());
+        std::string salida;
+        ASSERT_EQ(kittest::Run("machine", args, &salida), 0) << salida;
+        for (const char *servidor : {"DaxParam.dll", "DaxTcpip.dll", "DaxModem.dll", "DaxWPoet.dll"})
+            ASSERT_EQ(kittest::Run("regsvr32", {"/s", servidor}, &salida), 0) << servidor << salida;
+    }
+};
+} // namespace
+
+TEST_F(Requisitos, APcWithTheKitsCardHasEverythingAndGoesOnToThePublicData)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    std::string salida;
+    EXPECT_EQ(
+        Correr(HastaRequisitos(kMonopuesto, kEstatico) + "[Página 2002]\nPulsar=Siguiente>\n[Página 2006]\n",
+               salida),
+        kAgotado)
+        << salida;
+    EXPECT_TRUE(Dice(salida, "   · Tarjetas de red detectadas.")) << salida;
+    EXPECT_TRUE(Dice(salida, "   · Verificado TCP/IP."));
+    EXPECT_FALSE(Dice(salida, "Verificado cliente PPPoE/RAS."));
+    EXPECT_TRUE(
+        Dice(salida, "   Su PC dispone de todos los requisitos necesarios para poder iniciar el proceso."));
+    EXPECT_TRUE(Dice(salida, "   Tarjeta/s de red instalada/s, enlazada/s y habilitada/s."));
+    EXPECT_TRUE(Dice(salida, "   TCP/IP instalado correctamente."));
+    EXPECT_FALSE(Dice(salida, "RAS instalado correctamente."));
+    EXPECT_TRUE(Dice(salida, "   Pulse 'Siguiente' para continuar."));
+    EXPECT_TRUE(Dice(salida, "== Página 6 (2006)"));
+}
+
+TEST_F(Requisitos, WhatThePcLacksDecidesTheLinesAndWhetherItMayGoOn)
+{
+    struct Caso
+    {
+        const char *os;
+        std::vector<std::string> tarjetas;
+        const char *linea;
+        bool sigue;
+    } casos[] = {
+        {"xp",
+         {"--nic", kIntel, "--dhcp"},
+         "Aunque no tiene instalada la tarjeta de red incluida en este kit, dispone de otras compatibles.",
+         true},
+        // A card of the PC that Windows keeps disabled is not one the PC has.
+        {"2000",
+         {"--nic", kRealtek, "--disabled", "--nic", kIntel},
+         "Aunque no tiene instalada la tarjeta de red incluida en este kit, dispone de otras compatibles.",
+         true},
+        {"2000",
+         {"--nic", kRealtek, "--unbound", "--nic", kIntel},
+         "No tiene habilitada la tarjeta de red incluida en este kit.",
+         true},
+        // On Windows 9x an adapter without TCP/IP has no TCP/IP settings to read.
+        {"98",
+         {"--nic", kRealtek, "--unbound", "--nic", kIntel},
+         "No tiene correctamente enlazada al TCP/IP la tarjeta de red incluida en este kit.",
+         true},
+        {"xp", {}, "No dispone de ninguna tarjeta de red instalada.", false},
+        {"me",
+         {"--nic", kIntel, "--unbound"},
+         "No dispone de ninguna tarjeta de red correctamente enlazada al TCP/IP.",
+         false},
+        {"nt4", {"--nic", kRealtek, "--unbound"}, "No dispone de ninguna tarjeta de red habilitada.", false},
+    };
+    for (const Caso &caso : casos)
+    {
+        Pc(caso.os, caso.tarjetas);
+        std::string salida;
+        EXPECT_EQ(Correr(HastaRequisitos(kMonopuesto, kEstatico) + "[Página 2002]\n", salida), kAgotado)
+            << salida;
+        EXPECT_TRUE(Dice(salida, std::string("   ") + caso.linea)) << caso.os << "\n" << salida;
+        if (caso.sigue)
+        {
+            EXPECT_TRUE(Dice(salida, "   Pulse 'Siguiente' para continuar o cancele y finalizará."))
+                << salida;
+            EXPECT_TRUE(Dice(salida, "   botones: <Atrás | Siguiente> | Cancelar")) << salida;
+        }
+        else
+        {
+            EXPECT_TRUE(Dice(
+                salida, "   Error en el proceso de detección de requisitos necesarios de la aplicación."));
+            EXPECT_TRUE(Dice(salida, "   No se puede continuar con la configuración de su servicio ADSL."));
+            EXPECT_TRUE(Dice(salida, "   botones: <Atrás | Siguiente> (inactivo) | Cancelar")) << salida;
+        }
+    }
+}
+
+TEST_F(Requisitos, OnePcWithDynamicAddressingChecksThePppoeClientToo)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp", "--pppoe", "none"});
+    std::string salida;
+    EXPECT_EQ(
+        Correr(HastaRequisitos(kMonopuesto, kDinamico) + "[Página 2002]\nPulsar=<Atrás\n[Página 2023]\n",
+               salida),
+        kAgotado)
+        << salida;
+    EXPECT_TRUE(Dice(salida, "   · Verificado cliente PPPoE/RAS.")) << salida;
+    // Without a client its adapter is not asked for.
+    EXPECT_TRUE(Dice(salida, "   No tiene instalado un cliente PPPoE en su PC."));
+    EXPECT_FALSE(Dice(salida, "Adaptador de cliente PPPoE"));
+    // Back goes to the operation page.
+    EXPECT_TRUE(Dice(salida, "== Página 1 (2023)"));
+}
+
+TEST_F(Requisitos, CancellingTheRunningCheckStopsItAndTheWizardCloses)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    std::string salida;
+    EXPECT_EQ(Correr(HastaRequisitos(kMonopuesto, kEstatico) +
+                         "Pulsar=Cancelar\n[Mensaje]\nTítulo=Cancelar asistente\nRespuesta=Sí\n",
+                     salida),
+              kCancelado)
+        << salida;
+    EXPECT_FALSE(Dice(salida, "== Página 5"));
+}
