@@ -86,3 +86,29 @@ BOOL CDlgBase::OnQueryCancel()
     }
     return TRUE;
 }
+
+void CDlgBase::LlenarAdaptadores(UINT idCombo, const std::string &recordado)
+{
+    if (m_bAdaptadores && recordado == m_adaptadorMostrado)
+        return;
+    m_bAdaptadores = true;
+    m_adaptadorMostrado = recordado;
+    ComboReset(idCombo);
+    int elegido = -1, kit = -1;
+    const std::vector<std::string> &adaptadores = Hoja().AdaptadoresUsables();
+    for (const std::string &nombre : adaptadores)
+    {
+        const int i = ComboAddString(idCombo, nombre);
+        if (elegido < 0 && !recordado.empty() && lstrcmpiA(nombre.c_str(), recordado.c_str()) == 0)
+            elegido = i;
+        if (kit < 0 && nombre.find("RTL8139") != std::string::npos)
+            kit = i;
+    }
+    ComboSetCurSel(idCombo, elegido >= 0 ? elegido : kit >= 0 ? kit : 0);
+}
+
+std::string CDlgBase::AdaptadorElegido(UINT idCombo) const
+{
+    const int i = ComboGetCurSel(idCombo);
+    return i >= 0 ? ComboGetLBText(idCombo, i) : std::string();
+}

@@ -46,6 +46,13 @@ class CDlgBase : public CNuvPropPage
     int Mensaje(UINT idTexto, UINT idTitulo, UINT tipo);
     // Closes the wizard as Cancel does, without asking.
     void CerrarSinPreguntar();
+    // The adapter list of pages 6, 8 and 9: the usable adapters by name, the remembered one
+    // chosen (compared without case), else the first with the kit's card, else the first. It is
+    // filled again only when the remembered name has changed since.
+    void LlenarAdaptadores(UINT idCombo, const std::string &recordado);
+    // The adapter chosen, empty without one.
+    std::string AdaptadorElegido(UINT idCombo) const;
+
     // The component the page runs, stopped after a confirmed cancel (cancelarYParar); true when
     // one was running: the page stays until its End event closes the wizard.
     virtual bool PararComponente() { return false; }
@@ -55,4 +62,6 @@ class CDlgBase : public CNuvPropPage
     Cancelar m_cancelar;
     std::vector<Texto> m_textos;
     bool m_bCancelado = false;
+    bool m_bAdaptadores = false;
+    std::string m_adaptadorMostrado;
 };
