@@ -60,13 +60,15 @@ BOOL CDlgDatos2::OnSetActive()
 
 void CDlgDatos2::PonerBotones()
 {
-    const bool listo = ComboGetCurSel(IDC_NIC) >= 0 && !SinBlancos(GetDlgItemText(IDC_DATOS2_USUARIO)).empty();
+    const bool listo =
+        ComboGetCurSel(IDC_NIC) >= 0 && !SinBlancos(GetDlgItemText(IDC_DATOS2_USUARIO)).empty();
     GetSheet()->SetWizardButtons(PSWIZB_BACK | (listo ? PSWIZB_NEXT : 0));
 }
 
 void CDlgDatos2::OnControl(UINT nId, UINT nCodigo)
 {
-    if ((nId == IDC_DATOS2_USUARIO && nCodigo == kNotifCambio) || (nId == IDC_NIC && nCodigo == kNotifSeleccion))
+    if ((nId == IDC_DATOS2_USUARIO && nCodigo == kNotifCambio) ||
+        (nId == IDC_NIC && nCodigo == kNotifSeleccion))
         PonerBotones();
 }
 

@@ -1,4 +1,4 @@
-// CDlgResumenDatos (page 11: the summary of the answers).
+// CDlgResumenDatos (page 11: the summary of the answers), line by line for the mode chosen.
 #pragma once
 
 #include "wizard/DlgBase.h"

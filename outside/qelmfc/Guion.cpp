@@ -455,7 +455,11 @@ bool CGuion::Impl::Hacer(const Paso &paso)
             return Vencido(paso)
                        ? Fallar(paso.linea, "el campo " + std::to_string(paso.id) + " no está activo.")
                        : false;
-        qelmfc::Transcribir("   > Escribir [" + std::to_string(paso.id) + "]: " + paso.texto);
+        // What is typed into a password field is not written down.
+        const bool oculto = c->tipo == qelmfc::Tipo::Edicion &&
+                            static_cast<QLineEdit *>(c->widget)->echoMode() != QLineEdit::Normal;
+        qelmfc::Transcribir("   > Escribir [" + std::to_string(paso.id) +
+                            "]: " + (oculto ? std::string(paso.texto.size(), '*') : paso.texto));
         if (c->tipo == qelmfc::Tipo::Edicion)
         {
             auto *edit = static_cast<QLineEdit *>(c->widget);

@@ -510,3 +510,46 @@ TEST_F(Requisitos, CancellingTheRunningCheckStopsItAndTheWizardCloses)
         << salida;
     EXPECT_FALSE(Dice(salida, "== Página 5"));
 }
+
+TEST_F(Requisitos, TheAccountPageWantsAUserNameAndTheSummaryShowsTheAnswers)
+{
+    // WinPoET installed; the PPPoE module finds its key through the config.ini of the folder
+    // the wizard runs in.
+    Pc("xp", {"--nic", kIntel, "--dhcp", "--nic", kRealtek, "--dhcp", "--pppoe", "winpoet",
+              "--winpoet-selector", "1"});
+    const fs::path antes = fs::current_path();
+    fs::create_directories(carpeta + "/trabajo");
+    Escribir(carpeta + "/trabajo/config.ini", "[General]\r\nRegistro=ADSL\r\n");
+    fs::current_path(carpeta + "/trabajo");
+    std::string salida;
+    EXPECT_EQ(Correr(HastaRequisitos(kMonopuesto, kDinamico) +
+                         "[Página 2002]\nPulsar=Siguiente>\n"
+                         "[Página 2003]\nEscribir 1362=   \nEspera=300\nPulsar=Siguiente>\n",
+                     salida),
+              3)
+        << salida;
+    EXPECT_TRUE(Dice(salida, "el botón «Siguiente>» no se activa.")) << "blanks are no user name\n" << salida;
+
+    EXPECT_EQ(
+        Correr(
+            HastaRequisitos(kMonopuesto, kDinamico) +
+                "[Página 2002]\nPulsar=Siguiente>\n"
+                "[Página 2003]\nEscribir 1362=  usuario@adsl  \nEscribir 1364=secreto-de-31-caracteres-en-tot"
+                "al\nPulsar=Siguiente>\n[Página 2013]\n",
+            salida),
+        kAgotado)
+        << salida;
+    // The kit's card is chosen at first, whatever the list's order.
+    EXPECT_TRUE(Dice(salida, "Realtek RTL8139 Family PCI Fast Ethernet NIC» de 2")) << salida;
+    EXPECT_TRUE(Dice(salida, "   Monopuesto")) << salida;
+    EXPECT_TRUE(Dice(salida, "   Dinámico"));
+    EXPECT_TRUE(Dice(salida, "   usuario@adsl\r") || Dice(salida, "   usuario@adsl\n"));
+    // The password is cut at 30 characters and never shown.
+    EXPECT_TRUE(Dice(salida, "   " + std::string(30, '*') + "\n") ||
+                Dice(salida, "   " + std::string(30, '*') + "\r"));
+    EXPECT_FALSE(Dice(salida, "secreto"));
+    EXPECT_TRUE(Dice(salida, "   192.0.2.53"));
+    EXPECT_TRUE(Dice(salida, "   198.51.100.53"));
+    EXPECT_TRUE(Dice(salida, "   RAS instalado correctamente."));
+    fs::current_path(antes);
+}
