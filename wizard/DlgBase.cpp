@@ -112,3 +112,16 @@ std::string CDlgBase::AdaptadorElegido(UINT idCombo) const
     const int i = ComboGetCurSel(idCombo);
     return i >= 0 ? ComboGetLBText(idCombo, i) : std::string();
 }
+
+LRESULT CDlgBase::Rechazar(UINT idTexto, UINT idTitulo)
+{
+    Mensaje(idTexto, idTitulo, MB_OK | MB_ICONERROR);
+    return -1;
+}
+
+CDlgBase::Direccion CDlgBase::LeerDireccion(UINT idControl) const
+{
+    Direccion d;
+    d.partes = IpGetAddress(idControl, d.texto);
+    return d;
+}

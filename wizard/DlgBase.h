@@ -44,6 +44,17 @@ class CDlgBase : public CNuvPropPage
     void BotonesPorDefecto();
     // A box with the page's window as owner.
     int Mensaje(UINT idTexto, UINT idTitulo, UINT tipo);
+    // The error box of a refused entry (error icon, OK); what the page's Next returns then.
+    LRESULT Rechazar(UINT idTexto, UINT idTitulo);
+    // An IP address control read as the user left it: dotted text (blank parts as 0) and the
+    // number of parts filled; an empty or "0.0.0.0" value clears it.
+    struct Direccion
+    {
+        std::string texto;
+        int partes = 0;
+        bool Completa() const { return partes == 4; }
+    };
+    Direccion LeerDireccion(UINT idControl) const;
     // Closes the wizard as Cancel does, without asking.
     void CerrarSinPreguntar();
     // The adapter list of pages 6, 8 and 9: the usable adapters by name, the remembered one

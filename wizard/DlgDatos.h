@@ -1,4 +1,4 @@
-// CDlgDatos (page 6: public address, mask and adapter).
+// CDlgDatos (page 6: the public address, mask and adapter, for static addressing).
 #pragma once
 
 #include "wizard/DlgBase.h"
@@ -7,6 +7,7 @@ class CDlgDatos : public CDlgBase
 {
   public:
     CDlgDatos();
+    BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
     LRESULT OnWizardNext() override;
     LRESULT OnWizardBack() override;

@@ -1,4 +1,5 @@
-// CDlgIpGestion (page 7: the router's management address and mask).
+// CDlgIpGestion (page 7: the router's management address and mask, one PC with static
+// addressing).
 #pragma once
 
 #include "wizard/DlgBase.h"
@@ -7,7 +8,11 @@ class CDlgIpGestion : public CDlgBase
 {
   public:
     CDlgIpGestion();
+    BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
     LRESULT OnWizardNext() override;
     LRESULT OnWizardBack() override;
+
+  private:
+    void PorDefecto();
 };
