@@ -35,8 +35,9 @@ class DAXICOM_API CControlKit : public CWnd
 
     // lpszClassName: the component's ProgID ("DaxModem.SetZyxelConfig") or its CLSID text
     // ("{...}"). The style, rectangle and context are accepted as Windows takes them; the window
-    // is a child of pParentWnd's. FALSE on any failure, with nothing left behind and the reason
-    // in GetLastCreateError().
+    // is a child of pParentWnd's, which hears the events and must outlive the wrapper (a page
+    // and its controls). FALSE on any failure, with nothing left behind and the reason in
+    // GetLastCreateError().
     BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT &rect,
                 CWnd *pParentWnd, UINT nID, void *pContext = nullptr);
     // The component of this wrapper in the wizard's rectangle (50, 50, 100, 100), visible.
