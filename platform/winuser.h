@@ -109,6 +109,17 @@ WINUSERAPI DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessI
 struct IUnknown;
 HRESULT WINAPI AtlAxGetControl(HWND h, IUnknown **pp);
 
+// Window styles.
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_TABSTOP 0x00010000L
+#define WS_GROUP 0x00020000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_VSCROLL 0x00200000L
+#define DS_SETFONT 0x40L
+
 // Message boxes. The box itself is the user interface's: MessageBoxA hands it to the provider
 // the user interface installs (kitwindow.h).
 WINUSERAPI int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);

@@ -11,13 +11,6 @@
 #include <memory>
 #include <utility>
 
-// The window styles the wrappers are created with (winuser.h values).
-#ifndef WS_CHILD
-#define WS_CHILD 0x40000000L
-#endif
-#ifndef WS_VISIBLE
-#define WS_VISIBLE 0x10000000L
-#endif
 
 // The events as the parent receives them (CEventoControl::dispid), whatever DISPIDs the
 // component's own event interface gives them.

@@ -14,9 +14,6 @@
 namespace
 {
 // Window styles as the SDK numbers them.
-constexpr std::uint32_t WS_CHILD = 0x40000000, WS_VISIBLE = 0x10000000, WS_DISABLED = 0x08000000,
-                        WS_CAPTION = 0x00C00000, WS_BORDER = 0x00800000, WS_VSCROLL = 0x00200000,
-                        WS_GROUP = 0x00020000, WS_TABSTOP = 0x00010000, DS_SETFONT = 0x40;
 
 std::vector<BYTE> Data(HMODULE module, LPCSTR name, LPCSTR type)
 {
