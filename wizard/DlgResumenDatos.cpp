@@ -3,6 +3,7 @@
 #include "wizard/DlgResumenDatos.h"
 #include "wizard/DatosAsistente.h"
 #include "wizard/Globales.h"
+#include "wizard/Plan.h"
 #include "wizard/Wizard97Sheet.h"
 #include "wizard/resource.h"
 
@@ -59,9 +60,9 @@ std::vector<Linea> Lineas(const CDatosAsistente &d)
         lineas.push_back({IDS_RESUMEN_IPGESTION, d.IpGestion});
         lineas.push_back({IDS_RESUMEN_MASCARAGESTION, d.MaskGestion});
     }
-    const asistente::ServidoresDns dns = asistente::LeerDns();
-    lineas.push_back({IDS_RESUMEN_DNS1, dns.primario});
-    lineas.push_back({IDS_RESUMEN_DNS2, dns.secundario});
+    const plan::Dns dns = plan::LeerDns();
+    lineas.push_back({IDS_RESUMEN_DNS1, dns.DNS1});
+    lineas.push_back({IDS_RESUMEN_DNS2, dns.DNS2});
     return lineas;
 }
 } // namespace

@@ -83,14 +83,6 @@ bool LeerConfig(LPCSTR seccion, LPCSTR clave, std::string &valor)
     return !valor.empty();
 }
 
-ServidoresDns LeerDns()
-{
-    ServidoresDns dns;
-    if (!LeerConfig("DNS", "DNS1", dns.primario) || !LeerConfig("DNS", "DNS2", dns.secundario))
-        dns = {"0.0.0.0", "0.0.0.0"};
-    return dns;
-}
-
 std::string ClaveRegistro()
 {
     std::string registro;

@@ -27,14 +27,6 @@ std::string FicheroConfig();
 // A value of "Config.ini"; false when the file, the section or the value cannot be read or the
 // value is empty.
 bool LeerConfig(LPCSTR seccion, LPCSTR clave, std::string &valor);
-// The DNS servers of "Config.ini" [DNS]; both "0.0.0.0" when either cannot be read.
-struct ServidoresDns
-{
-    std::string primario;
-    std::string secundario;
-};
-ServidoresDns LeerDns();
-
 // "SOFTWARE\NUV\DAX\" followed by "Registro".
 std::string ClaveRegistro();
 
