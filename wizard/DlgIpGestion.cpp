@@ -66,8 +66,8 @@ LRESULT CDlgIpGestion::OnWizardNext()
     const Direccion mascara = LeerDireccion(IDC_IPGESTION_MASCARA);
     if (mascara.partes == 0 || !CDirecciones::EsMascaraValida(mascara.texto) || !mascara.Completa())
         return Rechazar(IDS_GESTION_ERR_MASCARA, IDS_GESTION_ERR_TITULO);
-    if (ip.partes == 0 || !CDirecciones::EsFormatoIp(ip.texto) || !CDirecciones::EsIpValida(ip.texto, mascara.texto) ||
-        !ip.Completa())
+    if (ip.partes == 0 || !CDirecciones::EsFormatoIp(ip.texto) ||
+        !CDirecciones::EsIpValida(ip.texto, mascara.texto) || !ip.Completa())
         return Rechazar(IDS_GESTION_ERR_IP, IDS_GESTION_ERR_TITULO);
     CDatosAsistente &datos = asistente::Datos();
     if (!CDirecciones::SubredesDisjuntas(ip.texto, mascara.texto, datos.IpPublica, datos.MaskPublica))

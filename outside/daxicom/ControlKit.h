@@ -11,7 +11,6 @@
 #include <memory>
 #include <utility>
 
-
 // The events as the parent receives them (CEventoControl::dispid), whatever DISPIDs the
 // component's own event interface gives them.
 enum : DISPID

@@ -36,6 +36,7 @@ enum class Clase
     Captura,
     Esperar,
     Mensaje,
+    Mirar,
     Llamada,
 };
 
@@ -243,6 +244,16 @@ class CUsuarioGuion
         }
         return nullptr;
     }
+    // The page as it stands now, into the transcript.
+    static void Mirar(CNuvPropSheet &hoja)
+    {
+        CNuvPropPage *page = hoja.GetActivePage();
+        if (!page)
+            return;
+        qelmfc::Transcribir("   > Mirar");
+        for (const std::string &linea : page->m_p->Describir())
+            qelmfc::Transcribir(linea);
+    }
     static bool Usable(const QWidget *w, CNuvPropSheet &hoja)
     {
         return w->isEnabled() && w->isVisibleTo(static_cast<QWidget *>(hoja.Widget()));
@@ -407,6 +418,8 @@ bool CGuion::Impl::Leer(const std::string &texto)
             if (valor.empty())
                 return Fallar(numero, "Captura lleva el fichero.");
         }
+        else if (verbo == "mirar")
+            p.clase = Clase::Mirar;
         else if (verbo == "esperar")
         {
             p.clase = Clase::Esperar;
@@ -548,6 +561,9 @@ bool CGuion::Impl::Hacer(const Paso &paso)
         if (Vencido(paso))
             return Fallar(paso.linea, "no llega el mensaje que espera el guion.");
         return false;
+    case Clase::Mirar:
+        CUsuarioGuion::Mirar(h);
+        return true;
     case Clase::Llamada:
         paso.llamada(h);
         return true;
@@ -569,7 +585,8 @@ void CGuion::Impl::Avanzar()
             return;
         }
         esperando.restart();
-        if (paso.clase != Clase::Pagina && paso.clase != Clase::Captura && paso.clase != Clase::Llamada)
+        if (paso.clase != Clase::Pagina && paso.clase != Clase::Captura && paso.clase != Clase::Llamada &&
+            paso.clase != Clase::Mirar)
             return; // let the page act on what was done
     }
     if (error.empty() && hoja && siguiente >= pasos.size() && !completo)

@@ -9,6 +9,7 @@
 //   Seleccionar 1005=Realtek  choose a combo box entry (or list-view row) by its text
 //   Pulsar=Siguiente>         press a sheet button by its caption, or a page button by id or caption
 //   Captura=pagina.png        save a picture of the window
+//   Mirar=                    write the page as it stands now to the transcript
 //   Esperar=500               let time pass, ms
 //   [Mensaje]                 the next message box:
 //   Título=Cancelar asistente   its caption must be this (optional)

@@ -553,3 +553,87 @@ TEST_F(Requisitos, TheAccountPageWantsAUserNameAndTheSummaryShowsTheAnswers)
     EXPECT_TRUE(Dice(salida, "   RAS instalado correctamente."));
     fs::current_path(antes);
 }
+
+namespace
+{
+std::string Caja(const char *titulo, const char *texto)
+{
+    return std::string("[Mensaje]\nTítulo=") + titulo + "\nTexto=" + texto + "\nRespuesta=Aceptar\n";
+}
+} // namespace
+
+TEST_F(Requisitos, ThePublicDataAndManagementPagesRefuseWhatTheRulesRefuse)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    const std::string inicio = HastaRequisitos(kMonopuesto, kEstatico) + "[Página 2002]\nPulsar=Siguiente>\n";
+    std::string salida;
+    EXPECT_EQ(
+        Correr(
+            inicio +
+                // A private address, a broadcast, a /31 mask: each refused, the page stays.
+                "[Página 2006]\nEscribir 1282=192.168.5.10\nEscribir "
+                "1284=255.255.255.0\nPulsar=Siguiente>\n" +
+                Caja("Error en dirección IP", "La dirección de usuario introducida no es válida.") +
+                "[Página 2006]\nEscribir 1282=80.58.255.255\nEscribir 1284=255.255.0.0\nPulsar=Siguiente>\n" +
+                Caja("Error en dirección IP", "La dirección de usuario") +
+                "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir "
+                "1284=255.255.255.254\nPulsar=Siguiente>\n" +
+                Caja("Error en la máscara de red", "La máscara de usuario introducida no es válida.") +
+                // A zero host part passes.
+                "[Página 2006]\nEscribir 1282=80.58.0.0\nEscribir 1284=255.255.0.0\nPulsar=<Atrás\n"
+                "[Página 2002]\nPulsar=Siguiente>\n"
+                "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
+                // The defaults, then a management subnet overlapping the public one.
+                "[Página 2021]\nEscribir 1322=80.58.1.200\nEscribir 1324=255.255.255.0\nPulsar=Siguiente>\n" +
+                Caja("Dirección incorrecta", "Los datos de gestión introducidos no son válidos.") +
+                "[Página 2021]\nPulsar=Siguiente>\n[Página 2013]\n",
+            salida),
+        kAgotado)
+        << salida;
+    EXPECT_TRUE(Dice(salida, "   dirección [1322]: 10.0.0.5")) << salida;
+    EXPECT_EQ(Veces(salida, "   dirección [1322]: 10.0.0.5"), 1); // shown once, reset silently after 214
+    EXPECT_TRUE(Dice(salida, "   80.58.1.10"));
+    EXPECT_TRUE(Dice(salida, "   10.0.0.5"));
+    EXPECT_TRUE(Dice(salida, "   255.0.0.0"));
+}
+
+TEST_F(Requisitos, TheSeveralPcsPageChecksThePoolTheMaskAndTheRouter)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    std::string salida;
+    EXPECT_EQ(Correr(HastaRequisitos(kMultipuesto, kDinamico) +
+                         "[Página 2002]\nPulsar=Siguiente>\n"
+                         "[Página 2003]\nEscribir 1362=usuario\nPulsar=Siguiente>\n"
+                         "[Página 2012]\nEspera=300\nPulsar=Siguiente>\n" // nothing chosen: Next is off
+                     ,
+                     salida),
+              3)
+        << salida;
+    EXPECT_EQ(
+        Correr(HastaRequisitos(kMultipuesto, kDinamico) +
+                   "[Página 2002]\nPulsar=Siguiente>\n"
+                   "[Página 2003]\nEscribir 1362=usuario\nPulsar=Siguiente>\n"
+                   "[Página 2012]\nElegir=1441\nMirar=\n"
+                   "Escribir 1444=192.168.1.33\nEscribir 1446=255.255.255.0\nEscribir 1452=192.168.1.100\n"
+                   "Pulsar=Siguiente>\n" +
+                   Caja("Error en dirección IP",
+                        "La dirección que ha indicado para el router está dentro del "
+                        "rango") +
+                   "[Página 2012]\nElegir=1442\nEscribir 1448=192.168.1.5\nEscribir 1450=255.255.0.0\n"
+                   "Escribir 1452=192.168.1.1\nPulsar=Siguiente>\n" +
+                   Caja("Máscara de subred no válida", "La máscara introducida no es válida para la subred") +
+                   "[Página 2012]\nPulsar=Siguiente>\n[Página 2013]\n",
+               salida),
+        kAgotado)
+        << salida;
+    // A click proposes 172.16.0.5 / 255.255.0.0 and the router 172.16.0.1.
+    EXPECT_TRUE(Dice(salida, "   dirección [1444]: 172.16.0.5")) << salida;
+    EXPECT_TRUE(Dice(salida, "   dirección [1446]: 255.255.0.0"));
+    EXPECT_TRUE(Dice(salida, "   dirección [1452]: 172.16.0.1"));
+    EXPECT_TRUE(Dice(salida, "   dirección [1448]: (vacía) (inactivo)"));
+    // After 205 the mask is the private subnet's, and the page then goes on.
+    EXPECT_TRUE(Dice(salida, "   Multipuesto"));
+    EXPECT_TRUE(Dice(salida, "   192.168.1.5"));
+    EXPECT_TRUE(Dice(salida, "   255.255.255.0"));
+    EXPECT_TRUE(Dice(salida, "   No")); // no DHCP server in the router
+}
