@@ -19,7 +19,8 @@ step "A fresh Windows XP PC in $KIT_MACHINE, with one network card on DHCP"
 "$BIN/machine" create --os xp --lang 0x0c0a --admin yes --nic "$NIC" --dhcp
 "$BIN/machine" show
 
-step "The configuration wizard (QelExec loads QelAsist): its pages worked by the demo's user, unattended"
+step "The configuration wizard (QelExec loads QelAsist), the kit's components registered: its pages worked by the demo's user, unattended"
+for server in DaxParam.dll DaxTcpip.dll DaxModem.dll DaxWPoet.dll; do "$BIN/regsvr32" /s "$server"; done
 bash "$(dirname "$0")/wizard.sh" walk
 
 step "Part of its registry, exported by regedit"
