@@ -20,7 +20,8 @@ QImage Pixeles(HBITMAP hBitmap, QImage::Format formato)
     info.bmiHeader.biCompression = BI_RGB;
     QImage imagen(bm.bmWidth, bm.bmHeight, formato);
     HDC dc = GetDC(nullptr);
-    const int filas = GetDIBits(dc, hBitmap, 0, static_cast<UINT>(bm.bmHeight), imagen.bits(), &info, DIB_RGB_COLORS);
+    const int filas =
+        GetDIBits(dc, hBitmap, 0, static_cast<UINT>(bm.bmHeight), imagen.bits(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
     return filas == bm.bmHeight ? imagen : QImage();
 }

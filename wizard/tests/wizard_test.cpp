@@ -637,3 +637,38 @@ TEST_F(Requisitos, TheSeveralPcsPageChecksThePoolTheMaskAndTheRouter)
     EXPECT_TRUE(Dice(salida, "   255.255.255.0"));
     EXPECT_TRUE(Dice(salida, "   No")); // no DHCP server in the router
 }
+
+namespace
+{
+// One PC, static addressing, up to the summary; Next there goes to the connectivity check.
+std::string HastaResumen()
+{
+    return HastaRequisitos(kMonopuesto, kEstatico) +
+           "[Página 2002]\nPulsar=Siguiente>\n"
+           "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
+           "[Página 2021]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n";
+}
+} // namespace
+
+TEST_F(Requisitos, WithoutARouterTheCheckLeadsToTheNoConnectivityPagesWhichCloseWithoutAsking)
+{
+    // No router answers on this PC's network; only the third serial port is there.
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    Escribir(kittest::MachineDir() + "/devices/COM3", "");
+    std::string salida;
+    EXPECT_EQ(Correr(HastaResumen() + "[Página 2028]\nPulsar=Cancelar\n", salida), kCancelado) << salida;
+    EXPECT_TRUE(Dice(salida, "== Página 12 (2014)")) << salida;
+    EXPECT_TRUE(Dice(salida, "   Comprobando la conectividad..."));
+    EXPECT_TRUE(Dice(salida, "   botones: Reintentar | Siguiente> | Cancelar"));
+    EXPECT_FALSE(Dice(salida, "-- Mensaje"));
+
+    EXPECT_EQ(Correr(HastaResumen() + "[Página 2028]\nPulsar=Reintentar\n[Página 2014]\n[Página 2028]\n"
+                                      "Pulsar=Siguiente>\n[Página 2015]\nPulsar=Cancelar\n",
+                     salida),
+              kCancelado)
+        << salida;
+    EXPECT_EQ(Veces(salida, "== Página 12 (2014)"), 2);
+    EXPECT_TRUE(Dice(salida, "   lista [1602]: «COM3» de 1")) << salida;
+    EXPECT_TRUE(Dice(salida, "   botones: Ignorar | Siguiente> | Cancelar"));
+    EXPECT_FALSE(Dice(salida, "-- Mensaje"));
+}
