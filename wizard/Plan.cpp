@@ -88,16 +88,18 @@ Actuales LeerActuales(IUnknown *actual)
     return valores;
 }
 
-void RellenarTcpip(const TcpipParamPtr &param, const CDatosAsistente &datos, const Actuales &actuales,
-                   const plan::Dns &dns)
+// The TCP/IP plan's steps: the adapter, its key, host name and domain; then a DHCP client, or
+// (with `fija`) the fixed address with its gateway and the DNS pair.
+void RellenarTcpip(const TcpipParamPtr &param, const std::string &nic, const Actuales &actuales,
+                   const plan::Dns &dns, const plan::DireccionFija *fija)
 {
-    param.PutNicName(datos.NIC);
+    param.PutNicName(nic);
     param.PutRegID(actuales.regId);
     param.PutHostName(actuales.nombre.empty() ? kNombreEquipo : actuales.nombre);
     param.SetModified(TCPIP_GROUP_HOSTNAME, 1);
     param.PutDomain(actuales.dominio);
     param.SetModified(TCPIP_GROUP_DOMAIN, 1);
-    if (ClienteDhcp(datos))
+    if (!fija)
     {
         param.PutDnsEnable(0);
         param.PutDhcpEnable(1);
@@ -109,9 +111,9 @@ void RellenarTcpip(const TcpipParamPtr &param, const CDatosAsistente &datos, con
     param.AddDns(dns.DNS1);
     param.AddDns(dns.DNS2);
     param.SetModified(TCPIP_GROUP_DNS, 1);
-    param.AddGateway(plan::RouterDelPlan(datos));
+    param.AddGateway(fija->gateway);
     param.SetModified(TCPIP_GROUP_GATEWAY, 1);
-    param.AddIP(datos.IpPrivada, datos.MaskPrivada);
+    param.AddIP(fija->ip, fija->mascara);
     param.SetModified(TCPIP_GROUP_IP, 1);
     param.SetModified(TCPIP_GROUP_WINS, 1);
 }
@@ -253,8 +255,20 @@ std::string RouterDelPlan(const CDatosAsistente &datos)
 
 HRESULT PlanTcpip(const CDatosAsistente &datos, IUnknown *actual, const Dns &dns, IUnknown **plan)
 {
-    return Construir<TcpipParamPtr>(
-        plan, [&](const TcpipParamPtr &param) { RellenarTcpip(param, datos, LeerActuales(actual), dns); });
+    if (ClienteDhcp(datos))
+        return Construir<TcpipParamPtr>(plan, [&](const TcpipParamPtr &param) {
+            RellenarTcpip(param, datos.NIC, LeerActuales(actual), dns, nullptr);
+        });
+    const DireccionFija fija{RouterDelPlan(datos), datos.IpPrivada, datos.MaskPrivada};
+    return PlanTcpipFijo(datos.NIC, actual, dns, fija, plan);
+}
+
+HRESULT PlanTcpipFijo(const std::string &nic, IUnknown *actual, const Dns &dns, const DireccionFija &fija,
+                      IUnknown **plan)
+{
+    return Construir<TcpipParamPtr>(plan, [&](const TcpipParamPtr &param) {
+        RellenarTcpip(param, nic, LeerActuales(actual), dns, &fija);
+    });
 }
 
 HRESULT PlanModem(const CDatosAsistente &datos, const Dns &dns, IUnknown **plan)

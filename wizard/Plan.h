@@ -25,6 +25,14 @@ Dns LeerDns();
 // TcpipParam (NULL: none known; an empty host name becomes "UserADSL"). On failure *plan is
 // NULL and the result is the HRESULT of the creation or of the call that failed.
 HRESULT PlanTcpip(const CDatosAsistente &datos, IUnknown *actual, const Dns &dns, IUnknown **plan);
+// The static plan for a fixed address of the adapter `nic`: the same steps, with that gateway,
+// address and mask (the manual-address page reaches the router with it).
+struct DireccionFija
+{
+    std::string gateway, ip, mascara;
+};
+HRESULT PlanTcpipFijo(const std::string &nic, IUnknown *actual, const Dns &dns, const DireccionFija &fija,
+                      IUnknown **plan);
 
 // A new RouterParam in *plan (held by the caller) for the chosen mode: one PC or several,
 // static or dynamic addressing. Failures as PlanTcpip.

@@ -671,4 +671,52 @@ TEST_F(Requisitos, WithoutARouterTheCheckLeadsToTheNoConnectivityPagesWhichClose
     EXPECT_TRUE(Dice(salida, "   lista [1602]: «COM3» de 1")) << salida;
     EXPECT_TRUE(Dice(salida, "   botones: Ignorar | Siguiente> | Cancelar"));
     EXPECT_FALSE(Dice(salida, "-- Mensaje"));
+    // COM3 is no console: the read fails and the page goes on to the address typed by hand.
+    EXPECT_EQ(Correr(HastaResumen() + "[Página 2028]\nPulsar=Siguiente>\n[Página 2015]\nPulsar=Siguiente>\n"
+                                      "[Página 2029]\n[Página 2016]\n",
+                     salida),
+              kAgotado)
+        << salida;
+    EXPECT_TRUE(Dice(
+        salida, "   · No se dispone de conectividad con el módem-router ADSL a través del puerto serie."))
+        << salida;
+    EXPECT_TRUE(Dice(salida, "   botones: <Atrás | Reconfigurar | Cancelar"));
+}
+
+TEST_F(Requisitos, TheAddressTypedByHandChangesTheTcpipAndTheWizardResumesAfterTheRestart)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    const std::string hastaManual = HastaResumen() +
+                                    "[Página 2028]\nPulsar=Siguiente>\n[Página 2015]\nEspera=2000\n"
+                                    "Pulsar=Ignorar\n[Página 2016]\nMirar=\n";
+    std::string salida;
+    EXPECT_EQ(
+        Correr(
+            hastaManual +
+                // A subnet's own address is refused, although it passes the usable-host rule.
+                "Escribir 1683=192.168.1.0\nEscribir 1687=192.168.1.7\nPulsar=Reconfigurar\n"
+                "[Mensaje]\nTítulo=Direcciones IP no válidas.\nTexto=La dirección IP del Router no es "
+                "válida, "
+                "es una dirección de subred.\nRespuesta=Aceptar\n"
+                "[Página 2016]\nEscribir 1683=192.168.1.1\nEscribir 1687=192.168.1.7\nPulsar=Reconfigurar\n"
+                "[Mensaje]\nTítulo=¿Reiniciar el ordenador?\nRespuesta=Aceptar\n",
+            salida),
+        kCancelado)
+        << salida;
+    // Nothing else known: the router at 192.168.1.1 and the PC beside it.
+    EXPECT_TRUE(Dice(salida, "   dirección [1683]: 192.168.1.1")) << salida;
+    EXPECT_TRUE(Dice(salida, "   dirección [1687]: 192.168.1.2"));
+    // The card now has the address, the restart was asked for, and the host will start again.
+    EXPECT_TRUE(Dice(kittest::ReadHostFile(kittest::MachineDir() + "/power.log"), "reboot")) << salida;
+    std::string utf8;
+    ASSERT_EQ(kittest::Run("machine", {"show"}, &utf8), 0);
+    EXPECT_TRUE(Dice(utf8, "192.168.1.7")) << utf8;
+
+    setenv("KIT_LIB", carpeta.c_str(), 1);
+    setenv("KIT_ANSWERS", Respuestas("[Página 2001]\nPulsar=Siguiente>\n[Página 2013]\n").c_str(), 1);
+    EXPECT_EQ(kittest::Run("machine", {"reboot"}, &utf8), 0) << utf8;
+    salida = kitpc::PcText(utf8);
+    EXPECT_TRUE(Dice(salida, "== Página 11 (2013)")) << salida;
+    EXPECT_TRUE(Dice(salida, "   80.58.1.10"));
+    EXPECT_TRUE(Dice(salida, "ended with exit code 2"));
 }
