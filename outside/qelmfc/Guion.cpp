@@ -254,6 +254,8 @@ class CUsuarioGuion
         for (const std::string &linea : page->m_p->Describir())
             qelmfc::Transcribir(linea);
     }
+    // The sheet was told to close: the user's part is over, whatever steps are left.
+    static bool Terminando(const CNuvPropSheet &hoja) { return hoja.m_bTerminar; }
     static bool Usable(const QWidget *w, CNuvPropSheet &hoja)
     {
         return w->isEnabled() && w->isVisibleTo(static_cast<QWidget *>(hoja.Widget()));
@@ -573,6 +575,8 @@ bool CGuion::Impl::Hacer(const Paso &paso)
 
 void CGuion::Impl::Avanzar()
 {
+    if (hoja && CUsuarioGuion::Terminando(*hoja))
+        return;
     while (error.empty() && hoja && siguiente < pasos.size())
     {
         const Paso paso = pasos[siguiente];
