@@ -63,7 +63,8 @@ void SetForegroundLocked(bool locked);
 // provider gets the arguments as given and returns the answer (IDOK, IDYES...) or 0 for a box
 // it could not show, with the last error set. Without a provider MessageBoxA fails with
 // ERROR_CALL_NOT_IMPLEMENTED: a program without a user interface shows no boxes.
-using MessageBoxProvider = int (*)(void *context, HWND owner, const char *text, const char *caption, UINT type);
+using MessageBoxProvider = int (*)(void *context, HWND owner, const char *text, const char *caption,
+                                   UINT type);
 void SetMessageBoxProvider(MessageBoxProvider provider, void *context);
 
 // A snapshot of a window's record, from any process; false when it is not a window.
