@@ -4,6 +4,7 @@
 #include "wizard/Wizard97Sheet.h"
 #include "wizard/resource.h"
 
+#include "outside/qelmfc/Interfaz.h"
 #include "outside/qelmfc/PropSheet.h"
 
 CDlgBase::CDlgBase(UINT nIDTemplate, UINT nIdTitulo, Cancelar cancelar, std::vector<Texto> textos)
@@ -124,4 +125,17 @@ CDlgBase::Direccion CDlgBase::LeerDireccion(UINT idControl) const
     Direccion d;
     d.partes = IpGetAddress(idControl, d.texto);
     return d;
+}
+
+void CDlgBase::Transcribir(const std::string &texto)
+{
+    size_t inicio = 0;
+    for (bool primera = true; inicio < texto.size(); primera = false)
+    {
+        size_t fin = texto.find('\n', inicio);
+        if (fin == std::string::npos)
+            fin = texto.size();
+        qelmfc::Transcribir((primera ? "-- " : "   ") + texto.substr(inicio, fin - inicio));
+        inicio = fin + 1;
+    }
 }

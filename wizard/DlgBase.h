@@ -55,6 +55,9 @@ class CDlgBase : public CNuvPropPage
         bool Completa() const { return partes == 4; }
     };
     Direccion LeerDireccion(UINT idControl) const;
+    // A text of several lines for the host's transcript (a plan handed to a component): its
+    // first line as a note, the rest under it.
+    static void Transcribir(const std::string &texto);
     // Closes the wizard as Cancel does, without asking.
     void CerrarSinPreguntar();
     // The adapter list of pages 6, 8 and 9: the usable adapters by name, the remembered one

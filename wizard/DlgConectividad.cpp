@@ -253,14 +253,16 @@ void CDlgConectividad::OnEnd(UINT nIdControl, LONG lStatus, const std::string &t
         return;
     const Modem era = std::exchange(m_modem, Modem::Nada);
     CDatosAsistente &datos = asistente::Datos();
-    if (era == Modem::Comprobando)
+    // A refused password, whether at the check or at the download of the router's settings,
+    // is asked for and the check runs again: the download is what keeps the router's ports.
+    if (asistente::EsPasswordIncorrecto(texto))
     {
-        if (asistente::EsPasswordIncorrecto(texto))
-        {
-            datos.CodigoError = errLecturaTcpip;
-            IrA(pagPassword);
-        }
-        else if (lStatus == 0 && datos.ModoConf == 1 && datos.Operacion == 0)
+        datos.CodigoError = errLecturaTcpip;
+        IrA(pagPassword);
+    }
+    else if (era == Modem::Comprobando)
+    {
+        if (lStatus == 0 && datos.ModoConf == 1 && datos.Operacion == 0)
             Descargar();
         else if (lStatus == 0)
         {

@@ -175,6 +175,7 @@ void CDlgManual::CambiarTcpip(const std::string &router, const std::string &masc
         Fallo();
         return;
     }
+    Transcribir(plan::TextoPlanTcpip(plan));
     m_tcpip.SetInfoConfig(plan);
     plan->Release();
     m_tcpip.SetDevice(datos.NIC.c_str());

@@ -23,6 +23,8 @@ BOOL CDlgPassword::OnSetActive()
 LRESULT CDlgPassword::OnWizardNext()
 {
     const CDatosAsistente &datos = asistente::Datos();
+    const std::string clave = GetDlgItemText(IDC_PASSWORD_CLAVE);
+    Hoja().Modem().SetPassword(clave.c_str());
     switch (datos.CodigoError)
     {
     case errModem:
@@ -30,6 +32,7 @@ LRESULT CDlgPassword::OnWizardNext()
     case errFirmware:
         return IrA(pagChangeFirm);
     case errPasswordConsola:
+        Hoja().Consola().SetPassword(clave.c_str());
         return IrA(pagAccesoPuerto);
     default:
         return IrA(pagConectividad);

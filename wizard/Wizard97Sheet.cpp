@@ -86,6 +86,11 @@ int CWizard97Sheet::OnCreate()
     return resultado;
 }
 
+CGetZyxelConfig &CWizard97Sheet::Consola()
+{
+    return static_cast<CDlgAccesoPuerto &>(*m_paginas[pagAccesoPuerto]).Consola();
+}
+
 const std::vector<std::string> &CWizard97Sheet::AdaptadoresUsables() const
 {
     return static_cast<const CDlgDeteccion &>(*m_paginas[pagDeteccion]).AdaptadoresUsables();

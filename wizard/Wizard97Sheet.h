@@ -2,6 +2,7 @@
 // component's control and hands its events to the page the run record names.
 #pragma once
 
+#include "outside/daxicom/GetZyxelConfig.h"
 #include "outside/daxicom/SetZyxelConfig.h"
 #include "outside/qelmfc/PropSheet.h"
 #include "wizard/Paginas.h"
@@ -31,6 +32,8 @@ class CWizard97Sheet : public CNuvPropSheet
     void SetReanudado(bool bReanudado) { m_bReanudado = bReanudado; }
     // The modem component, one for the wizard, hosted by the sheet.
     CSetZyxelConfig &Modem() { return m_modem; }
+    // The console reader of the console page (page 15), hosted there.
+    CGetZyxelConfig &Consola();
     // The adapters bound to TCP/IP and enabled, as the requirements check found them.
     const std::vector<std::string> &AdaptadoresUsables() const;
     // The "QueryCancelAutoPlay" message, registered when the window starts.

@@ -4,6 +4,9 @@
 //   QelExec [--dir FOLDER] [--unattended ANSWERS.ini] [--transcript FILE]
 //
 // --dir          the folder of QelAsist (default: found by name, as Windows finds a DLL)
+//
+// The wizard runs in its own folder, as the kit's shortcut starts it: the modem component
+// keeps its template and the router's downloaded settings in the current folder.
 // --unattended   a scripted user works the pages and answers the boxes (see outside/qelmfc/
 //                Guion.h); without it a person does, on screen. KIT_ANSWERS in the environment
 //                stands for --unattended when the host starts with no arguments (a restart of
@@ -153,6 +156,24 @@ int Resultado(const CGuion *guion)
     Decir("QelExec: el asistente se canceló en " + LugarFinal(fin) + ".");
     return kCancelado;
 }
+
+// The current folder becomes the library's own.
+void EntrarEnSuCarpeta(HMODULE modulo)
+{
+    char ruta[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(modulo, ruta, sizeof ruta);
+    if (n == 0 || n >= sizeof ruta)
+        return;
+    char *barra = nullptr;
+    for (char *c = ruta; *c; ++c)
+        if (*c == '\\' || *c == '/')
+            barra = c;
+    if (barra)
+    {
+        *barra = '\0';
+        SetCurrentDirectoryA(ruta);
+    }
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -185,6 +206,7 @@ int main(int argc, char **argv)
         Decir("QelExec: no se puede cargar " + biblioteca + ".");
         return kSinAsistente;
     }
+    EntrarEnSuCarpeta(modulo.VerHMODULE());
     qelmfc::OlvidarUltimaHoja();
     modulo.Invoke(id, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     const int salida = Resultado(guion.get());

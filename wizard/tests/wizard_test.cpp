@@ -7,80 +7,20 @@
 #include "platform/kit/kitwindow.h"
 #include "platform/windows.h"
 #include "testing/kittest.h"
+#include "wizard/tests/asistente.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-namespace fs = std::filesystem;
+using namespace asistentetest;
 
 namespace
 {
-constexpr char kConfig[] =
-    "[General]\r\nTitulo=Asistente de configuración ADSL\r\nNemonico=QelAsistPrueba\r\n"
-    "Registro=KitADSL\r\nMutex=QelAsistMutex\r\n\r\n[DNS]\r\nDNS1=192.0.2.53\r\n"
-    "DNS2=198.51.100.53\r\n";
-constexpr char kClave[] = "SOFTWARE\\NUV\\DAX\\KitADSL";
-
-// Exit codes of QelExec.
-constexpr int kFinalizado = 0, kCancelado = 1, kAgotado = 2, kSinVentana = 4;
-
-// A wizard installed in a folder of its own: the library, its settings and its pictures.
-class Asistente : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        carpeta = kittest::NewTempDir("asistente");
-        fs::copy_file(kittest::LibDir() + "/QelAsist.so", carpeta + "/QelAsist.so");
-        fs::copy(kittest::LibDir() + "/res", carpeta + "/res", fs::copy_options::recursive);
-        EscribirConfig(kConfig);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(carpeta, ec);
-        unsetenv("KIT_ANSWERS");
-        unsetenv("KIT_LIB");
-    }
-    void EscribirConfig(const std::string &bytes) { Escribir(carpeta + "/Config.ini", bytes); }
-    static void Escribir(const std::string &fichero, const std::string &bytes)
-    {
-        std::ofstream(fichero, std::ios::binary | std::ios::trunc) << bytes;
-    }
-    std::string Respuestas(const std::string &texto)
-    {
-        const std::string fichero = carpeta + "/respuestas-" + std::to_string(++respuestas) + ".ini";
-        Escribir(fichero, texto);
-        return fichero;
-    }
-    // Runs the host on a script; `salida` is what it printed, in Windows 1252.
-    int Correr(const std::string &guion, std::string &salida)
-    {
-        std::string utf8;
-        const int rc = kittest::Run("QelExec", {"--dir", carpeta, "--unattended", Respuestas(guion)}, &utf8);
-        salida = kitpc::PcText(utf8);
-        return rc;
-    }
-    static bool Dice(const std::string &salida, const std::string &trozo)
-    {
-        return salida.find(trozo) != std::string::npos;
-    }
-    static int Veces(const std::string &salida, const std::string &trozo)
-    {
-        int n = 0;
-        for (auto at = salida.find(trozo); at != std::string::npos; at = salida.find(trozo, at + 1))
-            ++n;
-        return n;
-    }
-
-    std::string carpeta;
-    int respuestas = 0;
-};
-
 constexpr char kCajaConfig[] = "[Mensaje]\nTítulo=Error de aplicación\nTexto=No es posible ejecutar el "
                                "configurador. No se encuentra, o no es válido, un fichero necesario para su "
                                "ejecución.\nRespuesta=Aceptar\n";
@@ -361,49 +301,6 @@ TEST_F(Asistente, AStateFlagOfTheWrongTypeCountsAsANormalStart)
     EXPECT_EQ(Correr("[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\n", salida), kAgotado) << salida;
 }
 
-namespace
-{
-// The walk to the requirements check for a mode: operation "Configurar.", the mode, the
-// addressing.
-std::string HastaRequisitos(UINT modo, UINT direccionamiento)
-{
-    return "[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\nElegir=1081\nPulsar=Siguiente>\n"
-           "[Página 2004]\nElegir=" +
-           std::to_string(modo) +
-           "\nPulsar=Siguiente>\n[Página 2011]\nElegir=" + std::to_string(direccionamiento) +
-           "\nPulsar=Siguiente>\n[Página 2005]\n";
-}
-constexpr UINT kMonopuesto = 1121, kMultipuesto = 1122, kEstatico = 1161, kDinamico = 1162;
-constexpr char kRealtek[] = "Realtek RTL8139 Family PCI Fast Ethernet NIC";
-constexpr char kIntel[] = "Intel(R) PRO/100 VE Network Connection";
-
-// The requirements pages run on their real timers, sped up by the binding's clock factor.
-class Requisitos : public Asistente
-{
-  protected:
-    void SetUp() override
-    {
-        Asistente::SetUp();
-        setenv("KIT_UI_CLOCK", "0.05", 1);
-    }
-    void TearDown() override
-    {
-        unsetenv("KIT_UI_CLOCK");
-        Asistente::TearDown();
-    }
-    // A PC of the family with the machine tool's options, and the kit's components registered.
-    void Pc(const char *os, const std::vector<std::string> &opciones)
-    {
-        std::vector<std::string> args = {"create", "--os", os, "--force"};
-        args.insert(args.end(), opciones.begin(), opciones.end());
-        std::string salida;
-        ASSERT_EQ(kittest::Run("machine", args, &salida), 0) << salida;
-        for (const char *servidor : {"DaxParam.dll", "DaxTcpip.dll", "DaxModem.dll", "DaxWPoet.dll"})
-            ASSERT_EQ(kittest::Run("regsvr32", {"/s", servidor}, &salida), 0) << servidor << salida;
-    }
-};
-} // namespace
-
 TEST_F(Requisitos, APcWithTheKitsCardHasEverythingAndGoesOnToThePublicData)
 {
     Pc("xp", {"--nic", kRealtek, "--dhcp"});
@@ -458,6 +355,14 @@ TEST_F(Requisitos, WhatThePcLacksDecidesTheLinesAndWhetherItMayGoOn)
          "No dispone de ninguna tarjeta de red correctamente enlazada al TCP/IP.",
          false},
         {"nt4", {"--nic", kRealtek, "--unbound"}, "No dispone de ninguna tarjeta de red habilitada.", false},
+        {"95",
+         {"--nic", kIntel, "--dhcp"},
+         "Aunque no tiene instalada la tarjeta de red incluida en este kit, dispone de otras compatibles.",
+         true},
+        {"98se",
+         {"--nic", kIntel, "--nic", kRealtek, "--unbound"},
+         "No tiene correctamente enlazada al TCP/IP la tarjeta de red incluida en este kit.",
+         true},
     };
     for (const Caso &caso : casos)
     {
@@ -499,6 +404,54 @@ TEST_F(Requisitos, OnePcWithDynamicAddressingChecksThePppoeClientToo)
     EXPECT_TRUE(Dice(salida, "== Página 1 (2023)"));
 }
 
+TEST_F(Requisitos, TheDialUpPartsAreCheckedOnEveryFamily)
+{
+    struct Caso
+    {
+        const char *os;
+        std::vector<std::string> opciones;
+        std::vector<const char *> lineas;
+        bool sigue;
+    } casos[] = {
+        {"98se",
+         {"--pppoe", "winpoet", "--winpoet-selector", "1"},
+         {"RAS instalado correctamente.", "Cliente PPPoE instalado correctamente."},
+         true},
+        {"95",
+         {"--ras", "no", "--pppoe", "winpoet", "--winpoet-selector", "1"},
+         {"No tiene correctamente instalado el RAS."},
+         false},
+        // For EnterNet the kit does not look for RAS.
+        {"me", {"--ras", "no", "--pppoe", "none"}, {"No tiene instalado un cliente PPPoE en su PC."}, false},
+        // An installed client whose adapter is disabled lacks only the adapter.
+        {"2000",
+         {"--pppoe", "enternet", "--pppoe-disabled"},
+         {"No tiene instalado el Adaptador de cliente PPPoE."},
+         false},
+        {"nt4", {"--pppoe", "enternet"}, {"Cliente PPPoE instalado correctamente."}, true},
+    };
+    // The selector the machine tool writes is under the key these settings name.
+    EscribirConfig(kConfigAdsl);
+    for (const Caso &caso : casos)
+    {
+        std::vector<std::string> opciones = {"--nic", kRealtek, "--dhcp"};
+        opciones.insert(opciones.end(), caso.opciones.begin(), caso.opciones.end());
+        Pc(caso.os, opciones);
+        std::string salida;
+        EXPECT_EQ(Correr(HastaRequisitos(kMonopuesto, kDinamico) + "[Página 2002]\n", salida), kAgotado)
+            << salida;
+        for (const char *linea : caso.lineas)
+            EXPECT_TRUE(Dice(salida, std::string("   ") + linea)) << caso.os << "\n" << salida;
+        EXPECT_EQ(Dice(salida, "No tiene correctamente instalado el RAS."),
+                  std::string(caso.lineas.front()) == "No tiene correctamente instalado el RAS.")
+            << caso.os;
+        const std::string resultado =
+            salida.substr(std::min(salida.find("== Página 5 (2002)"), salida.size()));
+        EXPECT_EQ(Dice(resultado, "   botones: <Atrás | Siguiente> | Cancelar"), caso.sigue)
+            << caso.os << salida;
+    }
+}
+
 TEST_F(Requisitos, CancellingTheRunningCheckStopsItAndTheWizardCloses)
 {
     Pc("xp", {"--nic", kRealtek, "--dhcp"});
@@ -513,14 +466,10 @@ TEST_F(Requisitos, CancellingTheRunningCheckStopsItAndTheWizardCloses)
 
 TEST_F(Requisitos, TheAccountPageWantsAUserNameAndTheSummaryShowsTheAnswers)
 {
-    // WinPoET installed; the PPPoE module finds its key through the config.ini of the folder
-    // the wizard runs in.
+    // WinPoET installed and named the kit's client under the key of the wizard's settings.
     Pc("xp", {"--nic", kIntel, "--dhcp", "--nic", kRealtek, "--dhcp", "--pppoe", "winpoet",
               "--winpoet-selector", "1"});
-    const fs::path antes = fs::current_path();
-    fs::create_directories(carpeta + "/trabajo");
-    Escribir(carpeta + "/trabajo/config.ini", "[General]\r\nRegistro=ADSL\r\n");
-    fs::current_path(carpeta + "/trabajo");
+    EscribirConfig(kConfigAdsl);
     std::string salida;
     EXPECT_EQ(Correr(HastaRequisitos(kMonopuesto, kDinamico) +
                          "[Página 2002]\nPulsar=Siguiente>\n"
@@ -551,16 +500,7 @@ TEST_F(Requisitos, TheAccountPageWantsAUserNameAndTheSummaryShowsTheAnswers)
     EXPECT_TRUE(Dice(salida, "   192.0.2.53"));
     EXPECT_TRUE(Dice(salida, "   198.51.100.53"));
     EXPECT_TRUE(Dice(salida, "   RAS instalado correctamente."));
-    fs::current_path(antes);
 }
-
-namespace
-{
-std::string Caja(const char *titulo, const char *texto)
-{
-    return std::string("[Mensaje]\nTítulo=") + titulo + "\nTexto=" + texto + "\nRespuesta=Aceptar\n";
-}
-} // namespace
 
 TEST_F(Requisitos, ThePublicDataAndManagementPagesRefuseWhatTheRulesRefuse)
 {
@@ -637,18 +577,6 @@ TEST_F(Requisitos, TheSeveralPcsPageChecksThePoolTheMaskAndTheRouter)
     EXPECT_TRUE(Dice(salida, "   255.255.255.0"));
     EXPECT_TRUE(Dice(salida, "   No")); // no DHCP server in the router
 }
-
-namespace
-{
-// One PC, static addressing, up to the summary; Next there goes to the connectivity check.
-std::string HastaResumen()
-{
-    return HastaRequisitos(kMonopuesto, kEstatico) +
-           "[Página 2002]\nPulsar=Siguiente>\n"
-           "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
-           "[Página 2021]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n";
-}
-} // namespace
 
 TEST_F(Requisitos, WithoutARouterTheCheckLeadsToTheNoConnectivityPagesWhichCloseWithoutAsking)
 {
