@@ -5,6 +5,30 @@
 #include "wizard/Wizard97Sheet.h"
 #include "wizard/resource.h"
 
+namespace
+{
+// What the page says for each error code; 0 for a code the page never shows.
+UINT TextoDelCodigo(DWORD codigo)
+{
+    switch (codigo)
+    {
+    case errModem:
+        return IDS_ERROR_MODEM;
+    case errTcpip:
+    case errTcpipManual:
+        return IDS_ERROR_TCPIP;
+    case errRas:
+        return IDS_ERROR_RAS;
+    case errLecturaTcpip:
+        return IDS_ERROR_TCPIP_LECTURA;
+    case errFirmware:
+        return IDS_ERROR_FIRMWARE;
+    default:
+        return 0;
+    }
+}
+} // namespace
+
 CDlgFinError::CDlgFinError()
     : CDlgBase(IDD_FINERROR, IDS_FINERROR_TITULO, cancelarSinPreguntar,
                {{IDC_FINERROR_TEXTO, IDS_FINERROR_TEXTO}})
@@ -14,6 +38,11 @@ CDlgFinError::CDlgFinError()
 BOOL CDlgFinError::OnSetActive()
 {
     CDlgBase::OnSetActive();
+    const CDatosAsistente &datos = asistente::Datos();
+    SetIcono(IDC_ICONO, IconoEstandar::Error);
+    const UINT texto = TextoDelCodigo(datos.CodigoError);
+    SetDlgItemText(IDC_FINERROR_CODIGO, texto ? asistente::Cadena(texto) : std::string());
+    SetDlgItemText(IDC_FINERROR_DETALLE, datos.TextoError);
     GetSheet()->SetButtonText(ID_WIZBACK, asistente::Cadena(IDS_BOTON_REINTENTAR));
     GetSheet()->SetWizardButtons(PSWIZB_BACK);
     return TRUE;
@@ -21,8 +50,7 @@ BOOL CDlgFinError::OnSetActive()
 
 LRESULT CDlgFinError::OnWizardBack()
 {
-    const CDatosAsistente &datos = asistente::Datos();
-    switch (datos.CodigoError)
+    switch (asistente::Datos().CodigoError)
     {
     case errModem:
     case errTcpip:

@@ -90,10 +90,37 @@ std::string ClaveRegistro()
     return kClaveBase + registro;
 }
 
-bool EsNT()
+namespace
+{
+DWORD Plataforma()
 {
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof(version);
-    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    return GetVersionExA(&version) ? version.dwPlatformId : 0;
+}
+} // namespace
+
+bool EsNT()
+{
+    return Plataforma() == VER_PLATFORM_WIN32_NT;
+}
+
+bool Es9x()
+{
+    return Plataforma() == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool Lanzar(const std::string &orden)
+{
+    std::string linea = orden;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, linea.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                        nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
 }
 } // namespace asistente

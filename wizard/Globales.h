@@ -32,4 +32,10 @@ std::string ClaveRegistro();
 
 // Windows NT family (platform id 2).
 bool EsNT();
+// Windows 95, 98 or Me (platform id 1).
+bool Es9x();
+
+// Starts a command line as a new process (normal priority, no handles inherited) without
+// waiting for it; false when it cannot be started.
+bool Lanzar(const std::string &orden);
 } // namespace asistente

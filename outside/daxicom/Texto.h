@@ -3,18 +3,19 @@
 // as the components convert them, so every narrow text comes back unchanged.
 #pragma once
 
+#include "outside/daxicom/Export.h"
 #include "platform/windows.h"
 
 #include <string>
 
 namespace daxicom
 {
-std::basic_string<OLECHAR> Ancho(LPCSTR psz);
-std::string Estrecho(BSTR bstr);
+DAXICOM_API std::basic_string<OLECHAR> Ancho(LPCSTR psz);
+DAXICOM_API std::string Estrecho(BSTR bstr);
 
 // A BSTR owned by the wrapper: made from a narrow text (nullptr stays a null BSTR) or filled
 // as an [out] parameter, freed when it goes.
-class CBstr
+class DAXICOM_API CBstr
 {
   public:
     CBstr() = default;

@@ -1,6 +1,11 @@
 // The start-up code of a Windows program with a WinMain: what the C runtime does before it calls
-// WinMain — the command line without the program's name, and the show state asked for.
+// WinMain — the command line without the program's name, and the show state asked for. Such a
+// program is a windowed one and has no console: its standard input, output and error output lead
+// nowhere, so it holds no pipe of the program that started it (it keeps its own log files).
 #include "platform/windows.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -28,10 +33,22 @@ LPSTR ArgumentsOf(LPSTR commandLine)
 }
 
 constexpr int kShowDefault = 10; // SW_SHOWDEFAULT
+
+void NoConsole()
+{
+    const int nowhere = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (nowhere < 0)
+        return;
+    ::dup2(nowhere, 0);
+    ::dup2(nowhere, 1);
+    ::dup2(nowhere, 2);
+    ::close(nowhere);
+}
 } // namespace
 
 int main()
 {
+    NoConsole();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);

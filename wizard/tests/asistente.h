@@ -6,12 +6,15 @@
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
 #include "testing/kittest.h"
+#include "testing/servers.h"
+#include "testing/tracelog.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +46,7 @@ class Asistente : public ::testing::Test
         carpeta = kittest::NewTempDir("asistente");
         fs::copy_file(kittest::LibDir() + "/QelAsist.so", carpeta + "/QelAsist.so");
         fs::copy(kittest::LibDir() + "/res", carpeta + "/res", fs::copy_options::recursive);
+        fs::copy_file(kittest::LibDir() + "/643.cfg", carpeta + "/643.cfg");
         EscribirConfig(kConfig);
     }
     void TearDown() override
@@ -140,4 +144,51 @@ inline std::string HastaResumen()
            "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
            "[Página 2021]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n";
 }
+inline constexpr char kInterfaces[] = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+
+// ... with the simulated router beside the PC.
+class Conectividad : public Requisitos
+{
+  protected:
+    void TearDown() override
+    {
+        router.reset();
+        Requisitos::TearDown();
+    }
+    std::string Estado() const { return kittest::MachineDir() + "/router"; }
+    // The simulated router on the PC's network (and its console on COM1, unpaced).
+    void Router(std::vector<std::string> extra = {}, const std::string &ajustes = "")
+    {
+        fs::create_directories(Estado());
+        if (!ajustes.empty())
+            Escribir(Estado() + "/settings.txt", ajustes);
+        router = std::make_unique<kitservers::RouterSim>(kittest::BinDir(), Estado(), kittest::MachineDir(),
+                                                         std::move(extra));
+        ASSERT_TRUE(router->Started());
+    }
+    // The PC's network cable is out: nothing answers on any address.
+    static void SinRed() { Escribir(kittest::MachineDir() + "/network.ini", "[Hosts]\r\n"); }
+
+    // The addresses the modem component tried, in order, from its trace log.
+    static std::vector<std::string> Intentos()
+    {
+        std::vector<std::string> intentos;
+        for (const std::string &linea : kittest::TempTraceMessages("DaxModem.txt"))
+            if (linea.rfind("Intentando conectar a ", 0) == 0)
+                intentos.push_back(linea.substr(22));
+        return intentos;
+    }
+    static bool Registro(const char *mensaje) { return Linea(mensaje) == mensaje; }
+    // The first line of the component's trace log that starts so.
+    static std::string Linea(const std::string &inicio)
+    {
+        for (const std::string &linea : kittest::TempTraceMessages("DaxModem.txt"))
+            if (linea.rfind(inicio, 0) == 0)
+                return linea;
+        return {};
+    }
+
+    std::unique_ptr<kitservers::RouterSim> router;
+};
+
 } // namespace asistentetest

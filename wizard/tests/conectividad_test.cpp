@@ -6,8 +6,6 @@
 #include "platform/windows.h"
 #include "testing/kittest.h"
 #include "testing/registry.h"
-#include "testing/servers.h"
-#include "testing/tracelog.h"
 #include "wizard/tests/asistente.h"
 
 #include <gtest/gtest.h>
@@ -20,52 +18,6 @@ using namespace asistentetest;
 
 namespace
 {
-constexpr char kInterfaces[] = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
-
-class Conectividad : public Requisitos
-{
-  protected:
-    void TearDown() override
-    {
-        router.reset();
-        Requisitos::TearDown();
-    }
-    std::string Estado() const { return kittest::MachineDir() + "/router"; }
-    // The simulated router on the PC's network (and its console on COM1, unpaced).
-    void Router(std::vector<std::string> extra = {}, const std::string &ajustes = "")
-    {
-        fs::create_directories(Estado());
-        if (!ajustes.empty())
-            Escribir(Estado() + "/settings.txt", ajustes);
-        router = std::make_unique<kitservers::RouterSim>(kittest::BinDir(), Estado(), kittest::MachineDir(),
-                                                         std::move(extra));
-        ASSERT_TRUE(router->Started());
-    }
-    // The PC's network cable is out: nothing answers on any address.
-    static void SinRed() { Escribir(kittest::MachineDir() + "/network.ini", "[Hosts]\r\n"); }
-
-    // The addresses the modem component tried, in order, from its trace log.
-    static std::vector<std::string> Intentos()
-    {
-        std::vector<std::string> intentos;
-        for (const std::string &linea : kittest::TempTraceMessages("DaxModem.txt"))
-            if (linea.rfind("Intentando conectar a ", 0) == 0)
-                intentos.push_back(linea.substr(22));
-        return intentos;
-    }
-    static bool Registro(const char *mensaje) { return Linea(mensaje) == mensaje; }
-    // The first line of the component's trace log that starts so.
-    static std::string Linea(const std::string &inicio)
-    {
-        for (const std::string &linea : kittest::TempTraceMessages("DaxModem.txt"))
-            if (linea.rfind(inicio, 0) == 0)
-                return linea;
-        return {};
-    }
-
-    std::unique_ptr<kitservers::RouterSim> router;
-};
-
 // The TCP/IP key of the PC's only card that takes its address from DHCP (Windows 2000 and XP).
 std::string InterfazDhcp()
 {
@@ -192,6 +144,8 @@ TEST_F(Conectividad, CancellingTheRunningAccessCheckStopsItAndTheWizardCloses)
 
 TEST_F(Conectividad, TheConsoleGivesTheRoutersAddressAndThePcIsProposedBesideIt)
 {
+    // The fall-back pages at their own pace: the failed check's 2 s, the console's 3 s.
+    unsetenv("KIT_UI_CLOCK");
     Pc("xp", {"--nic", kRealtek, "--dhcp"});
     Router({"--com", "1"});
     SinRed();
