@@ -99,24 +99,20 @@ BOOL CDlgPuertos::OnSetActive()
 
 void CDlgPuertos::Llenar(const std::string &lista)
 {
-    m_bEligiendo = true;
     ListaDeleteAllItems(IDC_LISTA_PUERTOS);
     ListaInsertItem(IDC_LISTA_PUERTOS, kFilaDefault, kDefault);
-    if (!lista.empty())
+    // Pairs with an item missing are no mapping; a "Default" pair is the default row's.
+    const std::vector<std::string> partes = Partes(lista);
+    for (size_t i = 0; i + 1 < partes.size(); i += 2)
     {
-        const std::vector<std::string> partes = Partes(lista);
-        for (size_t i = 0; i + 1 < partes.size(); i += 2)
-        {
-            const std::string &puerto = partes[i], &ip = partes[i + 1];
-            if (puerto.empty() || ip.empty())
-                continue;
-            int fila = kFilaDefault;
-            if (puerto != kDefault)
-                fila = ListaInsertItem(IDC_LISTA_PUERTOS, ListaGetItemCount(IDC_LISTA_PUERTOS), puerto);
-            ListaSetItemText(IDC_LISTA_PUERTOS, fila, kColIp, ip);
-        }
+        const std::string &puerto = partes[i], &ip = partes[i + 1];
+        if (puerto.empty() || ip.empty())
+            continue;
+        const int fila = puerto == kDefault ? kFilaDefault
+                                            : ListaInsertItem(IDC_LISTA_PUERTOS,
+                                                              ListaGetItemCount(IDC_LISTA_PUERTOS), puerto);
+        ListaSetItemText(IDC_LISTA_PUERTOS, fila, kColIp, ip);
     }
-    m_bEligiendo = false;
 }
 
 std::string CDlgPuertos::Lista() const
@@ -159,7 +155,7 @@ void CDlgPuertos::OnControl(UINT nId, UINT nCodigo)
     {
         if (nCodigo == kNotifDobleClic)
             Modificar();
-        else if (nCodigo == kNotifSeleccion && !m_bEligiendo)
+        else if (nCodigo == kNotifSeleccion)
             PonerModo(modoConsulta);
         return;
     }
@@ -212,9 +208,7 @@ void CDlgPuertos::Eliminar()
     const int fila = ListaGetSelectedItem(IDC_LISTA_PUERTOS);
     if (fila <= kFilaDefault)
         return;
-    m_bEligiendo = true;
     ListaDeleteItem(IDC_LISTA_PUERTOS, fila);
-    m_bEligiendo = false;
     PonerModo(modoConsulta);
 }
 
@@ -272,13 +266,11 @@ void CDlgPuertos::Actualizar()
                           DireccionAceptada(ip) && (m_modo != modoAgregar || PuertoNuevo(puerto));
     if (aceptado)
     {
-        m_bEligiendo = true;
         const int fila = m_modo == modoAgregar ? ListaInsertItem(IDC_LISTA_PUERTOS,
                                                                  ListaGetItemCount(IDC_LISTA_PUERTOS), puerto)
                                                : m_nFila;
         ListaSetItemText(IDC_LISTA_PUERTOS, fila, kColPuerto, puerto);
         ListaSetItemText(IDC_LISTA_PUERTOS, fila, kColIp, ip.texto);
-        m_bEligiendo = false;
     }
     PonerModo(modoConsulta);
 }

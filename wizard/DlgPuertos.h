@@ -45,6 +45,4 @@ class CDlgPuertos : public CDlgBase
 
     Modo m_modo = modoConsulta;
     int m_nFila = -1;
-    // The page itself is changing the selection: not the user's click.
-    bool m_bEligiendo = false;
 };
