@@ -32,6 +32,7 @@ enum class Clase
     Elegir,
     Escribir,
     Seleccionar,
+    DobleClic,
     Pulsar,
     Captura,
     Esperar,
@@ -401,9 +402,15 @@ bool CGuion::Impl::Leer(const std::string &texto)
             if (!idDe(valor, p.id))
                 return Fallar(numero, "Elegir lleva el número de control.");
         }
-        else if (verbo == "escribir" || verbo == "seleccionar")
+        else if (verbo == "escribir" || verbo == "seleccionar" || verbo == "dobleclic")
         {
-            p.clase = verbo == "escribir" ? Clase::Escribir : Clase::Seleccionar;
+            p.clase = verbo == "escribir"      ? Clase::Escribir
+                      : verbo == "seleccionar" ? Clase::Seleccionar
+                                               : Clase::DobleClic;
+            // Quotes keep the blanks at either end of what is typed.
+            if (p.clase == Clase::Escribir && valor.size() >= 2 && valor.front() == '"' &&
+                valor.back() == '"')
+                p.texto = valor.substr(1, valor.size() - 2);
             if (!idDe(argumento, p.id))
                 return Fallar(numero,
                               "«" + clave + "» lleva el número de control: «" + verbo + " 1001=...».");
@@ -503,15 +510,18 @@ bool CGuion::Impl::Hacer(const Paso &paso)
             campo->alCambiar();
         return true;
     }
-    case Clase::Seleccionar: {
+    case Clase::Seleccionar:
+    case Clase::DobleClic: {
+        const bool doble = paso.clase == Clase::DobleClic;
         const qelmfc::Control *c = CUsuarioGuion::Control(h, paso.id);
-        if (!c || (c->tipo != qelmfc::Tipo::Combo && c->tipo != qelmfc::Tipo::Lista))
+        if (!c || (c->tipo != qelmfc::Tipo::Lista && (doble || c->tipo != qelmfc::Tipo::Combo)))
             return Fallar(paso.linea, "la página no tiene la lista " + std::to_string(paso.id) + ".");
         if (!CUsuarioGuion::Usable(c->widget, h))
             return Vencido(paso)
                        ? Fallar(paso.linea, "la lista " + std::to_string(paso.id) + " no está activa.")
                        : false;
-        qelmfc::Transcribir("   > Seleccionar [" + std::to_string(paso.id) + "]: " + paso.texto);
+        qelmfc::Transcribir("   > " + std::string(doble ? "DobleClic" : "Seleccionar") + " [" +
+                            std::to_string(paso.id) + "]: " + paso.texto);
         const QString buscado = qelmfc::Texto(paso.texto);
         if (c->tipo == qelmfc::Tipo::Combo)
         {
@@ -528,11 +538,15 @@ bool CGuion::Impl::Hacer(const Paso &paso)
         }
         auto *lista = static_cast<QTreeWidget *>(c->widget);
         for (int i = 0; i < lista->topLevelItemCount(); ++i)
-            if (lista->topLevelItem(i)->text(0).compare(buscado, Qt::CaseInsensitive) == 0)
+            if (QTreeWidgetItem *fila = lista->topLevelItem(i);
+                fila->text(0).compare(buscado, Qt::CaseInsensitive) == 0)
             {
+                // A double click selects the row with its first press, as a click does.
                 lista->clearSelection();
-                lista->topLevelItem(i)->setSelected(true);
-                lista->setCurrentItem(lista->topLevelItem(i));
+                fila->setSelected(true);
+                lista->setCurrentItem(fila);
+                if (doble)
+                    Q_EMIT lista->itemDoubleClicked(fila, 0);
                 return true;
             }
         return Fallar(paso.linea,

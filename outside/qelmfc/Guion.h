@@ -6,7 +6,9 @@
 //   Espera=30000              how long to wait for the page and its buttons, ms (default 60000)
 //   Elegir=1101               press a radio button or check box by control id
 //   Escribir 1003=80.58.1.10  type into an edit field or IP address control
+//   Escribir 1766=" 23"       the same, the blanks inside the quotes kept
 //   Seleccionar 1005=Realtek  choose a combo box entry (or list-view row) by its text
+//   DobleClic 1761=80         double-click a list-view row, found by its first column's text
 //   Pulsar=Siguiente>         press a sheet button by its caption, or a page button by id or caption
 //   Captura=pagina.png        save a picture of the window
 //   Mirar=                    write the page as it stands now to the transcript
