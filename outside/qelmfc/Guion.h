@@ -1,5 +1,6 @@
 // CGuion: the scripted user of an unattended run or a test. An answers file says, page by page,
-// what a person would do (choose, type, press) and how each message box is answered:
+// what a person would do (choose, type, press) and how each message box and file dialog is
+// answered:
 //
 //   ; comments start with ';' or '#'
 //   [Página 2004]             wait for the page of dialog 2004 to be shown (also [Pagina 2004])
@@ -22,9 +23,9 @@
 //   Respuesta=Cancelar          or the dialog is cancelled
 //
 // The file is Windows 1252 or UTF-8 text. A step that cannot be done (a page that never comes,
-// a button that never enables, a box or dialog the script does not expect) stops the run with a message
-// naming the file and line; the script never guesses. When the steps run out the wizard is
-// closed where it stands.
+// a button that never enables, a box or dialog the script does not expect) stops the run with a
+// message naming the file and line; the script never guesses. When the steps run out the wizard
+// is closed where it stands.
 #pragma once
 
 #include "outside/qelmfc/Export.h"
