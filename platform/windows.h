@@ -14,6 +14,7 @@
 #include "platform/winreg.h"
 #include "platform/winsvc.h"
 #include "platform/winuser.h"
+#include "platform/commdlg.h"
 #include "platform/wingdi.h"
 #include "platform/shellapi.h"
 #include "platform/winmsg.h"

@@ -37,6 +37,7 @@ enum class Clase
     Captura,
     Esperar,
     Mensaje,
+    Fichero,
     Mirar,
     Llamada,
 };
@@ -46,9 +47,9 @@ struct Paso
     Clase clase = Clase::Pagina;
     int linea = 0;
     UINT id = 0;
-    std::string texto;  // what is typed, chosen or pressed; the box's expected text
-    std::string titulo; // the box's expected caption
-    int respuesta = 0;  // the box's answer
+    std::string texto;  // what is typed, chosen or pressed; the box's expected text; the file chosen
+    std::string titulo; // the box's or the file dialog's expected caption
+    int respuesta = 0;  // the box's answer; the file dialog's: IDOK with a file, IDCANCEL
     DWORD espera = kEsperaPorDefecto;
     std::function<void(CNuvPropSheet &)> llamada;
 };
@@ -204,6 +205,10 @@ struct CGuion::Impl
     DWORD espera = kEsperaPorDefecto;
 
     bool Fallar(int linea, const std::string &mensaje);
+    // The step that answers a box or a dialog of that class and caption, or null (the run
+    // stops) when the script has none for it; Contestado takes it.
+    const Paso *Turno(Clase clase, const std::string &que, const std::string &titulo);
+    void Contestado();
     bool Leer(const std::string &texto);
     void Avanzar();
     // One step on the sheet: true when done, false to try again later (waiting).
@@ -284,7 +289,9 @@ bool CGuion::Impl::Leer(const std::string &texto)
     std::size_t inicio = 0;
     auto cerrarMensaje = [&]() {
         if (mensaje && mensaje->respuesta == 0)
-            return Fallar(mensaje->linea, "el mensaje no dice su Respuesta.");
+            return Fallar(mensaje->linea, mensaje->clase == Clase::Fichero
+                                              ? "el diálogo de fichero no dice su Ruta ni su Respuesta."
+                                              : "el mensaje no dice su Respuesta.");
         mensaje = nullptr;
         return true;
     };
@@ -308,10 +315,10 @@ bool CGuion::Impl::Leer(const std::string &texto)
                 return Fallar(numero, "falta el ']' de la sección.");
             const std::string seccion = Recortar(linea.substr(1, linea.size() - 2));
             const std::string clave = Minusculas(seccion);
-            if (clave == "mensaje")
+            if (clave == "mensaje" || clave == "fichero")
             {
                 Paso p;
-                p.clase = Clase::Mensaje;
+                p.clase = clave == "mensaje" ? Clase::Mensaje : Clase::Fichero;
                 p.linea = numero;
                 pasos.push_back(p);
                 mensaje = &pasos.back();
@@ -321,8 +328,8 @@ bool CGuion::Impl::Leer(const std::string &texto)
             const std::string::size_type blanco = seccion.find(' ');
             const std::string palabra = Minusculas(seccion.substr(0, blanco));
             if ((palabra != "página" && palabra != "pagina") || blanco == std::string::npos)
-                return Fallar(numero,
-                              "sección desconocida «" + seccion + "» (se esperaba [Página N] o [Mensaje]).");
+                return Fallar(numero, "sección desconocida «" + seccion +
+                                          "» (se esperaba [Página N], [Mensaje] o [Fichero]).");
             const std::string numeroTexto = Recortar(seccion.substr(blanco + 1));
             if (numeroTexto.empty() || numeroTexto.size() > 5 ||
                 !std::all_of(numeroTexto.begin(), numeroTexto.end(),
@@ -345,6 +352,23 @@ bool CGuion::Impl::Leer(const std::string &texto)
         const std::string argumento = clave.find(' ') == std::string::npos
                                           ? std::string()
                                           : Recortar(clave.substr(clave.find(' ') + 1));
+        if (mensaje && mensaje->clase == Clase::Fichero)
+        {
+            if (verbo == "título" || verbo == "titulo")
+                mensaje->titulo = valor;
+            else if (verbo == "ruta" && !valor.empty())
+            {
+                mensaje->texto = valor;
+                mensaje->respuesta = IDOK;
+            }
+            else if (verbo == "respuesta" && RespuestaDe(valor) == IDCANCEL)
+                mensaje->respuesta = IDCANCEL;
+            else
+                return Fallar(numero, "en un diálogo de fichero se espera Título=, Ruta=fichero o "
+                                      "Respuesta=Cancelar: «" +
+                                          linea + "».");
+            continue;
+        }
         if (mensaje)
         {
             if (verbo == "título" || verbo == "titulo")
@@ -574,8 +598,12 @@ bool CGuion::Impl::Hacer(const Paso &paso)
     case Clase::Esperar:
         return esperando.elapsed() >= static_cast<qint64>(paso.espera);
     case Clase::Mensaje:
+    case Clase::Fichero:
         if (Vencido(paso))
-            return Fallar(paso.linea, "no llega el mensaje que espera el guion.");
+            return Fallar(paso.linea, paso.clase == Clase::Mensaje
+                                          ? "no llega el mensaje que espera el guion."
+                                          : "no llega el diálogo de fichero que "
+                                            "espera el guion.");
         return false;
     case Clase::Mirar:
         CUsuarioGuion::Mirar(h);
@@ -695,19 +723,35 @@ void CGuion::Terminar(CNuvPropSheet &hoja)
     m_p->hoja = nullptr;
 }
 
+const Paso *CGuion::Impl::Turno(Clase clase, const std::string &que, const std::string &titulo)
+{
+    if (!error.empty())
+        return nullptr;
+    const int linea =
+        siguiente < pasos.size() ? pasos[siguiente].linea : (pasos.empty() ? 0 : pasos.back().linea);
+    if (siguiente >= pasos.size() || pasos[siguiente].clase != clase)
+        return Fallar(linea, "el guion no responde al " + que + " «" + titulo + "»."), nullptr;
+    const Paso &paso = pasos[siguiente];
+    if (!paso.titulo.empty() && paso.titulo != titulo)
+        return Fallar(paso.linea,
+                      "se esperaba el " + que + " «" + paso.titulo + "» y llega «" + titulo + "»."),
+               nullptr;
+    return &paso;
+}
+
+void CGuion::Impl::Contestado()
+{
+    ++siguiente;
+    esperando.restart();
+}
+
 int CGuion::ResponderMensaje(const std::string &titulo, const std::string &texto, UINT tipo)
 {
     Impl &p = *m_p;
-    if (!p.error.empty())
+    const Paso *turno = p.Turno(Clase::Mensaje, "mensaje", titulo);
+    if (!turno)
         return 0;
-    const int linea = p.siguiente < p.pasos.size() ? p.pasos[p.siguiente].linea
-                                                   : (p.pasos.empty() ? 0 : p.pasos.back().linea);
-    if (p.siguiente >= p.pasos.size() || p.pasos[p.siguiente].clase != Clase::Mensaje)
-        return p.Fallar(linea, "el guion no responde al mensaje «" + titulo + "»."), 0;
-    const Paso &paso = p.pasos[p.siguiente];
-    if (!paso.titulo.empty() && paso.titulo != titulo)
-        return p.Fallar(paso.linea, "se esperaba el mensaje «" + paso.titulo + "» y llega «" + titulo + "»."),
-               0;
+    const Paso &paso = *turno;
     if (!paso.texto.empty() && texto.compare(0, paso.texto.size(), paso.texto) != 0)
         return p.Fallar(paso.linea, "el mensaje «" + titulo + "» no dice «" + paso.texto + "»."), 0;
     const std::vector<int> botones = qelmfc::BotonesDe(tipo);
@@ -715,7 +759,19 @@ int CGuion::ResponderMensaje(const std::string &titulo, const std::string &texto
         return p.Fallar(paso.linea, "el mensaje «" + titulo + "» no tiene el botón " +
                                         qelmfc::NombreRespuesta(paso.respuesta) + "."),
                0;
-    ++p.siguiente;
-    p.esperando.restart();
-    return paso.respuesta;
+    const int respuesta = paso.respuesta;
+    p.Contestado();
+    return respuesta;
+}
+
+bool CGuion::ResponderFichero(const std::string &titulo, std::string &ruta)
+{
+    Impl &p = *m_p;
+    const Paso *turno = p.Turno(Clase::Fichero, "diálogo de fichero", titulo);
+    if (!turno)
+        return false;
+    const bool elegido = turno->respuesta == IDOK;
+    ruta = elegido ? turno->texto : std::string();
+    p.Contestado();
+    return elegido;
 }

@@ -1,5 +1,6 @@
 // CGuion: the scripted user of an unattended run or a test. An answers file says, page by page,
-// what a person would do (choose, type, press) and how each message box is answered:
+// what a person would do (choose, type, press) and how each message box and file dialog is
+// answered:
 //
 //   ; comments start with ';' or '#'
 //   [Página 2004]             wait for the page of dialog 2004 to be shown (also [Pagina 2004])
@@ -17,11 +18,16 @@
 //   Título=Cancelar asistente   its caption must be this (optional)
 //   Texto=¿Está seguro          its text must start with this (optional)
 //   Respuesta=Sí                the button pressed: Aceptar Cancelar Anular Reintentar Omitir Sí No
+//   [Fichero]                 the next open-file dialog:
+//   Título=Abrir                its caption must be this (optional)
+//   Ruta=C:\temp\ras.bin        the file chosen; "C:\" is the PC's own folder, other paths go as
+//                               written
+//   Respuesta=Cancelar          or the dialog is cancelled
 //
 // The file is Windows 1252 or UTF-8 text. A step that cannot be done (a page that never comes,
-// a button that never enables, a box the script does not expect) stops the run with a message
-// naming the file and line; the script never guesses. When the steps run out the wizard is
-// closed where it stands.
+// a button that never enables, a box or dialog the script does not expect) stops the run with a
+// message naming the file and line; the script never guesses. When the steps run out the wizard
+// is closed where it stands.
 #pragma once
 
 #include "outside/qelmfc/Export.h"
@@ -60,6 +66,9 @@ class QELMFC_API CGuion
     void Terminar(CNuvPropSheet &hoja);
     // The answer to a box (IDOK...), or 0 when the script has none for it (the run stops).
     int ResponderMensaje(const std::string &titulo, const std::string &texto, UINT tipo);
+    // The answer to an open-file dialog: true with the path as the script wrote it, false when
+    // it cancels or has none for it (the run stops).
+    bool ResponderFichero(const std::string &titulo, std::string &ruta);
 
   private:
     struct Impl;

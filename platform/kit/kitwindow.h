@@ -11,6 +11,8 @@
 #include "platform/windef.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 struct IDispatch;
 
@@ -66,6 +68,27 @@ void SetForegroundLocked(bool locked);
 using MessageBoxProvider = int (*)(void *context, HWND owner, const char *text, const char *caption,
                                    UINT type);
 void SetMessageBoxProvider(MessageBoxProvider provider, void *context);
+
+// Open-file dialogs: GetOpenFileNameA checks the caller's structure, then hands the dialog to the
+// provider the user interface installed. The request is what the dialog shows: its caption
+// (empty: the system's), the filters as (text, pattern) pairs, the one chosen at first (0-based),
+// the folder and name proposed, the OFN_ flags. The provider returns true with the path chosen
+// (a path of the PC) and the filter in use, or false when the user cancelled. Without a provider
+// GetOpenFileNameA acts as a cancelled dialog.
+struct OpenFileRequest
+{
+    HWND owner = nullptr;
+    std::string title;
+    std::vector<std::pair<std::string, std::string>> filters;
+    size_t filter = 0;
+    std::string folder;
+    std::string name;
+    std::string defaultExtension;
+    DWORD flags = 0;
+};
+using OpenFileProvider = bool (*)(void *context, const OpenFileRequest &request, std::string &path,
+                                  size_t &filter);
+void SetOpenFileProvider(OpenFileProvider provider, void *context);
 
 // A snapshot of a window's record, from any process; false when it is not a window.
 struct WindowState
