@@ -101,12 +101,13 @@ void CDlgPuertos::Llenar(const std::string &lista)
 {
     ListaDeleteAllItems(IDC_LISTA_PUERTOS);
     ListaInsertItem(IDC_LISTA_PUERTOS, kFilaDefault, kDefault);
-    // Pairs with an item missing are no mapping; a "Default" pair is the default row's.
+    // Pairs with an item missing are no mapping, nor is an address "0.0.0.0" (not given: what a
+    // router's unused slots hold); a "Default" pair is the default row's.
     const std::vector<std::string> partes = Partes(lista);
     for (size_t i = 0; i + 1 < partes.size(); i += 2)
     {
         const std::string &puerto = partes[i], &ip = partes[i + 1];
-        if (puerto.empty() || ip.empty())
+        if (puerto.empty() || ip.empty() || ip == "0.0.0.0")
             continue;
         const int fila = puerto == kDefault ? kFilaDefault
                                             : ListaInsertItem(IDC_LISTA_PUERTOS,
@@ -294,4 +295,9 @@ LRESULT CDlgPuertos::OnWizardNext()
     reg.SetListaPuertos(datos.ListaPuertos.c_str());
     reg.Close();
     return IrA(pagConfigurando);
+}
+
+LRESULT CDlgPuertos::OnWizardBack()
+{
+    return IrA(pagResumenDatos);
 }

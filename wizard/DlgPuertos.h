@@ -14,6 +14,8 @@ class CDlgPuertos : public CDlgBase
     BOOL OnSetActive() override;
     void OnControl(UINT nId, UINT nCodigo) override;
     LRESULT OnWizardNext() override;
+    // Back to the summary: the page before is the firmware update, no step of this road.
+    LRESULT OnWizardBack() override;
 
   private:
     // What the two fields under the list are for.

@@ -211,5 +211,7 @@ int main(int argc, char **argv)
     modulo.Invoke(id, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     const int salida = Resultado(guion.get());
     qelmfc::UsarGuion(nullptr);
-    return salida;
+    // Ended as Windows ends a process: a component's worker still finishing (the wizard closed
+    // mid-run) never meets its library unloaded or its static objects destroyed.
+    ExitProcess(static_cast<UINT>(salida));
 }

@@ -124,13 +124,12 @@ TEST_F(Puertos, TheRoutersDefaultServerAndMappingsAreTheRowsAndNextStoresThemAsT
     EXPECT_EQ(ListaGuardada(), "Default,172.16.0.20,80,172.16.0.10,21,172.16.0.11");
 }
 
-TEST_F(Puertos, AFactoryRoutersUnusedSlotsAreShownButLeftOutOfTheStoredList)
+TEST_F(Puertos, AFactoryRoutersUnusedSlotsAreNoRows)
 {
-    // Every slot holds port 0 for 0.0.0.0: each pair has two items, so each is a row.
+    // Every slot holds port 0 for 0.0.0.0, an address not given: only the empty default row.
     Router("0.0.0.0", Mapeos(8, {"0", "0.0.0.0"}));
     const std::string salida = Correr(HastaPuertos() + kASiguiente);
-    EXPECT_TRUE(Dice(salida, "   tabla [1761]: 9 filas\n      Default | 0.0.0.0\n      0 | 0.0.0.0\n"))
-        << salida;
+    EXPECT_TRUE(Dice(salida, "   tabla [1761]: 1 filas\n      Default | \n")) << salida;
     EXPECT_EQ(ListaGuardada(), "");
 }
 
@@ -295,4 +294,12 @@ TEST_F(Puertos, AResumedListOfOnePairOpensWithAnEmptyDefaultRowAndAnyAddressWith
     EXPECT_TRUE(Dice(salida, "   tabla [1761]: 2 filas\n      Default | \n      80 | 172.16.0.10\n"))
         << salida;
     EXPECT_EQ(ListaGuardada(), "80,172.16.0.10,8080,10.0.0.5");
+}
+
+TEST_F(Puertos, BackGoesToTheSummaryNotToTheFirmwareUpdate)
+{
+    Router("172.16.0.20", {{"80", "172.16.0.10"}});
+    const std::string salida = Correr(HastaPuertos() + "Pulsar=<Atrás\n[Página 2013]\n");
+    EXPECT_TRUE(Dice(salida, "== Página 11 (2013)")) << salida;
+    EXPECT_FALSE(Dice(salida, "== Página 17"));
 }
