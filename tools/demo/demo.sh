@@ -5,7 +5,7 @@ BIN=${KIT_BIN:?KIT_BIN must name the bin folder of a build}
 DATA=$(cd "$(dirname "$0")/../../data" && pwd)
 export KIT_MACHINE=$(mktemp -d /tmp/kit-demo-XXXXXX)
 cleanup() {
-  "$BIN/routersim" stop --state "$KIT_MACHINE/router" >/dev/null 2>&1 || true
+  for state in router router-asistente; do "$BIN/routersim" stop --state "$KIT_MACHINE/$state" >/dev/null 2>&1 || true; done
   rm -rf "$KIT_MACHINE"
 }
 trap cleanup EXIT
@@ -19,9 +19,24 @@ step "A fresh Windows XP PC in $KIT_MACHINE, with one network card on DHCP"
 "$BIN/machine" create --os xp --lang 0x0c0a --admin yes --nic "$NIC" --dhcp
 "$BIN/machine" show
 
-step "The configuration wizard (QelExec loads QelAsist), the kit's components registered: its pages worked by the demo's user, unattended"
+step "The modem-router beside it: the simulated Prestige 643 at 192.168.1.1 (routersim)"
+"$BIN/routersim" start --state "$KIT_MACHINE/router-asistente" --machine "$KIT_MACHINE" --restart-seconds 1 --detach
+# Configured, it also answers at its new LAN address, where the route fixer looks for it.
+sed -n 's/^192\.168\.1\.1:80=/80.58.1.1:80=/p' "$KIT_MACHINE/network.ini" >> "$KIT_MACHINE/network.ini"
+
+step "The configuration wizard (QelExec loads QelAsist), the kit's components registered: its pages worked by the demo's user, unattended, at their own pace — one PC, static addressing, to the end"
 for server in DaxParam.dll DaxTcpip.dll DaxModem.dll DaxWPoet.dll; do "$BIN/regsvr32" /s "$server"; done
 bash "$(dirname "$0")/wizard.sh" walk
+
+step "What the wizard left: the router's running settings (LAN, DHCP pool, WAN, NAT)"
+"$BIN/routersim" show --state "$KIT_MACHINE/router-asistente" | grep -E '^(30200002|30200003|30200008|30200009|40000011|40000013|40000015) '
+step "The PC: its card's TCP/IP, the route fixer's start-up entry and log, the restart asked for"
+"$BIN/machine" show | sed -n '/^Network cards/,$p'
+"$BIN/regedit" /e "$KIT_MACHINE/temp/run.reg" 'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run'
+show < "$KIT_MACHINE/temp/run.reg"
+show < "$KIT_MACHINE/temp/QelFixRt.txt" | tail -n 5
+show < "$KIT_MACHINE/power.log"
+"$BIN/routersim" stop --state "$KIT_MACHINE/router-asistente"
 
 step "Part of its registry, exported by regedit"
 "$BIN/regedit" /e "$KIT_MACHINE/temp/version.reg" \

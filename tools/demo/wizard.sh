@@ -7,11 +7,22 @@ set -euo pipefail
 BIN=${KIT_BIN:?KIT_BIN must name the bin folder of a build}
 HERE=$(cd "$(dirname "$0")" && pwd)
 ANSWERS="$HERE/asistente.ini"
+LIB=${KIT_LIB:-$(cd "$BIN/../lib" && pwd)}
+# The kit installed in the PC's program folder, as its installer leaves it: the wizard with its
+# settings, pictures and the router's template, and the route fixer beside it.
+KITDIR="$KIT_MACHINE/program_files/KitADSL"
+install_kit() {
+  mkdir -p "$KITDIR"
+  cp "$LIB/QelAsist.so" "$LIB/Config.ini" "$LIB/643.cfg" "$KITDIR/"
+  cp -r "$LIB/res" "$KITDIR/"
+  cp "$BIN/QelFixRt" "$KITDIR/"
+}
+install_kit
 
-# The host's exit code 2 says the answers ran out where the demo stops: that is the demo's end.
+# The host's exit code 0 says the wizard finished; 2 that the answers ran out where a walk stops.
 walk() {
   local answers=$1 rc=0
-  "$BIN/QelExec" --unattended "$answers" || rc=$?
+  "$BIN/QelExec" --dir "$KITDIR" --unattended "$answers" || rc=$?
   [ "$rc" -eq 0 ] || [ "$rc" -eq 2 ] || { echo "QelExec ended with exit code $rc" >&2; return "$rc"; }
 }
 
@@ -22,7 +33,7 @@ case "${1:-walk}" in
       echo "wizard.sh gui: no display; run it on a desktop or under xvfb-run, or use 'screenshots DIR'" >&2
       exit 2
     fi
-    "$BIN/QelExec" ;;
+    "$BIN/QelExec" --dir "$KITDIR" ;;
   screenshots)
     dir=$(mkdir -p "${2:?screenshots DIR}" && cd "$2" && pwd)
     # Each page pictured just before the demo's user presses its button.
