@@ -36,12 +36,16 @@ case "${1:-walk}" in
     "$BIN/QelExec" --dir "$KITDIR" ;;
   screenshots)
     dir=$(mkdir -p "${2:?screenshots DIR}" && cd "$2" && pwd)
-    # Each page pictured just before the demo's user presses its button.
+    # Each page pictured just before the demo's user presses its button; a page the user only
+    # waits on, as soon as it shows.
     answers="$KIT_MACHINE/temp/asistente-capturas.ini"
-    iconv -f UTF-8 -t CP1252 "$ANSWERS" | awk -v dir="$dir" '
-      /^\[P.gina [0-9]+\]/ { page = $2; sub(/\].*/, "", page) }
+    iconv -f UTF-8 -t CP1252 "$ANSWERS" > "$answers.in"
+    awk -v dir="$dir" '
+      function pagina(linea) { sub(/^\[P.gina /, "", linea); sub(/\].*/, "", linea); return linea }
+      NR == FNR { if (/^\[P.gina [0-9]+\]/) page = pagina($0); if (/^Pulsar=/) pulsa[page] = 1; next }
+      /^\[P.gina [0-9]+\]/ { page = pagina($0); print; if (!(page in pulsa)) printf "Captura=%s/asistente-%s.png\r\n", dir, page; next }
       /^Pulsar=/ { printf "Captura=%s/asistente-%s.png\r\n", dir, page }
-      { print }' > "$answers"
+      { print }' "$answers.in" "$answers.in" > "$answers"
     walk "$answers" >/dev/null
     ls "$dir"/asistente-*.png ;;
   *) echo "usage: wizard.sh walk | gui | screenshots DIR" >&2; exit 2 ;;
