@@ -102,3 +102,31 @@ TEST_F(Configuracion, OnePcStaticConfiguresTheRouterThePcAndItsRoutesAndRestarts
     reg.Close();
     EXPECT_TRUE(Dice(kittest::ReadHostFile(kittest::MachineDir() + "/power.log"), "reboot"));
 }
+
+TEST_F(Configuracion, SeveralPcsConfigureTheRoutersPrivateNetworkAndStartNoRouteFixer)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    // A route fixer registered by an earlier one-PC configuration.
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRun, "QelAsistPrueba", "C:\\KIT\\QelFixRT.exe 1 2 3");
+    Router();
+    std::string salida;
+    EXPECT_EQ(
+        Correr(HastaRequisitos(kMultipuesto, kDinamico) +
+                   "[Página 2002]\nPulsar=Siguiente>\n"
+                   "[Página 2003]\nEscribir 1362=usuario@adsl\nEscribir 1364=secreto\nPulsar=Siguiente>\n"
+                   "[Página 2012]\nElegir=1441\nPulsar=Siguiente>\n"
+                   "[Página 2013]\nPulsar=Siguiente>\n[Página 2014]\n[Página 2026]\nPulsar=Siguiente>\n" +
+                   kFinal,
+               salida),
+        kFinalizado)
+        << salida;
+    EXPECT_FALSE(Dice(salida, "Empezando a configurar el RAS")) << salida;
+    // The router hands out the private network from 172.16.0.5 and translates for it.
+    const auto ajustes = Ajustes();
+    EXPECT_EQ(ajustes.at("30200008"), "172.16.0.1");
+    EXPECT_EQ(ajustes.at("30200002"), "172.16.0.5");
+    EXPECT_EQ(ajustes.at("40000011"), "1");
+    // No route fixer now, and none left from before.
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRun, "QelAsistPrueba").has_value());
+    EXPECT_FALSE(fs::exists(kittest::MachineDir() + "/temp/QelFixRt.txt"));
+}
