@@ -144,6 +144,16 @@ inline std::string HastaResumen()
            "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
            "[Página 2021]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n";
 }
+// The walk through the connectivity check to the console page, with no router on the network.
+inline std::string HastaConsola()
+{
+    return HastaResumen() + "[Página 2014]\n[Página 2028]\nPulsar=Siguiente>\n[Página 2015]\n";
+}
+// ... and on to the page of the address typed by hand, without reading the console.
+inline std::string HastaManual()
+{
+    return HastaConsola() + "Pulsar=Ignorar\n[Página 2016]\n";
+}
 inline constexpr char kInterfaces[] = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
 
 // ... with the simulated router beside the PC.
@@ -166,8 +176,13 @@ class Conectividad : public Requisitos
                                                          std::move(extra));
         ASSERT_TRUE(router->Started());
     }
-    // The PC's network cable is out: nothing answers on any address.
-    static void SinRed() { Escribir(kittest::MachineDir() + "/network.ini", "[Hosts]\r\n"); }
+    // The PC's network cable is out: nothing answers on any address; until it is back in.
+    void SinRed()
+    {
+        red = kittest::ReadHostFile(kittest::MachineDir() + "/network.ini");
+        Escribir(kittest::MachineDir() + "/network.ini", "[Hosts]\r\n");
+    }
+    void ConRed() const { Escribir(kittest::MachineDir() + "/network.ini", red); }
 
     // The addresses the modem component tried, in order, from its trace log.
     static std::vector<std::string> Intentos()
@@ -189,6 +204,7 @@ class Conectividad : public Requisitos
     }
 
     std::unique_ptr<kitservers::RouterSim> router;
+    std::string red; // the PC's network while the cable is out
 };
 
 } // namespace asistentetest

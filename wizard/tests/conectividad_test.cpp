@@ -39,16 +39,6 @@ std::string InterfazDhcp()
     return encontrada;
 }
 
-// The walk through the connectivity check to the console page, with no router on the network.
-std::string HastaConsola()
-{
-    return HastaResumen() + "[Página 2014]\n[Página 2028]\nPulsar=Siguiente>\n[Página 2015]\n";
-}
-// ... and on to the page of the address typed by hand, without reading the console.
-std::string HastaManual()
-{
-    return HastaConsola() + "Pulsar=Ignorar\n[Página 2016]\n";
-}
 } // namespace
 
 TEST_F(Conectividad, TheDhcpServerComesFirstThenEveryGatewayWithTheRepeatedOneKept)

@@ -46,6 +46,13 @@ class Configuracion : public Conectividad
                 ajustes[linea.substr(0, igual)] = linea.substr(igual + 3);
         return ajustes;
     }
+    // A file a process the wizard does not wait for writes, once it has.
+    static bool Aparece(const std::string &fichero)
+    {
+        for (int i = 0; i < 100 && !fs::exists(fichero); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return fs::exists(fichero);
+    }
     // The routing table as `route PRINT` shows it, once the route fixer has had time to run.
     static std::string Rutas(const std::string &buscada)
     {
@@ -63,7 +70,192 @@ class Configuracion : public Conectividad
 
 constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kFinal[] = "[Página 2007]\nEspera=120000\n[Página 2008]\nPulsar=Finalizar\n";
+
+// The machine tool's view of the PC, in Windows 1252 like the transcript.
+std::string ElPc()
+{
+    std::string utf8;
+    EXPECT_EQ(kittest::Run("machine", {"show"}, &utf8), 0) << utf8;
+    return kitpc::PcText(utf8);
+}
+// How the PC's card takes its address: the machine tool's "DHCP" or "fixed address".
+std::string ComoTomaSuDireccion(const std::string &pc)
+{
+    const auto tarjeta = pc.find(std::string("  1  ") + kRealtek + "  (");
+    if (tarjeta == std::string::npos)
+        return "<no card>";
+    const auto inicio = pc.find('(', tarjeta) + 1;
+    return pc.substr(inicio, pc.find(';', inicio) - inicio);
+}
+// The EnterNet client's profiles, when it is installed.
+std::string PerfilesEnterNet()
+{
+    return kittest::ReadHostFile(kittest::MachineDir() + "/program_files/NTS/EnterNet/EnterNet.ini", "");
+}
+
+// One road of the wizard: the PC's family and the answers that choose the mode.
+struct Camino
+{
+    const char *familia;
+    UINT modo, direccionamiento;
+    UINT reparto; // several PCs: the router's DHCP (1441) or the PC's own address (1442)
+
+    bool Monopuesto() const { return modo == kMonopuesto; }
+    bool Estatico() const { return direccionamiento == kEstatico; }
+    bool PcConDhcp() const { return Monopuesto() || reparto == 1441; }
+    bool Nueve() const
+    {
+        const std::string_view f = familia;
+        return f == "95" || f == "98" || f == "98se" || f == "me";
+    }
+    // WinPoET on the NT family, EnterNet on 9x: one PC with dynamic addressing needs one.
+    std::vector<std::string> Cliente() const
+    {
+        if (Nueve())
+            return {"--pppoe", "enternet", "--winpoet-selector", "0"};
+        return {"--pppoe", "winpoet", "--winpoet-selector", "1"};
+    }
+    // The answers from the welcome page to the end.
+    std::string Guion() const
+    {
+        std::string guion = HastaRequisitos(modo, direccionamiento) + "[Página 2002]\nPulsar=Siguiente>\n";
+        guion +=
+            Estatico()
+                ? "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
+                : "[Página 2003]\nEscribir 1362=usuario@adsl\nEscribir 1364=secreto\nPulsar=Siguiente>\n";
+        if (Monopuesto() && Estatico())
+            guion += "[Página 2021]\nPulsar=Siguiente>\n";
+        if (!Monopuesto())
+            guion += "[Página 2012]\nElegir=" + std::to_string(reparto) + "\nPulsar=Siguiente>\n";
+        guion += "[Página 2013]\nPulsar=Siguiente>\n[Página 2014]\n";
+        if (!Monopuesto())
+            guion += "[Página 2026]\nPulsar=Siguiente>\n";
+        return guion + kFinal;
+    }
+    // The router's running settings the mode's plan implies (DNS from the wizard's Config.ini).
+    std::map<std::string, std::string> Router() const
+    {
+        if (Monopuesto() && Estatico())
+            return {{"30200008", "80.58.1.1"}, {"30200009", "24"},         {"40000013", "10.0.0.5"},
+                    {"40000015", "8"},         {"30200001", "1"},          {"30200002", "80.58.1.10"},
+                    {"30200003", "1"},         {"30200004", "192.0.2.53"}, {"30200005", "198.51.100.53"},
+                    {"40000011", "0"},         {"10000006", "0"},          {"40000004", "3"}};
+        if (Monopuesto())
+            return {{"30200008", "192.168.1.1"}, {"30200009", "24"},
+                    {"30200001", "1"},           {"30200002", "192.168.1.33"},
+                    {"30200003", "32"},          {"40000011", "0"},
+                    {"10000006", "1"},           {"40000004", "3"}};
+        std::map<std::string, std::string> ajustes = {
+            {"30200008", "172.16.0.1"}, {"30200009", "16"}, {"40000011", "1"}, {"10000006", "0"}};
+        if (reparto == 1441)
+            ajustes.insert({{"30200001", "1"},
+                            {"30200002", "172.16.0.5"},
+                            {"30200003", "250"},
+                            {"30200004", "192.0.2.53"}});
+        else
+            ajustes.insert({"30200001", "0"});
+        if (Estatico())
+            ajustes.insert({{"40000013", "80.58.1.10"}, {"40000004", "3"}});
+        else
+            ajustes.insert({{"40000004", "2"}, {"40000009", "usuario@adsl"}, {"40000010", "secreto"}});
+        return ajustes;
+    }
+};
+
+std::string NombreDelCamino(const Camino &c)
+{
+    std::string nombre = std::string("Windows") + c.familia + (c.Monopuesto() ? "_OnePc" : "_SeveralPcs") +
+                         (c.Estatico() ? "Static" : "Dynamic");
+    if (!c.Monopuesto())
+        nombre += c.reparto == 1441 ? "RoutersDhcp" : "OwnAddress";
+    return nombre;
+}
+void PrintTo(const Camino &c, std::ostream *os)
+{
+    *os << NombreDelCamino(c);
+}
+
+std::vector<Camino> TodosLosCaminos()
+{
+    std::vector<Camino> caminos;
+    for (const char *familia : {"98", "2000", "xp"})
+        for (const Camino modo :
+             {Camino{"", kMonopuesto, kEstatico, 0}, Camino{"", kMonopuesto, kDinamico, 0},
+              Camino{"", kMultipuesto, kEstatico, 1441}, Camino{"", kMultipuesto, kEstatico, 1442},
+              Camino{"", kMultipuesto, kDinamico, 1441}, Camino{"", kMultipuesto, kDinamico, 1442}})
+            caminos.push_back({familia, modo.modo, modo.direccionamiento, modo.reparto});
+    for (const char *familia : {"95", "98se", "me", "nt4"})
+        caminos.push_back({familia, kMonopuesto, kEstatico, 0});
+    return caminos;
+}
+
+class Caminos : public Configuracion, public ::testing::WithParamInterface<Camino>
+{
+};
 } // namespace
+
+// Every mode on the families the kit meets most, and one PC static on all seven: the router
+// holds what the plan implies, the PC's card what its family keeps, the dial-up connection and
+// the route fixer only where the mode needs them, and the PC restarts.
+TEST_P(Caminos, TheWholeRoadLeavesTheRouterAndThePcConfigured)
+{
+    const Camino &camino = GetParam();
+    std::vector<std::string> opciones = {"--nic", kRealtek, "--dhcp"};
+    const auto cliente = camino.Cliente();
+    opciones.insert(opciones.end(), cliente.begin(), cliente.end());
+    Pc(camino.familia, opciones);
+    EscribirConfig(kConfigAdsl);
+    Router();
+    TambienEn("80.58.1.1");
+    std::string salida;
+    ASSERT_EQ(Correr(camino.Guion(), salida), kFinalizado) << salida;
+    EXPECT_TRUE(Dice(salida, "== Página 21 (2008) «Configuración correcta»")) << salida;
+
+    const auto ajustes = Ajustes();
+    for (const auto &[codigo, valor] : camino.Router())
+        EXPECT_EQ(ajustes.count(codigo) ? ajustes.at(codigo) : "<not set>", valor) << codigo;
+
+    const std::string pc = ElPc();
+    EXPECT_EQ(ComoTomaSuDireccion(pc), camino.PcConDhcp() ? "DHCP" : "fixed address") << pc;
+    if (!camino.PcConDhcp())
+    {
+        for (const char *direccion : {": 172.16.0.5", ": 255.255.0.0", ": 172.16.0.1", ": 192.0.2.53"})
+            EXPECT_TRUE(Dice(pc, direccion)) << direccion << "\n" << pc;
+    }
+
+    // The dial-up connection, for one PC with dynamic addressing only.
+    const bool conexion = camino.Monopuesto() && !camino.Estatico();
+    EXPECT_EQ(Dice(salida, "   · RAS configurado."), conexion);
+    if (camino.Nueve())
+    {
+        EXPECT_EQ(Dice(PerfilesEnterNet(), "UserName=usuario@adsl\r\n"), conexion) << PerfilesEnterNet();
+    }
+    else
+    {
+        EXPECT_EQ(Dice(pc, "Phone book:\n  \"Conexión ADSL Router\" on PPPoE"), conexion) << pc;
+    }
+
+    // The route fixer, for one PC with static addressing only.
+    const auto orden = kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRun, "QelAsistPrueba");
+    EXPECT_EQ(orden.has_value(), camino.Monopuesto() && camino.Estatico());
+    if (orden)
+    {
+        EXPECT_TRUE(Dice(Rutas("80.58.1.1"), "80.58.1.1"));
+    }
+
+    // Windows 9x gives back its leases with winipcfg; the NT family has none.
+    if (camino.Nueve())
+    {
+        EXPECT_TRUE(Aparece(carpeta + "/winipcfg.out"));
+    }
+    else
+    {
+        EXPECT_FALSE(fs::exists(carpeta + "/winipcfg.out"));
+    }
+    EXPECT_TRUE(Dice(kittest::ReadHostFile(kittest::MachineDir() + "/power.log"), "reboot"));
+}
+INSTANTIATE_TEST_SUITE_P(Wizard, Caminos, ::testing::ValuesIn(TodosLosCaminos()),
+                         [](const auto &info) { return NombreDelCamino(info.param); });
 
 TEST_F(Configuracion, OnePcStaticConfiguresTheRouterThePcAndItsRoutesAndRestarts)
 {
@@ -129,4 +321,114 @@ TEST_F(Configuracion, SeveralPcsConfigureTheRoutersPrivateNetworkAndStartNoRoute
     // No route fixer now, and none left from before.
     EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRun, "QelAsistPrueba").has_value());
     EXPECT_FALSE(fs::exists(kittest::MachineDir() + "/temp/QelFixRt.txt"));
+}
+
+TEST_F(Configuracion, APasswordRefusedByTheRouterIsAskedForAndTheConfigurationRunsAgain)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    // The access check only connects; the upload's login is refused until the password is given.
+    Router({"--password", "clave7"});
+    TambienEn("80.58.1.1");
+    std::string salida;
+    EXPECT_EQ(Correr(HastaResumen() +
+                         "[Página 2014]\n[Página 2007]\nEspera=120000\n"
+                         "[Página 2010]\nEscribir 1922=clave7\nPulsar=Siguiente>\n" +
+                         kFinal,
+                     salida),
+              kFinalizado)
+        << salida;
+    EXPECT_EQ(Veces(salida, "== Página 19 (2007)"), 2) << salida;
+    EXPECT_EQ(Veces(salida, "== Página 22 (2010) «Password del dispositivo ADSL»"), 1);
+    EXPECT_FALSE(Dice(salida, "== Página 20"));
+    EXPECT_FALSE(Dice(salida, "clave7"));
+    EXPECT_EQ(Ajustes().at("30200008"), "80.58.1.1");
+}
+
+TEST_F(Configuracion, ARouterThatDropsTheUploadIsTriedTwiceThenRetriedFromTheErrorPage)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    Router({"--fault", "drop-data"});
+    TambienEn("80.58.1.1");
+    // The line comes back once both attempts have failed: "Reintentar" then finds it.
+    std::thread linea([this] {
+        const auto fallos = [] {
+            int n = 0;
+            for (const std::string &l : kittest::TempTraceMessages("DaxModem.txt"))
+                n += l.starts_with("SetFTPWorkerThread: Tx erronea");
+            return n;
+        };
+        for (int i = 0; i < 600 && fallos() < 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::string salida;
+        EXPECT_EQ(kittest::Run("routersim", {"fault", "--state", Estado(), "none"}, &salida), 0) << salida;
+    });
+    std::string salida;
+    EXPECT_EQ(Correr(HastaResumen() +
+                         "[Página 2014]\n[Página 2007]\nEspera=120000\n"
+                         "[Página 2009]\nEsperar=500\nPulsar=Reintentar\n" +
+                         kFinal,
+                     salida),
+              kFinalizado)
+        << salida;
+    linea.join();
+    // The automatic retry has no status line of its own; the error page names the failure.
+    EXPECT_EQ(Veces(salida, "== Página 19 (2007)"), 2) << salida;
+    EXPECT_FALSE(Dice(salida, "   · Empezando a configurar su módem-router ADSL..."));
+    EXPECT_TRUE(Dice(salida,
+                     "   No se ha podido establecer en su módem-router ADSL la configuración deseada.\n"
+                     "   Error de transmisión"));
+    EXPECT_EQ(Veces(salida, "== Página 20 (2009) «Error en el proceso»"), 1);
+    EXPECT_EQ(Ajustes().at("30200008"), "80.58.1.1");
+}
+
+namespace
+{
+constexpr char kReiniciar[] = "[Mensaje]\nTítulo=¿Reiniciar el ordenador?\nRespuesta=Aceptar\n";
+}
+
+// The fall-back roads: without an answer from the router the PC is given an address beside it,
+// from its console or by hand; the PC restarts, the wizard resumes at the summary and goes on
+// to the end, the router found this time.
+class TrasReiniciar : public Configuracion
+{
+  protected:
+    void HastaElFin(const std::string &hastaLaDireccion)
+    {
+        Pc("xp", {"--nic", kRealtek, "--dhcp"});
+        Router({"--com", "1"});
+        SinRed();
+        std::string salida;
+        ASSERT_EQ(Correr(hastaLaDireccion + "Pulsar=Reconfigurar\n" + kReiniciar, salida), kCancelado)
+            << salida;
+        EXPECT_EQ(ComoTomaSuDireccion(ElPc()), "fixed address");
+
+        // The cable is back in; the host starts again with Windows.
+        ConRed();
+        TambienEn("80.58.1.1");
+        setenv("KIT_LIB", carpeta.c_str(), 1);
+        setenv(
+            "KIT_ANSWERS",
+            Respuestas("[Página 2001]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n[Página 2014]\n" +
+                       std::string(kFinal))
+                .c_str(),
+            1);
+        std::string utf8;
+        EXPECT_EQ(kittest::Run("machine", {"reboot"}, &utf8), 0) << utf8;
+        salida = kitpc::PcText(utf8);
+        EXPECT_TRUE(Dice(salida, "ended with exit code 0")) << salida;
+        EXPECT_TRUE(Dice(salida, "== Página 21 (2008) «Configuración correcta»"));
+        EXPECT_EQ(Ajustes().at("30200008"), "80.58.1.1");
+        EXPECT_EQ(ComoTomaSuDireccion(ElPc()), "DHCP");
+        EXPECT_EQ(Veces(kittest::ReadHostFile(kittest::MachineDir() + "/power.log"), "reboot"), 2);
+    }
+};
+
+TEST_F(TrasReiniciar, TheConsoleRoadEndsConfigured)
+{
+    HastaElFin(HastaConsola() + "Pulsar=Siguiente>\n[Página 2029]\n[Página 2016]\n");
+}
+
+TEST_F(TrasReiniciar, TheAddressTypedByHandEndsConfigured)
+{
+    HastaElFin(HastaManual() + "Escribir 1683=192.168.1.1\nEscribir 1687=192.168.1.7\n");
 }
