@@ -83,6 +83,9 @@ UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT uElapse)
     if (!timer)
     {
         timer = new QTimer(m_impl->receptor);
+        // A window timer fires on its interval, to the system's tick; Qt's default coarse
+        // timers may be 5% of it late (or early).
+        timer->setTimerType(Qt::PreciseTimer);
         QObject::connect(timer, &QTimer::timeout, m_impl->receptor, [this, nIDEvent] { OnTimer(nIDEvent); });
     }
     const double ms = std::max(1.0, std::round(uElapse * qelmfc::FactorReloj()));

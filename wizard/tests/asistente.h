@@ -8,6 +8,7 @@
 #include "testing/kittest.h"
 #include "testing/servers.h"
 #include "testing/tracelog.h"
+#include "testing/wizard.h"
 
 #include <gtest/gtest.h>
 
@@ -44,9 +45,7 @@ class Asistente : public ::testing::Test
     void SetUp() override
     {
         carpeta = kittest::NewTempDir("asistente");
-        fs::copy_file(kittest::LibDir() + "/QelAsist.so", carpeta + "/QelAsist.so");
-        fs::copy(kittest::LibDir() + "/res", carpeta + "/res", fs::copy_options::recursive);
-        fs::copy_file(kittest::LibDir() + "/643.cfg", carpeta + "/643.cfg");
+        kittest::InstallWizard(carpeta);
         EscribirConfig(kConfig);
     }
     void TearDown() override

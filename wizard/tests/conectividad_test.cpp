@@ -147,7 +147,8 @@ TEST_F(Conectividad, TheConsoleGivesTheRoutersAddressAndThePcIsProposedBesideIt)
         << salida;
     EXPECT_TRUE(Dice(salida, "   lista [1602]: «COM1» de 1")) << salida;
     EXPECT_TRUE(
-        Dice(salida, "   · Se dispone de conectividad con el módem-router ADSL a través del puerto serie."));
+        Dice(salida, "   · Se dispone de conectividad con el módem-router ADSL a través del puerto serie."))
+        << salida;
     EXPECT_TRUE(Dice(salida, "== Página 16 (2016) «Acceso al módem-router»"));
     EXPECT_TRUE(Dice(salida, "   Se intentará conectar con estos parámetros recuperados de su configuración "
                              "actual a través del puerto serie."));
