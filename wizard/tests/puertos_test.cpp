@@ -303,3 +303,20 @@ TEST_F(Puertos, BackGoesToTheSummaryNotToTheFirmwareUpdate)
     EXPECT_TRUE(Dice(salida, "== Página 11 (2013)")) << salida;
     EXPECT_FALSE(Dice(salida, "== Página 17"));
 }
+
+TEST_F(Puertos, ARowTypedOnThePageReachesTheRouterBesideTheOnesItHad)
+{
+    Router("172.16.0.20", {{"80", "172.16.0.10"}});
+    std::string salida;
+    EXPECT_EQ(Asistente::Correr(HastaPuertos() + Fila("8080", "172.16.0.50") +
+                                    "Pulsar=Siguiente>\n[Página 2007]\nEspera=120000\n[Página 2008]\n"
+                                    "Pulsar=Finalizar\n",
+                                salida),
+              kFinalizado)
+        << salida;
+    std::string ajustes;
+    ASSERT_EQ(kittest::Run("routersim", {"show", "--state", kittest::MachineDir() + "/router"}, &ajustes), 0);
+    for (const char *linea : {"150000001 = 172.16.0.20\n", "150000002 = 80\n", "150000003 = 172.16.0.10\n",
+                              "150000004 = 8080\n", "150000005 = 172.16.0.50\n"})
+        EXPECT_TRUE(Dice(ajustes, linea)) << linea << ajustes;
+}
