@@ -1,0 +1,62 @@
+// xdesvom: the uninstaller's clean-up program, started at the next start of Windows from
+// RunOnce with one path: a folder is removed with everything under it, anything else is
+// deleted as a file. What cannot go stays; the exit code is always 0.
+#include "platform/windows.h"
+
+#include <string>
+
+namespace
+{
+bool EsCarpeta(const std::string &ruta)
+{
+    const DWORD atributos = GetFileAttributesA(ruta.c_str());
+    return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void BorrarArbol(const std::string &carpeta)
+{
+    WIN32_FIND_DATAA datos;
+    const HANDLE busqueda = FindFirstFileA((carpeta + "\\*").c_str(), &datos);
+    if (busqueda != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            const std::string nombre = datos.cFileName;
+            if (nombre == "." || nombre == "..")
+                continue;
+            const std::string ruta = carpeta + "\\" + nombre;
+            if (datos.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                BorrarArbol(ruta);
+            else
+                DeleteFileA(ruta.c_str());
+        } while (FindNextFileA(busqueda, &datos));
+        FindClose(busqueda);
+    }
+    RemoveDirectoryA(carpeta.c_str());
+}
+
+// The one argument, without the quotes a path with blanks may come in.
+std::string Argumento(const char *linea)
+{
+    std::string ruta = linea ? linea : "";
+    const auto inicio = ruta.find_first_not_of(" \t");
+    if (inicio == std::string::npos)
+        return {};
+    ruta = ruta.substr(inicio, ruta.find_last_not_of(" \t") - inicio + 1);
+    if (ruta.size() >= 2 && ruta.front() == '"' && ruta.back() == '"')
+        ruta = ruta.substr(1, ruta.size() - 2);
+    return ruta;
+}
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int)
+{
+    const std::string ruta = Argumento(lpCmdLine);
+    if (ruta.empty())
+        return 0;
+    if (EsCarpeta(ruta))
+        BorrarArbol(ruta);
+    else
+        DeleteFileA(ruta.c_str());
+    return 0;
+}
