@@ -214,6 +214,9 @@ HANDLE OpenExisting(const std::string &host, const struct stat &st, const OpenRe
     }
     if (verdict != ERROR_SUCCESS)
         return FailHandle(verdict);
+    if (request.DeleteOnClose())
+        if (DWORD image = plat::CheckImageDelete(fd.Get()))
+            return FailHandle(image); // a loaded library or a running program
     if (!plat::TakeShareLocks(fd.Get(), request.rights, request.share, request.DeleteOnClose()))
         return FailHandleFromErrno();
     if (overwrite && ::ftruncate(fd.Get(), 0) != 0)
@@ -652,7 +655,9 @@ BOOL WINAPI FlushFileBuffers(HANDLE hFile)
 
 // DeleteFileA: deletes a file. A file open elsewhere with FILE_SHARE_DELETE goes at its last
 // close (new opens get ERROR_ACCESS_DENIED meanwhile); open without it: ERROR_SHARING_VIOLATION,
-// as the NT family answers. Read-only files, folders and devices: ERROR_ACCESS_DENIED.
+// as the NT family answers. Read-only files, folders and devices: ERROR_ACCESS_DENIED; so is the
+// file of a library loaded (LoadLibraryA) or a program running (CreateProcessA, or any kit
+// program) anywhere on the PC, until its last FreeLibrary or the end of the process.
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
 {
     std::string host;

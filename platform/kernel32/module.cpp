@@ -4,8 +4,10 @@
 // unloads at zero, calling the library's DllMain (when it exports one) on load and on unload.
 // A name "X.dll" (or ".ocx") stands for the library "X.so" or "libX.so"; a bare name is looked
 // for beside the caller, in the kit's library folder, beside the program, in the current
-// folder, and last by the system loader.
+// folder, and last by the system loader. A loaded library's file is held as an image (share.cpp)
+// until it is unloaded: it cannot be deleted meanwhile, by this process or any other of the PC.
 #include "platform/core/builtin.h"
+#include "platform/kernel32/share.h"
 #include "platform/kit/kitloader.h"
 #include "platform/core/handles.h"
 #include "platform/core/lasterror.h"
@@ -36,6 +38,7 @@ class ModuleObject : public plat::KernelObject
     }
 
     void *library = nullptr;                                   // dlopen handle; nullptr for built-in modules
+    plat::UniqueFd image;                                      // the hold on the file, while loaded
     std::string path;                                          // file, or the built-in name
     std::atomic<const plat::BuiltinExport *> exports{nullptr}; // built-in modules, for the current PC
     int references = 0;
@@ -271,7 +274,8 @@ std::string LastLoaderError()
 
 // LoadLibraryA: loads a kit library (dlopen) or finds a built-in system library; returns the
 // same handle for the same library with one more reference. ERROR_MOD_NOT_FOUND when there is
-// no such library; the loader's text is kept (kitpc::LastLoaderError).
+// no such library; the loader's text is kept (kitpc::LastLoaderError). While loaded, the file
+// cannot be deleted (ERROR_ACCESS_DENIED, from any process of the PC) but may be renamed.
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
 {
     if (!lpLibFileName || !*lpLibFileName)
@@ -299,6 +303,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
             ++it->second->references;
         return it->second->handle;
     }
+    plat::UniqueFd image = plat::HoldImage(path); // before the load, so no delete slips in between
     void *library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library)
     {
@@ -309,6 +314,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
     }
     auto module = std::make_shared<ModuleObject>();
     module->library = library;
+    module->image = std::move(image);
     module->path = path;
     module->references = 1;
     if (!Register(loader, path, module))
@@ -321,6 +327,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
         loader.byKey.erase(path);
         plat::RemoveHandle(module->handle);
         ::dlclose(library);
+        module->image = {};
         t_loaderError = path + ": DllMain refused to load";
         SetLastError(ERROR_DLL_INIT_FAILED);
         return nullptr;
@@ -328,7 +335,8 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
     return module->handle;
 }
 
-// FreeLibrary: one reference less; the library is unloaded (after DllMain) at zero.
+// FreeLibrary: one reference less; the library is unloaded (after DllMain) at zero, and its file
+// may be deleted again.
 BOOL WINAPI FreeLibrary(HMODULE hLibModule)
 {
     Loader &loader = TheLoader();
@@ -342,6 +350,7 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule)
     loader.byKey.erase(module->path);
     plat::RemoveHandle(module->handle);
     ::dlclose(module->library);
+    module->image = {}; // the file may go now
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
 // Processes of the simulated PC: starting programs, waiting for them and their exit codes; the
 // calling process's command line, start-up information and environment.
 #include "platform/kernel32/process.h"
+#include "platform/kernel32/share.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/core/handles.h"
 #include "platform/core/lasterror.h"
@@ -36,6 +37,13 @@ namespace
 // when its parent is another process or its arguments are not those of the command line (the
 // variable went through a program that is not ours).
 constexpr char kStartVariable[] = "KIT_PROCESS_START";
+
+// The child's hold on its own program file (share.cpp): CreateProcessA takes it before the
+// start and hands it over as this descriptor, named by this variable, so the file cannot be
+// deleted from the moment CreateProcessA returns. A kit program started otherwise takes the
+// hold itself when it starts.
+constexpr char kImageVariable[] = "KIT_PROCESS_IMAGE";
+constexpr int kImageDescriptor = 3;
 
 // Exit codes for a child the host ended with a signal, as Windows reports a crashed or killed
 // process.
@@ -224,6 +232,30 @@ __attribute__((constructor)) void ReadStartInfo()
     StartInfo &info = TheStartInfo();
     if (!TakeStartVariable(info))
         info.commandLine = JoinCommandLine(OwnArguments());
+}
+
+// Whether the descriptor is open on the file the process runs.
+bool IsOwnImage(int fd)
+{
+    struct stat held = {}, own = {};
+    return ::fstat(fd, &held) == 0 && ::stat("/proc/self/exe", &own) == 0 && held.st_dev == own.st_dev &&
+           held.st_ino == own.st_ino;
+}
+
+// Keeps the hold on the program's file for the life of the process; never closed.
+__attribute__((constructor)) void HoldOwnImage()
+{
+    const char *value = std::getenv(kImageVariable);
+    const bool handedOver = value && std::atoi(value) == kImageDescriptor && IsOwnImage(kImageDescriptor);
+    ::unsetenv(kImageVariable);
+    if (handedOver)
+    {
+        ::fcntl(kImageDescriptor, F_SETFD, FD_CLOEXEC); // ours, not our children's
+        return;
+    }
+    const int fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && !plat::TakeImageHold(fd))
+        ::close(fd);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -535,6 +567,7 @@ struct SpawnRequest
     std::vector<std::string> env;
     std::string folder;
     bool offConsole = false;
+    int imageHold = -1; // the descriptor holding the program's file, handed to the child
 };
 
 std::vector<char *> Pointers(std::vector<std::string> &strings)
@@ -551,6 +584,12 @@ int Spawn(SpawnRequest &request, pid_t &pid)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    int firstClosed = kImageDescriptor;
+    if (request.imageHold >= 0)
+    {
+        posix_spawn_file_actions_adddup2(&actions, request.imageHold, kImageDescriptor);
+        firstClosed = kImageDescriptor + 1;
+    }
     if (request.offConsole)
     {
         // A child without the caller's console reads and writes nothing there; its error output
@@ -560,8 +599,8 @@ int Spawn(SpawnRequest &request, pid_t &pid)
     }
     if (!request.folder.empty())
         posix_spawn_file_actions_addchdir_np(&actions, request.folder.c_str());
-    // No descriptor of ours reaches the child, whether or not it was opened close-on-exec.
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    // No other descriptor of ours reaches the child, whether or not it was opened close-on-exec.
+    posix_spawn_file_actions_addclosefrom_np(&actions, firstClosed);
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
@@ -640,7 +679,9 @@ std::string ProgramName()
 // environment blocks fail with ERROR_CALL_NOT_IMPLEMENTED); priority classes are accepted and
 // ignored; a child off the caller's console (DETACHED_PROCESS, CREATE_NEW_CONSOLE,
 // CREATE_NO_WINDOW) gets /dev/null as input and output but keeps its error output; hThread is a
-// second handle to the process object; the thread id is the process id.
+// second handle to the process object; the thread id is the process id. As on Windows, the
+// program's file cannot be deleted while the process runs (ERROR_ACCESS_DENIED) but may be
+// renamed; the child gets the hold as its descriptor 3.
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
                            LPSECURITY_ATTRIBUTES, BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment,
                            LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
@@ -671,6 +712,12 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
         request.argv[0] = request.program;
     request.env = ChildEnvironment(static_cast<const char *>(lpEnvironment), commandLine, *lpStartupInfo);
     request.offConsole = (dwCreationFlags & kOffConsoleFlags) != 0;
+    plat::UniqueFd image = plat::HoldImage(request.program);
+    if (image)
+    {
+        request.imageHold = image.Get();
+        SetEntry(request.env, kImageVariable, std::to_string(kImageDescriptor));
+    }
 
     pid_t pid = 0;
     if (int err = Spawn(request, pid); err != 0)

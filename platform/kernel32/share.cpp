@@ -6,7 +6,8 @@
 //   kHasRead, kHasWrite, kHasDelete      held by opens that use that right,
 //   kDenyRead, kDenyWrite, kDenyDelete   held by opens whose share mode leaves that right out,
 //   kOpen                                held by every open,
-//   kDeleteOnClose                       held by opens made with FILE_FLAG_DELETE_ON_CLOSE.
+//   kDeleteOnClose                       held by opens made with FILE_FLAG_DELETE_ON_CLOSE,
+//   kImage                               held by a loaded library's or a running program's file.
 // A new open asks F_OFD_GETLK whether a write lock could be placed there: if not, another open
 // description holds the shared lock. The open fails when it wants a right someone denies or
 // denies a right someone has, as Windows decides. The locks belong to the open description, so
@@ -19,6 +20,12 @@
 // marks the file (the extended attribute user.kit.delete); whoever closes last, with no
 // delete-on-close open left, unlinks it. A marked file nobody holds open is one whose deleter
 // died or exited without closing: the next open or GetFileAttributesA completes the delete.
+//
+// Images. Windows refuses to delete the file of a loaded library or of a running program
+// (ERROR_ACCESS_DENIED) but lets it be renamed. The loader keeps a descriptor of the file with
+// the kOpen and kImage locks for as long as the library is loaded; a program's file is held by
+// the descriptor CreateProcessA hands to the child, or by the program itself from its start.
+// Either way the hold ends with the process, also when it is killed.
 #include "platform/kernel32/share.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/core/lasterror.h"
@@ -39,6 +46,7 @@ enum LockSlot : off_t
     kDenyRead = 3,
     kOpen = 6,
     kDeleteOnClose = 7,
+    kImage = 8,
 };
 
 thread_local int t_guardDepth = 0;
@@ -175,6 +183,25 @@ void UnlinkIfLastOpen(int fd, const std::string &fallbackPath)
         UnlinkOpenFile(fd, fallbackPath);
 }
 
+bool TakeImageHold(int fd)
+{
+    return LockShared(fd, kOpen) && LockShared(fd, kImage);
+}
+
+UniqueFd HoldImage(const std::string &hostPath)
+{
+    ShareGuard guard;
+    UniqueFd fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd && !TakeImageHold(fd.Get()))
+        return {};
+    return fd;
+}
+
+DWORD CheckImageDelete(int fd)
+{
+    return HeldElsewhere(fd, kImage) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
 DWORD DeleteOpenableFile(const std::string &hostPath)
 {
     ShareGuard guard;
@@ -185,6 +212,8 @@ DWORD DeleteOpenableFile(const std::string &hostPath)
     const DWORD verdict = CheckOpen(fd.Get(), hostPath, kRightDelete, kAllRights);
     if (verdict != ERROR_SUCCESS)
         return verdict;
+    if (DWORD image = CheckImageDelete(fd.Get()))
+        return image;
     if (OpenElsewhere(fd.Get()) && SetDeleteMark(fd.Get(), true))
         return ERROR_SUCCESS;
     if (::unlink(hostPath.c_str()) != 0)

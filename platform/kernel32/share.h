@@ -33,6 +33,14 @@ bool TakeShareLocks(int fd, unsigned rights, unsigned share, bool deleteOnClose)
 // At the close of a file marked for deletion, under the guard: unlinks it when no other open
 // holds it (nor a delete-on-close open that will do it).
 void UnlinkIfLastOpen(int fd, const std::string &fallbackPath);
+// Holds the file as the image of a loaded library or a running program for as long as the
+// returned descriptor stays open: DeleteFileA and delete-on-close opens of it fail with
+// ERROR_ACCESS_DENIED, replacing it too; renaming it stays allowed. Invalid when it cannot be opened.
+UniqueFd HoldImage(const std::string &hostPath);
+// The same hold on a descriptor already open on the file (a program's own file at its start).
+bool TakeImageHold(int fd);
+// ERROR_ACCESS_DENIED when an image hold other than `fd` keeps the file, else ERROR_SUCCESS.
+DWORD CheckImageDelete(int fd);
 // DeleteFileA's work on an existing file, under the guard: unlinks it, or marks it for deletion
 // at the last close when it is open with FILE_SHARE_DELETE.
 DWORD DeleteOpenableFile(const std::string &hostPath);

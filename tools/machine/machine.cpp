@@ -13,6 +13,7 @@
 //   machine ras yes|no [--dir DIR]
 //   machine pppoe [winpoet|enternet|none [--pppoe-disabled] [--pppoe-stopped]]
 //                 [--winpoet-selector 0|1|2] [--dir DIR]
+//   machine logon [--dir DIR]
 //   machine reboot [--dir DIR]
 //
 // CARD OPTIONS: --dhcp (the default) or --ip A/M[,A/M...] with --gw G[,G...]; --dns D[,D...];
@@ -30,7 +31,13 @@
 // The PC is DIR, else $KIT_MACHINE, else ~/.local/share/kit/machine. `set` changes a fact in
 // machine.ini and in every registry value the family's layout repeats it in; `set os` stays
 // within the layout the PC was created with (the 9x versions among themselves). A restart keeps
-// only the persistent routes and the gateways of the PC's adapters. A damaged registry stops
+// only the persistent routes and the gateways of the PC's adapters.
+//
+// `logon` does what Windows does when a user logs on: HKEY_LOCAL_MACHINE RunOnce (each value
+// deleted before its program starts, the programs run one at a time, each waited for), then
+// HKEY_LOCAL_MACHINE Run and HKEY_CURRENT_USER Run (started, not waited for), then
+// HKEY_CURRENT_USER RunOnce. `reboot` is the start of Windows (pending renames and deletions,
+// Wininit.ini [rename], volatile keys, routes) followed by a logon. A damaged registry stops
 // every command that needs it. Texts from the terminal are UTF-8 and are stored in Windows 1252.
 //
 // Exit codes: 0 done, 1 failed (a message on stderr), 2 bad usage.
@@ -87,6 +94,7 @@ const char *const kUsageText =
     "       machine ras yes|no [--dir DIR]\n"
     "       machine pppoe [winpoet|enternet|none [--pppoe-disabled] [--pppoe-stopped]]\n"
     "                     [--winpoet-selector 0|1|2] [--dir DIR]\n"
+    "       machine logon [--dir DIR]\n"
     "       machine reboot [--dir DIR]\n"
     "CARD OPTIONS: [--dhcp | --ip A/M[,A/M...] [--gw G[,G...]]] [--dns D[,D...]] [--wins W[,W...]]\n"
     "              [--disabled|--enabled] [--unbound|--bound] [--hidden|--shown (NT only)]\n"
@@ -1335,16 +1343,48 @@ bool RebuildRoutes(kitpc::WindowsFamily family)
     return true;
 }
 
-int Reboot(const Arguments &args)
+// The PC a logon or a restart acts on, or the exit code that stops the command.
+std::optional<int> RefuseToStart(const Arguments &args, const char *command, const std::string &pc,
+                                 const char *undone)
 {
     if (!args.words.empty())
-        return Usage("reboot takes no argument " + args.words.front());
-    const std::string pc = UsePc(Option(args, "--dir"));
+        return Usage(std::string(command) + " takes no argument " + args.words.front());
     if (!HoldsPc(pc))
         return Failure("no PC in " + pc + " (machine create makes one)");
-    // A registry that cannot be read stops Windows before anything of the restart is done.
+    // A registry that cannot be read stops Windows before anything is done.
     if (auto problem = RegistryProblem())
-        return Failure(*problem + "; the PC was not restarted");
+        return Failure(*problem + "; " + undone);
+    return std::nullopt;
+}
+
+// A user's logon: the machine's RunOnce before anything else, then the Run programs, then the
+// user's RunOnce, as Explorer does it.
+void RunLogonPrograms()
+{
+    RunOnceKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE RunOnce");
+    RunKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE Run");
+    RunKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER Run");
+    RunOnceKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER RunOnce");
+}
+
+int Logon(const Arguments &args)
+{
+    const std::string pc = UsePc(Option(args, "--dir"));
+    if (auto refused = RefuseToStart(args, "logon", pc, "nobody logged on"))
+        return *refused;
+    std::printf("Logging on to %s in %s\n", FamilyTitle(kitpc::ReadIdentity().family), pc.c_str());
+    RunLogonPrograms();
+    if (!AppendPowerLog("logged on"))
+        return Failure("cannot write " + pc + "/power.log");
+    std::printf("Logged on.\n");
+    return kOk;
+}
+
+int Reboot(const Arguments &args)
+{
+    const std::string pc = UsePc(Option(args, "--dir"));
+    if (auto refused = RefuseToStart(args, "reboot", pc, "the PC was not restarted"))
+        return *refused;
     const kitpc::Identity id = kitpc::ReadIdentity();
     std::printf("Restarting %s in %s\n", FamilyTitle(id.family), pc.c_str());
 
@@ -1361,12 +1401,7 @@ int Reboot(const Arguments &args)
     if (!RebuildRoutes(id.family))
         return Failure("cannot write " + kitpc::PathOf("routes") + "; the PC was not restarted");
 
-    // Logon.
-    RunOnceKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE RunOnce");
-    RunOnceKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER RunOnce");
-    RunKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE Run");
-    RunKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER Run");
-
+    RunLogonPrograms();
     if (!AppendPowerLog("restarted"))
         return Failure("cannot write " + pc + "/power.log");
     std::printf("Restarted.\n");
@@ -1401,6 +1436,8 @@ int main(int argc, char **argv)
         return Show(*args);
     if (args->command == "set")
         return Set(*args);
+    if (args->command == "logon")
+        return Logon(*args);
     if (args->command == "reboot")
         return Reboot(*args);
     if (args->command == "nic")

@@ -1,12 +1,13 @@
 // Child program of the process tests: writes how it was started to the file named by
 // KIT_CHILD_OUT, one "key=value" line each: cmdline, argc, argv<i>, cwd, fds (descriptors open
-// beyond 0, 1 and 2), startup (dwFlags,wShowWindow), machine ($KIT_MACHINE) and show (the value
-// of the variable KIT_CHILD_SHOW names, or "(none)").
+// beyond 0, 1 and 2, but for the platform's hold on the program's own file), startup (dwFlags,wShowWindow),
+// machine ($KIT_MACHINE) and show (the value of the variable KIT_CHILD_SHOW names, or "(none)").
 #include "platform/windows.h"
 
 #include <dirent.h>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -18,6 +19,13 @@ std::string Variable(const char *name)
     return length == 0 || length >= sizeof buffer ? "(none)" : std::string(buffer, length);
 }
 
+bool IsOwnProgram(int fd)
+{
+    struct stat held = {}, own = {};
+    return ::fstat(fd, &held) == 0 && ::stat("/proc/self/exe", &own) == 0 && held.st_dev == own.st_dev &&
+           held.st_ino == own.st_ino;
+}
+
 int InheritedDescriptors()
 {
     DIR *dir = ::opendir("/proc/self/fd");
@@ -27,7 +35,7 @@ int InheritedDescriptors()
     while (struct dirent *entry = ::readdir(dir))
     {
         const int fd = std::atoi(entry->d_name);
-        if (entry->d_name[0] != '.' && fd > 2 && fd != ::dirfd(dir))
+        if (entry->d_name[0] != '.' && fd > 2 && fd != ::dirfd(dir) && !IsOwnProgram(fd))
             ++count;
     }
     ::closedir(dir);

@@ -83,3 +83,97 @@ TEST(Module, BuiltinSystemLibraries)
     EXPECT_NE(GetModuleHandleA("KERNEL32.DLL"), nullptr); // never unloaded
     EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
 }
+
+// --- The file of a loaded library ----------------------------------------------------------------
+
+namespace
+{
+constexpr DWORD kSentinel = 0xdeadbeef;
+
+// A copy of the sample library inside the PC, so deleting it touches nothing of the build.
+std::string CopyOfSample(const char *name)
+{
+    const std::string path = kittest::MachineDir() + "/temp/" + name;
+    EXPECT_TRUE(CopyFileA((kittest::LibDir() + "/testlib_sample.so").c_str(), path.c_str(), FALSE));
+    return path;
+}
+
+DWORD DeleteError(const std::string &path)
+{
+    SetLastError(kSentinel);
+    return DeleteFileA(path.c_str()) ? ERROR_SUCCESS : GetLastError();
+}
+
+// A named mutex this thread owns, which a child waits for.
+class Gate
+{
+  public:
+    explicit Gate(const char *name) : name_(name), mutex_(CreateMutexA(nullptr, TRUE, name)) {}
+    ~Gate()
+    {
+        Open();
+        CloseHandle(mutex_);
+    }
+    const std::string &Name() const { return name_; }
+    void Open()
+    {
+        if (owned_)
+            ReleaseMutex(mutex_);
+        owned_ = false;
+    }
+
+  private:
+    std::string name_;
+    HANDLE mutex_;
+    bool owned_ = true;
+};
+} // namespace
+
+TEST(ModuleImage, LoadedLibraryIsNotDeletedUntilItsLastFree)
+{
+    const std::string path = CopyOfSample("Muestra.dll");
+    HMODULE first = LoadLibraryA(path.c_str());
+    ASSERT_NE(first, nullptr) << kitpc::LastLoaderError();
+    HMODULE second = LoadLibraryA(path.c_str());
+    EXPECT_EQ(DeleteError(path), DWORD(ERROR_ACCESS_DENIED));
+    SetLastError(kSentinel);
+    EXPECT_EQ(CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_DELETE_ON_CLOSE, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+    // It can still be read, so copied; and renamed, as NT renames a loaded image.
+    const std::string copy = kittest::MachineDir() + "/temp/copia.dll";
+    EXPECT_TRUE(CopyFileA(path.c_str(), copy.c_str(), FALSE));
+    EXPECT_EQ(DeleteError(copy), DWORD(ERROR_SUCCESS));
+    const std::string renamed = kittest::MachineDir() + "/temp/Renombrada.dll";
+    EXPECT_TRUE(MoveFileA(path.c_str(), renamed.c_str()));
+    EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_ACCESS_DENIED));
+
+    EXPECT_TRUE(FreeLibrary(second));
+    EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_ACCESS_DENIED)); // one reference left
+    EXPECT_TRUE(FreeLibrary(first));
+    EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_SUCCESS));
+}
+
+TEST(ModuleImage, LibraryOfAnotherProcessUntilFreedOrKilled)
+{
+    const std::string path = CopyOfSample("Otra.dll");
+    {
+        Gate gate("KitModuleImageGate");
+        kittest::Child child("platform_child_loader", {path, gate.Name()});
+        ASSERT_EQ(child.ReadLine(), "loaded");
+        EXPECT_EQ(DeleteError(path), DWORD(ERROR_ACCESS_DENIED));
+        gate.Open();
+        ASSERT_EQ(child.ReadLine(), "freed");
+        EXPECT_EQ(DeleteError(path), DWORD(ERROR_SUCCESS)); // the child still runs
+    }
+    CopyOfSample("Otra.dll");
+    {
+        Gate gate("KitModuleImageKilled");
+        kittest::Child child("platform_child_loader", {path, gate.Name()});
+        ASSERT_EQ(child.ReadLine(), "loaded");
+        EXPECT_EQ(DeleteError(path), DWORD(ERROR_ACCESS_DENIED));
+        child.Kill(); // its hold goes with it
+        EXPECT_EQ(DeleteError(path), DWORD(ERROR_SUCCESS));
+    }
+}
