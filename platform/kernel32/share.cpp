@@ -21,11 +21,11 @@
 // delete-on-close open left, unlinks it. A marked file nobody holds open is one whose deleter
 // died or exited without closing: the next open or GetFileAttributesA completes the delete.
 //
-// Images. Windows refuses to delete the file of a loaded library or of a running program
-// (ERROR_ACCESS_DENIED) but lets it be renamed. The loader keeps a descriptor of the file with
-// the kOpen and kImage locks for as long as the library is loaded; a program's file is held by
-// the descriptor CreateProcessA hands to the child, or by the program itself from its start.
-// Either way the hold ends with the process, also when it is killed.
+// Images. Windows refuses to delete (ERROR_ACCESS_DENIED) or write (ERROR_SHARING_VIOLATION) the
+// file of a loaded library or of a running program, but lets it be renamed. The loader keeps a
+// descriptor of the file with the kOpen, kDenyWrite and kImage locks for as long as the library is
+// loaded; a program's file is held by the descriptor CreateProcessA hands to the child, or by the
+// program itself from its start. Either way the hold ends with the process, also when it is killed.
 #include "platform/kernel32/share.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/core/lasterror.h"
@@ -44,6 +44,7 @@ enum LockSlot : off_t
 {
     kHasRead = 0, // kHas* and kDeny* follow the order of the rights' bits
     kDenyRead = 3,
+    kDenyWrite = 4,
     kOpen = 6,
     kDeleteOnClose = 7,
     kImage = 8,
@@ -185,7 +186,7 @@ void UnlinkIfLastOpen(int fd, const std::string &fallbackPath)
 
 bool TakeImageHold(int fd)
 {
-    return LockShared(fd, kOpen) && LockShared(fd, kImage);
+    return LockShared(fd, kOpen) && LockShared(fd, kDenyWrite) && LockShared(fd, kImage);
 }
 
 UniqueFd HoldImage(const std::string &hostPath)

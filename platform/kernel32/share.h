@@ -34,8 +34,9 @@ bool TakeShareLocks(int fd, unsigned rights, unsigned share, bool deleteOnClose)
 // holds it (nor a delete-on-close open that will do it).
 void UnlinkIfLastOpen(int fd, const std::string &fallbackPath);
 // Holds the file as the image of a loaded library or a running program for as long as the
-// returned descriptor stays open: DeleteFileA and delete-on-close opens of it fail with
-// ERROR_ACCESS_DENIED, replacing it too; renaming it stays allowed. Invalid when it cannot be opened.
+// returned descriptor stays open: DeleteFileA, delete-on-close opens and replacing it fail with
+// ERROR_ACCESS_DENIED, opening it for writing with ERROR_SHARING_VIOLATION; renaming it stays
+// allowed. Invalid when it cannot be opened.
 UniqueFd HoldImage(const std::string &hostPath);
 // The same hold on a descriptor already open on the file (a program's own file at its start).
 bool TakeImageHold(int fd);

@@ -1,5 +1,6 @@
 // Ending the session: the PC records the request in power.log instead of restarting;
-// `machine reboot` then does what Windows does when it starts again.
+// `machine reboot` then does what Windows does when it starts again, `machine logon` what it does
+// when the user logs on again.
 #include "platform/kit/kitmachine.h"
 #include "platform/core/lasterror.h"
 #include "platform/kernel32/process.h"

@@ -141,10 +141,17 @@ TEST(ModuleImage, LoadedLibraryIsNotDeletedUntilItsLastFree)
                           FILE_FLAG_DELETE_ON_CLOSE, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
-    // It can still be read, so copied; and renamed, as NT renames a loaded image.
+    // Nor written over, nor replaced.
     const std::string copy = kittest::MachineDir() + "/temp/copia.dll";
-    EXPECT_TRUE(CopyFileA(path.c_str(), copy.c_str(), FALSE));
+    EXPECT_TRUE(CopyFileA(path.c_str(), copy.c_str(), FALSE)); // it can still be read
+    SetLastError(kSentinel);
+    EXPECT_FALSE(CopyFileA(copy.c_str(), path.c_str(), FALSE));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    SetLastError(kSentinel);
+    EXPECT_FALSE(MoveFileExA(copy.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
     EXPECT_EQ(DeleteError(copy), DWORD(ERROR_SUCCESS));
+    // Renamed it may be, as NT renames a loaded image; the hold goes with the file.
     const std::string renamed = kittest::MachineDir() + "/temp/Renombrada.dll";
     EXPECT_TRUE(MoveFileA(path.c_str(), renamed.c_str()));
     EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_ACCESS_DENIED));

@@ -545,3 +545,92 @@ TEST(Environment, GetEnvironmentVariableRules)
     EXPECT_EQ(GetEnvironmentVariableA("", buffer, sizeof buffer), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ENVVAR_NOT_FOUND));
 }
+
+// --- The file of a running program --------------------------------------------------------------
+
+namespace
+{
+DWORD DeleteError(const std::string &path)
+{
+    SetLastError(0xdeadbeef);
+    return DeleteFileA(path.c_str()) ? ERROR_SUCCESS : GetLastError();
+}
+
+// A copy of a program of the build inside the PC, so deleting it touches nothing of the build.
+std::string CopyIntoPc(const std::string &program, const std::string &name)
+{
+    const std::string path = kittest::MachineDir() + "/program_files/" + name;
+    fs::create_directories(fs::path(path).parent_path());
+    fs::copy_file(program, path, fs::copy_options::overwrite_existing);
+    fs::permissions(path, kExecutable);
+    return path;
+}
+
+std::string NewFifo(const std::string &name)
+{
+    const std::string fifo = kittest::MachineDir() + "/temp/" + name;
+    EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    return fifo;
+}
+
+// Opens the FIFO's writing end, which waits for the child to be reading it, and closes it.
+void LetGo(const std::string &fifo)
+{
+    ::close(::open(fifo.c_str(), O_WRONLY));
+}
+} // namespace
+
+TEST(ProcessImage, ProgramIsNotDeletedWhileItRuns)
+{
+    const std::string program = CopyIntoPc(ChildProgram("exit"), "Pequeno");
+    const std::string fifo = NewFifo("gate");
+    Started started = Start(Quoted(program) + " fifo " + fifo);
+    ASSERT_TRUE(started.ok) << started.error;
+    // Held from the moment CreateProcessA returns, not only once the program is under way.
+    EXPECT_EQ(DeleteError(program), DWORD(ERROR_ACCESS_DENIED));
+    const std::string renamed = kittest::MachineDir() + "/program_files/Renombrado";
+    EXPECT_TRUE(MoveFileA(program.c_str(), renamed.c_str())); // renaming it is allowed
+    EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_ACCESS_DENIED));
+    LetGo(fifo);
+    EXPECT_EQ(Finish(started), 7u);
+    EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_SUCCESS));
+}
+
+TEST(ProcessImage, KilledProgramLeavesNoHold)
+{
+    const std::string program = CopyIntoPc(ChildProgram("exit"), "Pequeno");
+    Started started = Start(Quoted(program) + " forever");
+    ASSERT_TRUE(started.ok) << started.error;
+    EXPECT_EQ(DeleteError(program), DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(TerminateProcess(started.pi.hProcess, 9));
+    EXPECT_EQ(Finish(started), 9u);
+    EXPECT_EQ(DeleteError(program), DWORD(ERROR_SUCCESS));
+}
+
+TEST(ProcessImage, ScriptHeldThroughItsInterpreter)
+{
+    // Not a program of ours: only what CreateProcessA handed over holds it.
+    const std::string fifo = NewFifo("gate");
+    const std::string script = kittest::MachineDir() + "/program_files/espera";
+    WriteFile(script, "#!/bin/sh\nread line < \"$1\"\n", kExecutable);
+    Started started = Start(Quoted(script) + " " + fifo);
+    ASSERT_TRUE(started.ok) << started.error;
+    const int writer = ::open(fifo.c_str(), O_WRONLY); // the shell is running the script now
+    EXPECT_EQ(DeleteError(script), DWORD(ERROR_ACCESS_DENIED));
+    ::close(writer);
+    EXPECT_EQ(Finish(started), 1u); // read met the end of the FIFO
+    EXPECT_EQ(DeleteError(script), DWORD(ERROR_SUCCESS));
+}
+
+TEST(ProcessImage, KitProgramStartedByTheHostHoldsItself)
+{
+    const std::string program = CopyIntoPc(ChildProgram("exit"), "Pequeno");
+    const std::string fifo = NewFifo("gate");
+    kittest::Child child(program, {"fifo", fifo});
+    ASSERT_TRUE(child.Started());
+    const int writer = ::open(fifo.c_str(), O_WRONLY); // the program is in its main now
+    EXPECT_EQ(DeleteError(program), DWORD(ERROR_ACCESS_DENIED));
+    ::close(writer);
+    EXPECT_EQ(child.Wait(), 7);
+    EXPECT_EQ(DeleteError(program), DWORD(ERROR_SUCCESS));
+}

@@ -1,5 +1,5 @@
 // The machine program: creating each family, showing and changing the PC, and restarting it
-// (pending file operations, RunOnce, Run, power.log).
+// (pending file operations, RunOnce, Run, power.log) and logging a user on.
 #include "platform/kit/kitmachine.h"
 #include "platform/kit/kitregistry.h"
 #include "platform/windows.h"
@@ -334,7 +334,7 @@ TEST(MachineReboot, NtPendingDeleteAndRenames)
     EXPECT_EQ("new", kittest::ReadHostFile(temp + "usado.dll", ""));
     EXPECT_FALSE(fs::exists(temp + "origen.txt"));
     EXPECT_EQ("moved", kittest::ReadHostFile(temp + "destino.txt", ""));
-    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
+    EXPECT_FALSE(kittest::ReadRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
     EXPECT_NE(std::string::npos, r.out.find("deleted " + temp + "borrar.dll"));
 }
 
@@ -488,4 +488,95 @@ TEST(MachineReboot, AppendsOneLineToThePowerLog)
         ++lines;
     EXPECT_EQ(2u, lines);
     EXPECT_EQ('\n', log.back());
+}
+
+// --- logon ----------------------------------------------------------------------------------------
+
+TEST(MachineLogon, RunOnceRunsOnceRunAtEveryLogonNoFileOperations)
+{
+    CreatePc("xp");
+    const std::string temp = Pc("temp/");
+    kittest::WriteHostFile(temp + "borrar.dll", "old");
+    const std::string pending = "\\??\\" + temp + "borrar.dll" + '\0' + "" + '\0' + '\0';
+    kittest::WriteRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ,
+                           pending);
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas",
+                            "route ADD 10.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    kittest::WriteRegString(HKEY_CURRENT_USER, kRunOnce, "Usuario",
+                            "route ADD 30.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRun, "Siempre", "route PRINT");
+    kittest::WriteRegString(HKEY_CURRENT_USER, kRun, "Mio", "route PRINT");
+
+    ProgramResult r = Machine({"logon"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("", r.err);
+    // The machine's RunOnce first and waited for, the Run programs, then the user's RunOnce.
+    const size_t machineOnce = r.out.find("HKEY_LOCAL_MACHINE RunOnce:\n  Rutas: route ADD 10.0.0.0"),
+                 machineRun = r.out.find("HKEY_LOCAL_MACHINE Run:\n  Siempre: route PRINT"),
+                 userRun = r.out.find("HKEY_CURRENT_USER Run:\n  Mio: route PRINT"),
+                 userOnce = r.out.find("HKEY_CURRENT_USER RunOnce:\n  Usuario: route ADD 30.0.0.0");
+    ASSERT_NE(std::string::npos, userOnce) << r.out;
+    EXPECT_LT(machineOnce, machineRun) << r.out;
+    EXPECT_LT(machineRun, userRun) << r.out;
+    EXPECT_LT(userRun, userOnce) << r.out;
+    EXPECT_EQ("10.0.0.0 255.0.0.0 10.0.0.1 1\n30.0.0.0 255.0.0.0 10.0.0.1 1\n",
+              kittest::ReadHostFile(Pc("routes"), ""));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Rutas"));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_CURRENT_USER, kRunOnce, "Usuario"));
+    EXPECT_EQ("route PRINT", kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRun, "Siempre"));
+    // A logon is no start of Windows: the pending delete waits, the routes stay.
+    EXPECT_TRUE(fs::exists(temp + "borrar.dll"));
+    EXPECT_TRUE(kittest::ReadRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
+
+    ProgramResult again = Machine({"logon"});
+    ASSERT_EQ(0, again.exitCode) << again.err;
+    EXPECT_EQ(std::string::npos, again.out.find("RunOnce")) << again.out;
+    EXPECT_NE(std::string::npos, again.out.find("  Siempre: route PRINT")) << again.out;
+    EXPECT_NE(std::string::npos, again.out.find("  Mio: route PRINT")) << again.out;
+
+    // A restart does both.
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Otra",
+                            "route ADD 40.0.0.0 MASK 255.0.0.0 10.0.0.1");
+    ProgramResult restart = Machine({"reboot"});
+    ASSERT_EQ(0, restart.exitCode) << restart.err;
+    EXPECT_FALSE(fs::exists(temp + "borrar.dll"));
+    EXPECT_FALSE(kittest::ReadRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
+    EXPECT_FALSE(kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRunOnce, "Otra"));
+    EXPECT_NE(std::string::npos, restart.out.find("  Siempre: route PRINT")) << restart.out;
+    EXPECT_EQ("40.0.0.0 255.0.0.0 10.0.0.1 1\n", kittest::ReadHostFile(Pc("routes"), ""));
+}
+
+TEST(MachineLogon, NinetyEightLeavesWininitForTheRestart)
+{
+    CreatePc("98");
+    const std::string windows = Pc("windows/");
+    kittest::WriteHostFile(windows + "gone.dll", "gone");
+    kittest::WriteHostFile(windows + "Wininit.ini", "[rename]\r\nNUL=" + windows + "gone.dll\r\n");
+    ASSERT_EQ(0, Machine({"logon"}).exitCode);
+    EXPECT_TRUE(fs::exists(windows + "gone.dll"));
+    EXPECT_TRUE(fs::exists(windows + "Wininit.ini"));
+    ASSERT_EQ(0, Machine({"reboot"}).exitCode);
+    EXPECT_FALSE(fs::exists(windows + "gone.dll"));
+}
+
+TEST(MachineLogon, LogoffAndLogonInThePowerLog)
+{
+    CreatePc("xp");
+    ASSERT_TRUE(ExitWindowsEx(EWX_LOGOFF, 0));
+    ASSERT_EQ(0, Machine({"logon"}).exitCode);
+    ProgramResult r = Machine({"show"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const size_t logoff = r.out.find(" logoff flags=0x00000000 "), logon = r.out.find(" logged on ");
+    ASSERT_NE(std::string::npos, logoff) << r.out;
+    ASSERT_NE(std::string::npos, logon) << r.out;
+    EXPECT_LT(logoff, logon);
+    EXPECT_LT(r.out.find("Power log:\n"), logoff);
+}
+
+TEST(MachineLogon, BadUsageAndMissingPc)
+{
+    EXPECT_EQ(2, Machine({"logon", "now"}).exitCode);
+    ProgramResult r = Machine({"logon", "--dir", kittest::NewMachineDir()});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("no PC in")) << r.err;
 }
