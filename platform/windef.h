@@ -163,6 +163,11 @@ typedef struct tagPOINT
     LONG x, y;
 } POINT, *PPOINT, *LPPOINT;
 
+typedef struct tagSIZE
+{
+    LONG cx, cy;
+} SIZE, *PSIZE, *LPSIZE;
+
 typedef struct _SECURITY_ATTRIBUTES
 {
     DWORD nLength;

@@ -666,6 +666,16 @@ bool CGuion::CargarTexto(const std::string &texto, const std::string &nombre)
     return m_p->Leer(TextoDelFichero(texto));
 }
 
+bool CGuion::Concluir()
+{
+    Impl &p = *m_p;
+    if (!p.error.empty())
+        return false;
+    if (p.siguiente < p.pasos.size())
+        return p.Fallar(p.pasos[p.siguiente].linea, "el programa terminó sin llegar a este paso.");
+    return true;
+}
+
 void CGuion::AgregarLlamada(std::function<void(CNuvPropSheet &)> fn)
 {
     Paso p;

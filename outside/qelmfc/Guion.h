@@ -27,7 +27,7 @@
 // The file is Windows 1252 or UTF-8 text. A step that cannot be done (a page that never comes,
 // a button that never enables, a box or dialog the script does not expect) stops the run with a
 // message naming the file and line; the script never guesses. When the steps run out the wizard
-// is closed where it stands.
+// is closed where it stands. A program without a sheet uses only [Mensaje] and [Fichero] steps.
 #pragma once
 
 #include "outside/qelmfc/Export.h"
@@ -55,8 +55,11 @@ class QELMFC_API CGuion
 
     const std::string &Error() const;
     bool Fallido() const;
-    // Every step was done.
+    // The sheet closed because every step was done.
     bool Completo() const;
+    // For a program without a sheet, at its end: true when every step was done; otherwise the
+    // run fails at the first step left (Error() and the transcript name its line).
+    bool Concluir();
     // Where the sheet stood when it closed: page index and its dialog id (-1 and 0 for none).
     int PaginaFinal() const;
     UINT DialogoFinal() const;

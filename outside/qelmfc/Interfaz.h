@@ -36,6 +36,18 @@ QELMFC_API void Transcribir(const std::string &linea);
 QELMFC_API void UsarGuion(std::shared_ptr<CGuion> guion);
 QELMFC_API std::shared_ptr<CGuion> GuionEnUso();
 
+// The user of a stand-alone program, one without the wizard's host, set up by the program
+// itself at its start: with KIT_ANSWERS naming an answers file (Guion.h: [Mensaje] and
+// [Fichero] steps), message boxes and file dialogs are answered from it and everything shown
+// goes to standard output as the wizard's host writes it (kept for the purpose even when the
+// program's start-up code lets its console go); without it, a person answers on screen. FALSE,
+// with the reason on standard error, when the answers file cannot be read or is wrong.
+QELMFC_API BOOL PrepararUsuarioDelPrograma();
+// At the program's end: TRUE when a script was used and every one of its steps was done; else
+// FALSE, and with a script the reason goes to standard output (the first step left undone, or
+// the box it did not expect).
+QELMFC_API BOOL GuionTerminado();
+
 // How the last sheet of the process closed: its result (ID_WIZFINISH or IDCANCEL), the page it
 // stood on and that page's dialog id; hosts turn it into their exit code.
 struct FinHoja

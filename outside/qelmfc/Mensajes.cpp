@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <map>
 
 namespace
@@ -67,6 +68,17 @@ QMessageBox::ButtonRole Papel(int id)
     }
 }
 
+// A box closed without pressing a button answers as Windows closes one: Cancel when it has it,
+// else No, else its first button.
+int RespuestaDeCierre(UINT tipo)
+{
+    const std::vector<int> botones = qelmfc::BotonesDe(tipo);
+    for (int id : {IDCANCEL, IDNO})
+        if (std::find(botones.begin(), botones.end(), id) != botones.end())
+            return id;
+    return botones.front();
+}
+
 int EnPantalla(const std::string &texto, const std::string &titulo, UINT tipo)
 {
     qelmfc::AsegurarAplicacion();
@@ -85,22 +97,27 @@ int EnPantalla(const std::string &texto, const std::string &titulo, UINT tipo)
         if (i == porDefecto)
             caja.setDefaultButton(b);
     }
+    if (tipo & (MB_TOPMOST | MB_SYSTEMMODAL))
+        caja.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (tipo & MB_SETFOREGROUND)
+    {
+        caja.show();
+        caja.raise();
+        caja.activateWindow();
+    }
     caja.exec();
     auto it = respuestas.find(caja.clickedButton());
-    if (it != respuestas.end())
-        return it->second;
-    // Closed without a button: Windows answers Cancel when the box has it, else its only button.
-    for (int id : botones)
-        if (id == IDCANCEL)
-            return IDCANCEL;
-    return botones.size() == 1 ? botones.front() : IDCANCEL;
+    return it != respuestas.end() ? it->second : RespuestaDeCierre(tipo);
 }
 
 int Proveedor(void *, HWND, const char *texto, const char *titulo, UINT tipo)
 {
     std::shared_ptr<CGuion> guion = qelmfc::GuionEnUso();
-    const int respuesta =
-        guion ? guion->ResponderMensaje(titulo, texto, tipo) : EnPantalla(texto, titulo, tipo);
+    int respuesta = guion ? guion->ResponderMensaje(titulo, texto, tipo) : EnPantalla(texto, titulo, tipo);
+    // A box the script does not answer (the run has failed) is closed unanswered, so the program
+    // takes its safe way out.
+    if (!respuesta)
+        respuesta = RespuestaDeCierre(tipo);
     std::string botones;
     for (int id : qelmfc::BotonesDe(tipo))
         botones += (botones.empty() ? "" : "/") + qelmfc::NombreRespuesta(id);
@@ -109,8 +126,6 @@ int Proveedor(void *, HWND, const char *texto, const char *titulo, UINT tipo)
         cuerpo.replace(at, 1, "\n      ");
     qelmfc::Transcribir("-- Mensaje «" + std::string(titulo) + "» (" + NombreIcono(tipo) + "; " + botones +
                         "): " + cuerpo + " -> " + qelmfc::NombreRespuesta(respuesta));
-    if (!respuesta)
-        SetLastError(ERROR_CANCELLED);
     return respuesta;
 }
 
