@@ -1,4 +1,5 @@
 #include "tools/install/Installer.h"
+#include "common/com/ComPtr.h"
 #include "tools/install/UninstallTexts.h"
 
 #include <algorithm>
@@ -194,24 +195,6 @@ class COleSession
     HRESULT hr_;
 };
 
-template <class T> class CComRef
-{
-  public:
-    CComRef() = default;
-    ~CComRef()
-    {
-        if (p_)
-            p_->Release();
-    }
-    CComRef(const CComRef &) = delete;
-    CComRef &operator=(const CComRef &) = delete;
-    T *operator->() const { return p_; }
-    void **Put() { return reinterpret_cast<void **>(&p_); }
-
-  private:
-    T *p_ = nullptr;
-};
-
 std::u16string Wide(const std::string &text)
 {
     const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -291,7 +274,7 @@ std::string CInstaller::TargetOf(const KitFile &item) const
 
 bool CInstaller::CheckSources()
 {
-    lib_ = options_.bin + "/../lib";
+    lib_ = (std::filesystem::path(options_.bin) / ".." / "lib").lexically_normal().string();
     for (const KitFile &item : kKitFiles)
         if (!Exists(SourceOf(item)))
             return Fail("the build has no " + SourceOf(item));
@@ -418,17 +401,17 @@ bool CInstaller::RegisterServers()
 bool CInstaller::MakeShortcut(const std::string &link, const std::string &target,
                               const std::string &description)
 {
-    CComRef<IShellLinkA> shell;
+    kitcom::ComPtr<IShellLinkA> shell;
     HRESULT hr =
-        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shell.Put());
-    CComRef<IPersistFile> file;
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shell.PutVoid());
+    kitcom::ComPtr<IPersistFile> file;
     if (SUCCEEDED(hr))
     {
         shell->SetPath(target.c_str());
         shell->SetWorkingDirectory(install_.c_str());
         shell->SetDescription(description.c_str());
         shell->SetIconLocation((install_ + "\\res\\Icono.ico").c_str(), 0);
-        hr = shell->QueryInterface(IID_IPersistFile, file.Put());
+        hr = shell->QueryInterface(IID_IPersistFile, file.PutVoid());
     }
     if (SUCCEEDED(hr))
         hr = file->Save(Wide(link).c_str(), TRUE);
