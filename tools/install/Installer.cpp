@@ -292,6 +292,16 @@ bool CInstaller::ReadProduct()
     return true;
 }
 
+// Windows lets only an administrator write HKEY_LOCAL_MACHINE on the NT family; the kit is not
+// installed halfway for want of it.
+bool CInstaller::CheckRights()
+{
+    CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_ALL_ACCESS) != ERROR_SUCCESS)
+        return Fail("installing the kit needs an administrator of the PC");
+    return true;
+}
+
 bool CInstaller::FindFolders()
 {
     const std::string programFiles = Text(ReadValue(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir"));
@@ -476,7 +486,7 @@ bool CInstaller::Install()
 
 bool CInstaller::Run()
 {
-    if (!CheckSources() || !ReadProduct() || !FindFolders())
+    if (!CheckSources() || !ReadProduct() || !CheckRights() || !FindFolders())
         return false;
     log_.ProductName(nemonico_, kDisplayName);
     const auto [red, green, blue] = kTextColor;

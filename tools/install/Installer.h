@@ -31,6 +31,7 @@ class CInstaller
     bool Fail(const std::string &what);
     bool CheckSources();
     bool ReadProduct();
+    bool CheckRights();
     bool FindFolders();
     bool Install();
     bool MakeFolder(const std::string &folder);

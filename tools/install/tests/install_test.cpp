@@ -389,6 +389,24 @@ TEST_P(InstallTest, ProductAndFolderNamedOnTheCommandLine)
     EXPECT_TRUE(IsFile(folder + "\\Install.log"));
 }
 
+TEST(Install, NeedsAnAdministratorOnNt)
+{
+    std::string output;
+    ASSERT_EQ(
+        kittest::Run("machine",
+                     {"create", "--os", "xp", "--admin", "no", "--dir", kittest::MachineDir(), "--force"},
+                     &output),
+        0)
+        << output;
+    kitreg::CloseRegistry();
+    EXPECT_EQ(kittest::Run("install", {"--dir", kittest::MachineDir()}, &output), 1);
+    const std::string programFiles =
+        kittest::ReadRegString(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir").value_or("?");
+    EXPECT_FALSE(IsFolder(programFiles + "\\Nuv"));
+    EXPECT_FALSE(kittest::ReadRegDword(HKEY_LOCAL_MACHINE, kSharedDlls,
+                                       (programFiles + "\\Nuv\\Dax\\DaxParam.dll").c_str()));
+}
+
 TEST(Install, FailuresAndUsage)
 {
     std::string output;
