@@ -170,6 +170,13 @@ std::string SystemMessage(DWORD error)
     return message.empty() ? "error " + std::to_string(error) : message;
 }
 
+std::string HexCode(HRESULT hr)
+{
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08x", static_cast<unsigned>(hr));
+    return code;
+}
+
 std::string Setting(const std::string &file, const char *key)
 {
     char value[kSettingSize] = "";
@@ -326,7 +333,7 @@ bool CInstaller::MakeFolder(const std::string &folder)
     const size_t separator = folder.find_last_of("\\/");
     if (separator != std::string::npos && separator > 0 && !MakeFolder(folder.substr(0, separator)))
         return false;
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!CreateDirectoryA(folder.c_str(), nullptr))
         return Fail("cannot make " + folder + ": " + SystemMessage(GetLastError()));
     log_.MadeDir(folder);
     return true;
@@ -398,11 +405,7 @@ bool CInstaller::RegisterServers()
         const HRESULT hr = entry ? entry() : E_NOTIMPL;
         FreeLibrary(module);
         if (FAILED(hr))
-        {
-            char code[16];
-            std::snprintf(code, sizeof code, "0x%08x", static_cast<unsigned>(hr));
-            return Fail("DllRegisterServer of " + server + " failed: " + code);
-        }
+            return Fail("DllRegisterServer of " + server + " failed: " + HexCode(hr));
         log_.SelfRegister(server);
     }
     return true;
@@ -426,11 +429,7 @@ bool CInstaller::MakeShortcut(const std::string &link, const std::string &target
     if (SUCCEEDED(hr))
         hr = file->Save(Wide(link).c_str(), TRUE);
     if (FAILED(hr))
-    {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08x", static_cast<unsigned>(hr));
-        return Fail("cannot make the shortcut " + link + ": " + code);
-    }
+        return Fail("cannot make the shortcut " + link + ": " + HexCode(hr));
     log_.ShellLink(link);
     return true;
 }
