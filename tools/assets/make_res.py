@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Draws the wizard's pictures: Espera.avi (the "please wait" animation of the progress pages),
-Foto.bmp (the picture beside every page) and Icono.ico (the window icon).
+Foto.bmp (the picture beside every page) and Icono.ico (the window icon); with --splash, the
+uninstaller's Bitmap.bmp (the picture its progress window shows) instead.
 
 usage: make_res.py FOLDER
+       make_res.py --splash FILE
 
 Pure pixel drawing with the standard library; the output is the same bytes on every run.
 """
@@ -252,19 +254,69 @@ def espera():
     return riff_list(b"RIFF", b"AVI ", [hdrl, movi, chunk(b"idx1", index)])
 
 
+# --- Bitmap.bmp (the uninstaller's progress window) ----------------------------------------
+
+# The product's name in capitals of a 5 by 7 grid, one string of five columns per row.
+GLYPHS = {
+    "K": ["X...X", "X..X.", "X.X..", "XX...", "X.X..", "X..X.", "X...X"],
+    "I": [".XXX.", "..X..", "..X..", "..X..", "..X..", "..X..", ".XXX."],
+    "T": ["XXXXX", "..X..", "..X..", "..X..", "..X..", "..X..", "..X.."],
+    "A": [".XXX.", "X...X", "X...X", "XXXXX", "X...X", "X...X", "X...X"],
+    "D": ["XXXX.", "X...X", "X...X", "X...X", "X...X", "X...X", "XXXX."],
+    "S": [".XXXX", "X....", "X....", ".XXX.", "....X", "....X", "XXXX."],
+    "L": ["X....", "X....", "X....", "X....", "X....", "X....", "XXXXX"],
+    " ": ["....."] * 7,
+}
+
+
+def write_text(c, text, x0, y0, cell, colour):
+    """Capitals of GLYPHS, each grid cell a rounded square `cell` pixels wide."""
+    for k, letter in enumerate(text):
+        for row, bits in enumerate(GLYPHS[letter]):
+            for col, bit in enumerate(bits):
+                if bit == "X":
+                    x, y = x0 + (k * 6 + col) * cell, y0 + row * cell
+                    c.round_rect(x, y, x + cell * 0.92, y + cell * 0.92, cell * 0.25, colour)
+
+
+def splash():
+    """400 by 250: a night-blue gradient, the modem-router on the left, the product's name at
+    the top; the right half of the lower part stays plain for the three green progress lines."""
+    width, height = 400, 250
+    top, bottom = (0x1C, 0x3C, 0x8C), (0x04, 0x0C, 0x2C)
+    c = Canvas(width, height)
+    for y in range(height):
+        t = y / (height - 1)
+        row = mix(top, bottom, t)
+        for x in range(width):
+            glow = max(0.0, 1 - math.hypot(x - 60, y - 40) / 300) * 0.15
+            c.rgb[y][x] = mix(row, (255, 255, 255), glow)
+    write_text(c, "KIT ADSL", 120, 28, 4.5, (0xE8, 0xEE, 0xFF))
+    c.line(120, 72, 380, 72, 1.2, (0x9A, 0xB4, 0xF0), 0.6)
+    draw_modem(c, 16, 150, 76, 40, 1.4)
+    rows = b"".join(padded(row) for row in c.bgr_rows_bottom_up())
+    header = bitmap_info_header(width, height, 24, len(rows))
+    return struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(rows), 0, 0, 14 + len(header)) + header + rows
+
+
+def write_file(path, data):
+    # Written under a temporary name first: a build never sees half a file.
+    with open(path + ".tmp", "wb") as out:
+        out.write(data)
+    os.replace(path + ".tmp", path)
+
+
 def main(argv):
+    if len(argv) == 3 and argv[1] == "--splash":
+        write_file(argv[2], splash())
+        return 0
     if len(argv) != 2:
         sys.stderr.write(__doc__)
         return 2
     folder = argv[1]
     os.makedirs(folder, exist_ok=True)
     for name, make in (("Espera.avi", espera), ("Foto.bmp", foto), ("Icono.ico", icono)):
-        data = make()
-        # Written under a temporary name first: a build never sees half a file.
-        path = os.path.join(folder, name)
-        with open(path + ".tmp", "wb") as out:
-            out.write(data)
-        os.replace(path + ".tmp", path)
+        write_file(os.path.join(folder, name), make())
     return 0
 
 
