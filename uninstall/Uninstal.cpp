@@ -1,7 +1,12 @@
-// Uninstal: removes an installation of the kit, undoing what its Install.log records.
-#include "platform/windows.h"
+// Uninstal: removes an installation of the kit, undoing what its Install.log records. It takes
+// no arguments; a person answers its questions, or an answers file named by KIT_ANSWERS does.
+#include "uninstall/Desinstalador.h"
+
+#include "outside/qelmfc/Interfaz.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    return 0;
+    if (!qelmfc::PrepararUsuarioDelPrograma())
+        return 1;
+    return CDesinstalador().Ejecutar();
 }

@@ -1,6 +1,7 @@
 // xdesvom: the uninstaller's clean-up program, started at the next start of Windows from
 // RunOnce with one path: a folder is removed with everything under it, anything else is
 // deleted as a file. What cannot go stays; the exit code is always 0.
+#include "uninstall/Borrado.h"
 #include "platform/windows.h"
 
 #include <string>
@@ -11,28 +12,6 @@ bool EsCarpeta(const std::string &ruta)
 {
     const DWORD atributos = GetFileAttributesA(ruta.c_str());
     return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void BorrarArbol(const std::string &carpeta)
-{
-    WIN32_FIND_DATAA datos;
-    const HANDLE busqueda = FindFirstFileA((carpeta + "\\*").c_str(), &datos);
-    if (busqueda != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::string nombre = datos.cFileName;
-            if (nombre == "." || nombre == "..")
-                continue;
-            const std::string ruta = carpeta + "\\" + nombre;
-            if (datos.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                BorrarArbol(ruta);
-            else
-                DeleteFileA(ruta.c_str());
-        } while (FindNextFileA(busqueda, &datos));
-        FindClose(busqueda);
-    }
-    RemoveDirectoryA(carpeta.c_str());
 }
 
 // The one argument, without the quotes a path with blanks may come in.

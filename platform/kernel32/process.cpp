@@ -421,6 +421,22 @@ std::vector<std::string> SearchFolders()
     return folders;
 }
 
+// A ".exe" or ".com" file of the PC is a program to Windows whatever the host's marks say; one
+// written or copied there by a program (an uninstaller writing out its clean-up program) gets
+// the host's mark when it is started. Other files keep the mark as their execute right.
+void MakeRunnable(const std::string &program)
+{
+    const size_t dot = program.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : program.substr(dot);
+    if (!plat::EqualNoCase(extension, ".exe") && !plat::EqualNoCase(extension, ".com"))
+        return;
+    struct stat st = {};
+    constexpr mode_t kRunnable = S_IXUSR | S_IXGRP | S_IXOTH;
+    if (::stat(program.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & kRunnable) == 0 &&
+        InsidePc(plat::FolderPart(program)))
+        ::chmod(program.c_str(), (st.st_mode & 07777) | kRunnable);
+}
+
 // The host path of the program `name`; a bare name is searched for unless `search` is false.
 DWORD FindProgram(std::string_view name, bool search, std::string &path)
 {
@@ -681,7 +697,8 @@ std::string ProgramName()
 // CREATE_NO_WINDOW) gets /dev/null as input and output but keeps its error output; hThread is a
 // second handle to the process object; the thread id is the process id. As on Windows, the
 // program's file cannot be deleted while the process runs (ERROR_ACCESS_DENIED) but may be
-// renamed; the child gets the hold as its descriptor 3.
+// renamed; the child gets the hold as its descriptor 3. A file without the host's execute mark
+// fails with ERROR_ACCESS_DENIED, unless it is a ".exe" or ".com" file of the PC: that gets it.
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
                            LPSECURITY_ATTRIBUTES, BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment,
                            LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
@@ -701,6 +718,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
                                           : FindProgramOfCommandLine(commandLine, request.program);
     if (error != ERROR_SUCCESS)
         return plat::Fail(error);
+    MakeRunnable(request.program);
     if (lpCurrentDirectory)
     {
         request.folder = AbsoluteHostPath(lpCurrentDirectory);

@@ -190,6 +190,9 @@ void Applications(Writer &w, const Context &c)
         .Dword((c.system + "/MSVCRT.DLL").c_str(), 1)
         .Dword((c.system + "/MFC42.DLL").c_str(), 1);
 
+    // Where COM servers register; Windows has them from the start, whatever is installed.
+    for (const char *com : {"CLSID", "Interface", "TypeLib"})
+        Key(w, HKEY_CLASSES_ROOT, com);
     Key(w, HKEY_CLASSES_ROOT, ".htm").Default("htmlfile").Sz("Content Type", "text/html");
     Key(w, HKEY_CLASSES_ROOT, ".html").Default("htmlfile").Sz("Content Type", "text/html");
     Key(w, HKEY_CLASSES_ROOT, "htmlfile").Default("HTML Document");

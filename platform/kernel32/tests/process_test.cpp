@@ -634,3 +634,13 @@ TEST(ProcessImage, KitProgramStartedByTheHostHoldsItself)
     EXPECT_EQ(child.Wait(), 7);
     EXPECT_EQ(DeleteError(program), DWORD(ERROR_SUCCESS));
 }
+
+TEST(ProcessStart, AProgramFileWrittenOnThePcRunsWithoutTheHostsMark)
+{
+    // As a program writes one out: through the file functions, not marked runnable.
+    const std::string program = kittest::MachineDir() + "/temp/escrito.exe";
+    WriteFile(program, "#!/bin/sh\nexit 5\n", fs::perms::owner_read | fs::perms::owner_write);
+    Started started = Start(Quoted(program));
+    ASSERT_TRUE(started.ok) << started.error;
+    EXPECT_EQ(Finish(started), 5u);
+}

@@ -1,0 +1,119 @@
+#include "uninstall/InstallLog.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+bool Contiene(const std::string &linea, const char *etiqueta)
+{
+    return linea.find(etiqueta) != std::string::npos;
+}
+
+std::string LeerTodo(HANDLE fichero)
+{
+    std::string texto;
+    char bloque[4096];
+    DWORD leidos = 0;
+    while (ReadFile(fichero, bloque, sizeof bloque, &leidos, nullptr) && leidos > 0)
+        texto.append(bloque, leidos);
+    return texto;
+}
+
+// The predefined key a record's root number names (0 HKEY_CLASSES_ROOT ... 6 HKEY_DYN_DATA).
+HKEY Raiz(long numero)
+{
+    // As Windows defines the predefined keys: the 32-bit value sign-extended.
+    return reinterpret_cast<HKEY>(
+        static_cast<ULONG_PTR>(static_cast<LONG>(0x80000000UL + static_cast<unsigned long>(numero))));
+}
+} // namespace
+
+std::string ValorDeLinea(const std::string &linea, const char *etiqueta)
+{
+    const size_t inicio = std::strlen(etiqueta) + 1;
+    if (inicio >= linea.size())
+        return {};
+    // A "File Copy:" line that starts with a blank is not the installer's: its value is empty.
+    if (std::strcmp(etiqueta, CInstallLog::kFileCopy) == 0 && linea[0] == ' ')
+        return {};
+    return linea.substr(inicio);
+}
+
+bool CInstallLog::Abrir(const std::string &fichero)
+{
+    const HANDLE h = CreateFileA(fichero.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const std::string texto = LeerTodo(h);
+    CloseHandle(h);
+    m_lineas.clear();
+    size_t inicio = 0;
+    while (inicio < texto.size())
+    {
+        size_t fin = texto.find('\n', inicio);
+        if (fin == std::string::npos)
+            fin = texto.size();
+        std::string linea = texto.substr(inicio, fin - inicio);
+        if (!linea.empty() && linea.back() == '\r')
+            linea.pop_back();
+        m_lineas.push_back(std::move(linea));
+        inicio = fin + 1;
+    }
+    return true;
+}
+
+std::vector<std::string> CInstallLog::Valores(const char *etiqueta) const
+{
+    std::vector<std::string> valores;
+    for (const std::string &linea : m_lineas)
+        if (Contiene(linea, etiqueta))
+            if (std::string valor = ValorDeLinea(linea, etiqueta); !valor.empty())
+                valores.push_back(std::move(valor));
+    return valores;
+}
+
+std::vector<CRegistroLog> CInstallLog::Registros() const
+{
+    std::vector<CRegistroLog> registros;
+    for (size_t i = 0; i < m_lineas.size(); ++i)
+    {
+        if (!Contiene(m_lineas[i], kRegDbKey))
+            continue;
+        CRegistroLog r;
+        r.clave = ValorDeLinea(m_lineas[i], kRegDbKey);
+        for (size_t j = i + 1; j < m_lineas.size(); ++j)
+        {
+            const std::string &linea = m_lineas[j];
+            if (!Contiene(linea, "RegDB") || Contiene(linea, kRegDbKey))
+                break;
+            if (Contiene(linea, kRegDbName))
+                r.nombre = ValorDeLinea(linea, kRegDbName);
+            else if (Contiene(linea, kRegDbType))
+                r.tipo = std::atoi(ValorDeLinea(linea, kRegDbType).c_str());
+            else if (Contiene(linea, kRegDbRoot))
+            {
+                r.conRaiz = true;
+                r.raiz = Raiz(std::atol(ValorDeLinea(linea, kRegDbRoot).c_str()));
+            }
+            else if (Contiene(linea, kRegDbOld))
+                r.anterior = ValorDeLinea(linea, kRegDbOld);
+        }
+        registros.push_back(std::move(r));
+    }
+    return registros;
+}
+
+std::string CInstallLog::Nombre(const std::string &identificador) const
+{
+    // "NOMBRE_<identificador>" with or without a colon: the value follows it and one blank.
+    const std::string etiqueta = std::string(kNombre) + identificador;
+    for (const std::string &linea : m_lineas)
+        if (const size_t at = linea.find(etiqueta); at == 0)
+        {
+            const bool dosPuntos = linea.size() > etiqueta.size() && linea[etiqueta.size()] == ':';
+            return ValorDeLinea(linea, (etiqueta + (dosPuntos ? ":" : "")).c_str());
+        }
+    return {};
+}
