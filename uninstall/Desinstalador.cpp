@@ -228,19 +228,19 @@ CDesinstalador::Uso CDesinstalador::FicheroEnUso(const std::string &fichero) con
     char copia[MAX_PATH] = "";
     if (!GetTempFileNameA(CarpetaTemporal().c_str(), "des", 0, copia))
         return Uso::Error;
+    // Windows 9x answers access denied for a file another program has open, the NT family a
+    // sharing violation: both mean it is in use.
+    const auto segunError = [] {
+        const DWORD error = GetLastError();
+        return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? Uso::EnUso : Uso::Error;
+    };
     Uso uso = Uso::Error;
-    if (CopyFileA(fichero.c_str(), copia, FALSE))
-    {
-        if (DeleteFileA(fichero.c_str()))
-            uso = CopyFileA(copia, fichero.c_str(), FALSE) ? Uso::Libres : Uso::Error;
-        else
-        {
-            // Windows 9x answers access denied for an open file, the NT family a sharing
-            // violation: both mean another program has it.
-            const DWORD error = GetLastError();
-            uso = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? Uso::EnUso : Uso::Error;
-        }
-    }
+    if (!CopyFileA(fichero.c_str(), copia, FALSE))
+        uso = GetLastError() == ERROR_SHARING_VIOLATION ? Uso::EnUso : Uso::Error;
+    else if (!DeleteFileA(fichero.c_str()))
+        uso = segunError();
+    else
+        uso = CopyFileA(copia, fichero.c_str(), FALSE) ? Uso::Libres : Uso::Error;
     DeleteFileA(copia);
     return uso;
 }
@@ -389,9 +389,13 @@ void CDesinstalador::BorrarCarpetas()
         EscribirTexto(kRunOnce, m_producto.nemonico + "_XDes" + std::to_string(++m_carpetasPendientes),
                       m_limpiador + " " + RutaCorta(*it));
     }
+    // The help folder is a folder of the desktop: a name that is empty or climbs out of it
+    // would take the desktop, or more, with it.
+    const std::string &ayuda = m_producto.ayuda;
     const std::string escritorio = Escritorio(m_nt);
-    if (!escritorio.empty() && !m_producto.ayuda.empty())
-        BorrarArbol(escritorio + "\\" + m_producto.ayuda);
+    if (!escritorio.empty() && !ayuda.empty() && ayuda != "." && ayuda != ".." &&
+        ayuda.find_first_of("\\/:") == std::string::npos)
+        BorrarArbol(escritorio + "\\" + ayuda);
 }
 
 void CDesinstalador::DeshacerRegistro()

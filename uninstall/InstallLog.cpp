@@ -1,6 +1,9 @@
 #include "uninstall/InstallLog.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <optional>
 #include <cstring>
 
 namespace
@@ -20,7 +23,24 @@ std::string LeerTodo(HANDLE fichero)
     return texto;
 }
 
+// A decimal number, blanks around it allowed; none for anything else or out of range.
+std::optional<long> Numero(const std::string &texto)
+{
+    const char *inicio = texto.c_str();
+    char *fin = nullptr;
+    errno = 0;
+    const long numero = std::strtol(inicio, &fin, 10);
+    if (fin == inicio || errno == ERANGE || numero < INT_MIN || numero > INT_MAX)
+        return std::nullopt;
+    while (*fin == ' ' || *fin == '\t')
+        ++fin;
+    if (*fin != '\0')
+        return std::nullopt;
+    return numero;
+}
+
 // The predefined key a record's root number names (0 HKEY_CLASSES_ROOT ... 6 HKEY_DYN_DATA).
+constexpr long kUltimaRaiz = 6;
 HKEY Raiz(long numero)
 {
     // As Windows defines the predefined keys: the 32-bit value sign-extended.
@@ -37,6 +57,9 @@ std::string ValorDeLinea(const std::string &linea, const char *etiqueta)
     // A "File Copy:" line that starts with a blank is not the installer's: its value is empty.
     if (std::strcmp(etiqueta, CInstallLog::kFileCopy) == 0 && linea[0] == ' ')
         return {};
+    // A value with a NUL in it names nothing: cut at the NUL it would name another path.
+    if (linea.find('\0', inicio) != std::string::npos)
+        return {};
     return linea.substr(inicio);
 }
 
@@ -49,18 +72,23 @@ bool CInstallLog::Abrir(const std::string &fichero)
     const std::string texto = LeerTodo(h);
     CloseHandle(h);
     m_lineas.clear();
-    size_t inicio = 0;
-    while (inicio < texto.size())
+    // A line ends at LF, CR LF or a CR alone: a log written with old Mac ends keeps its records.
+    std::string linea;
+    for (size_t i = 0; i < texto.size(); ++i)
     {
-        size_t fin = texto.find('\n', inicio);
-        if (fin == std::string::npos)
-            fin = texto.size();
-        std::string linea = texto.substr(inicio, fin - inicio);
-        if (!linea.empty() && linea.back() == '\r')
-            linea.pop_back();
+        const char c = texto[i];
+        if (c != '\r' && c != '\n')
+        {
+            linea += c;
+            continue;
+        }
+        if (c == '\r' && i + 1 < texto.size() && texto[i + 1] == '\n')
+            ++i;
         m_lineas.push_back(std::move(linea));
-        inicio = fin + 1;
+        linea.clear();
     }
+    if (!linea.empty())
+        m_lineas.push_back(std::move(linea));
     return true;
 }
 
@@ -91,11 +119,13 @@ std::vector<CRegistroLog> CInstallLog::Registros() const
             if (Contiene(linea, kRegDbName))
                 r.nombre = ValorDeLinea(linea, kRegDbName);
             else if (Contiene(linea, kRegDbType))
-                r.tipo = std::atoi(ValorDeLinea(linea, kRegDbType).c_str());
+                r.tipo = static_cast<int>(Numero(ValorDeLinea(linea, kRegDbType)).value_or(-1));
             else if (Contiene(linea, kRegDbRoot))
             {
-                r.conRaiz = true;
-                r.raiz = Raiz(std::atol(ValorDeLinea(linea, kRegDbRoot).c_str()));
+                // Only the seven predefined keys are roots; any other number is none.
+                const auto numero = Numero(ValorDeLinea(linea, kRegDbRoot));
+                r.conRaiz = numero && *numero >= 0 && *numero <= kUltimaRaiz;
+                r.raiz = r.conRaiz ? Raiz(*numero) : nullptr;
             }
             else if (Contiene(linea, kRegDbOld))
                 r.anterior = ValorDeLinea(linea, kRegDbOld);

@@ -67,6 +67,41 @@ bool NombreDeRaiz(const std::string &nombre, HKEY &raiz)
     return false;
 }
 
+std::vector<std::string> Partes(const std::string &ruta)
+{
+    std::vector<std::string> partes;
+    size_t inicio = 0;
+    while (inicio <= ruta.size())
+    {
+        size_t fin = ruta.find('\\', inicio);
+        if (fin == std::string::npos)
+            fin = ruta.size();
+        if (fin > inicio)
+            partes.push_back(ruta.substr(inicio, fin - inicio));
+        inicio = fin + 1;
+    }
+    return partes;
+}
+
+// A key an uninstall may delete with everything under it: never a root, a key straight under
+// one (SOFTWARE, SYSTEM...), the keys Windows and COM live in, or the maker's key and those
+// above it, which hold other products.
+bool SePuedeBorrarEntera(const std::string &ruta)
+{
+    const std::vector<std::string> partes = Partes(ruta);
+    if (partes.size() < 2)
+        return false;
+    std::string normal;
+    for (const std::string &parte : partes)
+        normal += (normal.empty() ? "" : "\\") + parte;
+    for (const char *protegida :
+         {"Software\\Microsoft", "Software\\Classes", "Software\\Microsoft\\Windows",
+          "Software\\Microsoft\\Windows\\CurrentVersion", "Software\\Nuv", "Software\\Nuv\\Dax"})
+        if (lstrcmpiA(normal.c_str(), protegida) == 0)
+            return false;
+    return true;
+}
+
 void BorrarSubclaves(HKEY raiz, const std::string &ruta)
 {
     std::vector<std::string> hijas;
@@ -174,6 +209,8 @@ void BorrarClaveEntera(const std::string &raizYClave)
     if (barra == std::string::npos || !NombreDeRaiz(raizYClave.substr(0, barra), raiz))
         return;
     const std::string ruta = raizYClave.substr(barra + 1);
+    if (!SePuedeBorrarEntera(ruta))
+        return;
     if (RegDeleteKeyA(raiz, ruta.c_str()) == ERROR_SUCCESS)
         return;
     BorrarSubclaves(raiz, ruta);
@@ -199,7 +236,8 @@ void DeshacerRegistro(const CRegistroLog &r)
                                static_cast<DWORD>(datos.size()));
         }
     }
-    if (Vacia(r.raiz, r.clave))
+    // An empty key path is the root itself, which stays.
+    if (!Partes(r.clave).empty() && Vacia(r.raiz, r.clave))
         RegDeleteKeyA(r.raiz, r.clave.c_str());
 }
 

@@ -16,7 +16,8 @@ bool DescontarCompartido(const std::string &dll);
 // A library still used by another product: listed with a non-zero count.
 bool SigueCompartida(const std::string &dll);
 
-// "HKEY_LOCAL_MACHINE\Software\..." deleted with all its subkeys; other roots: nothing.
+// "HKEY_LOCAL_MACHINE\Software\..." deleted with all its subkeys; other roots: nothing. A root,
+// a key straight under one, the keys Windows and COM live in and the maker's keys are refused.
 void BorrarClaveEntera(const std::string &raizYClave);
 // The value as it was before the installation, or deleted when there was none; then the key
 // when it holds nothing.

@@ -75,6 +75,17 @@ class Desinstalar : public ::testing::Test
     {
         return kittest::ReadRegDword(HKEY_LOCAL_MACHINE, kSharedDlls, dll.c_str());
     }
+    static void Contar(const std::string &dll, DWORD cuenta)
+    {
+        kittest::WriteRegDword(HKEY_LOCAL_MACHINE, kSharedDlls, dll.c_str(), cuenta);
+    }
+    // Records added to the installer's log, as a test lays out what it undoes.
+    static void AlLog(const std::string &lineas)
+    {
+        const std::string log = Host(Carpeta()) + "/Install.log";
+        kittest::WriteHostFile(log, kittest::ReadHostFile(log) + lineas);
+    }
+    static bool Existe(const std::string &ruta) { return fs::exists(Host(ruta)); }
     static std::string Registro()
     {
         const std::string fichero = kittest::MachineDir() + "/registro.reg";
@@ -143,6 +154,9 @@ TEST_F(Desinstalar, InstallThenUninstallThenRestartLeavesThePcAsItWas)
         for (const char *linea : {"   · Anulando el registro de los componentes...",
                                   "   · Eliminando archivos...", "   · Eliminando entradas del Registro..."})
             EXPECT_TRUE(Dice(salida, linea)) << linea << "\n" << salida;
+        // What cannot go while the uninstaller runs waits for the next start: itself, its log.
+        EXPECT_TRUE(Existe(Carpeta() + "\\Uninstal"));
+        EXPECT_TRUE(Existe(Carpeta() + "\\Install.log"));
         std::string arranque;
         EXPECT_EQ(kittest::Run("machine", {"reboot"}, &arranque), 0) << arranque;
         // The maker's key stays, as the maker's other products may come; nothing else is left.
@@ -160,4 +174,164 @@ TEST_F(Desinstalar, InstallThenUninstallThenRestartLeavesThePcAsItWas)
         EXPECT_EQ(sobran, "") << arranque;
         EXPECT_EQ(faltan, "");
     }
+}
+
+TEST_F(Desinstalar, SharedLibrariesCountDownAndGoWithTheirLastUserOnly)
+{
+    Pc("xp");
+    Instalar();
+    // Another product of the maker: the shared components stay theirs.
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, std::string(kFabricante) + "\\OtroProducto", "DirPrincipal",
+                            "x");
+    const std::string modem = Compartida() + "\\DaxModem.dll", mfc = Compartida() + "\\QelMFC.dll";
+    ASSERT_EQ(Contador(modem), 1u);
+    Contar(modem, 3);
+    std::string salida;
+    EXPECT_EQ(Correr(std::string(kConfirmar) + "Aceptar\n" + kReiniciar + "No\n", salida), 0) << salida;
+    EXPECT_EQ(Contador(modem), 2u);
+    EXPECT_TRUE(Existe(modem));
+    // Still registered: the other product's objects are still made from it.
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "DaxModem.SetZyxelConfig"));
+    EXPECT_FALSE(Contador(mfc).has_value());
+    EXPECT_FALSE(Existe(mfc));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kFabricante) + "\\OtroProducto"));
+}
+
+TEST_F(Desinstalar, TheRegistryIsPutBackAndFoldersGoLastMadeFirst)
+{
+    Pc("98");
+    Instalar();
+    const std::string cuarenta = "0123456789abcdefghijABCDEFGHIJ0123456789";
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Prueba", "Largo", "nuevo");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Prueba", "Numero", "nuevo");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\PruebaNueva", "Solo", "del kit");
+    const std::string a = Programas() + "\\A", b = a + "\\B";
+    fs::create_directories(Host(b));
+    AlLog(
+        "RegDB Key: Software\\Prueba\r\nRegDB Name: Largo\r\nRegDB Type: 0\r\nRegDB Root: 2\r\nRegDB Old: " +
+        cuarenta +
+        "\r\n"
+        "RegDB Key: Software\\Prueba\r\nRegDB Name: Numero\r\nRegDB Type: 3\r\nRegDB Root: 2\r\nRegDB Old: "
+        "7\r\n"
+        "RegDB Key: Software\\PruebaNueva\r\nRegDB Name: Solo\r\nRegDB Root: 2\r\nRegDB Old: \r\n"
+        "Made Dir: " +
+        a + "\r\nMade Dir: " + b + "\r\n");
+    std::string salida;
+    EXPECT_EQ(Correr(std::string(kConfirmar) + "Aceptar\n" + kReiniciar + "No\n", salida), 0) << salida;
+    EXPECT_EQ(kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Prueba", "Largo"), cuarenta);
+    EXPECT_EQ(kittest::ReadRegDword(HKEY_LOCAL_MACHINE, "Software\\Prueba", "Numero"), 7u);
+    // A value that was not there goes, and its key with it once empty.
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\PruebaNueva"));
+    EXPECT_FALSE(Existe(a));
+    // The maker's key stays; the product's is gone.
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, kFabricante));
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kFabricante) + "\\KitADSL"));
+}
+
+TEST_F(Desinstalar, NothingChangesWhenTheProductRunsOrTheUserCancels)
+{
+    Pc("xp");
+    Instalar();
+    const std::string registro = Registro();
+    const std::set<std::string> ficheros = Ficheros();
+    std::string salida;
+    {
+        // The product holds its mutex, in another process than the uninstaller.
+        const HANDLE mutex = CreateMutexA(nullptr, TRUE, "QelAsistMutex");
+        ASSERT_NE(mutex, nullptr);
+        EXPECT_EQ(Correr("[Mensaje]\nTexto=La aplicación se está ejecutando.\nRespuesta=Aceptar\n" +
+                             std::string(kNoDesinstalado),
+                         salida),
+                  0)
+            << salida;
+        EXPECT_TRUE(Dice(salida, "(error; Aceptar): La aplicación se está ejecutando.")) << salida;
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }
+    EXPECT_EQ(Correr(std::string(kConfirmar) + "Cancelar\n" + kNoDesinstalado, salida), 0) << salida;
+    EXPECT_EQ(Diferencia(registro, Registro()), "");
+    EXPECT_EQ(Ficheros(), ficheros);
+}
+
+TEST_F(Desinstalar, AFileInUseDefersTheWholeUninstallToTheNextLogon)
+{
+    Pc("xp");
+    Instalar();
+    const std::string registro = Registro();
+    const std::set<std::string> ficheros = Ficheros();
+    const std::string pregunta =
+        "[Mensaje]\nTexto=Algunos archivos de la aplicación están en uso.\nRespuesta=";
+    // Another program has one of the copied files open.
+    const HANDLE abierto = CreateFileA((Carpeta() + "\\643.cfg").c_str(), GENERIC_READ, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(abierto, INVALID_HANDLE_VALUE);
+    std::string salida;
+    EXPECT_EQ(
+        Correr(std::string(kConfirmar) + "Aceptar\n" + pregunta + "Cancelar\n" + kNoDesinstalado, salida), 0)
+        << salida;
+    EXPECT_EQ(Diferencia(registro, Registro()), "");
+    // No: the uninstaller runs again at the next logon; nothing else changes.
+    EXPECT_EQ(Correr(std::string(kConfirmar) + "Aceptar\n" + pregunta + "No\n", salida), 0) << salida;
+    const std::string unins = kittest::ReadRegString(HKEY_LOCAL_MACHINE, kRun, "QelAsist_Unins").value_or("");
+    EXPECT_TRUE(unins.ends_with("Uninstal")) << unins;
+    EXPECT_EQ(Diferencia(registro, Registro()), "+ \"QelAsist_Unins\"=\"" + unins + "\"\r\n");
+    EXPECT_EQ(Ficheros(), ficheros);
+    // Yes: the servers are unregistered now and the user is logged off.
+    EXPECT_EQ(Correr(std::string(kConfirmar) + "Aceptar\n" + pregunta + "Sí\n", salida), 0) << salida;
+    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "DaxModem.SetZyxelConfig"));
+    EXPECT_TRUE(Dice(kittest::ReadHostFile(kittest::MachineDir() + "/power.log"), "logoff"));
+    CloseHandle(abierto);
+}
+
+TEST_F(Desinstalar, ABadLogUndoesOnlyWhatItNamesAndNeverARootKey)
+{
+    Pc("xp");
+    Instalar();
+    const std::string otros = Programas() + "\\Otros";
+    fs::create_directories(Host(otros));
+    for (const char *f : {"guardar.txt", "cr1.txt", "cr2.txt"})
+        kittest::WriteHostFile(Host(otros) + "/" + f, "x");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Prueba", "FueraDeRango", "sigue");
+    kittest::WriteRegString(HKEY_LOCAL_MACHINE, "Software\\Prueba", "TipoRaro", "sigue");
+    AlLog("Made Dir: " + std::string(2 << 20, 'x') + "\r\nText Color: (" +
+          std::string(2 << 20, '9') + // megabytes
+          ")\r\n" + "File Copy: " + otros + "\\guardar.txt" + std::string(1, '\0') +
+          "-no\r\n" +                                                                // a NUL in it
+          "File Copy: " + otros + "\\cr1.txt\rFile Copy: " + otros + "\\cr2.txt\r" + // CR-only ends
+          "RegDB Key: Software\\Cortado\r\nRegDB Na\r\n" +                           // cut in half
+          "RegDB Key: Software\\Prueba\r\nRegDB Name: FueraDeRango\r\nRegDB Root: 9\r\nRegDB Old: \r\n" +
+          "RegDB Key: Software\\Prueba\r\nRegDB Name: TipoRaro\r\nRegDB Type: 17\r\nRegDB Root: 2\r\n"
+          "RegDB Old: otro\r\n" +
+          "RegDB Kill: HKEY_LOCAL_MACHINE\\SOFTWARE\r\nRegDB Kill: HKEY_LOCAL_MACHINE\\\r\n"
+          "RegDB Kill: HKEY_LOCAL_MACHINE\\Software\\Microsoft\r\nRegDB Kill: "
+          "HKEY_CURRENT_USER\\\\Software\\\r\n"
+          "RegDB Kill: HKEY_LOCAL_MACHINE\\Software\\Nuv\r\nRegDB Kill: HKLM\\Software\\Prueba\r\n");
+    std::string salida;
+    EXPECT_EQ(Correr(std::string(kConfirmar) + "Aceptar\n" + kReiniciar + "No\n", salida), 0) << salida;
+    EXPECT_FALSE(Dice(salida, "no se ha desinstalado")) << salida;
+    EXPECT_TRUE(Existe(otros + "\\guardar.txt"));
+    EXPECT_FALSE(Existe(otros + "\\cr1.txt"));
+    EXPECT_FALSE(Existe(otros + "\\cr2.txt"));
+    EXPECT_EQ(kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Prueba", "FueraDeRango"), "sigue");
+    EXPECT_EQ(kittest::ReadRegString(HKEY_LOCAL_MACHINE, "Software\\Prueba", "TipoRaro"), "sigue");
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_CURRENT_USER, "Software"));
+    EXPECT_TRUE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, kFabricante));
+}
+
+TEST_F(Desinstalar, AStringFileItCannotReadStillEndsCleanlyChangingNothing)
+{
+    Pc("xp");
+    Instalar();
+    // The Spanish file saved as UTF-16, as an editor may leave it.
+    const std::string uns = Host(Carpeta()) + "/UNS_0a00.ini";
+    const std::string texto = kittest::ReadHostFile(uns);
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : texto)
+        utf16 += std::string{c, '\0'};
+    kittest::WriteHostFile(uns, utf16);
+    const std::set<std::string> ficheros = Ficheros();
+    std::string salida;
+    EXPECT_EQ(Correr("[Mensaje]\nRespuesta=Cancelar\n[Mensaje]\nRespuesta=Aceptar\n", salida), 0) << salida;
+    EXPECT_EQ(Ficheros(), ficheros);
 }
