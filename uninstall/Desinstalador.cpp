@@ -131,6 +131,14 @@ void Reiniciar(bool nt)
     ExitWindowsEx(EWX_LOGOFF, 0);
 }
 
+// A string file's name: "UNS_" ... ".ini".
+bool EsFicheroDeCadenas(const std::string &nombre)
+{
+    const std::string prefijo = CCadenas::kPrefijo;
+    return nombre.size() > prefijo.size() + 4 && lstrcmpiA(nombre.substr(0, prefijo.size()).c_str(), prefijo.c_str()) == 0 &&
+           lstrcmpiA(nombre.substr(nombre.size() - 4).c_str(), ".ini") == 0;
+}
+
 std::string CarpetaDe(const std::string &ruta)
 {
     const size_t barra = ruta.find_last_of("\\/");
@@ -376,9 +384,37 @@ bool CDesinstalador::BorrarFicheros()
     return true;
 }
 
+// What is left in a folder the uninstall made: the uninstaller, its log and its string files
+// (waiting for the next start), and folders already left to the clean-up program.
+bool CDesinstalador::SoloQuedaLoNuestro(const std::string &carpeta, const std::vector<std::string> &pendientes) const
+{
+    WIN32_FIND_DATAA datos;
+    const HANDLE busqueda = FindFirstFileA((carpeta + "\\*").c_str(), &datos);
+    if (busqueda == INVALID_HANDLE_VALUE)
+        return false;
+    bool nuestro = true;
+    do
+    {
+        const std::string nombre = datos.cFileName;
+        if (nombre == "." || nombre == "..")
+            continue;
+        const std::string ruta = carpeta + "\\" + nombre;
+        if (datos.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            nuestro = std::any_of(pendientes.begin(), pendientes.end(),
+                                  [&](const std::string &p) { return MismaRuta(p, ruta); });
+        else
+            nuestro = MismaRuta(ruta, m_programa) ||
+                      (MismaRuta(carpeta, m_carpeta) &&
+                       (lstrcmpiA(nombre.c_str(), kLog) == 0 || EsFicheroDeCadenas(nombre)));
+    } while (nuestro && FindNextFileA(busqueda, &datos));
+    FindClose(busqueda);
+    return nuestro;
+}
+
 void CDesinstalador::BorrarCarpetas()
 {
     std::vector<std::string> carpetas = m_log.Valores(CInstallLog::kMadeDir);
+    std::vector<std::string> pendientes;
     for (auto it = carpetas.rbegin(); it != carpetas.rend(); ++it)
     {
         if (RemoveDirectoryA(it->c_str()))
@@ -386,6 +422,11 @@ void CDesinstalador::BorrarCarpetas()
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || m_limpiador.empty())
             continue;
+        // The clean-up program removes the whole tree: only a folder that holds nothing but
+        // what goes at the next start anyway, never another product's files.
+        if (!SoloQuedaLoNuestro(*it, pendientes))
+            continue;
+        pendientes.push_back(*it);
         EscribirTexto(kRunOnce, m_producto.nemonico + "_XDes" + std::to_string(++m_carpetasPendientes),
                       m_limpiador + " " + RutaCorta(*it));
     }

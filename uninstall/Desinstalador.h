@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CDesinstalador
 {
@@ -41,6 +42,7 @@ class CDesinstalador
     bool Desregistrar(bool contadores);
     bool BorrarFicheros();
     void BorrarCarpetas();
+    bool SoloQuedaLoNuestro(const std::string &carpeta, const std::vector<std::string> &pendientes) const;
     void DeshacerRegistro();
     bool UltimoProducto() const;
 

@@ -4,9 +4,10 @@ set -euo pipefail
 BIN=${KIT_BIN:?KIT_BIN must name the bin folder of a build}
 DATA=$(cd "$(dirname "$0")/../../data" && pwd)
 export KIT_MACHINE=$(mktemp -d /tmp/kit-demo-XXXXXX)
+PC_KIT=$(mktemp -d /tmp/kit-demo-install-XXXXXX)
 cleanup() {
   for state in router router-asistente; do "$BIN/routersim" stop --state "$KIT_MACHINE/$state" >/dev/null 2>&1 || true; done
-  rm -rf "$KIT_MACHINE"
+  rm -rf "$KIT_MACHINE" "$PC_KIT"
 }
 trap cleanup EXIT
 
@@ -124,3 +125,39 @@ step "The connection \"Conexión ADSL Router\" made (WPoet.CreateConnection), an
 sed -n '1,12p' "$KIT_MACHINE/appdata/Microsoft/Network/Connections/Pbk/rasphone.pbk" | tr -d '\r'
 step "The module's trace log, DaxWPoet.txt"
 show < "$KIT_MACHINE/temp/DaxWPoet.txt" | grep -v "^$" | tail -n 30
+
+# --- The kit installed and uninstalled -------------------------------------------------------------
+export KIT_MACHINE=$PC_KIT
+# The PC's own files, without its temporary folder, its registry and the platform's bookkeeping.
+pc_files() { (cd "$KIT_MACHINE" && find . -mindepth 1 \( -path ./temp -o -path ./objects -o -name 'registry*' -o -name '.*' -o -name '*.lock' -o -name power.log -o -name '*.reg' -o -path ./routes -o -path ./antes.txt -o -path ./despues.txt \) -prune -o -print | sort); }
+step "The kit's installer on a fresh Windows XP PC (tools/install): what the PC had before"
+"$BIN/machine" create --os xp --lang 0x0c0a --admin yes --nic "$NIC" --dhcp >/dev/null
+"$BIN/regedit" /e "$KIT_MACHINE/antes.reg"
+pc_files > "$KIT_MACHINE/antes.txt"
+echo "$(wc -l < "$KIT_MACHINE/antes.txt") files and folders, $(grep -c '^\[' "$KIT_MACHINE/antes.reg") registry keys"
+"$BIN/install"
+step "What the installation left: its folders and files, the shortcuts, the COM servers, the counters, the application key"
+pc_files | comm -13 "$KIT_MACHINE/antes.txt" -
+"$BIN/regedit" /e "$KIT_MACHINE/instalado.reg"
+added() { diff <(show < "$KIT_MACHINE/antes.reg") <(show < "$KIT_MACHINE/instalado.reg") | tr -d '\r' | grep '^>' || true; }
+echo "registry keys added: $(added | grep -c '^> \[')"; echo "among them, the objects' names and the kit's own keys:"
+added | grep -E '^> \[HKEY_LOCAL_MACHINE\\Software\\(Classes\\[A-Za-z]+\.[A-Za-z0-9]+|Nuv[^]]*)\]$' | sed 's/^> /  /'
+added | grep -F 'Nuv\\Dax' | grep -F '=dword:' | sed 's/^> /SharedDlls: /'
+step "Install.log, the record the uninstaller undoes (first lines)"
+INSTDIR="$KIT_MACHINE/program_files/Nuv/Dax/KitADSL"
+show < "$INSTDIR/Install.log" | tr -d '\r' | head -n 24
+step "Uninstal, run from the installation as its shortcut runs it; the demo's user answers its questions (tools/demo/desinstalar.ini)"
+KIT_ANSWERS="$(dirname "$0")/desinstalar.ini" "$INSTDIR/Uninstal"
+step "What waits for the next start: the uninstaller's own file, its clean-up program's RunOnce entries"
+"$BIN/regedit" /e "$KIT_MACHINE/pendiente.reg" "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+show < "$KIT_MACHINE/pendiente.reg" | tr -d '\r' | grep -v '^$'
+tail -n 1 "$KIT_MACHINE/power.log"
+step "The PC starts again (machine reboot): the pending deletion, then RunOnce"
+"$BIN/machine" reboot
+step "What remains of the kit: files and registry against the PC before the installation (the maker's key stays)"
+"$BIN/regedit" /e "$KIT_MACHINE/despues.reg"
+pc_files > "$KIT_MACHINE/despues.txt"
+echo "files and folders added: $(comm -13 "$KIT_MACHINE/antes.txt" "$KIT_MACHINE/despues.txt" | wc -l), removed: $(comm -23 "$KIT_MACHINE/antes.txt" "$KIT_MACHINE/despues.txt" | wc -l)"
+comm -3 "$KIT_MACHINE/antes.txt" "$KIT_MACHINE/despues.txt" | sed 's/^/  /'
+echo "registry, before -> after:"
+{ diff <(show < "$KIT_MACHINE/antes.reg") <(show < "$KIT_MACHINE/despues.reg") || true; } | tr -d '\r' | grep -E '^[<>] .' | sed 's/^/  /'

@@ -183,6 +183,9 @@ TEST_F(Desinstalar, SharedLibrariesCountDownAndGoWithTheirLastUserOnly)
     kittest::WriteRegString(HKEY_LOCAL_MACHINE, std::string(kFabricante) + "\\OtroProducto", "DirPrincipal",
                             "x");
     const std::string modem = Compartida() + "\\DaxModem.dll", mfc = Compartida() + "\\QelMFC.dll";
+    const std::string otro = Compartida() + "\\Otro";
+    fs::create_directories(Host(otro));
+    kittest::WriteHostFile(Host(otro) + "/datos.txt", "del otro producto");
     ASSERT_EQ(Contador(modem), 1u);
     Contar(modem, 3);
     std::string salida;
@@ -194,6 +197,12 @@ TEST_F(Desinstalar, SharedLibrariesCountDownAndGoWithTheirLastUserOnly)
     EXPECT_FALSE(Contador(mfc).has_value());
     EXPECT_FALSE(Existe(mfc));
     EXPECT_TRUE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kFabricante) + "\\OtroProducto"));
+    // The folders the kit made hold the other product's files: the next start leaves them.
+    std::string arranque;
+    EXPECT_EQ(kittest::Run("machine", {"reboot"}, &arranque), 0) << arranque;
+    EXPECT_TRUE(Existe(otro + "\\datos.txt")) << arranque;
+    EXPECT_TRUE(Existe(modem));
+    EXPECT_FALSE(Existe(Carpeta()));
 }
 
 TEST_F(Desinstalar, TheRegistryIsPutBackAndFoldersGoLastMadeFirst)
