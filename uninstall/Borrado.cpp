@@ -3,43 +3,30 @@
 
 #include <vector>
 
-namespace
-{
 std::string CarpetaTemporal()
 {
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
-    return temp;
+    std::string carpeta = temp;
+    if (carpeta.empty() || (carpeta.back() != '\\' && carpeta.back() != '/'))
+        carpeta += '\\';
+    return carpeta;
 }
 
-std::string LeerFichero(const std::string &fichero)
-{
-    std::string texto;
-    const HANDLE h = CreateFileA(fichero.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return texto;
-    char bloque[4096];
-    DWORD leidos = 0;
-    while (ReadFile(h, bloque, sizeof bloque, &leidos, nullptr) && leidos > 0)
-        texto.append(bloque, leidos);
-    CloseHandle(h);
-    return texto;
-}
-
-bool EscribirFichero(const std::string &fichero, const std::string &texto)
+bool EscribirFichero(const std::string &fichero, const void *datos, size_t tam)
 {
     const HANDLE h = CreateFileA(fichero.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD escritos = 0;
-    const bool ok = WriteFile(h, texto.data(), static_cast<DWORD>(texto.size()), &escritos, nullptr) &&
-                    escritos == texto.size();
+    const bool ok = WriteFile(h, datos, static_cast<DWORD>(tam), &escritos, nullptr) && escritos == tam;
     CloseHandle(h);
     return ok;
 }
 
+namespace
+{
 // Wininit.ini with the line just after its [rename] header (the section added at the end when
 // missing).
 std::string ConLineaDeBorrado(const std::string &ini, const std::string &linea)
@@ -73,6 +60,21 @@ std::string ConLineaDeBorrado(const std::string &ini, const std::string &linea)
 }
 } // namespace
 
+std::optional<std::string> LeerFichero(const std::string &fichero)
+{
+    const HANDLE h = CreateFileA(fichero.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::string texto;
+    char bloque[4096];
+    DWORD leidos = 0;
+    while (ReadFile(h, bloque, sizeof bloque, &leidos, nullptr) && leidos > 0)
+        texto.append(bloque, leidos);
+    CloseHandle(h);
+    return texto;
+}
+
 std::string RutaCorta(const std::string &ruta)
 {
     char corta[MAX_PATH] = "";
@@ -94,8 +96,9 @@ bool BorrarAlReiniciar9x(const std::string &fichero)
     char temporal[MAX_PATH] = "";
     if (!GetTempFileNameA(CarpetaTemporal().c_str(), "win", 0, temporal))
         return false;
-    const std::string texto = ConLineaDeBorrado(LeerFichero(ini), "NUL=" + RutaCorta(fichero));
-    const bool ok = EscribirFichero(temporal, texto) && CopyFileA(temporal, ini.c_str(), FALSE);
+    const std::string texto = ConLineaDeBorrado(LeerFichero(ini).value_or(""), "NUL=" + RutaCorta(fichero));
+    const bool ok =
+        EscribirFichero(temporal, texto.data(), texto.size()) && CopyFileA(temporal, ini.c_str(), FALSE);
     DeleteFileA(temporal);
     return ok;
 }

@@ -2,8 +2,16 @@
 // Windows), folder trees, and the short paths the uninstaller compares and writes.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
+// The temporary folder, ending in a separator.
+std::string CarpetaTemporal();
+// Writes the bytes as the whole file.
+bool EscribirFichero(const std::string &fichero, const void *datos, size_t tam);
+// The whole of a file; none when it cannot be opened.
+std::optional<std::string> LeerFichero(const std::string &fichero);
 // Deletes a file. An empty path, a file that is not there and a file in use (scheduled for the
 // next start: MoveFileEx on the NT family, a "NUL=" line of Wininit.ini's [rename] on 9x) count
 // as done; any other failure does not.

@@ -55,16 +55,6 @@ bool EsDll(const std::string &fichero)
     return fichero.size() >= 4 && lstrcmpiA(fichero.substr(fichero.size() - 4).c_str(), ".dll") == 0;
 }
 
-std::string CarpetaTemporal()
-{
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    std::string carpeta = temp;
-    if (carpeta.empty() || (carpeta.back() != '\\' && carpeta.back() != '/'))
-        carpeta += '\\';
-    return carpeta;
-}
-
 bool Existe(const std::string &fichero)
 {
     return GetFileAttributesA(fichero.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -135,7 +125,8 @@ void Reiniciar(bool nt)
 bool EsFicheroDeCadenas(const std::string &nombre)
 {
     const std::string prefijo = CCadenas::kPrefijo;
-    return nombre.size() > prefijo.size() + 4 && lstrcmpiA(nombre.substr(0, prefijo.size()).c_str(), prefijo.c_str()) == 0 &&
+    return nombre.size() > prefijo.size() + 4 &&
+           lstrcmpiA(nombre.substr(0, prefijo.size()).c_str(), prefijo.c_str()) == 0 &&
            lstrcmpiA(nombre.substr(nombre.size() - 4).c_str(), ".ini") == 0;
 }
 
@@ -298,13 +289,7 @@ bool CDesinstalador::EscribirLimpiador()
     if (!bytes || tam == 0)
         return false;
     const std::string destino = CarpetaTemporal() + kLimpiador;
-    const HANDLE h = CreateFileA(destino.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD escritos = 0;
-    const bool ok = WriteFile(h, bytes, tam, &escritos, nullptr) && escritos == tam;
-    CloseHandle(h);
+    const bool ok = EscribirFichero(destino, bytes, tam);
     if (ok)
         m_limpiador = destino;
     return ok;
@@ -386,7 +371,8 @@ bool CDesinstalador::BorrarFicheros()
 
 // What is left in a folder the uninstall made: the uninstaller, its log and its string files
 // (waiting for the next start), and folders already left to the clean-up program.
-bool CDesinstalador::SoloQuedaLoNuestro(const std::string &carpeta, const std::vector<std::string> &pendientes) const
+bool CDesinstalador::SoloQuedaLoNuestro(const std::string &carpeta,
+                                        const std::vector<std::string> &pendientes) const
 {
     WIN32_FIND_DATAA datos;
     const HANDLE busqueda = FindFirstFileA((carpeta + "\\*").c_str(), &datos);

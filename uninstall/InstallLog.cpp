@@ -1,4 +1,5 @@
 #include "uninstall/InstallLog.h"
+#include "uninstall/Borrado.h"
 
 #include <cerrno>
 #include <climits>
@@ -11,16 +12,6 @@ namespace
 bool Contiene(const std::string &linea, const char *etiqueta)
 {
     return linea.find(etiqueta) != std::string::npos;
-}
-
-std::string LeerTodo(HANDLE fichero)
-{
-    std::string texto;
-    char bloque[4096];
-    DWORD leidos = 0;
-    while (ReadFile(fichero, bloque, sizeof bloque, &leidos, nullptr) && leidos > 0)
-        texto.append(bloque, leidos);
-    return texto;
 }
 
 // A decimal number, blanks around it allowed; none for anything else or out of range.
@@ -65,12 +56,10 @@ std::string ValorDeLinea(const std::string &linea, const char *etiqueta)
 
 bool CInstallLog::Abrir(const std::string &fichero)
 {
-    const HANDLE h = CreateFileA(fichero.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
+    const std::optional<std::string> leido = LeerFichero(fichero);
+    if (!leido)
         return false;
-    const std::string texto = LeerTodo(h);
-    CloseHandle(h);
+    const std::string &texto = *leido;
     m_lineas.clear();
     // A line ends at LF, CR LF or a CR alone: a log written with old Mac ends keeps its records.
     std::string linea;
