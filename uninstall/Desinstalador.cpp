@@ -269,13 +269,20 @@ int CDesinstalador::Aplazar()
     EscribirTexto(kRun, m_producto.nemonico + "_Unins", m_programa);
     if (respuesta == IDNO)
         return 0;
+    return DesregistrarYReiniciar() ? 0 : 1;
+}
+
+// Before the restart the servers are unregistered once more; when that fails the user is asked
+// to close the product, and nothing restarts.
+bool CDesinstalador::DesregistrarYReiniciar()
+{
     if (!Desregistrar(false))
     {
         Caja("IDS_UNINSTALL_CERRAR_APLICACION", MB_OK | MB_ICONINFORMATION);
-        return 1;
+        return false;
     }
     Reiniciar(m_nt);
-    return 0;
+    return true;
 }
 
 // --- the clean-up program --------------------------------------------------------------------
@@ -460,14 +467,8 @@ void CDesinstalador::NoDesinstalado()
 int CDesinstalador::Terminar()
 {
     BorrarValor(kRun, m_producto.nemonico + "_Unins");
-    if (Caja("IDS_UNINSTALL_REINICIOWIN", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
-        return 0;
-    if (!Desregistrar(false))
-    {
-        Caja("IDS_UNINSTALL_CERRAR_APLICACION", MB_OK | MB_ICONINFORMATION);
-        return 0;
-    }
-    Reiniciar(m_nt);
+    if (Caja("IDS_UNINSTALL_REINICIOWIN", MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES)
+        DesregistrarYReiniciar();
     return 0;
 }
 

@@ -34,6 +34,7 @@ class CDesinstalador
     Uso FicherosEnUso() const;
     Uso FicheroEnUso(const std::string &fichero) const;
     int Aplazar();
+    bool DesregistrarYReiniciar();
     bool Desinstalar(const Progreso &progreso);
     int Terminar();
     void NoDesinstalado();
