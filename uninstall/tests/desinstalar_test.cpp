@@ -154,6 +154,9 @@ TEST_F(Desinstalar, InstallThenUninstallThenRestartLeavesThePcAsItWas)
         for (const char *linea : {"   · Anulando el registro de los componentes...",
                                   "   · Eliminando archivos...", "   · Eliminando entradas del Registro..."})
             EXPECT_TRUE(Dice(salida, linea)) << linea << "\n" << salida;
+        // The clean-up program it carries, written out byte for byte.
+        EXPECT_EQ(kittest::ReadHostFile(kittest::MachineDir() + "/temp/xdesvom.exe"),
+                  kittest::ReadHostFile(kittest::BinDir() + "/xdesvom"));
         // The uninstaller cannot go while it runs: it waits for the next start.
         EXPECT_TRUE(Existe(Carpeta() + "\\Uninstal"));
         std::string arranque;
