@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace
@@ -178,9 +179,16 @@ TEST_F(Desinstalar, InstallThenUninstallThenRestartLeavesThePcAsItWas)
     }
 }
 
-TEST_F(Desinstalar, SharedLibrariesCountDownAndGoWithTheirLastUserOnly)
+// The cases that differ by Windows family: an NT one and a 9x one.
+class EnCadaFamilia : public Desinstalar, public ::testing::WithParamInterface<const char *>
 {
-    Pc("xp");
+};
+INSTANTIATE_TEST_SUITE_P(Desinstalar, EnCadaFamilia, ::testing::Values("xp", "98"),
+                         [](const auto &info) { return std::string("Windows") + info.param; });
+
+TEST_P(EnCadaFamilia, SharedLibrariesCountDownAndGoWithTheirLastUserOnly)
+{
+    Pc(GetParam());
     Instalar();
     // Another product of the maker: the shared components stay theirs.
     kittest::WriteRegString(HKEY_LOCAL_MACHINE, std::string(kFabricante) + "\\OtroProducto", "DirPrincipal",
@@ -239,9 +247,9 @@ TEST_F(Desinstalar, TheRegistryIsPutBackAndFoldersGoLastMadeFirst)
     EXPECT_FALSE(kittest::RegKeyExists(HKEY_LOCAL_MACHINE, std::string(kFabricante) + "\\KitADSL"));
 }
 
-TEST_F(Desinstalar, NothingChangesWhenTheProductRunsOrTheUserCancels)
+TEST_P(EnCadaFamilia, NothingChangesWhenTheProductRunsOrTheUserCancels)
 {
-    Pc("xp");
+    Pc(GetParam());
     Instalar();
     const std::string registro = Registro();
     const std::set<std::string> ficheros = Ficheros();
@@ -264,9 +272,9 @@ TEST_F(Desinstalar, NothingChangesWhenTheProductRunsOrTheUserCancels)
     EXPECT_EQ(Ficheros(), ficheros);
 }
 
-TEST_F(Desinstalar, AFileInUseDefersTheWholeUninstallToTheNextLogon)
+TEST_P(EnCadaFamilia, AFileInUseDefersTheWholeUninstallToTheNextLogon)
 {
-    Pc("xp");
+    Pc(GetParam());
     Instalar();
     const std::string registro = Registro();
     const std::set<std::string> ficheros = Ficheros();
@@ -290,7 +298,9 @@ TEST_F(Desinstalar, AFileInUseDefersTheWholeUninstallToTheNextLogon)
     // Yes: the servers are unregistered now and the user is logged off.
     EXPECT_EQ(Correr(std::string(kConfirmar) + "Aceptar\n" + pregunta + "Sí\n", salida), 0) << salida;
     EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "DaxModem.SetZyxelConfig"));
-    EXPECT_TRUE(Dice(kittest::ReadHostFile(kittest::MachineDir() + "/power.log"), "logoff"));
+    // The NT family logs the user off; 9x restarts.
+    EXPECT_TRUE(Dice(kittest::ReadHostFile(kittest::MachineDir() + "/power.log"),
+                     std::string_view(GetParam()) == "98" ? "reboot" : "logoff"));
     CloseHandle(abierto);
 }
 
