@@ -206,36 +206,9 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         }
         m_log.Write("SetFTPWorkerThread: subiendo config");
         m_strLocal = EnCarpetaActual(CModemConfig::kConfig);
-        std::string strPlantilla = EnCarpetaActual(CModemConfig::kPlantillaBajada);
-        if (!ExisteFichero(strPlantilla))
-            strPlantilla = EnCarpetaActual(CModemConfig::kPlantilla);
-        try
-        {
-            m_obj.m_config.CrearListaPuertos();
-            m_log.Write("SetFTPWorkerThread: lista de puertos creada");
-            if (Generado(m_obj.m_config.CrearFicheroCfg(strPlantilla.c_str(), m_strLocal.c_str())))
-            {
-                m_log.Write("SetFTPWorkerThread: fichero cfg creado");
-                if (Generado(m_obj.m_config.PrepararRutas(m_strLocal.c_str())))
-                {
-                    m_log.Write("SetFTPWorkerThread: rutas fijadas");
-                    return true;
-                }
-            }
-        }
-        catch (const CComError &error)
-        {
-            m_log.WriteNumber("SetFTPWorkerThread: error del objeto de parametros", "Error", error.Error());
-        }
-        Fallo(kMsgTxErronea);
-        return false;
-    }
-
-    bool Generado(HRESULT hr)
-    {
-        if (hr == S_OK)
+        if (m_obj.GenerarConfig(m_strLocal))
             return true;
-        m_log.WriteNumber("SetFTPWorkerThread: fichero cfg no creado", "Error", static_cast<int>(hr));
+        Fallo(kMsgTxErronea);
         return false;
     }
 
@@ -477,6 +450,8 @@ std::span<const kitcom::DispMember<CSetZyxelConfig>> CSetZyxelConfig::DispatchTa
         kitcom::Method<&CSetZyxelConfig::UpdateFw>("UpdateFw", DISPID_SETZYXEL_UPDATEFW),
         kitcom::Method<&CSetZyxelConfig::SetTransferMode>("SetTransferMode", DISPID_SETZYXEL_SETTRANSFERMODE),
         kitcom::Method<&CSetZyxelConfig::GetModemConfig>("GetModemConfig", DISPID_SETZYXEL_GETMODEMCONFIG),
+        kitcom::Method<&CSetZyxelConfig::CreateConfigFile>("CreateConfigFile",
+                                                           DISPID_SETZYXEL_CREATECONFIGFILE),
     };
     return members;
 }
@@ -594,6 +569,50 @@ HRESULT CSetZyxelConfig::GetModemConfig(IUnknown **iUnkRouterParam)
     if (FAILED(hr))
         return kitcom::ReportError(hr, kSource, "No se pudo copiar la configuración del módem.");
     return S_OK;
+}
+
+HRESULT CSetZyxelConfig::CreateConfigFile(BSTR bstrFile)
+{
+    const std::string strSalida = kitcom::NarrowTextOf(bstrFile);
+    if (strSalida.empty())
+        return E_INVALIDARG;
+    // The generation state belongs to the transfer worker while one runs.
+    if (WorkerRunning())
+        return HRESULT_FROM_WIN32(ERROR_BUSY);
+    m_log.WriteText("CreateConfigFile: %s", strSalida.c_str());
+    return GenerarConfig(strSalida) ? S_OK : E_FAIL;
+}
+
+bool CSetZyxelConfig::GenerarConfig(const std::string &strSalida)
+{
+    std::string strPlantilla = EnCarpetaActual(CModemConfig::kPlantillaBajada);
+    if (!ExisteFichero(strPlantilla))
+        strPlantilla = EnCarpetaActual(CModemConfig::kPlantilla);
+    const auto generado = [this](HRESULT hr) {
+        if (hr == S_OK)
+            return true;
+        m_log.WriteNumber("SetFTPWorkerThread: fichero cfg no creado", "Error", static_cast<int>(hr));
+        return false;
+    };
+    try
+    {
+        m_config.CrearListaPuertos();
+        m_log.Write("SetFTPWorkerThread: lista de puertos creada");
+        if (generado(m_config.CrearFicheroCfg(strPlantilla.c_str(), strSalida.c_str())))
+        {
+            m_log.Write("SetFTPWorkerThread: fichero cfg creado");
+            if (generado(m_config.PrepararRutas(strSalida.c_str())))
+            {
+                m_log.Write("SetFTPWorkerThread: rutas fijadas");
+                return true;
+            }
+        }
+    }
+    catch (const CComError &error)
+    {
+        m_log.WriteNumber("SetFTPWorkerThread: error del objeto de parametros", "Error", error.Error());
+    }
+    return false;
 }
 
 HRESULT CSetZyxelConfig::LanzarHiloTransfer()

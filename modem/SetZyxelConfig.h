@@ -44,6 +44,7 @@ class CSetZyxelConfig final
     HRESULT STDMETHODCALLTYPE UpdateFw(BSTR file) override;
     HRESULT STDMETHODCALLTYPE SetTransferMode(LONG bGetMode) override;
     HRESULT STDMETHODCALLTYPE GetModemConfig(IUnknown **iUnkRouterParam) override;
+    HRESULT STDMETHODCALLTYPE CreateConfigFile(BSTR bstrFile) override;
 
     // The worker's messages: CFtp's notifications (status + WM_USER) and Stop's abort.
     static constexpr UINT kMsgConectado = WM_USER + INTERNET_STATUS_CONNECTED_TO_SERVER; // 1045
@@ -76,6 +77,9 @@ class CSetZyxelConfig final
     class CComprobacion;
 
     HRESULT LanzarHiloTransfer();
+    // The file an upload sends, from the template of the current folder (the downloaded one
+    // when present) and the object's settings; false (logged) when it could not be made.
+    bool GenerarConfig(const std::string &strSalida);
     // Starts a worker and waits for its message queue (steps shared by every job).
     HRESULT LanzarHilo(LPTHREAD_START_ROUTINE pfnWorker);
     // Lets a worker that has reported its queue go on with its job.

@@ -48,8 +48,7 @@ bool FirstAddressOfSubnet(const char *pszIp, const char *pszMask, std::string &g
 HRESULT StartRouteCommand(DWORD destination, DWORD mask, const char *pszGateway)
 {
     char command[3 * MAX_PATH];
-    std::snprintf(command, sizeof command, "route ADD %s MASK %s %s", ipv4::TextOf(destination).c_str(),
-                  ipv4::TextOf(mask).c_str(), pszGateway);
+    std::snprintf(command, sizeof command, "%s", RouteCommand(destination, mask, pszGateway).c_str());
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -77,6 +76,27 @@ struct SocketSession
     }
 };
 } // namespace
+
+std::string RouteCommand(DWORD dwDestination, DWORD dwMask, const char *pszGateway)
+{
+    return "route ADD " + ipv4::TextOf(dwDestination) + " MASK " + ipv4::TextOf(dwMask) + " " + pszGateway;
+}
+
+std::vector<std::string> RouteCommands(const char *pszIp, const char *pszMask, const char *pszGateway)
+{
+    std::vector<std::string> commands;
+    if (!ipv4::IsValidText(pszIp) || !ipv4::IsValidText(pszMask))
+        return commands;
+    const DWORD ip = ipv4::ValueOf(pszIp);
+    const int routes = NumberOfRoutes(ipv4::ValueOf(pszMask));
+    for (int i = 0; i < routes; ++i)
+    {
+        DWORD destination = 0, mask = 0;
+        RouteOf(ip, i, destination, mask);
+        commands.push_back(RouteCommand(destination, mask, pszGateway));
+    }
+    return commands;
+}
 
 int NumberOfRoutes(DWORD dwMask)
 {

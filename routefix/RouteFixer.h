@@ -4,6 +4,9 @@
 
 #include "common/trace/TraceLog.h"
 
+#include <string>
+#include <vector>
+
 // The pauses of a run and how many failed connectivity checks it waits through. The program
 // always runs with the defaults; tests drive the long paths with short pauses.
 struct FixRtTiming
@@ -29,3 +32,9 @@ int NumberOfRoutes(DWORD dwMask);
 // Route i (0 <= i < H) of an address: the address with its i lowest bits cleared and bit i
 // inverted, and the mask of its 32 - i highest bits.
 void RouteOf(DWORD dwIp, int i, DWORD &dwDestination, DWORD &dwMask);
+
+// The command that adds one route ("route ADD <destination> MASK <mask> <gateway>").
+std::string RouteCommand(DWORD dwDestination, DWORD dwMask, const char *pszGateway);
+// The commands FixRoutes starts for an address, its mask and the gateway, in order; none for an
+// address or mask that is not dotted IPv4.
+std::vector<std::string> RouteCommands(const char *pszIp, const char *pszMask, const char *pszGateway);

@@ -27,6 +27,32 @@ bool EsDireccion(const std::string &texto)
 }
 } // namespace
 
+namespace asistente
+{
+bool DireccionesDelRouter(const TcpipParamPtr &actual, std::string &lista)
+{
+    // The DHCP server first, then every gateway, in order; a repeated address stays.
+    lista.clear();
+    auto agregar = [&lista](const std::string &direccion) {
+        lista += (lista.empty() ? "" : ",") + direccion;
+    };
+    try
+    {
+        if (actual.GetDhcpEnable())
+            if (const std::string servidor = actual.GetDhcpServer(); EsDireccion(servidor))
+                agregar(servidor);
+        const LONG pasarelas = actual.GetGatewayCount();
+        for (LONG i = 1; i <= pasarelas; ++i)
+            agregar(actual.GetGateway(i));
+    }
+    catch (const CComError &)
+    {
+        return false;
+    }
+    return true;
+}
+} // namespace asistente
+
 CDlgConectividad::CDlgConectividad()
     : CDlgProgreso(IDD_CONECTIVIDAD, IDS_CONECTIVIDAD_TITULO, cancelarYParar,
                    {{IDC_CONECTIVIDAD_TEXTO, IDS_CONECTIVIDAD_TEXTO}})
@@ -114,21 +140,8 @@ void CDlgConectividad::Candidatos()
         return;
     }
     datos.SetParamTcpip(actual.Get());
-    // The DHCP server first, then every gateway, in order; a repeated address stays.
     std::string lista;
-    auto agregar = [&lista](const std::string &direccion) {
-        lista += (lista.empty() ? "" : ",") + direccion;
-    };
-    try
-    {
-        if (actual.GetDhcpEnable())
-            if (const std::string servidor = actual.GetDhcpServer(); EsDireccion(servidor))
-                agregar(servidor);
-        const LONG pasarelas = actual.GetGatewayCount();
-        for (LONG i = 1; i <= pasarelas; ++i)
-            agregar(actual.GetGateway(i));
-    }
-    catch (const CComError &)
+    if (!asistente::DireccionesDelRouter(actual, lista))
     {
         Fallo(std::string());
         return;

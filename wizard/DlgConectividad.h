@@ -3,6 +3,7 @@
 // router's settings are downloaded to edit its ports.
 #pragma once
 
+#include "common/param/TcpipParamPtr.h"
 #include "outside/daxicom/GetTcpipConfig2.h"
 #include "wizard/DlgProgreso.h"
 
@@ -57,3 +58,10 @@ class CDlgConectividad : public CDlgProgreso
     int m_ocupado = 0;
     bool m_bCancelando = false;
 };
+
+namespace asistente
+{
+// The addresses the router is looked for at, comma-separated, from the adapter's current
+// settings; false when they cannot be read.
+bool DireccionesDelRouter(const TcpipParamPtr &actual, std::string &lista);
+} // namespace asistente

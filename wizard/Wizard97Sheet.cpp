@@ -139,7 +139,8 @@ void CWizard97Sheet::CalcWindowRect(RECT &rect)
 void CWizard97Sheet::OnEventoControl(UINT nIdControl, const CEventoControl &evento)
 {
     const DWORD destino = asistente::Datos().PaginaEventos;
-    if (destino != pagConectividad && destino != pagChangeFirm && destino != pagConfigurando)
+    if (destino != pagResumenDatos && destino != pagConectividad && destino != pagChangeFirm &&
+        destino != pagConfigurando)
         return;
     if (CNuvPropPage *pagina = GetPage(static_cast<int>(destino)))
         pagina->OnEventoControl(nIdControl, evento);

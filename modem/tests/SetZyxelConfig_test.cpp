@@ -310,6 +310,45 @@ TEST_F(SetZyxelConfigTest, UploadSendsTheGeneratedFileAsIs)
     EXPECT_EQ(generado.find("<<"), std::string::npos) << "a token was left in the file";
 }
 
+// CreateConfigFile writes, without sending anything, the very bytes the next upload sends; it
+// touches neither the upload's own file nor the template, and refuses a run in progress.
+TEST_F(SetZyxelConfigTest, CreateConfigFileIsTheUploadWithoutSending)
+{
+    if (!kitservers::HasPyftpdlib())
+        GTEST_SKIP() << "python3-pyftpdlib is not installed";
+    const std::string root = kittest::MachineDir() + "/ftproot";
+    std::filesystem::create_directories(root);
+    kitservers::PyFtpd server(root);
+    ASSERT_TRUE(server.Started());
+    kitservers::MapRouter(kittest::MachineDir(), server.Port());
+
+    Preparar();
+    EXPECT_EQ(obj->CreateConfigFile(kitcom::BStr("").Get()), E_INVALIDARG);
+    EXPECT_EQ(obj->CreateConfigFile(kitcom::BStr(Path("previa.cfg").c_str()).Get()), S_OK);
+    EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
+    EXPECT_FALSE(std::filesystem::exists(root + "/rom-t"));
+    const std::string previa = pcfile::Read(Path("previa.cfg"), "<missing>");
+    EXPECT_NE(previa.find("10.0.0.5"), std::string::npos) << previa;
+
+    EXPECT_EQ(Subir(), "Start(0,msg1) End(0,msg1)");
+    EXPECT_EQ(kittest::ReadHostFile(root + "/rom-t"), previa);
+    EXPECT_TRUE(LogEnOrden({"CreateConfigFile: %s [" + Path("previa.cfg") + "]",
+                            "SetFTPWorkerThread: fichero cfg creado", "SetFTPWorkerThread: rutas fijadas",
+                            "Init LanzarHiloTransfer"}));
+}
+
+TEST_F(SetZyxelConfigTest, CreateConfigFileWaitsForTheRunToEnd)
+{
+    ArrancarRouter({"--fault", "silent"});
+    Preparar();
+    ASSERT_EQ(obj->Start(), S_OK);
+    EXPECT_EQ(obj->CreateConfigFile(kitcom::BStr(Path("previa.cfg").c_str()).Get()),
+              HRESULT_FROM_WIN32(ERROR_BUSY));
+    EXPECT_FALSE(pcfile::Exists(Path("previa.cfg")));
+    EXPECT_EQ(obj->Stop(10000), S_OK);
+    EXPECT_TRUE(sink->EsperarEnd(2, kEspera));
+}
+
 // The direction follows the get mode for a firmware too; what comes down is kept as it came.
 TEST_F(SetZyxelConfigTest, FirmwareDownloadStaysAsItCame)
 {

@@ -37,3 +37,8 @@ LONG CSetTcpipConfig2::SetInfoConfig(IUnknown *pIUnkInfo)
 {
     return Invocar(&ISetTcpipConfig2::SetInfoConfig, pIUnkInfo);
 }
+
+LONG CSetTcpipConfig2::SetChangesDelay(LONG bDelay)
+{
+    return Invocar(&ISetTcpipConfig2::SetChangesDelay, bDelay);
+}

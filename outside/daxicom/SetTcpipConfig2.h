@@ -15,4 +15,5 @@ class DAXICOM_API CSetTcpipConfig2 : public CControlKit
     LONG IsActive(); // 1 while the job runs
     LONG SetDevice(LPCSTR lpszDevice);
     LONG SetInfoConfig(IUnknown *pIUnkInfo); // a TcpipParam, copied by the component
+    LONG SetChangesDelay(LONG bDelay);       // 1: the writes go to the deferred-change file
 };

@@ -62,3 +62,8 @@ LONG CSetZyxelConfig::SetTransferMode(LONG bGetMode)
 {
     return Invocar(&ISetZyxelConfig::SetTransferMode, bGetMode);
 }
+
+LONG CSetZyxelConfig::CreateConfigFile(LPCSTR lpszFile)
+{
+    return Invocar(&ISetZyxelConfig::CreateConfigFile, daxicom::CBstr(lpszFile).Get());
+}

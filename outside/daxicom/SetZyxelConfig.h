@@ -20,5 +20,6 @@ class DAXICOM_API CSetZyxelConfig : public CControlKit
     LONG CheckAccess(LPCSTR lpszList); // comma-separated candidate addresses
     LONG SetPassword(LPCSTR lpszPassword);
     LONG UpdateFw(LPCSTR lpszFile);
-    LONG SetTransferMode(LONG bGetMode); // 1: the next Start downloads
+    LONG SetTransferMode(LONG bGetMode);    // 1: the next Start downloads
+    LONG CreateConfigFile(LPCSTR lpszFile); // the file an upload would send, nothing sent
 };

@@ -676,6 +676,30 @@ bool CGuion::Concluir()
     return true;
 }
 
+bool CGuion::TerminarEn(UINT dialogo, const std::string &pasos)
+{
+    auto &lista = m_p->pasos;
+    const auto pagina = std::find_if(lista.begin(), lista.end(), [&](const Paso &p) {
+        return p.clase == Clase::Pagina && p.id == dialogo;
+    });
+    if (pagina == lista.end())
+    {
+        m_p->error = m_p->nombre + ": las respuestas no llegan a la página " + std::to_string(dialogo) + ".";
+        return false;
+    }
+    Impl nuevos;
+    nuevos.nombre = m_p->nombre;
+    if (!nuevos.Leer(TextoDelFichero(pasos)))
+    {
+        m_p->error = nuevos.error;
+        return false;
+    }
+    lista.erase(pagina, lista.end());
+    for (Paso &p : nuevos.pasos)
+        lista.push_back(std::move(p));
+    return true;
+}
+
 void CGuion::AgregarLlamada(std::function<void(CNuvPropSheet &)> fn)
 {
     Paso p;

@@ -50,6 +50,10 @@ class QELMFC_API CGuion
     // Reads the steps; false with Error() naming the line of the first fault.
     bool Cargar(const std::string &fichero);
     bool CargarTexto(const std::string &texto, const std::string &nombre = "guion");
+    // The script ends at the first page of dialog `dialogo`: what it says to do there and after
+    // is dropped and `pasos` (steps in the file's format, the page's own first) done instead.
+    // False, with Error(), when the script never reaches that page or `pasos` is wrong.
+    bool TerminarEn(UINT dialogo, const std::string &pasos);
     // A step of a test's own: fn runs with the sheet when the script reaches it.
     void AgregarLlamada(std::function<void(CNuvPropSheet &)> fn);
 

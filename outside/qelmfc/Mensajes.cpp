@@ -8,8 +8,14 @@
 #include "platform/kit/kitwindow.h"
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <map>
@@ -79,9 +85,48 @@ int RespuestaDeCierre(UINT tipo)
     return botones.front();
 }
 
+// A box whose text would not fit on the screen shows it in a scrolling field instead: its first
+// paragraph above, the rest below in a fixed-width font, the same buttons under it.
+constexpr int kLineasCaja = 24;
+
+int EnPantallaLargo(const std::string &texto, const std::string &titulo, UINT tipo)
+{
+    QDialog caja;
+    caja.setWindowTitle(qelmfc::Texto(titulo));
+    auto *columna = new QVBoxLayout(&caja);
+    const std::size_t corte = texto.find('\n');
+    auto *cabecera = new QLabel(qelmfc::Texto(texto.substr(0, corte)));
+    cabecera->setWordWrap(true);
+    columna->addWidget(cabecera);
+    auto *campo = new QPlainTextEdit(
+        qelmfc::Texto(corte == std::string::npos ? std::string() : texto.substr(corte + 1)));
+    campo->setReadOnly(true);
+    campo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    campo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    columna->addWidget(campo);
+    auto *botonera = new QDialogButtonBox;
+    columna->addWidget(botonera);
+    const std::vector<int> botones = qelmfc::BotonesDe(tipo);
+    int respuesta = RespuestaDeCierre(tipo);
+    for (int id : botones)
+    {
+        QPushButton *b =
+            botonera->addButton(qelmfc::Texto(qelmfc::NombreRespuesta(id)), QDialogButtonBox::ActionRole);
+        QObject::connect(b, &QPushButton::clicked, &caja, [&caja, &respuesta, id] {
+            respuesta = id;
+            caja.accept();
+        });
+    }
+    caja.resize(720, 520);
+    caja.exec();
+    return respuesta;
+}
+
 int EnPantalla(const std::string &texto, const std::string &titulo, UINT tipo)
 {
     qelmfc::AsegurarAplicacion();
+    if (std::count(texto.begin(), texto.end(), '\n') >= kLineasCaja)
+        return EnPantallaLargo(texto, titulo, tipo);
     QMessageBox caja;
     caja.setWindowTitle(qelmfc::Texto(titulo));
     caja.setText(qelmfc::Texto(texto));

@@ -1,7 +1,7 @@
 // QelExec, the wizard's host: loads QelAsist, calls GetIDOfName("asistente") and Invoke, which
 // runs the wizard until it closes.
 //
-//   QelExec [--dir FOLDER] [--unattended ANSWERS.ini] [--transcript FILE]
+//   QelExec [--dir FOLDER] [--unattended ANSWERS.ini [--dry-run]] [--transcript FILE]
 //
 // --dir          the folder of QelAsist (default: found by name, as Windows finds a DLL)
 //
@@ -11,10 +11,14 @@
 //                Guion.h); without it a person does, on screen. KIT_ANSWERS in the environment
 //                stands for --unattended when the host starts with no arguments (a restart of
 //                the PC starts it so).
+// --dry-run      with --unattended: the answers are followed to the summary page, where its
+//                "Detalles..." shows what the configuration would change, and the wizard closes
+//                there: nothing on the PC or the router is changed
 // --transcript   every page, status line and box also written to FILE (Windows 1252)
 //
 // Each page, status line and message box is printed as it goes. Exit codes:
-//   0 the wizard finished (Finalizar)          1 the wizard was cancelled
+//   0 the wizard finished (Finalizar), or a dry run showed its preview
+//   1 the wizard was cancelled
 //   2 the answers ran out (the page is named)  3 the answers file is wrong or does not fit
 //   4 the wizard did not open a window (its settings refused, or another wizard was open)
 //   5 QelAsist could not be loaded or lacks its entry points
@@ -44,17 +48,26 @@ enum Salida
     kUso = 64,
 };
 
+// The summary page, where a dry run stops after pressing "Detalles..." and closing its box.
+constexpr UINT kDialogoResumen = 2013;
+constexpr char kPasosVistaPrevia[] = "[Pagina 2013]\n"
+                                     "Pulsar=Detalles...\n"
+                                     "[Mensaje]\n"
+                                     "Texto=Estos son los cambios\n"
+                                     "Respuesta=Aceptar\n";
+
 struct Opciones
 {
     std::string dir;
     std::string respuestas;
     std::string transcripcion;
+    bool vistaPrevia = false;
 };
 
 int Uso(const std::string &problema)
 {
     std::fprintf(stderr,
-                 "QelExec: %s\nuso: QelExec [--dir CARPETA] [--unattended RESPUESTAS.ini] "
+                 "QelExec: %s\nuso: QelExec [--dir CARPETA] [--unattended RESPUESTAS.ini [--dry-run]] "
                  "[--transcript FICHERO]\n",
                  problema.c_str());
     return kUso;
@@ -65,6 +78,11 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
+        if (arg == "--dry-run")
+        {
+            o.vistaPrevia = true;
+            continue;
+        }
         std::string *destino = arg == "--dir"          ? &o.dir
                                : arg == "--unattended" ? &o.respuestas
                                : arg == "--transcript" ? &o.transcripcion
@@ -84,6 +102,11 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
     if (argc == 1)
         if (const char *env = std::getenv("KIT_ANSWERS"); env && *env)
             o.respuestas = kitpc::PcText(env);
+    if (o.vistaPrevia && o.respuestas.empty())
+    {
+        problema = "--dry-run va con --unattended";
+        return false;
+    }
     return true;
 }
 
@@ -130,13 +153,18 @@ std::string LugarFinal(const qelmfc::FinHoja &fin)
     return "la página " + std::to_string(fin.pagina) + " (" + std::to_string(fin.dialogo) + ")";
 }
 
-int Resultado(const CGuion *guion)
+int Resultado(const CGuion *guion, bool vistaPrevia)
 {
     const qelmfc::FinHoja fin = qelmfc::UltimaHoja();
     if (guion && guion->Fallido())
     {
         Decir("QelExec: las respuestas no sirven: " + guion->Error());
         return kGuionErroneo;
+    }
+    if (vistaPrevia && fin.cerrada && guion && guion->Completo() && fin.dialogo == kDialogoResumen)
+    {
+        Decir("QelExec: vista previa hecha en " + LugarFinal(fin) + "; no se ha cambiado nada.");
+        return kFinalizado;
     }
     if (!fin.cerrada)
     {
@@ -187,7 +215,8 @@ int main(int argc, char **argv)
     if (!o.respuestas.empty())
     {
         guion = std::make_shared<CGuion>();
-        if (!guion->Cargar(o.respuestas))
+        if (!guion->Cargar(o.respuestas) ||
+            (o.vistaPrevia && !guion->TerminarEn(kDialogoResumen, kPasosVistaPrevia)))
         {
             Decir("QelExec: las respuestas no sirven: " + guion->Error());
             return kGuionErroneo;
@@ -209,7 +238,7 @@ int main(int argc, char **argv)
     EntrarEnSuCarpeta(modulo.VerHMODULE());
     qelmfc::OlvidarUltimaHoja();
     modulo.Invoke(id, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    const int salida = Resultado(guion.get());
+    const int salida = Resultado(guion.get(), o.vistaPrevia);
     qelmfc::UsarGuion(nullptr);
     // Ended as Windows ends a process: a component's worker still finishing (the wizard closed
     // mid-run) never meets its library unloaded or its static objects destroyed.

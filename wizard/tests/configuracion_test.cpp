@@ -433,3 +433,121 @@ TEST_F(TrasReiniciar, TheAddressTypedByHandEndsConfigured)
 {
     HastaElFin(HastaManual() + "Escribir 1683=192.168.1.1\nEscribir 1687=192.168.1.7\n");
 }
+
+namespace
+{
+// The whole registry as the registry editor exports it.
+std::string RegistroEntero()
+{
+    const std::string fichero = kittest::MachineDir() + "/temp/todo.reg";
+    std::string salida;
+    EXPECT_EQ(kittest::Run("regedit", {"/e", fichero}, &salida), 0) << salida;
+    std::string texto = kittest::ReadHostFile(fichero);
+    fs::remove(fichero);
+    return texto;
+}
+// The names in a folder, sorted.
+std::vector<std::string> Nombres(const std::string &carpeta)
+{
+    std::vector<std::string> nombres;
+    for (const auto &entrada : fs::directory_iterator(carpeta))
+        nombres.push_back(entrada.path().filename().string());
+    std::sort(nombres.begin(), nombres.end());
+    return nombres;
+}
+
+class VistaPrevia : public Caminos
+{
+  protected:
+    // The host's dry run of the road's answers.
+    int Previa(const std::string &respuestas, std::string &salida)
+    {
+        std::string utf8;
+        const int rc =
+            kittest::Run("QelExec", {"--dir", carpeta, "--unattended", respuestas, "--dry-run"}, &utf8);
+        salida = kitpc::PcText(utf8);
+        return rc;
+    }
+};
+} // namespace
+
+// A dry run shows what the road would change (the TCP/IP module's registry values, the dial-up
+// connection, the routes, the router's settings side by side) and changes nothing: the
+// registry, the router, the wizard's folder and the temporary folder are as they were.
+TEST_P(VistaPrevia, ShowsEveryChangeAndChangesNothing)
+{
+    const Camino &camino = GetParam();
+    std::vector<std::string> opciones = {"--nic", kRealtek, "--dhcp"};
+    const auto cliente = camino.Cliente();
+    opciones.insert(opciones.end(), cliente.begin(), cliente.end());
+    Pc(camino.familia, opciones);
+    EscribirConfig(kConfigAdsl);
+    Router();
+    const std::string respuestas = Respuestas(camino.Guion());
+    const std::string registro = RegistroEntero();
+    const auto router = Ajustes();
+    const auto ficheros = Nombres(carpeta);
+    const auto temporales = Nombres(kittest::MachineDir() + "/temp");
+
+    std::string salida;
+    ASSERT_EQ(Previa(respuestas, salida), kFinalizado) << salida;
+    EXPECT_TRUE(Dice(salida, "vista previa hecha en la página 11 (2013)")) << salida;
+    EXPECT_TRUE(Dice(salida, "-- Mensaje «Detalles de la configuración» (información; Aceptar): Estos son"))
+        << salida;
+    EXPECT_TRUE(Dice(salida, "      Valores del registro que se escribirán (TCP/IP del adaptador")) << salida;
+    EXPECT_TRUE(Dice(salida, "          REGEDIT4")) << salida;
+    EXPECT_TRUE(Dice(salida, "      Parámetros del módem-router que cambiarán")) << salida;
+    EXPECT_FALSE(Dice(salida, "== Página 12")) << salida;
+    // The router's new LAN address, beside its current one.
+    const std::string lan = camino.Router().at("30200008");
+    EXPECT_EQ(Dice(salida, "          30200008: 192.168.1.1 -> " + lan), lan != "192.168.1.1") << salida;
+    EXPECT_FALSE(Dice(salida, "-> secreto")) << salida;
+    if (camino.Monopuesto() && camino.Estatico())
+    {
+        EXPECT_TRUE(Dice(salida, "          route ADD 80.58.1.11 MASK 255.255.255.255 80.58.1.1")) << salida;
+    }
+    else
+    {
+        EXPECT_TRUE(Dice(salida, "      No se añadirá ninguna ruta.")) << salida;
+    }
+    EXPECT_EQ(Dice(salida, "          Nombre: Conexión ADSL Router"),
+              camino.Monopuesto() && !camino.Estatico())
+        << salida;
+
+    EXPECT_EQ(RegistroEntero(), registro);
+    EXPECT_EQ(Ajustes(), router);
+    EXPECT_EQ(Nombres(carpeta), ficheros);
+    auto ahora = Nombres(kittest::MachineDir() + "/temp");
+    // The components' trace logs are the only new files.
+    std::erase_if(ahora,
+                  [](const std::string &n) { return n.size() > 4 && n.substr(n.size() - 4) == ".txt"; });
+    auto antes = temporales;
+    std::erase_if(antes,
+                  [](const std::string &n) { return n.size() > 4 && n.substr(n.size() - 4) == ".txt"; });
+    EXPECT_EQ(ahora, antes);
+}
+INSTANTIATE_TEST_SUITE_P(Wizard, VistaPrevia,
+                         ::testing::Values(Camino{"xp", kMonopuesto, kEstatico, 0},
+                                           Camino{"98", kMonopuesto, kEstatico, 0},
+                                           Camino{"98", kMonopuesto, kDinamico, 0},
+                                           Camino{"2000", kMultipuesto, kDinamico, 1441}),
+                         [](const auto &info) { return NombreDelCamino(info.param); });
+
+// Without a router the preview still shows the PC's changes, and says the router could not be
+// read.
+TEST_F(Configuracion, APreviewWithoutTheRouterSaysSo)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    const Camino camino{"xp", kMonopuesto, kEstatico, 0};
+    std::string utf8;
+    ASSERT_EQ(kittest::Run("QelExec",
+                           {"--dir", carpeta, "--unattended", Respuestas(camino.Guion()), "--dry-run"},
+                           &utf8),
+              kFinalizado)
+        << utf8;
+    const std::string salida = kitpc::PcText(utf8);
+    EXPECT_TRUE(
+        Dice(salida, "      No se ha podido acceder al módem-router para leer su configuración actual."))
+        << salida;
+    EXPECT_TRUE(Dice(salida, "          REGEDIT4")) << salida;
+}
