@@ -290,7 +290,9 @@ TEST_F(SetZyxelConfigTest, UploadConfiguresTheRouter)
     }));
 }
 
-// The bytes the server receives are the generated file, which DEBUG_ADSL keeps.
+// The bytes the server receives are the generated file, which DEBUG_ADSL keeps. CreateConfigFile
+// writes those very bytes beforehand without sending anything, touching neither the upload's own
+// file nor the template.
 TEST_F(SetZyxelConfigTest, UploadSendsTheGeneratedFileAsIs)
 {
     if (!kitservers::HasPyftpdlib())
@@ -302,39 +304,21 @@ TEST_F(SetZyxelConfigTest, UploadSendsTheGeneratedFileAsIs)
     kitservers::MapRouter(kittest::MachineDir(), server.Port());
     SetEnvironmentVariableA("DEBUG_ADSL", "1");
 
-    EXPECT_EQ(Subir(), "Start(0,msg1) End(0,msg1)");
-    ASSERT_TRUE(pcfile::Exists(Path("config.dat")));
-    const std::string generado = pcfile::Read(Path("config.dat"), "<missing>");
-    EXPECT_EQ(kittest::ReadHostFile(root + "/rom-t"), generado);
-    EXPECT_NE(generado.find("10.0.0.5"), std::string::npos);
-    EXPECT_EQ(generado.find("<<"), std::string::npos) << "a token was left in the file";
-}
-
-// CreateConfigFile writes, without sending anything, the very bytes the next upload sends; it
-// touches neither the upload's own file nor the template, and refuses a run in progress.
-TEST_F(SetZyxelConfigTest, CreateConfigFileIsTheUploadWithoutSending)
-{
-    if (!kitservers::HasPyftpdlib())
-        GTEST_SKIP() << "python3-pyftpdlib is not installed";
-    const std::string root = kittest::MachineDir() + "/ftproot";
-    std::filesystem::create_directories(root);
-    kitservers::PyFtpd server(root);
-    ASSERT_TRUE(server.Started());
-    kitservers::MapRouter(kittest::MachineDir(), server.Port());
-
     Preparar();
     EXPECT_EQ(obj->CreateConfigFile(kitcom::BStr("").Get()), E_INVALIDARG);
     EXPECT_EQ(obj->CreateConfigFile(kitcom::BStr(Path("previa.cfg").c_str()).Get()), S_OK);
     EXPECT_FALSE(pcfile::Exists(Path("config.dat")));
     EXPECT_FALSE(std::filesystem::exists(root + "/rom-t"));
-    const std::string previa = pcfile::Read(Path("previa.cfg"), "<missing>");
-    EXPECT_NE(previa.find("10.0.0.5"), std::string::npos) << previa;
+    EXPECT_TRUE(LogEnOrden({"CreateConfigFile: %s [" + Path("previa.cfg") + "]",
+                            "SetFTPWorkerThread: fichero cfg creado", "SetFTPWorkerThread: rutas fijadas"}));
 
     EXPECT_EQ(Subir(), "Start(0,msg1) End(0,msg1)");
-    EXPECT_EQ(kittest::ReadHostFile(root + "/rom-t"), previa);
-    EXPECT_TRUE(LogEnOrden({"CreateConfigFile: %s [" + Path("previa.cfg") + "]",
-                            "SetFTPWorkerThread: fichero cfg creado", "SetFTPWorkerThread: rutas fijadas",
-                            "Init LanzarHiloTransfer"}));
+    ASSERT_TRUE(pcfile::Exists(Path("config.dat")));
+    const std::string generado = pcfile::Read(Path("config.dat"), "<missing>");
+    EXPECT_EQ(kittest::ReadHostFile(root + "/rom-t"), generado);
+    EXPECT_EQ(pcfile::Read(Path("previa.cfg"), "<missing>"), generado);
+    EXPECT_NE(generado.find("10.0.0.5"), std::string::npos);
+    EXPECT_EQ(generado.find("<<"), std::string::npos) << "a token was left in the file";
 }
 
 TEST_F(SetZyxelConfigTest, CreateConfigFileWaitsForTheRunToEnd)
