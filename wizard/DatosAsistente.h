@@ -35,6 +35,7 @@ class CDatosAsistente
     std::string IpPrivada, MaskPrivada;
     std::string IpPublica, MaskPublica;
     std::string Username, Password;
+    std::string PasswordRouter; // the router's password the user typed (page 22); not saved
     std::string NIC;
     std::string PuertoSerie;
     std::string IpRouter;

@@ -1,7 +1,8 @@
 // QelExec, the wizard's host: loads QelAsist, calls GetIDOfName("asistente") and Invoke, which
 // runs the wizard until it closes.
 //
-//   QelExec [--dir FOLDER] [--unattended ANSWERS.ini] [--transcript FILE]
+//   QelExec [--dir FOLDER] [--unattended ANSWERS.ini] [--transcript FILE] [--support FILE.zip]
+//           [--report FILE.json]
 //
 // --dir          the folder of QelAsist (default: found by name, as Windows finds a DLL)
 //
@@ -12,12 +13,18 @@
 //                stands for --unattended when the host starts with no arguments (a restart of
 //                the PC starts it so).
 // --transcript   every page, status line and box also written to FILE (Windows 1252)
+// --support      the support archive (the kit's logs, the PC, the router, what was shown; every
+//                password hidden) written to FILE once the wizard has closed; without
+//                --unattended the wizard does not run: the archive is of the PC as it is
+// --report       the run as JSON (pages, components' events, boxes, final state, exit code)
+//                written to FILE once the wizard has closed
 //
 // Each page, status line and message box is printed as it goes. Exit codes:
 //   0 the wizard finished (Finalizar)          1 the wizard was cancelled
 //   2 the answers ran out (the page is named)  3 the answers file is wrong or does not fit
 //   4 the wizard did not open a window (its settings refused, or another wizard was open)
 //   5 QelAsist could not be loaded or lacks its entry points
+//   6 the support archive alone (--support without --unattended) could not be written
 //  64 the command line is wrong
 #include "comun/Mod.h"
 #include "outside/qelmfc/Guion.h"
@@ -30,6 +37,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -41,6 +49,7 @@ enum Salida
     kGuionErroneo = 3,
     kSinVentana = 4,
     kSinAsistente = 5,
+    kSinInforme = 6,
     kUso = 64,
 };
 
@@ -49,13 +58,15 @@ struct Opciones
     std::string dir;
     std::string respuestas;
     std::string transcripcion;
+    std::string soporte;
+    std::string informe;
 };
 
 int Uso(const std::string &problema)
 {
     std::fprintf(stderr,
                  "QelExec: %s\nuso: QelExec [--dir CARPETA] [--unattended RESPUESTAS.ini] "
-                 "[--transcript FICHERO]\n",
+                 "[--transcript FICHERO] [--support FICHERO.zip] [--report FICHERO.json]\n",
                  problema.c_str());
     return kUso;
 }
@@ -68,6 +79,8 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
         std::string *destino = arg == "--dir"          ? &o.dir
                                : arg == "--unattended" ? &o.respuestas
                                : arg == "--transcript" ? &o.transcripcion
+                               : arg == "--support"    ? &o.soporte
+                               : arg == "--report"     ? &o.informe
                                                        : nullptr;
         if (!destino)
         {
@@ -157,6 +170,41 @@ int Resultado(const CGuion *guion)
     return kCancelado;
 }
 
+// The reports of the run, written by the library under their names ("soporte", "informe"):
+// true when every one asked for was written.
+bool EscribirInforme(CMod &modulo, const char *nombre, const std::vector<std::string> &argumentos)
+{
+    std::vector<std::basic_string<OLECHAR>> anchos;
+    for (const std::string &a : argumentos)
+    {
+        const int n = MultiByteToWideChar(CP_ACP, 0, a.c_str(), -1, nullptr, 0);
+        std::basic_string<OLECHAR> ancho(static_cast<std::size_t>(n), OLECHAR(0));
+        MultiByteToWideChar(CP_ACP, 0, a.c_str(), -1, ancho.data(), n);
+        anchos.push_back(std::move(ancho));
+    }
+    std::vector<LPCOLESTR> punteros;
+    for (const auto &a : anchos)
+        punteros.push_back(a.c_str());
+    std::basic_string<OLECHAR> ancho(nombre, nombre + std::char_traits<char>::length(nombre));
+    LONG id = 0;
+    const bool escrito = SUCCEEDED(modulo.GetIDOfName(ancho.c_str(), 0, id)) &&
+                         SUCCEEDED(modulo.Invoke(id, 0, 0, static_cast<UINT>(punteros.size()),
+                                                 punteros.data(), nullptr, nullptr, nullptr));
+    Decir(escrito ? "QelExec: escrito " + argumentos.front() + "."
+                  : "QelExec: no se ha podido escribir " + argumentos.front() + ".");
+    return escrito;
+}
+
+bool EscribirInformes(CMod &modulo, const Opciones &o, int salida)
+{
+    bool escritos = true;
+    if (!o.informe.empty())
+        escritos = EscribirInforme(modulo, "informe", {o.informe, std::to_string(salida)}) && escritos;
+    if (!o.soporte.empty())
+        escritos = EscribirInforme(modulo, "soporte", {o.soporte}) && escritos;
+    return escritos;
+}
+
 // The current folder becomes the library's own.
 void EntrarEnSuCarpeta(HMODULE modulo)
 {
@@ -207,10 +255,13 @@ int main(int argc, char **argv)
         return kSinAsistente;
     }
     EntrarEnSuCarpeta(modulo.VerHMODULE());
+    if (!o.soporte.empty() && !guion)
+        ExitProcess(EscribirInforme(modulo, "soporte", {o.soporte}) ? kFinalizado : kSinInforme);
     qelmfc::OlvidarUltimaHoja();
     modulo.Invoke(id, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     const int salida = Resultado(guion.get());
     qelmfc::UsarGuion(nullptr);
+    EscribirInformes(modulo, o, salida);
     // Ended as Windows ends a process: a component's worker still finishing (the wizard closed
     // mid-run) never meets its library unloaded or its static objects destroyed.
     ExitProcess(static_cast<UINT>(salida));
