@@ -242,6 +242,77 @@ print('piezas', ' '.join(p['nombre'] for p in d['final']['piezas']))
     EXPECT_FALSE(Dice(kittest::ReadHostFile(informe), kRouter));
 }
 
+TEST_F(Soporte, ThePasswordTypedForTheRouterDownloadsItsSettingsAndIsHidden)
+{
+    Pc("xp", {"--nic", kRealtek, "--dhcp"});
+    Router({"--password", "clave7"});
+    TambienEn("80.58.1.1");
+    const std::string archivo = carpeta + "/soporte.zip";
+    std::string salida;
+    ASSERT_EQ(
+        CorrerCon({"--support", archivo},
+                  HastaResumen() +
+                      "[Página 2014]\n[Página 2010]\nEspera=120000\nEscribir 1922=clave7\nPulsar=Siguiente>\n"
+                      "[Página 2007]\nEspera=120000\n[Página 2008]\nPulsar=Finalizar\n",
+                  salida),
+        kFinalizado)
+        << salida;
+    Entradas entradas = Descomprimir(archivo);
+    Completo(entradas);
+    for (const auto &[nombre, bytes] : entradas)
+        EXPECT_FALSE(Dice(bytes, "clave7")) << nombre;
+    // Downloaded from the router as it is now, with the password typed.
+    EXPECT_TRUE(Dice(entradas["manifiesto.txt"], "(bajado del router en ")) << entradas["manifiesto.txt"];
+    EXPECT_TRUE(Dice(entradas["router.cfg"], "30200008 = 80.58.1.1"));
+    EXPECT_TRUE(Dice(entradas["router.cfg"], "23000001 = ********"));
+}
+
+// One PC with dynamic addressing: the dial-up connection of the NT family and the EnterNet
+// profile of 9x, with the PPPoE password hidden; the TCP/IP keys of each family's layout.
+class SoporteConConexion : public Soporte, public ::testing::WithParamInterface<const char *>
+{
+};
+
+TEST_P(SoporteConConexion, TheConnectionIsInTheArchiveWithoutItsPassword)
+{
+    const std::string familia = GetParam();
+    const bool nueve = familia == "98";
+    std::vector<std::string> opciones = {
+        "--nic",          kRealtek, "--dhcp", "--pppoe", nueve ? "enternet" : "winpoet", "--winpoet-selector",
+        nueve ? "0" : "1"};
+    Pc(familia.c_str(), opciones);
+    EscribirConfig(kConfigAdsl);
+    Router();
+    const std::string archivo = carpeta + "/soporte.zip";
+    std::string salida;
+    ASSERT_EQ(CorrerCon({"--support", archivo},
+                        HastaRequisitos(kMonopuesto, kDinamico) +
+                            "[Página 2002]\nPulsar=Siguiente>\n"
+                            "[Página 2003]\nEscribir 1362=usuario@adsl\nEscribir 1364=" +
+                            kPppoe +
+                            "\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n[Página 2014]\n"
+                            "[Página 2007]\nEspera=120000\n[Página 2008]\nPulsar=Finalizar\n",
+                        salida),
+              kFinalizado)
+        << salida;
+    Entradas entradas = Descomprimir(archivo);
+    Completo(entradas);
+    SinPasswords(entradas);
+    if (nueve)
+    {
+        EXPECT_TRUE(Dice(entradas["enternet.ini"], "UserName=usuario@adsl")) << entradas["manifiesto.txt"];
+        EXPECT_TRUE(Dice(entradas["registro/tcpip.reg"], "\\VxD\\MSTCP]")) << entradas["registro/tcpip.reg"];
+    }
+    else
+    {
+        EXPECT_TRUE(Dice(entradas["ras.txt"], "[Conexión ADSL Router]\r\n")) << entradas["manifiesto.txt"];
+        EXPECT_TRUE(Dice(entradas["ras.txt"], "Usuario=usuario@adsl\r\nPassword=********\r\n"))
+            << entradas["ras.txt"];
+        EXPECT_TRUE(Dice(entradas["registro/tcpip.reg"], "\\Tcpip\\Parameters\\Interfaces"));
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Wizard, SoporteConConexion, ::testing::Values("xp", "98"));
+
 // The masking by field and by value.
 TEST(Secretos, FieldsAndValuesAreHidden)
 {
