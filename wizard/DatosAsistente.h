@@ -54,6 +54,8 @@ class CDatosAsistente
     std::string ListaDirecciones;
     std::string IpRouterConsola, MaskRouterConsola, IpPcConsola;
 
+    std::string LanRouter; // the router's LAN address in ParamModem when it was released
+
     // The parameter objects: the record holds one reference to each, released when replaced.
     void SetParamModem(IUnknown *p);
     void SetParamTcpip(IUnknown *p);

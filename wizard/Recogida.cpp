@@ -302,8 +302,9 @@ class CDescarga : public CWnd
     LONG m_estado = 1;
 };
 
-// Where the router may be, most likely first: the LAN the plan gave it, the address it was
-// found at, the one read from its console, its factory address.
+// Where the router may be, most likely first: the LAN the plan gave it (while the wizard runs,
+// else as it was when the wizard closed), the address it was found at, the one read from its
+// console, its factory address.
 std::vector<std::string> DireccionesDelRouter()
 {
     const CDatosAsistente &datos = asistente::Datos();
@@ -317,7 +318,8 @@ std::vector<std::string> DireccionesDelRouter()
         catch (const CComError &)
         {
         }
-    for (const std::string &ip : {datos.IpRouter, datos.IpRouterConsola, std::string(kRouterDeFabrica)})
+    for (const std::string &ip :
+         {datos.LanRouter, datos.IpRouter, datos.IpRouterConsola, std::string(kRouterDeFabrica)})
         candidatas.push_back(ip);
     std::vector<std::string> unicas;
     for (const std::string &ip : candidatas)

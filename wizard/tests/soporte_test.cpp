@@ -143,8 +143,9 @@ TEST_F(Soporte, TheErrorPageAndTheHostWriteTheWholeArchiveWithEveryPasswordHidde
     EscribirConfig(kConfigAdsl);
     Router({"--fault", "drop-data"});
     const std::string archivo = carpeta + "/soporte.zip";
+    const std::string informe = carpeta + "/informe.json";
     std::string salida;
-    EXPECT_EQ(CorrerCon({"--support", archivo},
+    EXPECT_EQ(CorrerCon({"--support", archivo, "--report", informe},
                         HastaElError() +
                             "Pulsar=Informe...\n[Mensaje]\nTítulo=Informe para el servicio técnico\n"
                             "Texto=Se ha guardado un informe\nRespuesta=Aceptar\n",
@@ -174,6 +175,27 @@ TEST_F(Soporte, TheErrorPageAndTheHostWriteTheWholeArchiveWithEveryPasswordHidde
     }
     // The wizard's folder has only the archive more: the router's settings went elsewhere.
     EXPECT_FALSE(fs::exists(carpeta + "/643get.cfg"));
+
+    // The report has the box and its answer, and the exit code of the answers running out.
+    const char *programa = R"PY(
+import json, sys
+d = json.load(open(sys.argv[1], encoding='utf-8'))
+print('salida', d['salida'])
+for m in d['mensajes']:
+    print('mensaje', m['titulo'], '->', m['respuesta'])
+print('ultima', d['paginas'][-1]['dialogo'])
+print('router', d['final']['router'])
+)PY";
+    std::string utf8;
+    ASSERT_EQ(kittest::Run(kitservers::kPython, {"-c", programa, informe}, &utf8), 0) << utf8;
+    const std::string leido = kitpc::PcText(utf8);
+    EXPECT_TRUE(Dice(leido, "salida 2\n")) << leido;
+    EXPECT_TRUE(Dice(leido, "mensaje Informe para el servicio técnico -> Aceptar\n")) << leido;
+    EXPECT_TRUE(Dice(leido, "ultima 2009\n")) << leido;
+    EXPECT_TRUE(Dice(leido, "router None\n")) << leido; // the router drops every transfer
+    const std::string json = kittest::ReadHostFile(informe);
+    EXPECT_FALSE(Dice(json, kPppoe));
+    EXPECT_FALSE(Dice(json, kRouter));
 }
 
 TEST_F(Soporte, TheArchiveAloneHoldsTheRoutersSettingsWithItsPasswordsHidden)
@@ -261,8 +283,9 @@ TEST_F(Soporte, ThePasswordTypedForTheRouterDownloadsItsSettingsAndIsHidden)
     Completo(entradas);
     for (const auto &[nombre, bytes] : entradas)
         EXPECT_FALSE(Dice(bytes, "clave7")) << nombre;
-    // Downloaded from the router as it is now, with the password typed.
-    EXPECT_TRUE(Dice(entradas["manifiesto.txt"], "(bajado del router en ")) << entradas["manifiesto.txt"];
+    // Downloaded from the LAN the plan gave the router, with the password typed.
+    EXPECT_TRUE(Dice(entradas["manifiesto.txt"], "(bajado del router en 80.58.1.1)"))
+        << entradas["manifiesto.txt"];
     EXPECT_TRUE(Dice(entradas["router.cfg"], "30200008 = 80.58.1.1"));
     EXPECT_TRUE(Dice(entradas["router.cfg"], "23000001 = ********"));
 }
