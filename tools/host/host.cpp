@@ -71,6 +71,15 @@ int Uso(const std::string &problema)
     return kUso;
 }
 
+// A path of the command line as it names a file from the folder the host was started in (the
+// host moves to the wizard's folder before the reports are written).
+std::string RutaCompleta(const std::string &ruta)
+{
+    char completa[MAX_PATH] = "";
+    const DWORD n = GetFullPathNameA(ruta.c_str(), sizeof completa, completa, nullptr);
+    return n > 0 && n < sizeof completa ? std::string(completa) : ruta;
+}
+
 bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
 {
     for (int i = 1; i < argc; ++i)
@@ -94,6 +103,9 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
         }
         *destino = kitpc::PcText(argv[++i]);
     }
+    for (std::string *ruta : {&o.soporte, &o.informe})
+        if (!ruta->empty())
+            *ruta = RutaCompleta(*ruta);
     if (argc == 1)
         if (const char *env = std::getenv("KIT_ANSWERS"); env && *env)
             o.respuestas = kitpc::PcText(env);
@@ -170,8 +182,7 @@ int Resultado(const CGuion *guion)
     return kCancelado;
 }
 
-// The reports of the run, written by the library under their names ("soporte", "informe"):
-// true when every one asked for was written.
+// One report, written by the library under its name ("soporte", "informe"): true when written.
 bool EscribirInforme(CMod &modulo, const char *nombre, const std::vector<std::string> &argumentos)
 {
     std::vector<std::basic_string<OLECHAR>> anchos;
@@ -195,6 +206,7 @@ bool EscribirInforme(CMod &modulo, const char *nombre, const std::vector<std::st
     return escrito;
 }
 
+// The reports asked for, after the run: true when every one was written.
 bool EscribirInformes(CMod &modulo, const Opciones &o, int salida)
 {
     bool escritos = true;

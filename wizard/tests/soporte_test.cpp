@@ -215,6 +215,13 @@ TEST_F(Soporte, TheArchiveAloneHoldsTheRoutersSettingsWithItsPasswordsHidden)
     EXPECT_TRUE(Dice(entradas.at("router.cfg"), "40000009 = usuario@adsl"));
     EXPECT_FALSE(fs::exists(carpeta + "/643get.cfg"));
 
+    // A relative path names a file of the folder the host was started in, not the wizard's.
+    const fs::path relativo = fs::current_path() / "soporte-relativo.zip";
+    ASSERT_EQ(CorrerCon({"--support", "soporte-relativo.zip"}, "", salida), 0) << salida;
+    EXPECT_TRUE(fs::exists(relativo));
+    EXPECT_FALSE(fs::exists(carpeta + "/soporte-relativo.zip"));
+    fs::remove(relativo);
+
     // A path that cannot be written is the host's exit code 6.
     EXPECT_EQ(CorrerCon({"--support", carpeta + "/no/existe.zip"}, "", salida), 6) << salida;
 }
