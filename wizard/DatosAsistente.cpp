@@ -1,6 +1,8 @@
 // The run record, and its working values across a reboot.
 #include "wizard/DatosAsistente.h"
 
+#include "common/param/ComError.h"
+#include "common/param/RouterParamPtr.h"
 #include "outside/qelapli/RegApli.h"
 
 namespace
@@ -34,6 +36,16 @@ void CDatosAsistente::SetParamTcpip(IUnknown *p)
 
 void CDatosAsistente::LiberarParametros()
 {
+    // Where the last settings put the router, still wanted by the reports once the objects go.
+    RouterParamPtr router;
+    if (ParamModem && SUCCEEDED(router.QueryFrom(ParamModem)))
+        try
+        {
+            LanRouter = router.GetLan().first;
+        }
+        catch (const CComError &)
+        {
+        }
     Cambiar(ParamModem, nullptr);
     Cambiar(ParamTcpip, nullptr);
 }

@@ -35,6 +35,7 @@ class CDatosAsistente
     std::string IpPrivada, MaskPrivada;
     std::string IpPublica, MaskPublica;
     std::string Username, Password;
+    std::string PasswordRouter; // the router's password the user typed (page 22); not saved
     std::string NIC;
     std::string PuertoSerie;
     std::string IpRouter;
@@ -52,6 +53,8 @@ class CDatosAsistente
     std::string ListaPuertos;
     std::string ListaDirecciones;
     std::string IpRouterConsola, MaskRouterConsola, IpPcConsola;
+
+    std::string LanRouter; // the router's LAN address in ParamModem when it was released
 
     // The parameter objects: the record holds one reference to each, released when replaced.
     void SetParamModem(IUnknown *p);

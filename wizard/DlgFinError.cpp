@@ -2,6 +2,7 @@
 #include "wizard/DlgFinError.h"
 #include "wizard/DatosAsistente.h"
 #include "wizard/Globales.h"
+#include "wizard/Soporte.h"
 #include "wizard/Wizard97Sheet.h"
 #include "wizard/resource.h"
 
@@ -61,4 +62,21 @@ LRESULT CDlgFinError::OnWizardBack()
     default:
         return IrA(pagConectividad);
     }
+}
+
+void CDlgFinError::OnControl(UINT nId, UINT nCodigo)
+{
+    if (nId == IDC_FINERROR_INFORME && nCodigo == kNotifClic)
+        GuardarInforme();
+}
+
+void CDlgFinError::GuardarInforme()
+{
+    const std::string fichero = asistente::Directorio() + "\\" + soporte::NombreFechado();
+    std::string motivo;
+    const bool escrito = soporte::EscribirPaquete(fichero, motivo);
+    MessageBoxA(GetSafeHwnd(),
+                asistente::CadenaCon(escrito ? IDS_INFORME_ESCRITO : IDS_INFORME_FALLIDO, fichero).c_str(),
+                asistente::Cadena(IDS_INFORME_TITULO).c_str(),
+                MB_OK | (escrito ? MB_ICONINFORMATION : MB_ICONERROR));
 }

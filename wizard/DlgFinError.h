@@ -9,4 +9,9 @@ class CDlgFinError : public CDlgBase
     CDlgFinError();
     BOOL OnSetActive() override;
     LRESULT OnWizardBack() override;
+    void OnControl(UINT nId, UINT nCodigo) override;
+
+  private:
+    // "Informe...": the support archive beside the wizard, and a box saying where.
+    void GuardarInforme();
 };

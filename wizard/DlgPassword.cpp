@@ -22,8 +22,9 @@ BOOL CDlgPassword::OnSetActive()
 
 LRESULT CDlgPassword::OnWizardNext()
 {
-    const CDatosAsistente &datos = asistente::Datos();
+    CDatosAsistente &datos = asistente::Datos();
     const std::string clave = GetDlgItemText(IDC_PASSWORD_CLAVE);
+    datos.PasswordRouter = clave;
     Hoja().Modem().SetPassword(clave.c_str());
     switch (datos.CodigoError)
     {

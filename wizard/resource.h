@@ -264,6 +264,10 @@
 #define IDS_PUERTOS_PREGUNTA_MODIFICAR 282
 #define IDS_PUERTOS_PREGUNTA_MODIFICAR_TITULO 283
 #define IDS_ERR_CONEXION_RAS 284
+// The support report of the error page (ids of their own, apart from the pages' texts).
+#define IDS_INFORME_TITULO 300
+#define IDS_INFORME_ESCRITO 301
+#define IDS_INFORME_FALLIDO 302
 
 // ---- The preview of the changes (page 11's "Detalles...").
 #define IDS_PREVIA_DETALLES 400
@@ -484,6 +488,7 @@
 #define IDC_FINERROR_TEXTO 1840
 #define IDC_FINERROR_CODIGO 1841
 #define IDC_FINERROR_DETALLE 1842
+#define IDC_FINERROR_INFORME 1843
 
 // IDD_FINOK (CDlgFinOK, page 21)
 #define IDC_FINOK_LINEA1 1880

@@ -56,7 +56,7 @@ struct CControlKit::Conexion
             hr = contenedor->FindConnectionPoint(*tipo.piidEventos, &punto);
         if (FAILED(hr))
             return hr;
-        destino = std::make_shared<daxicom::CDestino>(pParent, nID);
+        destino = std::make_shared<daxicom::CDestino>(pParent, nID, tipo.pszProgId);
         kitcom::ComPtr<IDispatch> sumidero;
         sumidero.Attach(daxicom::CrearSumidero(
             *tipo.piidEventos, {tipo.dispidStart, tipo.dispidEnd, tipo.dispidProgressDone}, destino));

@@ -2,6 +2,7 @@
 // each event into a CEventoControl for the parent window.
 #include "outside/daxicom/Sumidero.h"
 #include "outside/daxicom/ControlKit.h"
+#include "outside/daxicom/Eventos.h"
 #include "outside/daxicom/Texto.h"
 
 #include <atomic>
@@ -12,6 +13,7 @@ namespace daxicom
 {
 void CDestino::Enviar(CEventoControl evento)
 {
+    AnotarEvento(m_componente, evento.dispid, evento.lStatus, evento.texto);
     // Held while posting, so Cortar cannot return between the check and the post.
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_pParent)

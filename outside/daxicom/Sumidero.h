@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace daxicom
 {
@@ -15,7 +16,10 @@ namespace daxicom
 class CDestino : public std::enable_shared_from_this<CDestino>
 {
   public:
-    CDestino(CWnd *pParent, UINT nID) : m_pParent(pParent), m_nID(nID) {}
+    CDestino(CWnd *pParent, UINT nID, std::string componente)
+        : m_pParent(pParent), m_nID(nID), m_componente(std::move(componente))
+    {
+    }
 
     void Enviar(CEventoControl evento);
     // Once it returns, nothing more reaches the parent (the calls already posted are dropped).
@@ -27,6 +31,7 @@ class CDestino : public std::enable_shared_from_this<CDestino>
     std::mutex m_lock; // events come from the components' threads
     CWnd *m_pParent;
     const UINT m_nID;
+    const std::string m_componente; // its ProgID, for the record of events
 };
 
 // The component's DISPIDs of its three events.

@@ -115,6 +115,7 @@ void SetTranscripcion(Transcripcion transcripcion)
 
 void Transcribir(const std::string &linea)
 {
+    AnotarLinea(linea);
     Transcripcion copia;
     {
         std::lock_guard<std::mutex> guard(g_transcripcionLock);

@@ -2,6 +2,8 @@
 // Windows 1252 texts to and from Qt's.
 #pragma once
 
+#include "platform/windows.h"
+
 #include <QString>
 
 #include <string>
@@ -14,4 +16,9 @@ void AsegurarAplicacion();
 
 QString Texto(const std::string &ansi);
 std::string Ansi(const QString &texto);
+
+// The record of what was shown (Interfaz.h: LineasVistas...).
+void AnotarLinea(const std::string &linea);
+void AnotarPagina(int indice, UINT dialogo, const std::string &titulo);
+void AnotarMensaje(const std::string &titulo, const std::string &texto, const std::string &respuesta);
 } // namespace qelmfc

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CGuion;
 
@@ -28,6 +29,30 @@ QELMFC_API BOOL BombearHasta(const std::function<bool()> &done, DWORD ms);
 using Transcripcion = std::function<void(const std::string &linea)>;
 QELMFC_API void SetTranscripcion(Transcripcion transcripcion);
 QELMFC_API void Transcribir(const std::string &linea);
+
+// What was shown so far in this process, kept whether or not a transcript is set, for the
+// support report: every transcript line, each page shown and each message box with its answer,
+// each with the tick count (GetTickCount) it came at.
+struct LineaVista
+{
+    DWORD ms = 0;
+    std::string texto;
+};
+struct PaginaVista
+{
+    DWORD ms = 0;
+    int indice = -1;
+    UINT dialogo = 0;
+    std::string titulo;
+};
+struct MensajeVisto
+{
+    DWORD ms = 0;
+    std::string titulo, texto, respuesta;
+};
+QELMFC_API std::vector<LineaVista> LineasVistas();
+QELMFC_API std::vector<PaginaVista> PaginasVistas();
+QELMFC_API std::vector<MensajeVisto> MensajesVistos();
 
 // The scripted user: with a script, message boxes and file dialogs are answered from it and
 // the pages are worked as it says (choose, type, press); without one (the default), boxes and

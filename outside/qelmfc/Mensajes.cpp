@@ -169,6 +169,7 @@ int Proveedor(void *, HWND, const char *texto, const char *titulo, UINT tipo)
     std::string cuerpo = texto;
     for (std::size_t at = cuerpo.find('\n'); at != std::string::npos; at = cuerpo.find('\n', at + 7))
         cuerpo.replace(at, 1, "\n      ");
+    qelmfc::AnotarMensaje(titulo, texto, qelmfc::NombreRespuesta(respuesta));
     qelmfc::Transcribir("-- Mensaje «" + std::string(titulo) + "» (" + NombreIcono(tipo) + "; " + botones +
                         "): " + cuerpo + " -> " + qelmfc::NombreRespuesta(respuesta));
     return respuesta;

@@ -141,6 +141,7 @@ namespace
 {
 void TranscribirPagina(int indice, CNuvPropPage *page, const std::vector<std::string> &lineas)
 {
+    qelmfc::AnotarPagina(indice, page->GetIDD(), page->GetTitulo());
     qelmfc::Transcribir("== Página " + std::to_string(indice) + " (" + std::to_string(page->GetIDD()) +
                         ") «" + page->GetTitulo() + "»");
     for (const std::string &linea : lineas)

@@ -1,5 +1,6 @@
 // Processes of the simulated PC: starting programs, waiting for them and their exit codes; the
 // calling process's command line, start-up information and environment.
+#include "platform/kernel32/file.h"
 #include "platform/kernel32/process.h"
 #include "platform/kernel32/share.h"
 #include "platform/kit/kitmachine.h"
@@ -583,7 +584,9 @@ struct SpawnRequest
     std::vector<std::string> env;
     std::string folder;
     bool offConsole = false;
-    int imageHold = -1; // the descriptor holding the program's file, handed to the child
+    int imageHold = -1;             // the descriptor holding the program's file, handed to the child
+    bool standardHandles = false;   // STARTF_USESTDHANDLES: input, output and error given
+    int standard[3] = {-1, -1, -1}; // their descriptors; -1 reads and writes nothing
 };
 
 std::vector<char *> Pointers(std::vector<std::string> &strings)
@@ -600,13 +603,22 @@ int Spawn(SpawnRequest &request, pid_t &pid)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    // The standard handles first: a file's descriptor may be the one the image hold goes to.
+    for (int target = 0; request.standardHandles && target < 3; ++target)
+    {
+        if (request.standard[target] >= 0)
+            posix_spawn_file_actions_adddup2(&actions, request.standard[target], target);
+        else
+            posix_spawn_file_actions_addopen(&actions, target, "/dev/null", target == 0 ? O_RDONLY : O_WRONLY,
+                                             0);
+    }
     int firstClosed = kImageDescriptor;
     if (request.imageHold >= 0)
     {
         posix_spawn_file_actions_adddup2(&actions, request.imageHold, kImageDescriptor);
         firstClosed = kImageDescriptor + 1;
     }
-    if (request.offConsole)
+    if (request.offConsole && !request.standardHandles)
     {
         // A child without the caller's console reads and writes nothing there; its error output
         // stays visible so its diagnostics are not lost.
@@ -691,8 +703,11 @@ std::string ProgramName()
 // inside the PC (never the host's); "X.exe" also finds the
 // program "X", names compare without case. The child gets argv split from the command line with
 // the C runtime's rules and GetCommandLineA gives it the command line exactly. Differences: no
-// handle is ever inherited (STARTF_USESTDHANDLES, CREATE_SUSPENDED, debugging and Unicode
-// environment blocks fail with ERROR_CALL_NOT_IMPLEMENTED); priority classes are accepted and
+// handle is ever inherited but the standard handles of STARTF_USESTDHANDLES, which must be file
+// handles (NULL or INVALID_HANDLE_VALUE give the child nothing to read or write there; another
+// kind of handle fails with ERROR_INVALID_HANDLE) and are handed whether or not they were made
+// inheritable; STARTF_USESTDHANDLES without bInheritHandles, CREATE_SUSPENDED, debugging and
+// Unicode environment blocks fail with ERROR_CALL_NOT_IMPLEMENTED; priority classes are accepted and
 // ignored; a child off the caller's console (DETACHED_PROCESS, CREATE_NEW_CONSOLE,
 // CREATE_NO_WINDOW) gets /dev/null as input and output but keeps its error output; hThread is a
 // second handle to the process object; the thread id is the process id. As on Windows, the
@@ -700,19 +715,36 @@ std::string ProgramName()
 // renamed; the child gets the hold as its descriptor 3. A file without the host's execute mark
 // fails with ERROR_ACCESS_DENIED, unless it is a ".exe" or ".com" file of the PC: that gets it.
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
-                           LPSECURITY_ATTRIBUTES, BOOL, DWORD dwCreationFlags, LPVOID lpEnvironment,
-                           LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                           LPSECURITY_ATTRIBUTES, BOOL bInheritHandles, DWORD dwCreationFlags,
+                           LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
                            LPPROCESS_INFORMATION lpProcessInformation)
 {
     if (!lpStartupInfo || !lpProcessInformation || (!lpApplicationName && !lpCommandLine))
         return plat::Fail(ERROR_INVALID_PARAMETER);
     if ((dwCreationFlags & DETACHED_PROCESS) && (dwCreationFlags & CREATE_NEW_CONSOLE))
         return plat::Fail(ERROR_INVALID_PARAMETER);
-    if ((dwCreationFlags & kUnsupportedCreationFlags) || (lpStartupInfo->dwFlags & STARTF_USESTDHANDLES) ||
+    const bool standardHandles = (lpStartupInfo->dwFlags & STARTF_USESTDHANDLES) != 0;
+    if ((dwCreationFlags & kUnsupportedCreationFlags) || (standardHandles && !bInheritHandles) ||
         (lpEnvironment && (dwCreationFlags & CREATE_UNICODE_ENVIRONMENT)))
         return plat::Fail(ERROR_CALL_NOT_IMPLEMENTED);
 
     SpawnRequest request;
+    std::shared_ptr<plat::FileObject> standardFiles[3]; // held until the child has its copies
+    if (standardHandles)
+    {
+        request.standardHandles = true;
+        const HANDLE given[3] = {lpStartupInfo->hStdInput, lpStartupInfo->hStdOutput,
+                                 lpStartupInfo->hStdError};
+        for (int i = 0; i < 3; ++i)
+        {
+            if (!given[i] || given[i] == INVALID_HANDLE_VALUE)
+                continue;
+            standardFiles[i] = plat::GetFileObject(given[i]);
+            if (!standardFiles[i])
+                return plat::Fail(ERROR_INVALID_HANDLE);
+            request.standard[i] = standardFiles[i]->Descriptor();
+        }
+    }
     const std::string commandLine = lpCommandLine ? lpCommandLine : lpApplicationName;
     const DWORD error = lpApplicationName ? FindProgram(lpApplicationName, false, request.program)
                                           : FindProgramOfCommandLine(commandLine, request.program);

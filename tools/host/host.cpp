@@ -2,6 +2,7 @@
 // runs the wizard until it closes.
 //
 //   QelExec [--dir FOLDER] [--unattended ANSWERS.ini [--dry-run]] [--transcript FILE]
+//           [--support FILE.zip] [--report FILE.json]
 //
 // --dir          the folder of QelAsist (default: found by name, as Windows finds a DLL)
 //
@@ -15,6 +16,11 @@
 //                "Detalles..." shows what the configuration would change, and the wizard closes
 //                there: nothing on the PC or the router is changed
 // --transcript   every page, status line and box also written to FILE (Windows 1252)
+// --support      the support archive (the kit's logs, the PC, the router, what was shown; every
+//                password hidden) written to FILE once the wizard has closed; without
+//                --unattended the wizard does not run: the archive is of the PC as it is
+// --report       the run as JSON (pages, components' events, boxes, final state, exit code)
+//                written to FILE once the wizard has closed
 //
 // Each page, status line and message box is printed as it goes. Exit codes:
 //   0 the wizard finished (Finalizar), or a dry run showed its preview
@@ -22,6 +28,7 @@
 //   2 the answers ran out (the page is named)  3 the answers file is wrong or does not fit
 //   4 the wizard did not open a window (its settings refused, or another wizard was open)
 //   5 QelAsist could not be loaded or lacks its entry points
+//   6 the support archive alone (--support without --unattended) could not be written
 //  64 the command line is wrong
 #include "comun/Mod.h"
 #include "outside/qelmfc/Guion.h"
@@ -34,6 +41,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -45,6 +53,7 @@ enum Salida
     kGuionErroneo = 3,
     kSinVentana = 4,
     kSinAsistente = 5,
+    kSinInforme = 6,
     kUso = 64,
 };
 
@@ -62,15 +71,26 @@ struct Opciones
     std::string respuestas;
     std::string transcripcion;
     bool vistaPrevia = false;
+    std::string soporte;
+    std::string informe;
 };
 
 int Uso(const std::string &problema)
 {
     std::fprintf(stderr,
                  "QelExec: %s\nuso: QelExec [--dir CARPETA] [--unattended RESPUESTAS.ini [--dry-run]] "
-                 "[--transcript FICHERO]\n",
+                 "[--transcript FICHERO] [--support FICHERO.zip] [--report FICHERO.json]\n",
                  problema.c_str());
     return kUso;
+}
+
+// A path of the command line as it names a file from the folder the host was started in (the
+// host moves to the wizard's folder before the reports are written).
+std::string RutaCompleta(const std::string &ruta)
+{
+    char completa[MAX_PATH] = "";
+    const DWORD n = GetFullPathNameA(ruta.c_str(), sizeof completa, completa, nullptr);
+    return n > 0 && n < sizeof completa ? std::string(completa) : ruta;
 }
 
 bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
@@ -86,6 +106,8 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
         std::string *destino = arg == "--dir"          ? &o.dir
                                : arg == "--unattended" ? &o.respuestas
                                : arg == "--transcript" ? &o.transcripcion
+                               : arg == "--support"    ? &o.soporte
+                               : arg == "--report"     ? &o.informe
                                                        : nullptr;
         if (!destino)
         {
@@ -99,6 +121,9 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
         }
         *destino = kitpc::PcText(argv[++i]);
     }
+    for (std::string *ruta : {&o.soporte, &o.informe})
+        if (!ruta->empty())
+            *ruta = RutaCompleta(*ruta);
     if (argc == 1)
         if (const char *env = std::getenv("KIT_ANSWERS"); env && *env)
             o.respuestas = kitpc::PcText(env);
@@ -185,6 +210,41 @@ int Resultado(const CGuion *guion, bool vistaPrevia)
     return kCancelado;
 }
 
+// One report, written by the library under its name ("soporte", "informe"): true when written.
+bool EscribirInforme(CMod &modulo, const char *nombre, const std::vector<std::string> &argumentos)
+{
+    std::vector<std::basic_string<OLECHAR>> anchos;
+    for (const std::string &a : argumentos)
+    {
+        const int n = MultiByteToWideChar(CP_ACP, 0, a.c_str(), -1, nullptr, 0);
+        std::basic_string<OLECHAR> ancho(static_cast<std::size_t>(n), OLECHAR(0));
+        MultiByteToWideChar(CP_ACP, 0, a.c_str(), -1, ancho.data(), n);
+        anchos.push_back(std::move(ancho));
+    }
+    std::vector<LPCOLESTR> punteros;
+    for (const auto &a : anchos)
+        punteros.push_back(a.c_str());
+    std::basic_string<OLECHAR> ancho(nombre, nombre + std::char_traits<char>::length(nombre));
+    LONG id = 0;
+    const bool escrito = SUCCEEDED(modulo.GetIDOfName(ancho.c_str(), 0, id)) &&
+                         SUCCEEDED(modulo.Invoke(id, 0, 0, static_cast<UINT>(punteros.size()),
+                                                 punteros.data(), nullptr, nullptr, nullptr));
+    Decir(escrito ? "QelExec: escrito " + argumentos.front() + "."
+                  : "QelExec: no se ha podido escribir " + argumentos.front() + ".");
+    return escrito;
+}
+
+// The reports asked for, after the run: true when every one was written.
+bool EscribirInformes(CMod &modulo, const Opciones &o, int salida)
+{
+    bool escritos = true;
+    if (!o.informe.empty())
+        escritos = EscribirInforme(modulo, "informe", {o.informe, std::to_string(salida)}) && escritos;
+    if (!o.soporte.empty())
+        escritos = EscribirInforme(modulo, "soporte", {o.soporte}) && escritos;
+    return escritos;
+}
+
 // The current folder becomes the library's own.
 void EntrarEnSuCarpeta(HMODULE modulo)
 {
@@ -236,10 +296,13 @@ int main(int argc, char **argv)
         return kSinAsistente;
     }
     EntrarEnSuCarpeta(modulo.VerHMODULE());
+    if (!o.soporte.empty() && !guion)
+        ExitProcess(EscribirInforme(modulo, "soporte", {o.soporte}) ? kFinalizado : kSinInforme);
     qelmfc::OlvidarUltimaHoja();
     modulo.Invoke(id, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     const int salida = Resultado(guion.get(), o.vistaPrevia);
     qelmfc::UsarGuion(nullptr);
+    EscribirInformes(modulo, o, salida);
     // Ended as Windows ends a process: a component's worker still finishing (the wizard closed
     // mid-run) never meets its library unloaded or its static objects destroyed.
     ExitProcess(static_cast<UINT>(salida));

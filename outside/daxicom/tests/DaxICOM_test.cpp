@@ -2,6 +2,7 @@
 // of a test window, its events reaching that window on its own thread, its methods answering
 // as the component does, and nothing heard from a wrapper once it is gone.
 #include "outside/daxicom/DaxICOM.h"
+#include "outside/daxicom/Eventos.h"
 #include "outside/qelmfc/Interfaz.h"
 
 #include "modem/DaxModem.h"
@@ -176,10 +177,20 @@ TEST_F(DaxICOMTest, TheAdapterCheckReportsToItsPageOnThePagesThread)
     EXPECT_EQ(control, alojado);
 
     EXPECT_EQ(1, nics.IsTcpipInstalled());
+    const std::size_t antes = daxicom::EventosVistos().size();
     ASSERT_EQ(S_OK, nics.Start());
     EXPECT_EQ((Strings{"2000:Start(1,14)", "2000:End(1,15)"}), ArranquesPrimero(pagina.EsperarEnds(1)));
     EXPECT_EQ(0, pagina.m_fueraDeHilo);
     EsperarInactivo(nics);
+    // The record of events has them too, named by the component, in the order fired.
+    Strings vistos;
+    const auto eventos = daxicom::EventosVistos();
+    for (auto e = eventos.begin() + static_cast<std::ptrdiff_t>(antes); e != eventos.end(); ++e)
+        vistos.push_back(e->componente + ":" + std::to_string(e->dispid) + "(" + std::to_string(e->lStatus) +
+                         "," + e->texto + ")");
+    EXPECT_EQ((Strings{std::string(CCheckNics2::kProgId) + ":1(1,14)",
+                       std::string(CCheckNics2::kProgId) + ":2(1,15)"}),
+              vistos);
 
     // The adapters of the PC; the accented description comes back byte for byte.
     ASSERT_EQ(2, nics.GetNumNics());

@@ -186,6 +186,18 @@ TEST(CNuvPropSheetTest, CancelAsksThroughTheMessageBoxAndTheAnswerIsTranscribed)
         << c.Todo();
     EXPECT_TRUE(c.Dice("-> Sí"));
     EXPECT_EQ(c.guion->DialogoFinal(), kModo);
+    // The record of what was shown keeps both boxes with their answers, and the page.
+    const auto mensajes = qelmfc::MensajesVistos();
+    ASSERT_GE(mensajes.size(), 2u);
+    EXPECT_EQ(mensajes[mensajes.size() - 2].titulo, "Cancelar asistente");
+    EXPECT_EQ(mensajes[mensajes.size() - 2].respuesta, "No");
+    EXPECT_EQ(mensajes.back().respuesta, "Sí");
+    ASSERT_FALSE(qelmfc::PaginasVistas().empty());
+    EXPECT_EQ(qelmfc::PaginasVistas().back().dialogo, static_cast<UINT>(kModo));
+    bool linea = false;
+    for (const qelmfc::LineaVista &l : qelmfc::LineasVistas())
+        linea = linea || l.texto.find("» (pregunta; Sí/No): ¿Está seguro") != std::string::npos;
+    EXPECT_TRUE(linea);
 }
 
 TEST(CNuvPropSheetTest, WhenTheStepsRunOutTheSheetClosesWhereItStands)

@@ -505,6 +505,64 @@ TEST(ProcessStart, UnsupportedRequestsFailVisibly)
     EXPECT_EQ(both.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
+// The standard handles of STARTF_USESTDHANDLES: the child writes into the files given, and one
+// left NULL gives it nothing.
+TEST(ProcessStart, StandardHandlesAreTheFilesGiven)
+{
+    const std::string program = kittest::MachineDir() + "/bin/dice";
+    WriteFile(program, "#!/bin/sh\nread linea\necho \"salida $linea\"\necho error >&2\n", kExecutable);
+    const std::string salida = kittest::MachineDir() + "/temp/salida.txt";
+    const std::string entrada = kittest::MachineDir() + "/temp/entrada.txt";
+    kittest::WriteHostFile(entrada, "uno\n");
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE in = CreateFileA(entrada.c_str(), GENERIC_READ, FILE_SHARE_READ, &sa, OPEN_EXISTING, 0, nullptr);
+    HANDLE out = CreateFileA(salida.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(in, INVALID_HANDLE_VALUE);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+
+    for (HANDLE error : {out, static_cast<HANDLE>(nullptr)})
+    {
+        SetFilePointer(in, 0, nullptr, FILE_BEGIN);
+        SetFilePointer(out, 0, nullptr, FILE_BEGIN);
+        SetEndOfFile(out);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = in;
+        si.hStdOutput = out;
+        si.hStdError = error;
+        PROCESS_INFORMATION pi{};
+        std::string linea = "dice";
+        ASSERT_TRUE(CreateProcessA(nullptr, linea.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                   nullptr, &si, &pi))
+            << GetLastError();
+        ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        EXPECT_EQ(kittest::ReadHostFile(salida), error ? "salida uno\nerror\n" : "salida uno\n");
+    }
+
+    // Only files: another kind of handle is refused, and so is a request that inherits nothing.
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    PROCESS_INFORMATION pi{};
+    std::string linea = "dice";
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(
+        CreateProcessA(nullptr, linea.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    CloseHandle(si.hStdOutput);
+    si.hStdOutput = out;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(
+        CreateProcessA(nullptr, linea.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
+    CloseHandle(in);
+    CloseHandle(out);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The environment
 
