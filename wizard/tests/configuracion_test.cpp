@@ -601,3 +601,26 @@ TEST_F(Configuracion, APreviewCancelledMidwayChangesNothing)
     EXPECT_EQ(Nombres(carpeta), ficheros);
     EXPECT_FALSE(fs::exists(kittest::MachineDir() + "/temp/TcpChang.reg"));
 }
+
+// The answers files of the user's guide, one for each mode, each taking its road to the end.
+TEST_F(Configuracion, TheGuidesAnswersFilesTakeTheirRoadsToTheEnd)
+{
+    for (const char *modo :
+         {"un-pc-estatico", "un-pc-dinamico", "varios-pc-estatico-dhcp", "varios-pc-estatico-propias",
+          "varios-pc-dinamico-dhcp", "varios-pc-dinamico-propias"})
+    {
+        SCOPED_TRACE(modo);
+        Pc("xp", {"--nic", kRealtek, "--dhcp", "--pppoe", "winpoet", "--winpoet-selector", "1"});
+        EscribirConfig(kConfigAdsl);
+        Router();
+        TambienEn("80.58.1.1");
+        std::string utf8;
+        EXPECT_EQ(kittest::Run("QelExec",
+                               {"--dir", carpeta, "--unattended",
+                                std::string(KIT_DEMO_DIR) + "/modos/" + modo + ".ini"},
+                               &utf8),
+                  kFinalizado)
+            << utf8;
+        router.reset();
+    }
+}
