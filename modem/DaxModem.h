@@ -13,6 +13,8 @@
 //       [id(8)]  UpdateFw(BSTR file)                  puts the firmware file as "ras"
 //       [id(9)]  SetTransferMode(long bGetMode)       1: the next run downloads
 //       [id(10)] GetModemConfig([out] IUnknown **iUnkRouterParam)  a copy of the object's settings
+//       [id(12)] SetBackupFile(BSTR bstrFile)         the next Start moves "rom-t" as it is, to or
+//                                                     from this file; cleared by every run
 //     [default, source] dispinterface _ISetZyxelConfigEvents
 //       [id(1)] Start(long bOk, BSTR bstrText)        bOk 0: success, 1: failure
 //       [id(2)] End(long bOk, BSTR bstrText)
@@ -65,6 +67,7 @@ enum : DISPID
     DISPID_SETZYXEL_UPDATEFW = 8,
     DISPID_SETZYXEL_SETTRANSFERMODE = 9,
     DISPID_SETZYXEL_GETMODEMCONFIG = 10,
+    DISPID_SETZYXEL_SETBACKUPFILE = 12,
 };
 enum : DISPID
 {
@@ -85,6 +88,7 @@ struct ISetZyxelConfig : public IDispatch
     virtual HRESULT STDMETHODCALLTYPE UpdateFw(BSTR file) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetTransferMode(LONG bGetMode) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetModemConfig(IUnknown **iUnkRouterParam) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetBackupFile(BSTR bstrFile) = 0;
 };
 KITCOM_INTERFACE_ID(ISetZyxelConfig, IID_ISetZyxelConfig)
 

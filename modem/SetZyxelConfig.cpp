@@ -198,6 +198,8 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         }
         m_log.Write("SetFTPWorkerThread: configurando");
         m_pszRemoto = kRemotoConfig;
+        if (!m_ajustes.strCopia.empty())
+            return PrepararCopia();
         if (m_ajustes.bGetMode == 1)
         {
             m_log.Write("SetFTPWorkerThread: bajando config");
@@ -227,6 +229,24 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         {
             m_log.WriteNumber("SetFTPWorkerThread: error del objeto de parametros", "Error", error.Error());
         }
+        Fallo(kMsgTxErronea);
+        return false;
+    }
+
+    // A backup goes as it is, both ways: nothing is generated, and a backup that is not there
+    // sends nothing.
+    bool PrepararCopia()
+    {
+        m_strLocal = m_ajustes.strCopia;
+        if (m_ajustes.bGetMode == 1)
+        {
+            m_log.WriteText("SetFTPWorkerThread: bajando copia de config", m_strLocal.c_str());
+            return true;
+        }
+        m_log.WriteText("SetFTPWorkerThread: subiendo copia de config", m_strLocal.c_str());
+        if (ExisteFichero(m_strLocal))
+            return true;
+        m_log.Write("SetFTPWorkerThread: no existe la copia de config");
         Fallo(kMsgTxErronea);
         return false;
     }
@@ -315,7 +335,12 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
             return;
         try
         {
-            m_obj.m_config.LeerConfig812(m_strLocal.c_str());
+            // A backup keeps the router's bytes: its settings are read, the file is not turned
+            // into a template.
+            if (m_ajustes.strCopia.empty())
+                m_obj.m_config.LeerConfig812(m_strLocal.c_str());
+            else
+                m_obj.m_config.LeerAjustes812(m_strLocal.c_str());
         }
         catch (const CComError &error)
         {
@@ -337,11 +362,12 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         m_obj.FinDeEjecucion(m_bError ? 1 : 0, m_pszResult);
     }
 
-    // The uploaded "config.dat" goes; a download and a firmware file stay, and everything stays
-    // for debugging when DEBUG_ADSL is set.
+    // The uploaded "config.dat" goes; a download, a backup and a firmware file stay, and
+    // everything stays for debugging when DEBUG_ADSL is set.
     void BorrarFichero()
     {
-        if (m_ajustes.bGetMode == 1 || m_ajustes.bFirmware == 1 || m_strLocal.empty())
+        if (m_ajustes.bGetMode == 1 || m_ajustes.bFirmware == 1 || !m_ajustes.strCopia.empty() ||
+            m_strLocal.empty())
             return;
         if (GetEnvironmentVariableA("DEBUG_ADSL", nullptr, 0) != 0)
             return;
@@ -477,6 +503,7 @@ std::span<const kitcom::DispMember<CSetZyxelConfig>> CSetZyxelConfig::DispatchTa
         kitcom::Method<&CSetZyxelConfig::UpdateFw>("UpdateFw", DISPID_SETZYXEL_UPDATEFW),
         kitcom::Method<&CSetZyxelConfig::SetTransferMode>("SetTransferMode", DISPID_SETZYXEL_SETTRANSFERMODE),
         kitcom::Method<&CSetZyxelConfig::GetModemConfig>("GetModemConfig", DISPID_SETZYXEL_GETMODEMCONFIG),
+        kitcom::Method<&CSetZyxelConfig::SetBackupFile>("SetBackupFile", DISPID_SETZYXEL_SETBACKUPFILE),
     };
     return members;
 }
@@ -593,6 +620,15 @@ HRESULT CSetZyxelConfig::GetModemConfig(IUnknown **iUnkRouterParam)
     const HRESULT hr = m_param.NewCopy(iUnkRouterParam);
     if (FAILED(hr))
         return kitcom::ReportError(hr, kSource, "No se pudo copiar la configuración del módem.");
+    return S_OK;
+}
+
+HRESULT CSetZyxelConfig::SetBackupFile(BSTR bstrFile)
+{
+    std::string strCopia = kitcom::NarrowTextOf(bstrFile);
+    m_log.WriteText("CSetZyxelConfig::SetBackupFile", strCopia.c_str());
+    kitcom::CritSecLock guard(m_lock);
+    m_ajustes.strCopia = std::move(strCopia);
     return S_OK;
 }
 
@@ -736,6 +772,10 @@ std::vector<std::string> CSetZyxelConfig::Candidatos() const
 // prepares its next download from its End handler is not overruled.
 void CSetZyxelConfig::FinDeEjecucion(LONG bOk, const char *pszResult)
 {
+    {
+        kitcom::CritSecLock guard(m_lock);
+        m_ajustes.strCopia.clear();
+    }
     SetTransferMode(0);
     FireEnd(bOk, pszResult);
 }

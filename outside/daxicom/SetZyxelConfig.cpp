@@ -62,3 +62,8 @@ LONG CSetZyxelConfig::SetTransferMode(LONG bGetMode)
 {
     return Invocar(&ISetZyxelConfig::SetTransferMode, bGetMode);
 }
+
+LONG CSetZyxelConfig::SetBackupFile(LPCSTR lpszFile)
+{
+    return Invocar(&ISetZyxelConfig::SetBackupFile, daxicom::CBstr(lpszFile).Get());
+}

@@ -21,4 +21,5 @@ class DAXICOM_API CSetZyxelConfig : public CControlKit
     LONG SetPassword(LPCSTR lpszPassword);
     LONG UpdateFw(LPCSTR lpszFile);
     LONG SetTransferMode(LONG bGetMode); // 1: the next Start downloads
+    LONG SetBackupFile(LPCSTR lpszFile); // the next Start moves "rom-t" as it is, to or from it
 };
