@@ -185,7 +185,19 @@ bool Router::KeepFirmware(size_t size)
     ::localtime_r(&now, &local);
     char when[32];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
-    return SetIni("Firmware", "Size", std::to_string(size)) && SetIni("Firmware", "Received", when);
+    if (!SetIni("Firmware", "Size", std::to_string(size)) || !SetIni("Firmware", "Received", when))
+        return false;
+    if (Ini("Router", "FirmwareSettings", "keep") != "factory")
+        return true;
+    {
+        std::lock_guard guard(lock_);
+        for (const routerformat::Code &code : codes_.Codes())
+            values_[code.code] = code.defaultValue;
+        if (!SaveSettings())
+            return false;
+    }
+    Log("the new firmware brought the factory settings back");
+    return true;
 }
 
 void Router::Log(const std::string &line) const

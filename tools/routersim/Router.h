@@ -1,7 +1,8 @@
 // The simulated Prestige 643's state: a directory.
 //
 //   routersim.ini   (LF line ends) [Router] Password= (5807: the password before any setting gives one),
-//                   Address= (192.168.1.1), RestartSeconds= (3)
+//                   Address= (192.168.1.1), RestartSeconds= (3), FirmwareSettings= (keep;
+//                   factory: a firmware received brings the factory settings back)
 //                   [Faults] Fault= comma-separated misbehaviours (read at every new
 //                            connection and every new opening of the console's port):
 //                            refuse-login, drop-control, drop-data, slow, garbage, silent,
@@ -84,7 +85,8 @@ class Router
     };
     // Takes a received configuration file into the running settings and keeps them.
     Applied ApplyConfig(std::string_view text);
-    // Records the firmware just written to FirmwarePath(); false when the state cannot.
+    // Records the firmware just written to FirmwarePath(), and takes the factory settings
+    // when the state says a firmware brings them; false when the state cannot.
     bool KeepFirmware(size_t size);
     std::string FirmwarePath() const { return dir_ + "/firmware.bin"; }
 
