@@ -24,6 +24,9 @@
 //                               written
 //   Respuesta=Cancelar          or the dialog is cancelled
 //
+// A standing answer (ResponderSiempre) answers every box of its caption, ahead of the script's
+// own [Mensaje] steps, which such boxes never reach.
+//
 // The file is Windows 1252 or UTF-8 text. A step that cannot be done (a page that never comes,
 // a button that never enables, a box or dialog the script does not expect) stops the run with a
 // message naming the file and line; the script never guesses. When the steps run out the wizard
@@ -67,6 +70,9 @@ class QELMFC_API CGuion
     // The sheet's and the message boxes' calls.
     void Empezar(CNuvPropSheet &hoja);
     void Terminar(CNuvPropSheet &hoja);
+    // Every box of that caption (Windows 1252) is answered with `respuesta` (IDYES...) from now
+    // on; a box of that caption without that button stops the run.
+    void ResponderSiempre(const std::string &titulo, int respuesta);
     // The answer to a box (IDOK...), or 0 when the script has none for it (the run stops).
     int ResponderMensaje(const std::string &titulo, const std::string &texto, UINT tipo);
     // The answer to an open-file dialog: true with the path as the script wrote it, false when

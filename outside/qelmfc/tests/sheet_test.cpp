@@ -188,6 +188,38 @@ TEST(CNuvPropSheetTest, CancelAsksThroughTheMessageBoxAndTheAnswerIsTranscribed)
     EXPECT_EQ(c.guion->DialogoFinal(), kModo);
 }
 
+TEST(CNuvPropSheetTest, AStandingAnswerTakesEveryBoxOfItsCaptionBeforeTheSteps)
+{
+    Corrida c;
+    ASSERT_TRUE(c.Cargar("[Página 100]\nPulsar=Cancelar\n[Página 100]\nPulsar=Cancelar\n"
+                         "[Página 100]\nElegir=1001\nPulsar=Siguiente>\n[Página 101]\n"));
+    c.guion->ResponderSiempre("Otra pregunta", IDYES);
+    c.guion->ResponderSiempre("Cancelar asistente", IDNO);
+    c.Correr();
+    EXPECT_FALSE(c.guion->Fallido()) << c.guion->Error();
+    EXPECT_TRUE(c.guion->Completo()) << c.Todo();
+    int respuestas = 0;
+    for (const std::string &linea : c.transcripcion)
+        respuestas += linea.starts_with("-- Mensaje «Cancelar asistente» (pregunta; Sí/No)") &&
+                      linea.ends_with("-> No");
+    EXPECT_EQ(respuestas, 2) << c.Todo();
+    EXPECT_EQ(c.guion->DialogoFinal(), kDatos);
+}
+
+TEST(CNuvPropSheetTest, AStandingAnswerTheBoxHasNoButtonForStopsTheRun)
+{
+    Corrida c;
+    ASSERT_TRUE(c.Cargar("[Página 100]\nPulsar=Cancelar\n[Mensaje]\nRespuesta=Sí\n"));
+    c.guion->ResponderSiempre("Cancelar asistente", IDOK);
+    c.Correr();
+    EXPECT_TRUE(c.guion->Fallido());
+    EXPECT_EQ(
+        c.guion->Error(),
+        "respuestas.ini:3: el mensaje «Cancelar asistente» no tiene el botón Aceptar que se le da siempre.");
+    // Closed unanswered: the safe way out, No.
+    EXPECT_TRUE(c.Dice("¿Está seguro de que desea cancelar el proceso? -> No")) << c.Todo();
+}
+
 TEST(CNuvPropSheetTest, WhenTheStepsRunOutTheSheetClosesWhereItStands)
 {
     Corrida c;
