@@ -26,6 +26,8 @@ bool ParseFaults(std::string_view list, Faults &faults, std::string &error)
                      : word == "garbage"                ? &parsed.garbage
                      : word == "silent"                 ? &parsed.silent
                      : word == "no-data"                ? &parsed.noData
+                     : word == "firmware-no-data"       ? &parsed.firmwareNoData
+                     : word == "firmware-drop-data"     ? &parsed.firmwareDropData
                      : word == "console-silent"         ? &parsed.console.silent
                      : word == "console-no-password"    ? &parsed.console.noPassword
                      : word == "console-wrong-password" ? &parsed.console.wrongPassword

@@ -6,8 +6,8 @@
 //                   [Faults] Fault= comma-separated misbehaviours (read at every new
 //                            connection and every new opening of the console's port):
 //                            refuse-login, drop-control, drop-data, slow, garbage, silent,
-//                            no-data, console-silent, console-no-password,
-//                            console-wrong-password, console-garbage, console-drop,
+//                            no-data, firmware-no-data, firmware-drop-data, console-silent,
+//                            console-no-password, console-wrong-password, console-garbage, console-drop,
 //                            console-dhcp-none; Delay= milliseconds for slow (2000)
 //                   [Running] Pid=, FtpPort=, HttpPort=, Com= (the PC's devices/COMn link),
 //                             Pty= (where it leads) of the running simulator (empty once it
@@ -33,14 +33,16 @@ namespace routersim
 {
 struct Faults
 {
-    bool refuseLogin = false; // PASS answered 530
-    bool dropControl = false; // the control connection reset in the middle of a transfer
-    bool dropData = false;    // the data connection reset in the middle of a transfer, then 426
-    bool slow = false;        // every reply waits `delay` milliseconds
-    bool garbage = false;     // answers that are no FTP replies
-    bool silent = false;      // connections taken, never answered
-    bool noData = false;      // 150 for a transfer, then no data connection and no reply
-    ConsoleFaults console;    // the serial console's
+    bool refuseLogin = false;      // PASS answered 530
+    bool dropControl = false;      // the control connection reset in the middle of a transfer
+    bool dropData = false;         // the data connection reset in the middle of a transfer, then 426
+    bool slow = false;             // every reply waits `delay` milliseconds
+    bool garbage = false;          // answers that are no FTP replies
+    bool silent = false;           // connections taken, never answered
+    bool noData = false;           // 150 for a transfer, then no data connection and no reply
+    bool firmwareNoData = false;   // no-data for the firmware ("ras") alone
+    bool firmwareDropData = false; // drop-data for the firmware alone
+    ConsoleFaults console;         // the serial console's
     int delay = 2000;
 };
 

@@ -19,7 +19,8 @@
 //   routersim show --state DIR          prints the running settings ("code = value")
 //   routersim fault --state DIR LIST [--delay MS]
 //       sets the misbehaviour for new connections and new openings of the console's port:
-//       refuse-login, drop-control, drop-data, slow, garbage, silent, no-data, console-silent,
+//       refuse-login, drop-control, drop-data, slow, garbage, silent, no-data, firmware-no-data,
+//       firmware-drop-data (those two for the firmware alone), console-silent,
 //       console-no-password, console-wrong-password, console-garbage, console-drop,
 //       console-dhcp-none (comma-separated), or none
 //
@@ -66,7 +67,8 @@ void PrintUsage(std::FILE *to)
                  "       routersim show --state DIR [--codes FILE]\n"
                  "       routersim fault --state DIR LIST [--delay MS]\n"
                  "       routersim --help\n"
-                 "faults: refuse-login drop-control drop-data slow garbage silent no-data\n"
+                 "faults: refuse-login drop-control drop-data slow garbage silent no-data firmware-no-data\n"
+                 "        firmware-drop-data\n"
                  "        console-silent console-no-password console-wrong-password console-garbage\n"
                  "        console-drop console-dhcp-none none\n"
                  "ports: 0 to 65535 (0: any free port); delay: 0 to 3600000 ms; restart seconds: 0 to 3600\n"

@@ -641,6 +641,8 @@ TEST_F(RouterSimTest, Misbehaviours)
         {"garbage", false, {8, 28}}, // a weird reply, or none curl can read
         {"silent", false, {28}},     // time-out
         {"no-data", false, {28}},
+        {"firmware-no-data", false, {0}},   // the configuration still comes
+        {"firmware-drop-data", true, {0}},  // and goes
         {"drop-data", false, {18, 56, 19}}, // partial file, or the failure said on the control
         {"drop-control", true, {55, 56, 28, 8}},
         {"drop-data", true, {55, 56, 25, 18}},
