@@ -36,6 +36,7 @@ enum class Clase
     Pulsar,
     Captura,
     Esperar,
+    EsperarTexto,
     Mensaje,
     Fichero,
     Mirar,
@@ -454,6 +455,13 @@ bool CGuion::Impl::Leer(const std::string &texto)
         }
         else if (verbo == "mirar")
             p.clase = Clase::Mirar;
+        else if (verbo == "esperar" && !argumento.empty())
+        {
+            p.clase = Clase::EsperarTexto;
+            if (!idDe(argumento, p.id) || valor.empty())
+                return Fallar(numero,
+                              "«" + clave + "» lleva el número de control y su texto: «esperar 1001=...».");
+        }
         else if (verbo == "esperar")
         {
             p.clase = Clase::Esperar;
@@ -598,6 +606,15 @@ bool CGuion::Impl::Hacer(const Paso &paso)
         return true;
     case Clase::Esperar:
         return esperando.elapsed() >= static_cast<qint64>(paso.espera);
+    case Clase::EsperarTexto: {
+        const CNuvPropPage *page = h.GetActivePage();
+        if (page && page->GetDlgItemText(paso.id).starts_with(paso.texto))
+            return true;
+        if (Vencido(paso))
+            return Fallar(paso.linea, "el control " + std::to_string(paso.id) + " no llega a decir «" +
+                                          paso.texto + "».");
+        return false;
+    }
     case Clase::Mensaje:
     case Clase::Fichero:
         if (Vencido(paso))
@@ -633,7 +650,7 @@ void CGuion::Impl::Avanzar()
         }
         esperando.restart();
         if (paso.clase != Clase::Pagina && paso.clase != Clase::Captura && paso.clase != Clase::Llamada &&
-            paso.clase != Clase::Mirar)
+            paso.clase != Clase::Mirar && paso.clase != Clase::EsperarTexto)
             return; // let the page act on what was done
     }
     if (error.empty() && hoja && siguiente >= pasos.size() && !completo)

@@ -14,6 +14,7 @@
 //   Captura=pagina.png        save a picture of the window
 //   Mirar=                    write the page as it stands now to the transcript
 //   Esperar=500               let time pass, ms
+//   Esperar 1001=Enviando     wait (as for a page) until control 1001's text starts so
 //   [Mensaje]                 the next message box:
 //   Título=Cancelar asistente   its caption must be this (optional)
 //   Texto=¿Está seguro          its text must start with this (optional)

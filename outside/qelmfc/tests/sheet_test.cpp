@@ -188,6 +188,22 @@ TEST(CNuvPropSheetTest, CancelAsksThroughTheMessageBoxAndTheAnswerIsTranscribed)
     EXPECT_EQ(c.guion->DialogoFinal(), kModo);
 }
 
+TEST(CNuvPropSheetTest, AStepWaitsForAControlsTextOrStopsTheRunWhenItNeverComes)
+{
+    Corrida c;
+    ASSERT_TRUE(c.Cargar("[Página 100]\nElegir=1002\nEsperar 1004=Varios\nPulsar=Siguiente>\n"
+                         "[Página 101]\nEspera=50\nEsperar 1004=Nunca\n"));
+    c.Correr();
+    EXPECT_EQ(c.modo.elegido, 1002u);
+    EXPECT_TRUE(c.guion->Fallido());
+    EXPECT_EQ(c.guion->Error(), "respuestas.ini:7: el control 1004 no llega a decir «Nunca».");
+
+    Corrida mala;
+    EXPECT_FALSE(mala.Cargar("[Página 100]\nEsperar 1004=\n"));
+    EXPECT_EQ(mala.guion->Error(),
+              "respuestas.ini:2: «Esperar 1004» lleva el número de control y su texto: «esperar 1001=...».");
+}
+
 TEST(CNuvPropSheetTest, AStandingAnswerTakesEveryBoxOfItsCaptionBeforeTheSteps)
 {
     Corrida c;
