@@ -2,6 +2,7 @@
 // runs the wizard until it closes.
 //
 //   QelExec [--dir FOLDER] [--unattended ANSWERS.ini] [--transcript FILE]
+//           [--restore-after-firmware yes|no]
 //
 // --dir          the folder of QelAsist (default: found by name, as Windows finds a DLL)
 //
@@ -12,6 +13,11 @@
 //                stands for --unattended when the host starts with no arguments (a restart of
 //                the PC starts it so).
 // --transcript   every page, status line and box also written to FILE (Windows 1252)
+// --restore-after-firmware
+//                with --unattended: when a firmware update changed the router's settings, the
+//                question whether to put the backup taken before it back is answered so (yes:
+//                the backup goes back), whatever the answers file says; without it the answers
+//                file answers that box as any other
 //
 // Each page, status line and message box is printed as it goes. Exit codes:
 //   0 the wizard finished (Finalizar)          1 the wizard was cancelled
@@ -25,6 +31,7 @@
 #include "outside/qelmfc/PropSheet.h"
 #include "platform/kit/kitconsole.h"
 #include "platform/windows.h"
+#include "wizard/resource.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,13 +56,15 @@ struct Opciones
     std::string dir;
     std::string respuestas;
     std::string transcripcion;
+    std::string restaurar; // after a firmware update: "yes", "no" or empty (the script says)
 };
 
 int Uso(const std::string &problema)
 {
     std::fprintf(stderr,
                  "QelExec: %s\nuso: QelExec [--dir CARPETA] [--unattended RESPUESTAS.ini] "
-                 "[--transcript FICHERO]\n",
+                 "[--transcript FICHERO]\n"
+                 "               [--restore-after-firmware yes|no]\n",
                  problema.c_str());
     return kUso;
 }
@@ -65,10 +74,11 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
     for (int i = 1; i < argc; ++i)
     {
         const std::string arg = argv[i];
-        std::string *destino = arg == "--dir"          ? &o.dir
-                               : arg == "--unattended" ? &o.respuestas
-                               : arg == "--transcript" ? &o.transcripcion
-                                                       : nullptr;
+        std::string *destino = arg == "--dir"                      ? &o.dir
+                               : arg == "--unattended"             ? &o.respuestas
+                               : arg == "--transcript"             ? &o.transcripcion
+                               : arg == "--restore-after-firmware" ? &o.restaurar
+                                                                   : nullptr;
         if (!destino)
         {
             problema = "opción desconocida " + arg;
@@ -84,7 +94,26 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
     if (argc == 1)
         if (const char *env = std::getenv("KIT_ANSWERS"); env && *env)
             o.respuestas = kitpc::PcText(env);
+    if (!o.restaurar.empty() && o.restaurar != "yes" && o.restaurar != "no")
+    {
+        problema = "--restore-after-firmware es yes o no";
+        return false;
+    }
+    if (!o.restaurar.empty() && o.respuestas.empty())
+    {
+        problema = "--restore-after-firmware va con --unattended";
+        return false;
+    }
     return true;
+}
+
+// The wizard's question after a firmware update that changed the router's settings, answered
+// always the same; its caption is the wizard's own.
+void ResponderRestaurar(CGuion &guion, HMODULE asistente, const std::string &respuesta)
+{
+    char titulo[260] = "";
+    LoadStringA(asistente, IDS_FIRM_RESTAURAR_TITULO, titulo, sizeof titulo);
+    guion.ResponderSiempre(titulo, respuesta == "yes" ? IDYES : IDNO);
 }
 
 void Decir(const std::string &linea)
@@ -207,6 +236,8 @@ int main(int argc, char **argv)
         return kSinAsistente;
     }
     EntrarEnSuCarpeta(modulo.VerHMODULE());
+    if (guion && !o.restaurar.empty())
+        ResponderRestaurar(*guion, modulo.VerHMODULE(), o.restaurar);
     qelmfc::OlvidarUltimaHoja();
     modulo.Invoke(id, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     const int salida = Resultado(guion.get());
