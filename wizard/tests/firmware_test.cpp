@@ -423,3 +423,46 @@ TEST_F(Firmware, AFailedUpdateKeepsTheBackupAndTheErrorPageSaysWhereItIs)
     EXPECT_TRUE(Dice(salida, kCopiaEn + CopiaEnElPc(copias[0]))) << salida;
     EXPECT_FALSE(Dice(salida, "-- Mensaje"));
 }
+
+TEST_F(Firmware, WithoutABackupTheUserMayStopBeforeTheFirmwareGoes)
+{
+    Fichero(32 * 1024);
+    // The configuration's download breaks: there is no backup.
+    Router({"--fault", "drop-data"});
+    std::string salida;
+    EXPECT_EQ(Correr(HastaActualizar() +
+                         "[Mensaje]\nTítulo=Copia de la configuración\nTexto=No se ha podido guardar\n"
+                         "Respuesta=No\n[Página 2009]\nMirar=\n",
+                     salida),
+              kAgotado)
+        << salida;
+    EXPECT_EQ(Transferencias(), 0) << salida;
+    EXPECT_TRUE(Copias().empty());
+    EXPECT_TRUE(Dice(salida, "No se ha podido actualizar el firmware de su módem-router ADSL.")) << salida;
+    EXPECT_FALSE(Dice(salida, kCopiaEn));
+}
+
+TEST_F(Firmware, ARouterNotBackInTimeIsAskedAgainThenTheUserIsToldWhereTheBackupIs)
+{
+    Fichero(32 * 1024);
+    // Longer than the page's wait and its three looks after it.
+    Router({"--restart-seconds", "8"});
+    std::string salida;
+    EXPECT_EQ(Correr(HastaActualizar() + "[Mensaje]\nTítulo=Copia de la configuración\nTexto=No se ha podido "
+                                         "comprobar\nRespuesta=Aceptar\n[Página 2008]\n",
+                     salida),
+              kAgotado)
+        << salida;
+    const std::vector<std::string> copias = Copias();
+    ASSERT_EQ(copias.size(), 1u) << salida;
+    EXPECT_TRUE(
+        Dice(salida, "(aviso; Aceptar): No se ha podido comprobar la configuración de su módem-router "
+                     "ADSL tras la actualización. La copia de la configuración anterior está en " +
+                         CopiaEnElPc(copias[0]) + " -> Aceptar"))
+        << salida;
+    int lecturas = 0;
+    for (int at = LineaDelLog("SetFTPWorkerThread: actualizando firmware"); at >= 0;
+         at = LineaDelLog("SetFTPWorkerThread: bajando copia de config [", at + 1))
+        ++lecturas;
+    EXPECT_EQ(lecturas, 1 + 3);
+}
