@@ -15,6 +15,8 @@
 //       [id(10)] GetModemConfig([out] IUnknown **iUnkRouterParam)  a copy of the object's settings
 //       [id(11)] CreateConfigFile(BSTR bstrFile)      writes the file the next upload would send,
 //                                                     sending nothing (not while a run is active)
+//       [id(12)] SetBackupFile(BSTR bstrFile)         the next Start moves "rom-t" as it is, to or
+//                                                     from this file; cleared by every run
 //     [default, source] dispinterface _ISetZyxelConfigEvents
 //       [id(1)] Start(long bOk, BSTR bstrText)        bOk 0: success, 1: failure
 //       [id(2)] End(long bOk, BSTR bstrText)
@@ -68,6 +70,7 @@ enum : DISPID
     DISPID_SETZYXEL_SETTRANSFERMODE = 9,
     DISPID_SETZYXEL_GETMODEMCONFIG = 10,
     DISPID_SETZYXEL_CREATECONFIGFILE = 11,
+    DISPID_SETZYXEL_SETBACKUPFILE = 12,
 };
 enum : DISPID
 {
@@ -89,6 +92,7 @@ struct ISetZyxelConfig : public IDispatch
     virtual HRESULT STDMETHODCALLTYPE SetTransferMode(LONG bGetMode) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetModemConfig(IUnknown **iUnkRouterParam) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateConfigFile(BSTR bstrFile) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetBackupFile(BSTR bstrFile) = 0;
 };
 KITCOM_INTERFACE_ID(ISetZyxelConfig, IID_ISetZyxelConfig)
 

@@ -538,9 +538,24 @@ HRESULT CModemConfig::EscribirRutas(const char *pszConfig, const std::vector<std
 
 // --- reading a downloaded file --------------------------------------------------------------
 
-KITCOM_CATCHES_THREAD_END HRESULT CModemConfig::LeerConfig812(const char *pszFichero)
+HRESULT CModemConfig::LeerConfig812(const char *pszFichero)
 {
     m_log.Write("Init LeerConfig812");
+    const HRESULT hr = LeerBajada(pszFichero, true);
+    m_log.Write("Fin LeerConfig812");
+    return hr;
+}
+
+HRESULT CModemConfig::LeerAjustes812(const char *pszFichero)
+{
+    m_log.Write("Init LeerAjustes812");
+    const HRESULT hr = LeerBajada(pszFichero, false);
+    m_log.Write("Fin LeerAjustes812");
+    return hr;
+}
+
+KITCOM_CATCHES_THREAD_END HRESULT CModemConfig::LeerBajada(const char *pszFichero, bool bPlantilla)
+{
     m_param.Reset();
     const HRESULT hr = [&]() -> HRESULT {
         CFichero fichero = CFichero::AbrirLectura(pszFichero);
@@ -580,6 +595,8 @@ KITCOM_CATCHES_THREAD_END HRESULT CModemConfig::LeerConfig812(const char *pszFic
         fichero.Cerrar();
         if (dwError != ERROR_SUCCESS)
             return DesdeWin32(dwError); // the file stays as it was downloaded
+        if (!bPlantilla)
+            return S_OK;
 
         // The new content goes to a file beside it first, so a failed write loses nothing.
         const std::string temporal = std::string(pszFichero) + ".tmp";
@@ -599,7 +616,6 @@ KITCOM_CATCHES_THREAD_END HRESULT CModemConfig::LeerConfig812(const char *pszFic
         dwError = ReemplazarFichero(temporal.c_str(), pszFichero);
         return dwError == ERROR_SUCCESS ? S_OK : DesdeWin32(dwError);
     }();
-    m_log.Write("Fin LeerConfig812");
     return hr;
 }
 

@@ -53,6 +53,8 @@ class CModemConfig
     // Resets the parameter object, reads the downloaded file into it and rewrites the file as a
     // template whose port-mapping values are tokens.
     HRESULT LeerConfig812(const char *pszFichero);
+    // The same reading into the parameter object, the file left as it is (a backup).
+    HRESULT LeerAjustes812(const char *pszFichero);
 
     // Port-mapping state, for the object and its tests.
     const std::vector<std::string> &Puertos() const { return m_puertos; }
@@ -70,6 +72,7 @@ class CModemConfig
     bool RutaPlana() const;
 
     struct CLecturaBajada;
+    HRESULT LeerBajada(const char *pszFichero, bool bPlantilla);
     void TransformarLinea(std::string &linea, CLecturaBajada &lectura);
 
     RouterParamPtr m_param;

@@ -198,6 +198,8 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         }
         m_log.Write("SetFTPWorkerThread: configurando");
         m_pszRemoto = kRemotoConfig;
+        if (!m_ajustes.strCopia.empty())
+            return PrepararCopia();
         if (m_ajustes.bGetMode == 1)
         {
             m_log.Write("SetFTPWorkerThread: bajando config");
@@ -208,6 +210,24 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         m_strLocal = EnCarpetaActual(CModemConfig::kConfig);
         if (m_obj.GenerarConfig(m_strLocal))
             return true;
+        Fallo(kMsgTxErronea);
+        return false;
+    }
+
+    // A backup goes as it is, both ways: nothing is generated, and a backup that is not there
+    // sends nothing.
+    bool PrepararCopia()
+    {
+        m_strLocal = m_ajustes.strCopia;
+        if (m_ajustes.bGetMode == 1)
+        {
+            m_log.WriteText("SetFTPWorkerThread: bajando copia de config", m_strLocal.c_str());
+            return true;
+        }
+        m_log.WriteText("SetFTPWorkerThread: subiendo copia de config", m_strLocal.c_str());
+        if (ExisteFichero(m_strLocal))
+            return true;
+        m_log.Write("SetFTPWorkerThread: no existe la copia de config");
         Fallo(kMsgTxErronea);
         return false;
     }
@@ -288,7 +308,12 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
             return;
         try
         {
-            m_obj.m_config.LeerConfig812(m_strLocal.c_str());
+            // A backup keeps the router's bytes: its settings are read, the file is not turned
+            // into a template.
+            if (m_ajustes.strCopia.empty())
+                m_obj.m_config.LeerConfig812(m_strLocal.c_str());
+            else
+                m_obj.m_config.LeerAjustes812(m_strLocal.c_str());
         }
         catch (const CComError &error)
         {
@@ -310,11 +335,12 @@ class CSetZyxelConfig::CTransferencia : private CTrabajo
         m_obj.FinDeEjecucion(m_bError ? 1 : 0, m_pszResult);
     }
 
-    // The uploaded "config.dat" goes; a download and a firmware file stay, and everything stays
-    // for debugging when DEBUG_ADSL is set.
+    // The uploaded "config.dat" goes; a download, a backup and a firmware file stay, and
+    // everything stays for debugging when DEBUG_ADSL is set.
     void BorrarFichero()
     {
-        if (m_ajustes.bGetMode == 1 || m_ajustes.bFirmware == 1 || m_strLocal.empty())
+        if (m_ajustes.bGetMode == 1 || m_ajustes.bFirmware == 1 || !m_ajustes.strCopia.empty() ||
+            m_strLocal.empty())
             return;
         if (GetEnvironmentVariableA("DEBUG_ADSL", nullptr, 0) != 0)
             return;
@@ -452,6 +478,7 @@ std::span<const kitcom::DispMember<CSetZyxelConfig>> CSetZyxelConfig::DispatchTa
         kitcom::Method<&CSetZyxelConfig::GetModemConfig>("GetModemConfig", DISPID_SETZYXEL_GETMODEMCONFIG),
         kitcom::Method<&CSetZyxelConfig::CreateConfigFile>("CreateConfigFile",
                                                            DISPID_SETZYXEL_CREATECONFIGFILE),
+        kitcom::Method<&CSetZyxelConfig::SetBackupFile>("SetBackupFile", DISPID_SETZYXEL_SETBACKUPFILE),
     };
     return members;
 }
@@ -615,6 +642,15 @@ bool CSetZyxelConfig::GenerarConfig(const std::string &strSalida)
     return false;
 }
 
+HRESULT CSetZyxelConfig::SetBackupFile(BSTR bstrFile)
+{
+    std::string strCopia = kitcom::NarrowTextOf(bstrFile);
+    m_log.WriteText("CSetZyxelConfig::SetBackupFile", strCopia.c_str());
+    kitcom::CritSecLock guard(m_lock);
+    m_ajustes.strCopia = std::move(strCopia);
+    return S_OK;
+}
+
 HRESULT CSetZyxelConfig::LanzarHiloTransfer()
 {
     m_log.Write("Init LanzarHiloTransfer");
@@ -755,6 +791,10 @@ std::vector<std::string> CSetZyxelConfig::Candidatos() const
 // prepares its next download from its End handler is not overruled.
 void CSetZyxelConfig::FinDeEjecucion(LONG bOk, const char *pszResult)
 {
+    {
+        kitcom::CritSecLock guard(m_lock);
+        m_ajustes.strCopia.clear();
+    }
     SetTransferMode(0);
     FireEnd(bOk, pszResult);
 }

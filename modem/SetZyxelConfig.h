@@ -45,6 +45,7 @@ class CSetZyxelConfig final
     HRESULT STDMETHODCALLTYPE SetTransferMode(LONG bGetMode) override;
     HRESULT STDMETHODCALLTYPE GetModemConfig(IUnknown **iUnkRouterParam) override;
     HRESULT STDMETHODCALLTYPE CreateConfigFile(BSTR bstrFile) override;
+    HRESULT STDMETHODCALLTYPE SetBackupFile(BSTR bstrFile) override;
 
     // The worker's messages: CFtp's notifications (status + WM_USER) and Stop's abort.
     static constexpr UINT kMsgConectado = WM_USER + INTERNET_STATUS_CONNECTED_TO_SERVER; // 1045
@@ -69,6 +70,7 @@ class CSetZyxelConfig final
         std::string strModemIp;
         std::string strPassword;
         std::string strFirmware;
+        std::string strCopia; // a backup moved as it is instead of the template's file
         LONG bFirmware = 0;
         LONG bGetMode = 0;
     };
@@ -91,7 +93,7 @@ class CSetZyxelConfig final
     CAjustes Ajustes() const;
     void SetModemIp(const std::string &strIp);
     std::vector<std::string> Candidatos() const;
-    // Every run ends with the next transfer an upload.
+    // Every run ends with the next transfer an upload of a file generated from the template.
     void FinDeEjecucion(LONG bOk, const char *pszResult);
 
     void FireStart(LONG bOk, const char *pszText);

@@ -56,8 +56,12 @@ LRESULT CDlgBase::IrA(int pagina)
 
 int CDlgBase::Mensaje(UINT idTexto, UINT idTitulo, UINT tipo)
 {
-    return MessageBoxA(GetSafeHwnd(), asistente::Cadena(idTexto).c_str(), asistente::Cadena(idTitulo).c_str(),
-                       tipo);
+    return Mensaje(asistente::Cadena(idTexto), idTitulo, tipo);
+}
+
+int CDlgBase::Mensaje(const std::string &texto, UINT idTitulo, UINT tipo)
+{
+    return MessageBoxA(GetSafeHwnd(), texto.c_str(), asistente::Cadena(idTitulo).c_str(), tipo);
 }
 
 void CDlgBase::CerrarSinPreguntar()

@@ -44,6 +44,7 @@ class CDlgBase : public CNuvPropPage
     void BotonesPorDefecto();
     // A box with the page's window as owner.
     int Mensaje(UINT idTexto, UINT idTitulo, UINT tipo);
+    int Mensaje(const std::string &texto, UINT idTitulo, UINT tipo);
     // The error box of a refused entry (error icon, OK); what the page's Next returns then.
     LRESULT Rechazar(UINT idTexto, UINT idTitulo);
     // An IP address control read as the user left it: dotted text (blank parts as 0) and the

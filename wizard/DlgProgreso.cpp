@@ -114,4 +114,9 @@ bool EsPasswordIncorrecto(const std::string &texto)
 {
     return texto.size() == 4 && EmpiezaPorMsg(texto) && texto[3] == '5';
 }
+
+bool EsSinConexion(const std::string &texto)
+{
+    return texto.size() == 4 && EmpiezaPorMsg(texto) && texto[3] == '3';
+}
 } // namespace asistente

@@ -46,4 +46,6 @@ std::string TextoMensajeModem(const std::string &texto);
 std::string TextoMensajeTcpip(const std::string &texto);
 // The modem component's "the device refused the password".
 bool EsPasswordIncorrecto(const std::string &texto);
+// The modem component's "the router's FTP server did not answer".
+bool EsSinConexion(const std::string &texto);
 } // namespace asistente

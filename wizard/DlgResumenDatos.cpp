@@ -29,8 +29,8 @@ constexpr UINT kMsOcupado = 50;
 constexpr int kMaxOcupado = 100;
 constexpr char kConexion[] = "Conexión ADSL Router";
 constexpr char kOculto[] = "********";
-// The router's file as the module downloads it, and the preview's own files.
-constexpr char kFicheroDescarga[] = "643get.cfg";
+// The preview's own files: the router's configuration as it is and the one the run would send.
+constexpr char kActual[] = "actual.cfg";
 constexpr char kNuevo[] = "nuevo.cfg";
 constexpr char kDeferido[] = "TcpChang.reg";
 // What the TCP/IP module changes at once even when its writes are deferred: on 95/98/Me the old
@@ -154,7 +154,6 @@ struct CDlgResumenDatos::Previa
     std::string carpeta;
     TcpipParamPtr actual;
     vistaprevia::CCopiaFichero deferido;
-    vistaprevia::CCopiaFichero descarga;
     vistaprevia::CCopiaRegistro registro;
     vistaprevia::Seccion router, tcpip;
     std::string configNueva;
@@ -330,8 +329,7 @@ void CDlgResumenDatos::Generar()
         Programar(pasoGenerar, kMsOcupado);
         return;
     }
-    // The file the run would upload, made before the download: the module takes the downloaded
-    // file as its template when there is one.
+    // The file the run would upload: the plan filled into the template the upload takes.
     CDatosAsistente &datos = asistente::Datos();
     IUnknown *plan = nullptr;
     const std::string nuevo = EnDirectorio(m_previa->carpeta, kNuevo);
@@ -347,8 +345,10 @@ void CDlgResumenDatos::Generar()
         Programar(pasoTcpip, 1);
         return;
     }
-    m_previa->descarga.Tomar(EnDirectorio(asistente::Directorio(), kFicheroDescarga));
+    // The router's file comes down as it is, beside the new one: the wizard's folder and its
+    // template stay as they are.
     m_espera = Espera::DescargaRouter;
+    modem.SetBackupFile(EnDirectorio(m_previa->carpeta, kActual).c_str());
     modem.SetTransferMode(1);
     if (FAILED(modem.Start()))
         RouterDescargado(1, std::string());
@@ -359,8 +359,7 @@ void CDlgResumenDatos::RouterDescargado(LONG lStatus, const std::string &texto)
     m_espera = Espera::Nada;
     using asistente::Cadena;
     std::string actual;
-    if (lStatus != 0 ||
-        !vistaprevia::LeerFichero(EnDirectorio(asistente::Directorio(), kFicheroDescarga), actual))
+    if (lStatus != 0 || !vistaprevia::LeerFichero(EnDirectorio(m_previa->carpeta, kActual), actual))
         m_previa->router = {Cadena(asistente::EsPasswordIncorrecto(texto) ? IDS_PREVIA_ROUTER_PASSWORD
                                                                           : IDS_PREVIA_ROUTER_SIN_ACCESO),
                             {}};
@@ -373,8 +372,6 @@ void CDlgResumenDatos::RouterDescargado(LONG lStatus, const std::string &texto)
         m_previa->router = {Cadena(cambios.lineas.empty() ? IDS_PREVIA_ROUTER_IGUAL : IDS_PREVIA_ROUTER),
                             lineas};
     }
-    // The wizard's folder is as it was before the download.
-    m_previa->descarga.Restaurar();
     Programar(pasoTcpip, 1);
 }
 
@@ -437,12 +434,12 @@ void CDlgResumenDatos::Deshacer()
 {
     if (!m_previa)
         return;
-    m_previa->descarga.Restaurar();
     m_previa->deferido.Restaurar();
     m_previa->registro.Restaurar();
     if (!m_previa->carpeta.empty())
     {
         DeleteFileA(EnDirectorio(m_previa->carpeta, kNuevo).c_str());
+        DeleteFileA(EnDirectorio(m_previa->carpeta, kActual).c_str());
         RemoveDirectoryA(m_previa->carpeta.c_str());
     }
     m_previa.reset();

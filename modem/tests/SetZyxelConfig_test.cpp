@@ -394,6 +394,79 @@ TEST_F(SetZyxelConfigTest, DownloadReadsTheRouterAndBecomesTheTemplate)
     EXPECT_NE(pcfile::Read(Path("config.dat"), "<missing>").find(marca), std::string::npos);
 }
 
+// A backup file moves the router's "rom-t" as it is: down byte for byte (the object still
+// learns the settings), back up unchanged; every run forgets it.
+TEST_F(SetZyxelConfigTest, BackupFileKeepsTheRouterConfigurationAndPutsItBack)
+{
+    ArrancarRouter();
+    EXPECT_EQ(Subir(), "Start(0,msg1) End(0,msg1)");
+    const std::string antes = kittest::ReadHostFile(state + "/settings.txt");
+    ASSERT_NE(antes.find("40000013 = 10.0.0.5\r\n"), std::string::npos) << antes;
+
+    const std::string copia = Path("copia.cfg");
+    ASSERT_EQ(obj->SetBackupFile(kitcom::BStr(copia).Get()), S_OK);
+    ASSERT_EQ(obj->SetTransferMode(1), S_OK);
+    EXPECT_EQ(Ejecutar([&] { return obj->Start(); }), "Start(0,msg1) End(0,msg1)");
+    EXPECT_EQ(pcfile::Read(copia, "<missing>"), antes);
+    EXPECT_FALSE(pcfile::Exists(Path("643get.cfg"))) << "a backup is no template";
+    kitcom::ComPtr<IUnknown> leido;
+    ASSERT_EQ(obj->GetModemConfig(&leido), S_OK);
+    RouterParamPtr param;
+    ASSERT_EQ(param.QueryFrom(leido.Get()), S_OK);
+    EXPECT_EQ(param.GetWan(), (TextPair{"10.0.0.5", "8"}));
+    EXPECT_TRUE(LogEnOrden({"CSetZyxelConfig::SetBackupFile [" + copia + "]",
+                            "SetFTPWorkerThread: bajando copia de config [" + copia + "]",
+                            "SetFTPWorkerThread: transferencia de fichero: %s [" + copia + "]",
+                            "Init LeerAjustes812", "Fin LeerAjustes812", "Fin SetFTPWorkerThread"}));
+    EXPECT_FALSE(LogEnOrden({"Init LeerConfig812"}));
+
+    // The run forgot the backup: the next upload is generated from the template again.
+    RouterParamPtr otra;
+    ASSERT_EQ(otra.CreateInstance(), S_OK);
+    LlenarMonopuestoEstatico(otra);
+    otra.SetWan("10.1.2.3", "255.255.0.0");
+    EXPECT_EQ(obj->SetModemConfig(otra.Get()), S_OK);
+    EXPECT_EQ(Ejecutar([&] { return obj->Start(); }), "Start(0,msg1) End(0,msg1)");
+    ASSERT_NE(Mostrar().find("40000013 = 10.1.2.3\n"), std::string::npos);
+
+    // Up as it is, through the dispatch id the type library gives it; the backup stays.
+    kitcom::ComPtr<IDispatch> disp;
+    ASSERT_EQ(obj->QueryInterface(IID_IDispatch, disp.PutVoid()), S_OK);
+    kitcom::BStr texto(copia);
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_BSTR;
+    arg.bstrVal = texto.Get();
+    DISPPARAMS params = {&arg, nullptr, 1, 0};
+    ASSERT_EQ(disp->Invoke(DISPID_SETZYXEL_SETBACKUPFILE, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                           nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(Ejecutar([&] { return obj->Start(); }), "Start(0,msg1) End(0,msg1)");
+    EXPECT_EQ(kittest::ReadHostFile(state + "/settings.txt"), antes);
+    EXPECT_EQ(pcfile::Read(copia, "<missing>"), antes);
+    EXPECT_TRUE(LogEnOrden({"SetFTPWorkerThread: subiendo copia de config [" + copia + "]",
+                            "SetFTPWorkerThread: transferencia de fichero: %s [" + copia + "]"}));
+}
+
+// A backup that is not there sends nothing; an empty name is no backup.
+TEST_F(SetZyxelConfigTest, BackupFileMissingOrEmpty)
+{
+    ArrancarRouter();
+    EXPECT_EQ(Subir(), "Start(0,msg1) End(0,msg1)");
+    const std::string antes = kittest::ReadHostFile(state + "/settings.txt");
+    ASSERT_EQ(obj->SetBackupFile(kitcom::BStr(Path("falta.cfg")).Get()), S_OK);
+    EXPECT_EQ(Ejecutar([&] { return obj->Start(); }), "Start(0,msg1) End(1,msg4)");
+    EXPECT_TRUE(LogEnOrden({"SetFTPWorkerThread: no existe la copia de config", "Fin SetFTPWorkerThread"}));
+    EXPECT_EQ(kittest::ReadHostFile(state + "/settings.txt"), antes);
+
+    ASSERT_EQ(obj->SetBackupFile(kitcom::BStr(Path("falta.cfg")).Get()), S_OK);
+    ASSERT_EQ(obj->SetBackupFile(kitcom::BStr("").Get()), S_OK);
+    ASSERT_EQ(obj->SetTransferMode(1), S_OK);
+    EXPECT_EQ(Ejecutar([&] { return obj->Start(); }), "Start(0,msg1) End(0,msg1)");
+    EXPECT_TRUE(pcfile::Exists(Path("643get.cfg")));
+    EXPECT_FALSE(pcfile::Exists(Path("falta.cfg")));
+}
+
 TEST_F(SetZyxelConfigTest, FirmwareProgressAndKeptFile)
 {
     ArrancarRouter();

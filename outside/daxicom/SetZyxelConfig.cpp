@@ -67,3 +67,8 @@ LONG CSetZyxelConfig::CreateConfigFile(LPCSTR lpszFile)
 {
     return Invocar(&ISetZyxelConfig::CreateConfigFile, daxicom::CBstr(lpszFile).Get());
 }
+
+LONG CSetZyxelConfig::SetBackupFile(LPCSTR lpszFile)
+{
+    return Invocar(&ISetZyxelConfig::SetBackupFile, daxicom::CBstr(lpszFile).Get());
+}

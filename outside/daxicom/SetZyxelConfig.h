@@ -22,4 +22,5 @@ class DAXICOM_API CSetZyxelConfig : public CControlKit
     LONG UpdateFw(LPCSTR lpszFile);
     LONG SetTransferMode(LONG bGetMode);    // 1: the next Start downloads
     LONG CreateConfigFile(LPCSTR lpszFile); // the file an upload would send, nothing sent
+    LONG SetBackupFile(LPCSTR lpszFile);    // the next Start moves "rom-t" as it is, to or from it
 };

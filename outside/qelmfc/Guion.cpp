@@ -36,6 +36,7 @@ enum class Clase
     Pulsar,
     Captura,
     Esperar,
+    EsperarTexto,
     Mensaje,
     Fichero,
     Mirar,
@@ -203,6 +204,7 @@ struct CGuion::Impl
     QTimer *reloj = nullptr;
     QElapsedTimer esperando; // since the step in hand became the next one
     DWORD espera = kEsperaPorDefecto;
+    std::vector<std::pair<std::string, int>> siempre; // standing answers: caption, button
 
     bool Fallar(int linea, const std::string &mensaje);
     // The step that answers a box or a dialog of that class and caption, or null (the run
@@ -453,6 +455,13 @@ bool CGuion::Impl::Leer(const std::string &texto)
         }
         else if (verbo == "mirar")
             p.clase = Clase::Mirar;
+        else if (verbo == "esperar" && !argumento.empty())
+        {
+            p.clase = Clase::EsperarTexto;
+            if (!idDe(argumento, p.id) || valor.empty())
+                return Fallar(numero,
+                              "«" + clave + "» lleva el número de control y su texto: «esperar 1001=...».");
+        }
         else if (verbo == "esperar")
         {
             p.clase = Clase::Esperar;
@@ -597,6 +606,15 @@ bool CGuion::Impl::Hacer(const Paso &paso)
         return true;
     case Clase::Esperar:
         return esperando.elapsed() >= static_cast<qint64>(paso.espera);
+    case Clase::EsperarTexto: {
+        const CNuvPropPage *page = h.GetActivePage();
+        if (page && page->GetDlgItemText(paso.id).starts_with(paso.texto))
+            return true;
+        if (Vencido(paso))
+            return Fallar(paso.linea, "el control " + std::to_string(paso.id) + " no llega a decir «" +
+                                          paso.texto + "».");
+        return false;
+    }
     case Clase::Mensaje:
     case Clase::Fichero:
         if (Vencido(paso))
@@ -632,7 +650,7 @@ void CGuion::Impl::Avanzar()
         }
         esperando.restart();
         if (paso.clase != Clase::Pagina && paso.clase != Clase::Captura && paso.clase != Clase::Llamada &&
-            paso.clase != Clase::Mirar)
+            paso.clase != Clase::Mirar && paso.clase != Clase::EsperarTexto)
             return; // let the page act on what was done
     }
     if (error.empty() && hoja && siguiente >= pasos.size() && !completo)
@@ -779,17 +797,38 @@ void CGuion::Impl::Contestado()
     esperando.restart();
 }
 
+void CGuion::ResponderSiempre(const std::string &titulo, int respuesta)
+{
+    m_p->siempre.emplace_back(titulo, respuesta);
+}
+
 int CGuion::ResponderMensaje(const std::string &titulo, const std::string &texto, UINT tipo)
 {
     Impl &p = *m_p;
+    const std::vector<int> botones = qelmfc::BotonesDe(tipo);
+    const auto tiene = [&](int respuesta) {
+        return std::find(botones.begin(), botones.end(), respuesta) != botones.end();
+    };
+    for (const auto &[tituloFijo, respuesta] : p.siempre)
+    {
+        if (tituloFijo != titulo)
+            continue;
+        if (!p.error.empty())
+            return 0;
+        if (!tiene(respuesta))
+            return p.Fallar(p.siguiente < p.pasos.size() ? p.pasos[p.siguiente].linea : 0,
+                            "el mensaje «" + titulo + "» no tiene el botón " +
+                                qelmfc::NombreRespuesta(respuesta) + " que se le da siempre."),
+                   0;
+        return respuesta;
+    }
     const Paso *turno = p.Turno(Clase::Mensaje, "mensaje", titulo);
     if (!turno)
         return 0;
     const Paso &paso = *turno;
     if (!paso.texto.empty() && texto.compare(0, paso.texto.size(), paso.texto) != 0)
         return p.Fallar(paso.linea, "el mensaje «" + titulo + "» no dice «" + paso.texto + "»."), 0;
-    const std::vector<int> botones = qelmfc::BotonesDe(tipo);
-    if (std::find(botones.begin(), botones.end(), paso.respuesta) == botones.end())
+    if (!tiene(paso.respuesta))
         return p.Fallar(paso.linea, "el mensaje «" + titulo + "» no tiene el botón " +
                                         qelmfc::NombreRespuesta(paso.respuesta) + "."),
                0;

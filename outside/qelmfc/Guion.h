@@ -14,6 +14,7 @@
 //   Captura=pagina.png        save a picture of the window
 //   Mirar=                    write the page as it stands now to the transcript
 //   Esperar=500               let time pass, ms
+//   Esperar 1001=Enviando     wait (as for a page) until control 1001's text starts so
 //   [Mensaje]                 the next message box:
 //   Título=Cancelar asistente   its caption must be this (optional)
 //   Texto=¿Está seguro          its text must start with this (optional)
@@ -23,6 +24,9 @@
 //   Ruta=C:\temp\ras.bin        the file chosen; "C:\" is the PC's own folder, other paths go as
 //                               written
 //   Respuesta=Cancelar          or the dialog is cancelled
+//
+// A standing answer (ResponderSiempre) answers every box of its caption, ahead of the script's
+// own [Mensaje] steps, which such boxes never reach.
 //
 // The file is Windows 1252 or UTF-8 text. A step that cannot be done (a page that never comes,
 // a button that never enables, a box or dialog the script does not expect) stops the run with a
@@ -71,6 +75,9 @@ class QELMFC_API CGuion
     // The sheet's and the message boxes' calls.
     void Empezar(CNuvPropSheet &hoja);
     void Terminar(CNuvPropSheet &hoja);
+    // Every box of that caption (Windows 1252) is answered with `respuesta` (IDYES...) from now
+    // on; a box of that caption without that button stops the run.
+    void ResponderSiempre(const std::string &titulo, int respuesta);
     // The answer to a box (IDOK...), or 0 when the script has none for it (the run stops).
     int ResponderMensaje(const std::string &titulo, const std::string &texto, UINT tipo);
     // The answer to an open-file dialog: true with the path as the script wrote it, false when

@@ -2,7 +2,7 @@
 // runs the wizard until it closes.
 //
 //   QelExec [--dir FOLDER] [--unattended ANSWERS.ini [--dry-run]] [--transcript FILE]
-//           [--support FILE.zip] [--report FILE.json]
+//           [--support FILE.zip] [--report FILE.json] [--restore-after-firmware yes|no]
 //
 // --dir          the folder of QelAsist (default: found by name, as Windows finds a DLL)
 //
@@ -21,6 +21,11 @@
 //                --unattended the wizard does not run: the archive is of the PC as it is
 // --report       the run as JSON (pages, components' events, boxes, final state, exit code)
 //                written to FILE once the wizard has closed
+// --restore-after-firmware
+//                with --unattended: when a firmware update changed the router's settings, the
+//                question whether to put the backup taken before it back is answered so (yes:
+//                the backup goes back), whatever the answers file says; without it the answers
+//                file answers that box as any other
 //
 // Each page, status line and message box is printed as it goes. Exit codes:
 //   0 the wizard finished (Finalizar), or a dry run showed its preview
@@ -36,6 +41,7 @@
 #include "outside/qelmfc/PropSheet.h"
 #include "platform/kit/kitconsole.h"
 #include "platform/windows.h"
+#include "wizard/resource.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -73,14 +79,17 @@ struct Opciones
     bool vistaPrevia = false;
     std::string soporte;
     std::string informe;
+    std::string restaurar; // after a firmware update: "yes", "no" or empty (the script says)
 };
 
 int Uso(const std::string &problema)
 {
-    std::fprintf(stderr,
-                 "QelExec: %s\nuso: QelExec [--dir CARPETA] [--unattended RESPUESTAS.ini [--dry-run]] "
-                 "[--transcript FICHERO] [--support FICHERO.zip] [--report FICHERO.json]\n",
-                 problema.c_str());
+    std::fprintf(
+        stderr,
+        "QelExec: %s\nuso: QelExec [--dir CARPETA] [--unattended RESPUESTAS.ini [--dry-run]] "
+        "[--transcript FICHERO]\n"
+        "               [--support FICHERO.zip] [--report FICHERO.json] [--restore-after-firmware yes|no]\n",
+        problema.c_str());
     return kUso;
 }
 
@@ -103,12 +112,13 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
             o.vistaPrevia = true;
             continue;
         }
-        std::string *destino = arg == "--dir"          ? &o.dir
-                               : arg == "--unattended" ? &o.respuestas
-                               : arg == "--transcript" ? &o.transcripcion
-                               : arg == "--support"    ? &o.soporte
-                               : arg == "--report"     ? &o.informe
-                                                       : nullptr;
+        std::string *destino = arg == "--dir"                      ? &o.dir
+                               : arg == "--unattended"             ? &o.respuestas
+                               : arg == "--transcript"             ? &o.transcripcion
+                               : arg == "--support"                ? &o.soporte
+                               : arg == "--report"                 ? &o.informe
+                               : arg == "--restore-after-firmware" ? &o.restaurar
+                                                                   : nullptr;
         if (!destino)
         {
             problema = "opción desconocida " + arg;
@@ -132,7 +142,26 @@ bool LeerOpciones(int argc, char **argv, Opciones &o, std::string &problema)
         problema = "--dry-run va con --unattended";
         return false;
     }
+    if (!o.restaurar.empty() && o.restaurar != "yes" && o.restaurar != "no")
+    {
+        problema = "--restore-after-firmware es yes o no";
+        return false;
+    }
+    if (!o.restaurar.empty() && o.respuestas.empty())
+    {
+        problema = "--restore-after-firmware va con --unattended";
+        return false;
+    }
     return true;
+}
+
+// The wizard's question after a firmware update that changed the router's settings, answered
+// always the same; its caption is the wizard's own.
+void ResponderRestaurar(CGuion &guion, HMODULE asistente, const std::string &respuesta)
+{
+    char titulo[260] = "";
+    LoadStringA(asistente, IDS_FIRM_RESTAURAR_TITULO, titulo, sizeof titulo);
+    guion.ResponderSiempre(titulo, respuesta == "yes" ? IDYES : IDNO);
 }
 
 void Decir(const std::string &linea)
@@ -296,6 +325,8 @@ int main(int argc, char **argv)
         return kSinAsistente;
     }
     EntrarEnSuCarpeta(modulo.VerHMODULE());
+    if (guion && !o.restaurar.empty())
+        ResponderRestaurar(*guion, modulo.VerHMODULE(), o.restaurar);
     if (!o.soporte.empty() && !guion)
         ExitProcess(EscribirInforme(modulo, "soporte", {o.soporte}) ? kFinalizado : kSinInforme);
     qelmfc::OlvidarUltimaHoja();

@@ -26,6 +26,8 @@ bool ParseFaults(std::string_view list, Faults &faults, std::string &error)
                      : word == "garbage"                ? &parsed.garbage
                      : word == "silent"                 ? &parsed.silent
                      : word == "no-data"                ? &parsed.noData
+                     : word == "firmware-no-data"       ? &parsed.firmwareNoData
+                     : word == "firmware-drop-data"     ? &parsed.firmwareDropData
                      : word == "console-silent"         ? &parsed.console.silent
                      : word == "console-no-password"    ? &parsed.console.noPassword
                      : word == "console-wrong-password" ? &parsed.console.wrongPassword
@@ -185,7 +187,19 @@ bool Router::KeepFirmware(size_t size)
     ::localtime_r(&now, &local);
     char when[32];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
-    return SetIni("Firmware", "Size", std::to_string(size)) && SetIni("Firmware", "Received", when);
+    if (!SetIni("Firmware", "Size", std::to_string(size)) || !SetIni("Firmware", "Received", when))
+        return false;
+    if (Ini("Router", "FirmwareSettings", "keep") != "factory")
+        return true;
+    {
+        std::lock_guard guard(lock_);
+        for (const routerformat::Code &code : codes_.Codes())
+            values_[code.code] = code.defaultValue;
+        if (!SaveSettings())
+            return false;
+    }
+    Log("the new firmware brought the factory settings back");
+    return true;
 }
 
 void Router::Log(const std::string &line) const

@@ -1,12 +1,13 @@
 // The simulated Prestige 643's state: a directory.
 //
 //   routersim.ini   (LF line ends) [Router] Password= (5807: the password before any setting gives one),
-//                   Address= (192.168.1.1), RestartSeconds= (3)
+//                   Address= (192.168.1.1), RestartSeconds= (3), FirmwareSettings= (keep;
+//                   factory: a firmware received brings the factory settings back)
 //                   [Faults] Fault= comma-separated misbehaviours (read at every new
 //                            connection and every new opening of the console's port):
 //                            refuse-login, drop-control, drop-data, slow, garbage, silent,
-//                            no-data, console-silent, console-no-password,
-//                            console-wrong-password, console-garbage, console-drop,
+//                            no-data, firmware-no-data, firmware-drop-data, console-silent,
+//                            console-no-password, console-wrong-password, console-garbage, console-drop,
 //                            console-dhcp-none; Delay= milliseconds for slow (2000)
 //                   [Running] Pid=, FtpPort=, HttpPort=, Com= (the PC's devices/COMn link),
 //                             Pty= (where it leads) of the running simulator (empty once it
@@ -32,14 +33,16 @@ namespace routersim
 {
 struct Faults
 {
-    bool refuseLogin = false; // PASS answered 530
-    bool dropControl = false; // the control connection reset in the middle of a transfer
-    bool dropData = false;    // the data connection reset in the middle of a transfer, then 426
-    bool slow = false;        // every reply waits `delay` milliseconds
-    bool garbage = false;     // answers that are no FTP replies
-    bool silent = false;      // connections taken, never answered
-    bool noData = false;      // 150 for a transfer, then no data connection and no reply
-    ConsoleFaults console;    // the serial console's
+    bool refuseLogin = false;      // PASS answered 530
+    bool dropControl = false;      // the control connection reset in the middle of a transfer
+    bool dropData = false;         // the data connection reset in the middle of a transfer, then 426
+    bool slow = false;             // every reply waits `delay` milliseconds
+    bool garbage = false;          // answers that are no FTP replies
+    bool silent = false;           // connections taken, never answered
+    bool noData = false;           // 150 for a transfer, then no data connection and no reply
+    bool firmwareNoData = false;   // no-data for the firmware ("ras") alone
+    bool firmwareDropData = false; // drop-data for the firmware alone
+    ConsoleFaults console;         // the serial console's
     int delay = 2000;
 };
 
@@ -84,7 +87,8 @@ class Router
     };
     // Takes a received configuration file into the running settings and keeps them.
     Applied ApplyConfig(std::string_view text);
-    // Records the firmware just written to FirmwarePath(); false when the state cannot.
+    // Records the firmware just written to FirmwarePath(), and takes the factory settings
+    // when the state says a firmware brings them; false when the state cannot.
     bool KeepFirmware(size_t size);
     std::string FirmwarePath() const { return dir_ + "/firmware.bin"; }
 

@@ -193,7 +193,7 @@ class FtpSession
             goOn = false;
             return false;
         }
-        if (faults_.noData)
+        if (faults_.noData || (faults_.firmwareNoData && what == "ras"))
         {
             Log("no data connection (fault)");
             Drain();
@@ -210,7 +210,7 @@ class FtpSession
     }
 
     // Strikes the mid-transfer faults; true when the transfer is to go on.
-    bool Strike(Fd &data, size_t moved, bool &goOn)
+    bool Strike(Fd &data, size_t moved, bool &goOn, bool firmware = false)
     {
         if (moved < kFaultPoint)
             return true;
@@ -222,7 +222,7 @@ class FtpSession
             goOn = false;
             return false;
         }
-        if (faults_.dropData)
+        if (faults_.dropData || (firmware && faults_.firmwareDropData))
         {
             Log("data connection dropped (fault)");
             data.Abort();
@@ -270,7 +270,7 @@ class FtpSession
                 file.write(buffer.data(), static_cast<std::streamsize>(received));
             else
                 config.append(buffer.data(), received);
-            if (!Strike(data, total, goOn))
+            if (!Strike(data, total, goOn, firmware))
                 return goOn;
         }
         data.Close();

@@ -2,7 +2,8 @@
 //
 //   routersim start --state DIR --machine MACHINE [--address 192.168.1.1] [--password P]
 //                   [--fault LIST] [--delay MS] [--restart-seconds N] [--codes FILE]
-//                   [--ftp-port N] [--http-port N] [--com N] [--baud N] [--detach]
+//                   [--ftp-port N] [--http-port N] [--com N] [--baud N]
+//                   [--firmware-settings keep|factory] [--detach]
 //       Listens on 127.0.0.1, writes the PC's network.ini lines for the router's address
 //       ([Hosts] ADDRESS:21, ADDRESS:80 and ADDRESS:* for passive data ports), prints
 //       "routersim: ftp 127.0.0.1:PORT http 127.0.0.1:PORT address ADDRESS" and serves until
@@ -12,12 +13,14 @@
 //       its FTP server asks for. One router runs on a state, and one on an address of a PC.
 //       The router's serial console is a pty the PC's devices/COMn links to (--com, 1 unless
 //       given; 0: none), sending no faster than --baud N bits a second (0, the default: as fast
-//       as the line takes it).
+//       as the line takes it). --firmware-settings factory: a new firmware brings the factory
+//       settings back, as some firmware images do (keep, the default: the settings stay).
 //   routersim stop --state DIR          stops the running router of that state
 //   routersim show --state DIR          prints the running settings ("code = value")
 //   routersim fault --state DIR LIST [--delay MS]
 //       sets the misbehaviour for new connections and new openings of the console's port:
-//       refuse-login, drop-control, drop-data, slow, garbage, silent, no-data, console-silent,
+//       refuse-login, drop-control, drop-data, slow, garbage, silent, no-data, firmware-no-data,
+//       firmware-drop-data (those two for the firmware alone), console-silent,
 //       console-no-password, console-wrong-password, console-garbage, console-drop,
 //       console-dhcp-none (comma-separated), or none
 //
@@ -58,12 +61,14 @@ void PrintUsage(std::FILE *to)
     std::fprintf(to,
                  "usage: routersim start --state DIR --machine MACHINE [--address A] [--password P]\n"
                  "                       [--fault LIST] [--delay MS] [--restart-seconds N] [--codes FILE]\n"
-                 "                       [--ftp-port N] [--http-port N] [--com N] [--baud N] [--detach]\n"
+                 "                       [--ftp-port N] [--http-port N] [--com N] [--baud N]\n"
+                 "                       [--firmware-settings keep|factory] [--detach]\n"
                  "       routersim stop --state DIR\n"
                  "       routersim show --state DIR [--codes FILE]\n"
                  "       routersim fault --state DIR LIST [--delay MS]\n"
                  "       routersim --help\n"
-                 "faults: refuse-login drop-control drop-data slow garbage silent no-data\n"
+                 "faults: refuse-login drop-control drop-data slow garbage silent no-data firmware-no-data\n"
+                 "        firmware-drop-data\n"
                  "        console-silent console-no-password console-wrong-password console-garbage\n"
                  "        console-drop console-dhcp-none none\n"
                  "ports: 0 to 65535 (0: any free port); delay: 0 to 3600000 ms; restart seconds: 0 to 3600\n"
@@ -112,7 +117,7 @@ const Grammar *GrammarOf(const std::string &command)
     static const std::map<std::string, Grammar> grammars = {
         {"start",
          {{"state", "machine", "address", "password", "fault", "delay", "restart-seconds", "codes",
-           "ftp-port", "http-port", "com", "baud"},
+           "ftp-port", "http-port", "com", "baud", "firmware-settings"},
           0,
           true}},
         {"stop", {{"state"}, 0, false}},
@@ -171,6 +176,9 @@ std::string CheckValues(const Arguments &arguments)
     if (auto it = arguments.options.find("address");
         it != arguments.options.end() && !ValidAddress(it->second))
         return "bad --address " + it->second + " (an IPv4 address such as 192.168.1.1)";
+    if (auto it = arguments.options.find("firmware-settings");
+        it != arguments.options.end() && it->second != "keep" && it->second != "factory")
+        return "bad --firmware-settings " + it->second + " (keep or factory)";
     const std::string *faultList = nullptr;
     if (auto it = arguments.options.find("fault"); it != arguments.options.end())
         faultList = &it->second;
@@ -344,6 +352,7 @@ bool TakeOptions(const Arguments &arguments, const Router &router)
         {"address", "Router", "Address"},
         {"password", "Router", "Password"},
         {"restart-seconds", "Router", "RestartSeconds"},
+        {"firmware-settings", "Router", "FirmwareSettings"},
         {"delay", "Faults", "Delay"},
         {"fault", "Faults", "Fault"},
     };

@@ -66,11 +66,14 @@ class Asistente : public ::testing::Test
         Escribir(fichero, texto);
         return fichero;
     }
-    // Runs the host on a script; `salida` is what it printed, in Windows 1252.
-    int Correr(const std::string &guion, std::string &salida)
+    // Runs the host on a script, with more of its options when given; `salida` is what it
+    // printed, in Windows 1252.
+    int Correr(const std::string &guion, std::string &salida, const std::vector<std::string> &opciones = {})
     {
+        std::vector<std::string> args = {"--dir", carpeta, "--unattended", Respuestas(guion)};
+        args.insert(args.end(), opciones.begin(), opciones.end());
         std::string utf8;
-        const int rc = kittest::Run("QelExec", {"--dir", carpeta, "--unattended", Respuestas(guion)}, &utf8);
+        const int rc = kittest::Run("QelExec", args, &utf8);
         salida = kitpc::PcText(utf8);
         return rc;
     }

@@ -200,6 +200,54 @@ TEST(CNuvPropSheetTest, CancelAsksThroughTheMessageBoxAndTheAnswerIsTranscribed)
     EXPECT_TRUE(linea);
 }
 
+TEST(CNuvPropSheetTest, AStepWaitsForAControlsTextOrStopsTheRunWhenItNeverComes)
+{
+    Corrida c;
+    ASSERT_TRUE(c.Cargar("[Página 100]\nElegir=1002\nEsperar 1004=Varios\nPulsar=Siguiente>\n"
+                         "[Página 101]\nEspera=50\nEsperar 1004=Nunca\n"));
+    c.Correr();
+    EXPECT_EQ(c.modo.elegido, 1002u);
+    EXPECT_TRUE(c.guion->Fallido());
+    EXPECT_EQ(c.guion->Error(), "respuestas.ini:7: el control 1004 no llega a decir «Nunca».");
+
+    Corrida mala;
+    EXPECT_FALSE(mala.Cargar("[Página 100]\nEsperar 1004=\n"));
+    EXPECT_EQ(mala.guion->Error(),
+              "respuestas.ini:2: «Esperar 1004» lleva el número de control y su texto: «esperar 1001=...».");
+}
+
+TEST(CNuvPropSheetTest, AStandingAnswerTakesEveryBoxOfItsCaptionBeforeTheSteps)
+{
+    Corrida c;
+    ASSERT_TRUE(c.Cargar("[Página 100]\nPulsar=Cancelar\n[Página 100]\nPulsar=Cancelar\n"
+                         "[Página 100]\nElegir=1001\nPulsar=Siguiente>\n[Página 101]\n"));
+    c.guion->ResponderSiempre("Otra pregunta", IDYES);
+    c.guion->ResponderSiempre("Cancelar asistente", IDNO);
+    c.Correr();
+    EXPECT_FALSE(c.guion->Fallido()) << c.guion->Error();
+    EXPECT_TRUE(c.guion->Completo()) << c.Todo();
+    int respuestas = 0;
+    for (const std::string &linea : c.transcripcion)
+        respuestas += linea.starts_with("-- Mensaje «Cancelar asistente» (pregunta; Sí/No)") &&
+                      linea.ends_with("-> No");
+    EXPECT_EQ(respuestas, 2) << c.Todo();
+    EXPECT_EQ(c.guion->DialogoFinal(), kDatos);
+}
+
+TEST(CNuvPropSheetTest, AStandingAnswerTheBoxHasNoButtonForStopsTheRun)
+{
+    Corrida c;
+    ASSERT_TRUE(c.Cargar("[Página 100]\nPulsar=Cancelar\n[Mensaje]\nRespuesta=Sí\n"));
+    c.guion->ResponderSiempre("Cancelar asistente", IDOK);
+    c.Correr();
+    EXPECT_TRUE(c.guion->Fallido());
+    EXPECT_EQ(
+        c.guion->Error(),
+        "respuestas.ini:3: el mensaje «Cancelar asistente» no tiene el botón Aceptar que se le da siempre.");
+    // Closed unanswered: the safe way out, No.
+    EXPECT_TRUE(c.Dice("¿Está seguro de que desea cancelar el proceso? -> No")) << c.Todo();
+}
+
 TEST(CNuvPropSheetTest, WhenTheStepsRunOutTheSheetClosesWhereItStands)
 {
     Corrida c;

@@ -232,6 +232,7 @@ TEST_F(RouterSimTest, CommandLineMistakes)
         {"start", "--state", State(), "--machine", machine, "--ftp-port", "99999"},
         {"start", "--state", State(), "--machine", machine, "--http-port", "-80"},
         {"start", "--state", State(), "--machine", machine, "--colour", "blue"},
+        {"start", "--state", State(), "--machine", machine, "--firmware-settings", "forget"},
         {"start", "--state", State(), "--machine", machine, "extra"},
         {"start", "--state", State(), "--machine"},
         {"fault", "--state", State(), "melt"},
@@ -640,6 +641,8 @@ TEST_F(RouterSimTest, Misbehaviours)
         {"garbage", false, {8, 28}}, // a weird reply, or none curl can read
         {"silent", false, {28}},     // time-out
         {"no-data", false, {28}},
+        {"firmware-no-data", false, {0}},   // the configuration still comes
+        {"firmware-drop-data", true, {0}},  // and goes
         {"drop-data", false, {18, 56, 19}}, // partial file, or the failure said on the control
         {"drop-control", true, {55, 56, 28, 8}},
         {"drop-data", true, {55, 56, 25, 18}},
@@ -687,6 +690,34 @@ TEST_F(RouterSimTest, FirmwareIsKeptAndTheRouterRestarts)
     EXPECT_EQ(Curl({"-o", Scratch("out"), Url("rom-t")}), 0);
     EXPECT_EQ(kittest::ReadHostFile(State() + "/firmware.bin"), firmware);
     EXPECT_NE(Show().find("# firmware: 200000 bytes"), std::string::npos);
+}
+
+// A router told so takes its factory settings back with a new firmware; by default it keeps them.
+TEST_F(RouterSimTest, FirmwareCanBringTheFactorySettingsBack)
+{
+    for (const char *ajustes : {"keep", "factory"})
+    {
+        Start({"--restart-seconds", "0", "--firmware-settings", ajustes});
+        HINTERNET internet = InternetOpenA("test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+        HINTERNET ftp = InternetConnectA(internet, "192.168.1.1", INTERNET_DEFAULT_FTP_PORT, "guest", "5807",
+                                         INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
+        ASSERT_NE(ftp, nullptr) << GetLastError();
+        kittest::WriteHostFile(Scratch("up.cfg"), "30200008 = 172.16.0.1\r\n");
+        kittest::WriteHostFile(Scratch("ras.bin"), std::string(4096, 'f'));
+        EXPECT_TRUE(FtpPutFileA(ftp, Scratch("up.cfg").c_str(), "rom-t", FTP_TRANSFER_TYPE_BINARY, 0));
+        EXPECT_TRUE(FtpPutFileA(ftp, Scratch("ras.bin").c_str(), "ras", FTP_TRANSFER_TYPE_BINARY, 0));
+        InternetCloseHandle(ftp);
+        InternetCloseHandle(internet);
+        EXPECT_EQ(router_->NextLine(), "routersim: restarting for 0 s");
+        EXPECT_EQ(router_->NextLine(), "routersim: up again");
+        const bool kept = std::string(ajustes) == "keep";
+        EXPECT_EQ(Show().find("30200008 = 172.16.0.1\n") != std::string::npos, kept) << ajustes << Show();
+        EXPECT_EQ(kittest::ReadHostFile(State() + "/routersim.log").find("factory settings back") !=
+                      std::string::npos,
+                  !kept);
+        router_.reset();
+        std::filesystem::remove_all(State());
+    }
 }
 
 // --- the kit's WinINet, in the mode CFtp does not use ---
