@@ -235,30 +235,6 @@ bool EmpiezaSinCaso(const std::string &texto, const char *inicio)
     return true;
 }
 
-// The current folder changed for a while (the modem component downloads into it), then back.
-class CEnCarpeta
-{
-  public:
-    explicit CEnCarpeta(const std::string &carpeta)
-    {
-        char actual[MAX_PATH] = "";
-        const DWORD n = GetCurrentDirectoryA(sizeof actual, actual);
-        if (n > 0 && n < sizeof actual && SetCurrentDirectoryA(carpeta.c_str()))
-            m_antes = actual;
-    }
-    ~CEnCarpeta()
-    {
-        if (!m_antes.empty())
-            SetCurrentDirectoryA(m_antes.c_str());
-    }
-    CEnCarpeta(const CEnCarpeta &) = delete;
-    CEnCarpeta &operator=(const CEnCarpeta &) = delete;
-    bool Dentro() const { return !m_antes.empty(); }
-
-  private:
-    std::string m_antes;
-};
-
 // A window of its own hosting a modem component for one download, apart from the wizard's:
 // its events never reach the wizard's pages.
 class CDescarga : public CWnd
@@ -274,10 +250,12 @@ class CDescarga : public CWnd
     }
 
     // The settings of the router at that address: true when the component ended well.
-    bool Bajar(const std::string &ip, const std::string &password)
+    // The router's configuration as it is into `fichero`: true when the component ended well.
+    bool Bajar(const std::string &ip, const std::string &password, const std::string &fichero)
     {
         m_fin = false;
         m_estado = 1;
+        m_modem.SetBackupFile(fichero.c_str());
         m_modem.SetPassword(password.c_str());
         m_modem.SetModemCurIp(ip.c_str());
         m_modem.SetTransferMode(1);
@@ -430,14 +408,10 @@ Pieza AjustesRouter()
         else
             for (const std::string &ip : DireccionesDelRouter())
             {
-                bool bajado = false;
-                {
-                    // The component downloads into the current folder: the scratch one, never
-                    // the wizard's.
-                    CEnCarpeta dentro(carpeta.Ruta());
-                    bajado = dentro.Dentro() && descarga.Bajar(ip, PasswordDelRouter());
-                }
-                if (bajado && LeerFichero(carpeta.Fichero(kFicheroRouter), pieza.bytes))
+                // Into the scratch folder, as the router gives it: the wizard's folder and its
+                // template stay as they are.
+                const std::string fichero = carpeta.Fichero(kFicheroRouter);
+                if (descarga.Bajar(ip, PasswordDelRouter(), fichero) && LeerFichero(fichero, pieza.bytes))
                 {
                     pieza.nota = "bajado del router en " + ip;
                     return pieza;
