@@ -20,6 +20,17 @@ arrancar_router() {
     --detach "$@" >/dev/null
   sed -n 's/^192\.168\.1\.1:80=/80.58.1.1:80=/p' "$KIT_MACHINE/network.ini" >> "$KIT_MACHINE/network.ini"
 }
+# The PC's programs the wizard left running (the route fixer checks the router for a moment after
+# a configuration), waited for while the router is still there; after 15 s they are ended.
+esperar_programas() {
+  local pids _
+  for _ in $(seq 150); do
+    pids=$(pgrep -f "^$KIT_MACHINE/") || return 0
+    sleep 0.1
+  done
+  # shellcheck disable=SC2086 # one id a word
+  kill $pids 2>/dev/null || true
+}
 parar_router() { "$BIN/routersim" stop --state "$KIT_MACHINE/router" >/dev/null 2>&1 || true; }
 
 # The kit installed in the PC's program folder, as its installer leaves it: the wizard with its

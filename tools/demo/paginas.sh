@@ -48,6 +48,7 @@ road() {
   con_capturas "$HERE/$answers" "$shots" "$KIT_MACHINE/temp/capturas.ini"
   local start=$SECONDS rc=0
   recorrer "$KIT_MACHINE/temp/capturas.ini" > "$KIT_MACHINE/temp/recorrido.txt" 2>&1 || rc=$?
+  esperar_programas
   parar_router
   local png page new=()
   for png in "$shots"/asistente-*.png; do
