@@ -43,11 +43,12 @@ instalar_kit() {
   cp "$BIN/QelFixRt" "$KITDIR/"
 }
 
-# The wizard worked on an answers file. The host's exit code 0 says the wizard finished; 2 that
-# the answers ran out where a walk stops.
+# The wizard worked on an answers file (more of the host's options after it). The host's exit
+# code 0 says the wizard finished; 2 that the answers ran out where a walk stops.
 recorrer() {
   local answers=$1 rc=0
-  "$BIN/QelExec" --dir "$KITDIR" --unattended "$answers" || rc=$?
+  shift
+  "$BIN/QelExec" --dir "$KITDIR" --unattended "$answers" "$@" || rc=$?
   [ "$rc" -eq 0 ] || [ "$rc" -eq 2 ] || { echo "QelExec ended with exit code $rc" >&2; return "$rc"; }
 }
 

@@ -25,9 +25,23 @@ step "The modem-router beside it: the simulated Prestige 643 at 192.168.1.1 (rou
 # Configured, it also answers at its new LAN address, where the route fixer looks for it.
 sed -n 's/^192\.168\.1\.1:80=/80.58.1.1:80=/p' "$KIT_MACHINE/network.ini" >> "$KIT_MACHINE/network.ini"
 
-step "The configuration wizard (QelExec loads QelAsist), the kit's components registered: its pages worked by the demo's user, unattended, at their own pace — one PC, static addressing, to the end"
+step "The configuration wizard (QelExec loads QelAsist), the kit's components registered: first a dry run of the demo's answers, the summary's Detalles... showing what would change (nothing is changed)"
 for server in DaxParam.dll DaxTcpip.dll DaxModem.dll DaxWPoet.dll; do "$BIN/regsvr32" /s "$server"; done
-bash "$(dirname "$0")/wizard.sh" walk
+bash "$(dirname "$0")/wizard.sh" preview
+
+step "The wizard's pages worked by the demo's user, unattended, at their own pace — one PC, static addressing, to the end"
+bash "$(dirname "$0")/wizard.sh" walk "$KIT_MACHINE/temp/informe.json"
+step "The run report for scripts (QelExec --report): its pages and the modem component's events"
+python3 - "$KIT_MACHINE/temp/informe.json" <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+print("exit code:", r["salida"])
+print("pages:", " ".join(str(p["dialogo"]) for p in r["paginas"]))
+modem = [e for e in r["eventos"] if e["componente"].startswith("DaxModem")]
+print("modem events:", " ".join(f'{e["evento"]}({e["estado"]},{e["texto"]})@{e["ms"]}ms' for e in modem[:6]), "...")
+router = r["final"]["router"] or {}
+print("router LAN:", router.get("30200008"), "/", router.get("30200009"), " WAN:", router.get("40000013"))
+PY
 
 step "What the wizard left: the router's running settings (LAN, DHCP pool, WAN, NAT)"
 "$BIN/routersim" show --state "$KIT_MACHINE/router-asistente" | grep -E '^(30200002|30200003|30200008|30200009|40000011|40000013|40000015) '

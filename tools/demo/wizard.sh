@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The wizard on the current simulated PC ($KIT_MACHINE), through its host QelExec:
-#   wizard.sh walk                 the demo's user works the pages unattended; each page printed
+#   wizard.sh walk [REPORT.json]   the demo's user works the pages unattended; each page printed
+#                                  (and the run written as JSON)
+#   wizard.sh preview              the same answers as a dry run: the summary's "Detalles..."
 #   wizard.sh gui                  the real window, for a person (needs a display)
 #   wizard.sh screenshots DIR      the demo's walk, each page saved as DIR/asistente-<dialog>.png
 set -euo pipefail
@@ -11,7 +13,8 @@ ANSWERS="$HERE/asistente.ini"
 instalar_kit
 
 case "${1:-walk}" in
-  walk) recorrer "$ANSWERS" ;;
+  walk) recorrer "$ANSWERS" ${2:+--report "$2"} ;;
+  preview) "$BIN/QelExec" --dir "$KITDIR" --unattended "$ANSWERS" --dry-run ;;
   gui)
     if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
       echo "wizard.sh gui: no display; run it on a desktop or under xvfb-run, or use 'screenshots DIR'" >&2
@@ -24,5 +27,5 @@ case "${1:-walk}" in
     con_capturas "$ANSWERS" "$dir" "$answers"
     recorrer "$answers" >/dev/null
     ls "$dir"/asistente-*.png ;;
-  *) echo "usage: wizard.sh walk | gui | screenshots DIR" >&2; exit 2 ;;
+  *) echo "usage: wizard.sh walk [REPORT.json] | preview | gui | screenshots DIR" >&2; exit 2 ;;
 esac
