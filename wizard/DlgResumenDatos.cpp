@@ -336,7 +336,7 @@ void CDlgResumenDatos::Generar()
     const bool generado =
         !m_previa->carpeta.empty() && SUCCEEDED(plan::PlanModem(datos, plan::LeerDns(), &plan)) && plan &&
         SUCCEEDED(modem.SetModemConfig(plan)) && SUCCEEDED(modem.CreateConfigFile(nuevo.c_str())) &&
-        vistaprevia::LeerFichero(nuevo, m_previa->configNueva);
+        asistente::LeerFichero(nuevo, m_previa->configNueva);
     if (plan)
         plan->Release();
     if (!generado)
@@ -359,14 +359,14 @@ void CDlgResumenDatos::RouterDescargado(LONG lStatus, const std::string &texto)
     m_espera = Espera::Nada;
     using asistente::Cadena;
     std::string actual;
-    if (lStatus != 0 || !vistaprevia::LeerFichero(EnDirectorio(m_previa->carpeta, kActual), actual))
+    if (lStatus != 0 || !asistente::LeerFichero(EnDirectorio(m_previa->carpeta, kActual), actual))
         m_previa->router = {Cadena(asistente::EsPasswordIncorrecto(texto) ? IDS_PREVIA_ROUTER_PASSWORD
                                                                           : IDS_PREVIA_ROUTER_SIN_ACCESO),
                             {}};
     else
     {
         const vistaprevia::CambiosRouter cambios = vistaprevia::CompararAjustes(
-            vistaprevia::LeerAjustes(actual), vistaprevia::LeerAjustes(m_previa->configNueva));
+            asistente::AjustesDelRouter(actual), asistente::AjustesDelRouter(m_previa->configNueva));
         std::vector<std::string> lineas = cambios.lineas;
         lineas.push_back(asistente::CadenaCon(IDS_PREVIA_ROUTER_COLUMNAS, std::to_string(cambios.iguales)));
         m_previa->router = {Cadena(cambios.lineas.empty() ? IDS_PREVIA_ROUTER_IGUAL : IDS_PREVIA_ROUTER),
@@ -404,7 +404,7 @@ void CDlgResumenDatos::TcpipEscrito(LONG lStatus)
     char temporal[MAX_PATH] = "";
     GetTempPathA(sizeof temporal, temporal);
     std::string reg;
-    if (lStatus == 0 || !vistaprevia::LeerFichero(std::string(temporal) + kDeferido, reg))
+    if (lStatus == 0 || !asistente::LeerFichero(std::string(temporal) + kDeferido, reg))
         m_previa->tcpip = {Cadena(IDS_PREVIA_REGISTRO_ERROR), {}};
     else
     {

@@ -1,5 +1,6 @@
 // The collectors of the support and run reports.
 #include "wizard/Recogida.h"
+#include "wizard/Ficheros.h"
 #include "wizard/DatosAsistente.h"
 #include "wizard/Globales.h"
 
@@ -17,6 +18,8 @@
 
 namespace soporte
 {
+using asistente::LeerFichero;
+
 namespace
 {
 // The router's name of its settings file, and the password it has before any setting gives one.
@@ -38,22 +41,6 @@ constexpr char kServicios[] = "SYSTEM\\CurrentControlSet\\Services";
 std::string Numero(DWORD n)
 {
     return std::to_string(n);
-}
-
-bool LeerFichero(const std::string &ruta, std::string &bytes)
-{
-    bytes.clear();
-    HANDLE h = CreateFileA(ruta.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    char bloque[16384];
-    DWORD leidos = 0;
-    bool bien = true;
-    while ((bien = ReadFile(h, bloque, sizeof bloque, &leidos, nullptr) != FALSE) && leidos > 0)
-        bytes.append(bloque, leidos);
-    CloseHandle(h);
-    return bien;
 }
 
 std::string CarpetaTemporal()

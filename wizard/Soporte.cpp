@@ -1,5 +1,6 @@
 // The support bundle and the run report.
 #include "wizard/Soporte.h"
+#include "wizard/Ficheros.h"
 #include "wizard/Json.h"
 #include "wizard/Recogida.h"
 
@@ -32,19 +33,10 @@ std::string Fecha(const char *formato)
 
 bool EscribirFichero(const std::string &fichero, const std::string &bytes, std::string &motivo)
 {
-    HANDLE h = CreateFileA(fichero.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-    {
-        motivo = "no se puede crear " + fichero + " (error " + std::to_string(GetLastError()) + ")";
-        return false;
-    }
-    DWORD escritos = 0;
-    const bool bien = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &escritos, nullptr) &&
-                      escritos == bytes.size();
-    if (!bien)
-        motivo = "no se puede escribir " + fichero + " (error " + std::to_string(GetLastError()) + ")";
-    CloseHandle(h);
-    return bien;
+    if (asistente::EscribirFichero(fichero, bytes))
+        return true;
+    motivo = "no se puede escribir " + fichero + " (error " + std::to_string(GetLastError()) + ")";
+    return false;
 }
 
 // The state of the PC and the router: the pieces both reports hold.
@@ -144,19 +136,8 @@ const char *NombreEvento(DISPID dispid)
 void Ajustes(CJson &json, const std::string &cfg)
 {
     json.Objeto();
-    std::size_t inicio = 0;
-    while (inicio < cfg.size())
-    {
-        std::size_t fin = cfg.find('\n', inicio);
-        if (fin == std::string::npos)
-            fin = cfg.size();
-        std::string linea = cfg.substr(inicio, fin - inicio);
-        if (!linea.empty() && linea.back() == '\r')
-            linea.pop_back();
-        if (const std::size_t igual = linea.find(" = "); igual != std::string::npos)
-            json.Clave(linea.substr(0, igual)).Texto(linea.substr(igual + 3));
-        inicio = fin + 1;
-    }
+    for (const auto &[codigo, valor] : asistente::AjustesDelRouter(cfg))
+        json.Clave(codigo).Texto(valor);
     json.FinObjeto();
 }
 

@@ -35,17 +35,6 @@ std::string Mostrado(const std::string &codigo, const std::string *valor)
     return EsPassword(codigo) ? kOculto : *valor;
 }
 
-std::string SinBlancos(std::string texto)
-{
-    const auto blanco = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!texto.empty() && blanco(texto.back()))
-        texto.pop_back();
-    size_t inicio = 0;
-    while (inicio < texto.size() && blanco(texto[inicio]))
-        ++inicio;
-    return texto.substr(inicio);
-}
-
 std::string Unir(const std::string &clave, const std::string &sub)
 {
     return clave.empty() ? sub : clave + "\\" + sub;
@@ -131,26 +120,10 @@ void CCopiaRegistro::Restaurar() const
     }
 }
 
-bool LeerFichero(const std::string &ruta, std::string &bytes)
-{
-    bytes.clear();
-    const HANDLE h = CreateFileA(ruta.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    char bloque[4096];
-    DWORD leidos = 0;
-    bool bOk = true;
-    while ((bOk = ReadFile(h, bloque, sizeof bloque, &leidos, nullptr) != FALSE) && leidos > 0)
-        bytes.append(bloque, leidos);
-    CloseHandle(h);
-    return bOk;
-}
-
 void CCopiaFichero::Tomar(const std::string &ruta)
 {
     m_ruta = ruta;
-    m_bHabia = LeerFichero(ruta, m_bytes);
+    m_bHabia = asistente::LeerFichero(ruta, m_bytes);
 }
 
 void CCopiaFichero::Restaurar() const
@@ -162,37 +135,11 @@ void CCopiaFichero::Restaurar() const
         DeleteFileA(m_ruta.c_str());
         return;
     }
-    const HANDLE h =
-        CreateFileA(m_ruta.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    DWORD escritos = 0;
-    WriteFile(h, m_bytes.data(), static_cast<DWORD>(m_bytes.size()), &escritos, nullptr);
-    CloseHandle(h);
+    asistente::EscribirFichero(m_ruta, m_bytes);
 }
 
-std::vector<Ajuste> LeerAjustes(const std::string &texto)
-{
-    std::vector<Ajuste> ajustes;
-    size_t inicio = 0;
-    while (inicio < texto.size())
-    {
-        size_t fin = texto.find('\n', inicio);
-        if (fin == std::string::npos)
-            fin = texto.size();
-        const std::string linea = texto.substr(inicio, fin - inicio);
-        inicio = fin + 1;
-        const size_t igual = linea.find('=');
-        if (igual == std::string::npos)
-            continue;
-        const std::string codigo = SinBlancos(linea.substr(0, igual));
-        if (!codigo.empty())
-            ajustes.emplace_back(codigo, SinBlancos(linea.substr(igual + 1)));
-    }
-    return ajustes;
-}
-
-CambiosRouter CompararAjustes(const std::vector<Ajuste> &actuales, const std::vector<Ajuste> &nuevos)
+CambiosRouter CompararAjustes(const std::vector<asistente::AjusteRouter> &actuales,
+                              const std::vector<asistente::AjusteRouter> &nuevos)
 {
     std::map<std::string, std::string> antes(actuales.begin(), actuales.end());
     CambiosRouter cambios;

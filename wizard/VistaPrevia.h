@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/windows.h"
+#include "wizard/Ficheros.h"
 
 #include <string>
 #include <utility>
@@ -52,13 +53,6 @@ class CCopiaFichero
     std::string m_bytes;
 };
 
-// The whole file; false when it cannot be read.
-bool LeerFichero(const std::string &ruta, std::string &bytes);
-
-// The router's "code = value" lines in file order, the value without its blanks.
-using Ajuste = std::pair<std::string, std::string>;
-std::vector<Ajuste> LeerAjustes(const std::string &texto);
-
 // The router's settings that change, one "code: current -> new" line each (passwords as
 // "********", an empty value as "(vacío)"), and how many stay as they are; a code only one side
 // has shows "(no está)".
@@ -67,7 +61,8 @@ struct CambiosRouter
     std::vector<std::string> lineas;
     size_t iguales = 0;
 };
-CambiosRouter CompararAjustes(const std::vector<Ajuste> &actuales, const std::vector<Ajuste> &nuevos);
+CambiosRouter CompararAjustes(const std::vector<asistente::AjusteRouter> &actuales,
+                              const std::vector<asistente::AjusteRouter> &nuevos);
 
 // The routes the route fixer will add for the run record (one PC with static addressing); none
 // otherwise.
