@@ -5,8 +5,10 @@
 #include "platform/windows.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace kittest
@@ -14,6 +16,30 @@ namespace kittest
 namespace
 {
 std::string g_current;
+
+// The programs of the PC still running when its test ends (a route fixer keeps checking its
+// gateway for minutes): every process but this one whose environment names the PC.
+void EndProgramsOf(const std::string &root)
+{
+    const std::string mark = "KIT_MACHINE=" + root;
+    std::error_code ec;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc", ec))
+    {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(name));
+        if (pid == ::getpid())
+            continue;
+        std::ifstream in(entry.path() / "environ", std::ios::binary);
+        for (std::string variable; std::getline(in, variable, '\0');)
+            if (variable == mark)
+            {
+                ::kill(pid, SIGKILL);
+                break;
+            }
+    }
+}
 } // namespace
 
 std::string NewTempDir(const std::string &prefix)
@@ -48,6 +74,7 @@ TempMachine::~TempMachine()
 {
     if (g_current == root_)
         g_current.clear();
+    EndProgramsOf(root_);
     if (!std::getenv("KIT_KEEP_MACHINE"))
     {
         std::error_code ec;

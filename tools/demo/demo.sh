@@ -6,6 +6,8 @@ DATA=$(cd "$(dirname "$0")/../../data" && pwd)
 export KIT_MACHINE=$(mktemp -d /tmp/kit-demo-XXXXXX)
 PC_KIT=$(mktemp -d /tmp/kit-demo-install-XXXXXX)
 cleanup() {
+  # The PC's programs still running (the route fixer checks its gateway for minutes) end with it.
+  pkill -f "^$KIT_MACHINE/" 2>/dev/null || true
   for state in router router-asistente; do "$BIN/routersim" stop --state "$KIT_MACHINE/$state" >/dev/null 2>&1 || true; done
   rm -rf "$KIT_MACHINE" "$PC_KIT"
 }
