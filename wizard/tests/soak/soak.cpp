@@ -30,6 +30,7 @@
 #include <mutex>
 #include <numeric>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -318,21 +319,28 @@ class Corredor
             Fallo("hung: killed after " + std::to_string(kLimiteHostMs / 1000) + " s (" + salida + ")");
     }
 
-    // The programs the wizard started and did not wait for (the route fixer, winipcfg...):
-    // counted, and ended when they do not end by themselves.
+    // The programs the wizard started and did not wait for (the route fixer, winipcfg, and the
+    // route commands the route fixer starts in its turn): counted, and ended when they do not
+    // end by themselves.
     void Hijos()
     {
-        for (const soak::Resto &resto : soak::ProcesosDelPc(pc_))
+        std::set<pid_t> vistos;
+        for (bool otro = true; otro;)
         {
-            if (resto.nombre == "routersim")
-                continue;
-            ++r_.hijos[resto.nombre];
-            if (!soak::EsperarFin(resto.pid, kLimiteHijoMs))
+            otro = false;
+            for (const soak::Resto &resto : soak::ProcesosDelPc(pc_))
             {
-                ++r_.muertos[resto.nombre];
-                soak::Matar(resto.pid);
-                Fallo(resto.nombre + " still running " + std::to_string(kLimiteHijoMs / 1000) +
-                      " s after the wizard ended");
+                if (resto.nombre == "routersim" || !vistos.insert(resto.pid).second)
+                    continue;
+                otro = true;
+                ++r_.hijos[resto.nombre];
+                if (!soak::EsperarFin(resto.pid, kLimiteHijoMs))
+                {
+                    ++r_.muertos[resto.nombre];
+                    soak::Matar(resto.pid);
+                    Fallo(resto.nombre + " still running " + std::to_string(kLimiteHijoMs / 1000) +
+                          " s after the wizard ended");
+                }
             }
         }
     }
