@@ -127,7 +127,8 @@ std::map<std::string, std::string> Ajustes(const std::string &texto)
     return ajustes;
 }
 
-// A REGEDIT4 export without the values that hold the PC's own folder.
+// A REGEDIT4 export without the values that hold the PC's own folder (the services' programs
+// and the hosts file's folder: the wizard writes neither).
 std::string SinRutasDelPc(const std::string &exportado)
 {
     std::string limpio;
@@ -136,7 +137,7 @@ std::string SinRutasDelPc(const std::string &exportado)
     for (std::string linea; std::getline(lineas, linea);)
     {
         if (!saltando)
-            saltando = linea.starts_with("\"DataBasePath\"");
+            saltando = linea.starts_with("\"DataBasePath\"=") || linea.starts_with("\"ImagePath\"=");
         if (!saltando)
             limpio += linea + "\n";
         if (saltando && !linea.ends_with("\\\r") && !linea.ends_with("\\"))
@@ -604,7 +605,7 @@ int main(int argc, char **argv)
     Informe(o, corridas, resultados, medidas, picos, segundos);
     const bool bien = std::all_of(resultados.begin(), resultados.end(),
                                   [](const Resultado &r) { return r.fallos.empty(); });
-    if (bien)
+    if (bien && !o.guardar)
     {
         std::error_code ec;
         fs::remove_all(base, ec);
