@@ -11,4 +11,9 @@ namespace kittest
 std::vector<std::string> TraceMessages(const std::string &content);
 // The messages of the log `fileName` in the PC's temporary folder ("<missing>" when absent).
 std::vector<std::string> TempTraceMessages(const char *fileName);
+// What is wrong with a whole log file, one text per fault: a line that is no trace line or is
+// cut (every line ends in CR LF), a run not started by two empty lines and the banner, an
+// operation begun ("X - Comienzo de...", "Init X") and not ended ("X - Fin...", "Fin X") in
+// its run. Empty for a sound log.
+std::vector<std::string> TraceLogFaults(const std::string &content);
 } // namespace kittest

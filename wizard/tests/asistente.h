@@ -5,6 +5,7 @@
 #include "platform/kit/kitconsole.h"
 #include "platform/kit/kitmachine.h"
 #include "platform/windows.h"
+#include "testing/caminos.h"
 #include "testing/kittest.h"
 #include "testing/servers.h"
 #include "testing/tracelog.h"
@@ -22,21 +23,9 @@
 namespace asistentetest
 {
 namespace fs = std::filesystem;
+using namespace caminos;
 
-inline constexpr char kConfig[] =
-    "[General]\r\nTitulo=Asistente de configuración ADSL\r\nNemonico=QelAsistPrueba\r\n"
-    "Registro=KitADSL\r\nMutex=QelAsistMutex\r\n\r\n[DNS]\r\nDNS1=192.0.2.53\r\n"
-    "DNS2=198.51.100.53\r\n";
-// The same with the registry key "ADSL", the one the machine tool's WinPoET selector is under.
-inline const std::string kConfigAdsl = [] {
-    std::string config = kConfig;
-    config.replace(config.find("Registro=KitADSL"), 16, "Registro=ADSL");
-    return config;
-}();
 inline constexpr char kClave[] = "SOFTWARE\\NUV\\DAX\\KitADSL";
-
-// Exit codes of QelExec.
-inline constexpr int kFinalizado = 0, kCancelado = 1, kAgotado = 2, kSinVentana = 4;
 
 // A wizard installed in a folder of its own: the library, its settings and its pictures.
 class Asistente : public ::testing::Test
@@ -93,20 +82,6 @@ class Asistente : public ::testing::Test
     int respuestas = 0;
 };
 
-// The walk to the requirements check for a mode: operation "Configurar.", the mode, the
-// addressing.
-inline std::string HastaRequisitos(UINT modo, UINT direccionamiento)
-{
-    return "[Página 2001]\nPulsar=Siguiente>\n[Página 2023]\nElegir=1081\nPulsar=Siguiente>\n"
-           "[Página 2004]\nElegir=" +
-           std::to_string(modo) +
-           "\nPulsar=Siguiente>\n[Página 2011]\nElegir=" + std::to_string(direccionamiento) +
-           "\nPulsar=Siguiente>\n[Página 2005]\n";
-}
-inline constexpr UINT kMonopuesto = 1121, kMultipuesto = 1122, kEstatico = 1161, kDinamico = 1162;
-inline constexpr char kRealtek[] = "Realtek RTL8139 Family PCI Fast Ethernet NIC";
-inline constexpr char kIntel[] = "Intel(R) PRO/100 VE Network Connection";
-
 // The requirements pages run on their real timers, sped up by the binding's clock factor.
 class Requisitos : public Asistente
 {
@@ -138,24 +113,6 @@ inline std::string Caja(const char *titulo, const char *texto)
     return std::string("[Mensaje]\nTítulo=") + titulo + "\nTexto=" + texto + "\nRespuesta=Aceptar\n";
 }
 
-// One PC, static addressing, up to the summary; Next there goes to the connectivity check.
-inline std::string HastaResumen()
-{
-    return HastaRequisitos(kMonopuesto, kEstatico) +
-           "[Página 2002]\nPulsar=Siguiente>\n"
-           "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
-           "[Página 2021]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n";
-}
-// The walk through the connectivity check to the console page, with no router on the network.
-inline std::string HastaConsola()
-{
-    return HastaResumen() + "[Página 2014]\n[Página 2028]\nPulsar=Siguiente>\n[Página 2015]\n";
-}
-// ... and on to the page of the address typed by hand, without reading the console.
-inline std::string HastaManual()
-{
-    return HastaConsola() + "Pulsar=Ignorar\n[Página 2016]\n";
-}
 inline constexpr char kInterfaces[] = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
 
 // ... with the simulated router beside the PC.

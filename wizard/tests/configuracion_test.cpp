@@ -69,7 +69,6 @@ class Configuracion : public Conectividad
 };
 
 constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr char kFinal[] = "[Página 2007]\nEspera=120000\n[Página 2008]\nPulsar=Finalizar\n";
 
 // The machine tool's view of the PC, in Windows 1252 like the transcript.
 std::string ElPc()
@@ -78,112 +77,18 @@ std::string ElPc()
     EXPECT_EQ(kittest::Run("machine", {"show"}, &utf8), 0) << utf8;
     return kitpc::PcText(utf8);
 }
-// How the PC's card takes its address: the machine tool's "DHCP" or "fixed address".
-std::string ComoTomaSuDireccion(const std::string &pc)
-{
-    const auto tarjeta = pc.find(std::string("  1  ") + kRealtek + "  (");
-    if (tarjeta == std::string::npos)
-        return "<no card>";
-    const auto inicio = pc.find('(', tarjeta) + 1;
-    return pc.substr(inicio, pc.find(';', inicio) - inicio);
-}
 // The EnterNet client's profiles, when it is installed.
 std::string PerfilesEnterNet()
 {
     return kittest::ReadHostFile(kittest::MachineDir() + "/program_files/NTS/EnterNet/EnterNet.ini", "");
 }
 
-// One road of the wizard: the PC's family and the answers that choose the mode.
-struct Camino
-{
-    const char *familia;
-    UINT modo, direccionamiento;
-    UINT reparto; // several PCs: the router's DHCP (1441) or the PC's own address (1442)
-
-    bool Monopuesto() const { return modo == kMonopuesto; }
-    bool Estatico() const { return direccionamiento == kEstatico; }
-    bool PcConDhcp() const { return Monopuesto() || reparto == 1441; }
-    bool Nueve() const
-    {
-        const std::string_view f = familia;
-        return f == "95" || f == "98" || f == "98se" || f == "me";
-    }
-    // WinPoET on the NT family, EnterNet on 9x: one PC with dynamic addressing needs one.
-    std::vector<std::string> Cliente() const
-    {
-        if (Nueve())
-            return {"--pppoe", "enternet", "--winpoet-selector", "0"};
-        return {"--pppoe", "winpoet", "--winpoet-selector", "1"};
-    }
-    // The answers from the welcome page to the end.
-    std::string Guion() const
-    {
-        std::string guion = HastaRequisitos(modo, direccionamiento) + "[Página 2002]\nPulsar=Siguiente>\n";
-        guion +=
-            Estatico()
-                ? "[Página 2006]\nEscribir 1282=80.58.1.10\nEscribir 1284=255.255.255.0\nPulsar=Siguiente>\n"
-                : "[Página 2003]\nEscribir 1362=usuario@adsl\nEscribir 1364=secreto\nPulsar=Siguiente>\n";
-        if (Monopuesto() && Estatico())
-            guion += "[Página 2021]\nPulsar=Siguiente>\n";
-        if (!Monopuesto())
-            guion += "[Página 2012]\nElegir=" + std::to_string(reparto) + "\nPulsar=Siguiente>\n";
-        guion += "[Página 2013]\nPulsar=Siguiente>\n[Página 2014]\n";
-        if (!Monopuesto())
-            guion += "[Página 2026]\nPulsar=Siguiente>\n";
-        return guion + kFinal;
-    }
-    // The router's running settings the mode's plan implies (DNS from the wizard's Config.ini).
-    std::map<std::string, std::string> Router() const
-    {
-        if (Monopuesto() && Estatico())
-            return {{"30200008", "80.58.1.1"}, {"30200009", "24"},         {"40000013", "10.0.0.5"},
-                    {"40000015", "8"},         {"30200001", "1"},          {"30200002", "80.58.1.10"},
-                    {"30200003", "1"},         {"30200004", "192.0.2.53"}, {"30200005", "198.51.100.53"},
-                    {"40000011", "0"},         {"10000006", "0"},          {"40000004", "3"}};
-        if (Monopuesto())
-            return {{"30200008", "192.168.1.1"}, {"30200009", "24"},
-                    {"30200001", "1"},           {"30200002", "192.168.1.33"},
-                    {"30200003", "32"},          {"40000011", "0"},
-                    {"10000006", "1"},           {"40000004", "3"}};
-        std::map<std::string, std::string> ajustes = {
-            {"30200008", "172.16.0.1"}, {"30200009", "16"}, {"40000011", "1"}, {"10000006", "0"}};
-        if (reparto == 1441)
-            ajustes.insert({{"30200001", "1"},
-                            {"30200002", "172.16.0.5"},
-                            {"30200003", "250"},
-                            {"30200004", "192.0.2.53"}});
-        else
-            ajustes.insert({"30200001", "0"});
-        if (Estatico())
-            ajustes.insert({{"40000013", "80.58.1.10"}, {"40000004", "3"}});
-        else
-            ajustes.insert({{"40000004", "2"}, {"40000009", "usuario@adsl"}, {"40000010", "secreto"}});
-        return ajustes;
-    }
-};
-
-std::string NombreDelCamino(const Camino &c)
-{
-    std::string nombre = std::string("Windows") + c.familia + (c.Monopuesto() ? "_OnePc" : "_SeveralPcs") +
-                         (c.Estatico() ? "Static" : "Dynamic");
-    if (!c.Monopuesto())
-        nombre += c.reparto == 1441 ? "RoutersDhcp" : "OwnAddress";
-    return nombre;
-}
-void PrintTo(const Camino &c, std::ostream *os)
-{
-    *os << NombreDelCamino(c);
-}
-
 std::vector<Camino> TodosLosCaminos()
 {
     std::vector<Camino> caminos;
     for (const char *familia : {"98", "2000", "xp"})
-        for (const Camino modo :
-             {Camino{"", kMonopuesto, kEstatico, 0}, Camino{"", kMonopuesto, kDinamico, 0},
-              Camino{"", kMultipuesto, kEstatico, 1441}, Camino{"", kMultipuesto, kEstatico, 1442},
-              Camino{"", kMultipuesto, kDinamico, 1441}, Camino{"", kMultipuesto, kDinamico, 1442}})
-            caminos.push_back({familia, modo.modo, modo.direccionamiento, modo.reparto});
+        for (const Camino &camino : LosModos(familia))
+            caminos.push_back(camino);
     for (const char *familia : {"95", "98se", "me", "nt4"})
         caminos.push_back({familia, kMonopuesto, kEstatico, 0});
     return caminos;
@@ -407,12 +312,7 @@ class TrasReiniciar : public Configuracion
         ConRed();
         TambienEn("80.58.1.1");
         setenv("KIT_LIB", carpeta.c_str(), 1);
-        setenv(
-            "KIT_ANSWERS",
-            Respuestas("[Página 2001]\nPulsar=Siguiente>\n[Página 2013]\nPulsar=Siguiente>\n[Página 2014]\n" +
-                       std::string(kFinal))
-                .c_str(),
-            1);
+        setenv("KIT_ANSWERS", Respuestas(kTrasReiniciar).c_str(), 1);
         std::string utf8;
         EXPECT_EQ(kittest::Run("machine", {"reboot"}, &utf8), 0) << utf8;
         salida = kitpc::PcText(utf8);

@@ -1,6 +1,7 @@
 // The trace log as its users see it: the file it leaves in the temporary folder.
 #include "common/trace/TraceLog.h"
 #include "testing/kittest.h"
+#include "testing/tracelog.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -249,4 +250,37 @@ TEST_F(TraceLogTest, TwoThreadsAndTwoObjectsInterleaveWholeLines)
     EXPECT_EQ(counts["otro objeto"], 200);
     EXPECT_EQ(counts[kBanner], 2);
     EXPECT_EQ(counts.size(), 4u);
+}
+
+// The soak's check of the logs a run leaves: whole lines, runs that start with their banner,
+// operations that end in the run that began them.
+TEST_F(TraceLogTest, ALogOfWholeRunsHasNoFaultsAndACutOrUnendedOneIsNamed)
+{
+    for (int run = 0; run < 2; ++run)
+    {
+        CTraceLog log;
+        OpenLog(log);
+        log.Write("CCheckNics2::Start -- Comienzo de operación.");
+        log.Write("Init SetFTPWorkerThread");
+        log.Write("Fin SetFTPWorkerThread");
+        log.Write("CCheckNics2::Start -- Fin OK de la operación.");
+        log.Write("Init CSetZyxelConfig::CheckAccess"); // never ended by its log: not counted
+    }
+    const std::string whole = kittest::ReadHostFile(path, "");
+    EXPECT_EQ(kittest::TraceLogFaults(whole), std::vector<std::string>{});
+
+    {
+        CTraceLog log;
+        OpenLog(log);
+        log.Write("Init SetFTPWorkerThread");
+    }
+    const std::string unended = kittest::ReadHostFile(path, "");
+    EXPECT_EQ(kittest::TraceLogFaults(unended),
+              std::vector<std::string>{"run 3: SetFTPWorkerThread begun and not ended"});
+
+    const std::string cut = whole.substr(0, whole.size() - 20);
+    EXPECT_EQ(kittest::TraceLogFaults(cut), std::vector<std::string>{"the last line is cut"});
+    EXPECT_EQ(kittest::TraceLogFaults(whole.substr(2)).size(), 1u); // one empty line short
+    EXPECT_EQ(kittest::TraceLogFaults(whole + "basura\r\n"),
+              std::vector<std::string>{"line 17 is no trace line: basura"});
 }
