@@ -135,6 +135,17 @@ class Conectividad : public Requisitos
                                                          std::move(extra));
         ASSERT_TRUE(router->Started());
     }
+    // The route fixer installed beside the wizard, as the configuration run starts it.
+    void ConRouteFixer() const { fs::copy_file(kittest::BinDir() + "/QelFixRt", carpeta + "/QelFixRt"); }
+    // Once configured the router also answers at its new LAN address: on port 80, where the
+    // route fixer looks for it, and with `ftp` on its FTP port too (a download after the run).
+    void TambienEn(const std::string &direccion, bool ftp = false) const
+    {
+        std::ofstream red(kittest::MachineDir() + "/network.ini", std::ios::binary | std::ios::app);
+        if (ftp)
+            red << direccion << ":21=127.0.0.1:" << router->FtpPort() << "\r\n";
+        red << direccion << ":80=127.0.0.1:" << router->HttpPort() << "\r\n";
+    }
     // The PC's network cable is out: nothing answers on any address; until it is back in.
     void SinRed()
     {

@@ -24,15 +24,7 @@ class Configuracion : public Conectividad
     void SetUp() override
     {
         Conectividad::SetUp();
-        // The route fixer is installed beside the wizard.
-        fs::copy_file(kittest::BinDir() + "/QelFixRt", carpeta + "/QelFixRt");
-    }
-    // Once configured the router also answers at its new LAN address, where the route fixer
-    // looks for it.
-    void TambienEn(const std::string &direccion)
-    {
-        std::ofstream(kittest::MachineDir() + "/network.ini", std::ios::binary | std::ios::app)
-            << direccion << ":80=127.0.0.1:" << router->HttpPort() << "\r\n";
+        ConRouteFixer();
     }
     // The router's running settings by code.
     std::map<std::string, std::string> Ajustes() const

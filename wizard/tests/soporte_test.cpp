@@ -57,16 +57,10 @@ class Soporte : public Conectividad
     void SetUp() override
     {
         Conectividad::SetUp();
-        fs::copy_file(kittest::BinDir() + "/QelFixRt", carpeta + "/QelFixRt");
+        ConRouteFixer();
     }
-    // The router also answers at its configured LAN address: FTP for the final download, 80 for
-    // the route fixer.
-    void TambienEn(const std::string &direccion)
-    {
-        std::ofstream(kittest::MachineDir() + "/network.ini", std::ios::binary | std::ios::app)
-            << direccion << ":21=127.0.0.1:" << router->FtpPort() << "\r\n"
-            << direccion << ":80=127.0.0.1:" << router->HttpPort() << "\r\n";
-    }
+    // The reports download the router's settings at its new address too.
+    void TambienEn(const std::string &direccion) const { Conectividad::TambienEn(direccion, true); }
     int CorrerCon(const std::vector<std::string> &extra, const std::string &guion, std::string &salida)
     {
         std::vector<std::string> args = {"--dir", carpeta};
