@@ -779,6 +779,15 @@ const Paso *CGuion::Impl::Turno(Clase clase, const std::string &que, const std::
 {
     if (!error.empty())
         return nullptr;
+    // A page can put up its box before the script has looked at the window again: waiting for
+    // the page on screen is done already.
+    while (hoja && siguiente < pasos.size() && pasos[siguiente].clase == Clase::Pagina)
+    {
+        const CNuvPropPage *page = hoja->GetActivePage();
+        if (!page || page->GetIDD() != pasos[siguiente].id)
+            break;
+        Contestado();
+    }
     const int linea =
         siguiente < pasos.size() ? pasos[siguiente].linea : (pasos.empty() ? 0 : pasos.back().linea);
     if (siguiente >= pasos.size() || pasos[siguiente].clase != clase)

@@ -117,6 +117,18 @@ TEST(CGuionFicheroTest, AMissingFileIsWarnedAboutAndTheScriptAnswersTheDialogAga
     EXPECT_TRUE(c.Dice("-- Fichero «Abrir» (Ficheros de firmware (*.bin)): C:\\temp\\falta.bin")) << c.Todo();
 }
 
+// A page's dialog can come up before the script has looked at the window again: the script's wait
+// for that page, which is the one on screen, is done already.
+TEST(CGuionFicheroTest, AWaitForThePageOnScreenDoesNotStandBeforeItsDialog)
+{
+    ASSERT_TRUE(kittest::WriteHostFile(kittest::MachineDir() + "/temp/ras.bin", "firmware"));
+    Corrida c;
+    c.Correr("[Página 101]\nPulsar=1105\n[Página 101]\n[Fichero]\nRuta=C:\\temp\\ras.bin\n[Página 101]\n");
+    EXPECT_FALSE(c.guion->Fallido()) << c.guion->Error();
+    ASSERT_EQ(c.pagina.resultados.size(), 1u);
+    EXPECT_EQ(c.pagina.resultados[0], kittest::MachineDir() + "/temp/ras.bin");
+}
+
 TEST(CGuionFicheroTest, ADialogTheScriptDoesNotAnswerStopsTheRun)
 {
     struct Caso
