@@ -3,13 +3,15 @@
 set -euo pipefail
 BIN=${KIT_BIN:?KIT_BIN must name the bin folder of a build}
 DATA=$(cd "$(dirname "$0")/../../data" && pwd)
-export KIT_MACHINE=$(mktemp -d /tmp/kit-demo-XXXXXX)
+PC_DEMO=$(mktemp -d /tmp/kit-demo-XXXXXX)
+export KIT_MACHINE=$PC_DEMO
 PC_KIT=$(mktemp -d /tmp/kit-demo-install-XXXXXX)
 cleanup() {
-  # The PC's programs still running (the route fixer checks its gateway for minutes) end with it.
-  pkill -f "^$KIT_MACHINE/" 2>/dev/null || true
-  for state in router router-asistente; do "$BIN/routersim" stop --state "$KIT_MACHINE/$state" >/dev/null 2>&1 || true; done
-  rm -rf "$KIT_MACHINE" "$PC_KIT"
+  # The PCs' programs still running (the route fixer checks its gateway for minutes) end with them.
+  local pc
+  for pc in "$PC_DEMO" "$PC_KIT"; do pkill -f "^$pc/" 2>/dev/null || true; done
+  for state in router router-asistente; do "$BIN/routersim" stop --state "$PC_DEMO/$state" >/dev/null 2>&1 || true; done
+  rm -rf "$PC_DEMO" "$PC_KIT"
 }
 trap cleanup EXIT
 
