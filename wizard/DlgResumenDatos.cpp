@@ -88,27 +88,6 @@ std::vector<Linea> Lineas(const CDatosAsistente &d)
     return lineas;
 }
 
-std::string EnDirectorio(const std::string &carpeta, const char *nombre)
-{
-    return carpeta + "\\" + nombre;
-}
-
-// A new empty folder in the temporary folder for the preview's files; empty when none can be
-// made.
-std::string CarpetaTemporal()
-{
-    char temporal[MAX_PATH] = "";
-    const DWORD n = GetTempPathA(sizeof temporal, temporal);
-    if (n == 0 || n >= sizeof temporal)
-        return {};
-    char fichero[MAX_PATH] = "";
-    if (!GetTempFileNameA(temporal, "prv", 0, fichero))
-        return {};
-    // The unique name becomes the folder's.
-    DeleteFileA(fichero);
-    return CreateDirectoryA(fichero, nullptr) ? std::string(fichero) : std::string();
-}
-
 // The dial-up connection the run would create: one PC with dynamic addressing only.
 vistaprevia::Seccion SeccionConexion(const CDatosAsistente &datos)
 {
@@ -151,7 +130,7 @@ vistaprevia::Seccion SeccionRutas(const CDatosAsistente &datos)
 // What one preview holds while it runs.
 struct CDlgResumenDatos::Previa
 {
-    std::string carpeta;
+    asistente::CCarpetaAuxiliar carpeta{"QelPrevia"};
     TcpipParamPtr actual;
     vistaprevia::CCopiaFichero deferido;
     vistaprevia::CCopiaRegistro registro;
@@ -260,7 +239,6 @@ void CDlgResumenDatos::Paso(UINT paso)
 void CDlgResumenDatos::Empezar()
 {
     m_previa = std::make_unique<Previa>();
-    m_previa->carpeta = CarpetaTemporal();
     Botones();
     Programar(pasoLeerTcpip, 1);
 }
@@ -332,9 +310,9 @@ void CDlgResumenDatos::Generar()
     // The file the run would upload: the plan filled into the template the upload takes.
     CDatosAsistente &datos = asistente::Datos();
     IUnknown *plan = nullptr;
-    const std::string nuevo = EnDirectorio(m_previa->carpeta, kNuevo);
+    const std::string nuevo = m_previa->carpeta.Fichero(kNuevo);
     const bool generado =
-        !m_previa->carpeta.empty() && SUCCEEDED(plan::PlanModem(datos, plan::LeerDns(), &plan)) && plan &&
+        m_previa->carpeta.Hecha() && SUCCEEDED(plan::PlanModem(datos, plan::LeerDns(), &plan)) && plan &&
         SUCCEEDED(modem.SetModemConfig(plan)) && SUCCEEDED(modem.CreateConfigFile(nuevo.c_str())) &&
         asistente::LeerFichero(nuevo, m_previa->configNueva);
     if (plan)
@@ -348,7 +326,7 @@ void CDlgResumenDatos::Generar()
     // The router's file comes down as it is, beside the new one: the wizard's folder and its
     // template stay as they are.
     m_espera = Espera::DescargaRouter;
-    modem.SetBackupFile(EnDirectorio(m_previa->carpeta, kActual).c_str());
+    modem.SetBackupFile(m_previa->carpeta.Fichero(kActual).c_str());
     modem.SetTransferMode(1);
     if (FAILED(modem.Start()))
         RouterDescargado(1, std::string());
@@ -359,7 +337,7 @@ void CDlgResumenDatos::RouterDescargado(LONG lStatus, const std::string &texto)
     m_espera = Espera::Nada;
     using asistente::Cadena;
     std::string actual;
-    if (lStatus != 0 || !asistente::LeerFichero(EnDirectorio(m_previa->carpeta, kActual), actual))
+    if (lStatus != 0 || !asistente::LeerFichero(m_previa->carpeta.Fichero(kActual), actual))
         m_previa->router = {Cadena(asistente::EsPasswordIncorrecto(texto) ? IDS_PREVIA_ROUTER_PASSWORD
                                                                           : IDS_PREVIA_ROUTER_SIN_ACCESO),
                             {}};
@@ -436,12 +414,6 @@ void CDlgResumenDatos::Deshacer()
         return;
     m_previa->deferido.Restaurar();
     m_previa->registro.Restaurar();
-    if (!m_previa->carpeta.empty())
-    {
-        DeleteFileA(EnDirectorio(m_previa->carpeta, kNuevo).c_str());
-        DeleteFileA(EnDirectorio(m_previa->carpeta, kActual).c_str());
-        RemoveDirectoryA(m_previa->carpeta.c_str());
-    }
     m_previa.reset();
     if (asistente::Datos().PaginaEventos == pagResumenDatos)
         asistente::Datos().PaginaEventos = 0;

@@ -56,6 +56,35 @@ bool EscribirFichero(const std::string &ruta, const std::string &bytes)
     return bien;
 }
 
+CCarpetaAuxiliar::CCarpetaAuxiliar(const std::string &prefijo)
+{
+    char temporal[MAX_PATH] = "";
+    const DWORD n = GetTempPathA(sizeof temporal, temporal);
+    if (n == 0 || n >= sizeof temporal)
+        return;
+    m_ruta = std::string(temporal) + prefijo + std::to_string(GetCurrentProcessId()) + "-" +
+             std::to_string(GetTickCount());
+    if (!CreateDirectoryA(m_ruta.c_str(), nullptr))
+        m_ruta.clear();
+}
+
+CCarpetaAuxiliar::~CCarpetaAuxiliar()
+{
+    if (m_ruta.empty())
+        return;
+    WIN32_FIND_DATAA datos{};
+    const HANDLE busqueda = FindFirstFileA((m_ruta + "\\*").c_str(), &datos);
+    if (busqueda != INVALID_HANDLE_VALUE)
+    {
+        do
+            if (!(datos.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA(Fichero(datos.cFileName).c_str());
+        while (FindNextFileA(busqueda, &datos));
+        FindClose(busqueda);
+    }
+    RemoveDirectoryA(m_ruta.c_str());
+}
+
 std::vector<AjusteRouter> AjustesDelRouter(std::string_view texto)
 {
     std::vector<AjusteRouter> ajustes;

@@ -18,6 +18,7 @@
 
 namespace soporte
 {
+using asistente::CCarpetaAuxiliar;
 using asistente::LeerFichero;
 
 namespace
@@ -49,44 +50,6 @@ std::string CarpetaTemporal()
     const DWORD n = GetTempPathA(sizeof ruta, ruta);
     return n > 0 && n < sizeof ruta ? ruta : "";
 }
-
-// A folder of the temporary folder of its own, emptied and removed when it goes.
-class CCarpetaAuxiliar
-{
-  public:
-    CCarpetaAuxiliar()
-    {
-        m_ruta =
-            CarpetaTemporal() + "QelInforme" + Numero(GetCurrentProcessId()) + "-" + Numero(GetTickCount());
-        if (!CreateDirectoryA(m_ruta.c_str(), nullptr))
-            m_ruta.clear();
-    }
-    ~CCarpetaAuxiliar()
-    {
-        if (m_ruta.empty())
-            return;
-        WIN32_FIND_DATAA datos{};
-        HANDLE busqueda = FindFirstFileA((m_ruta + "\\*").c_str(), &datos);
-        if (busqueda != INVALID_HANDLE_VALUE)
-        {
-            do
-                if (!(datos.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    DeleteFileA(Fichero(datos.cFileName).c_str());
-            while (FindNextFileA(busqueda, &datos));
-            FindClose(busqueda);
-        }
-        RemoveDirectoryA(m_ruta.c_str());
-    }
-    CCarpetaAuxiliar(const CCarpetaAuxiliar &) = delete;
-    CCarpetaAuxiliar &operator=(const CCarpetaAuxiliar &) = delete;
-
-    bool Hecha() const { return !m_ruta.empty(); }
-    const std::string &Ruta() const { return m_ruta; }
-    std::string Fichero(const std::string &nombre) const { return m_ruta + "\\" + nombre; }
-
-  private:
-    std::string m_ruta;
-};
 
 // Starts a program of the PC with its standard output into a file and waits for its end;
 // false with the reason when it could not be started or did not end.
@@ -136,7 +99,7 @@ std::string Raiz(HKEY raiz)
 // export are named in `faltan`.
 std::string Exportar(const std::vector<std::pair<HKEY, std::string>> &claves, std::string &faltan)
 {
-    CCarpetaAuxiliar carpeta;
+    CCarpetaAuxiliar carpeta("QelInforme");
     if (!carpeta.Hecha())
     {
         faltan = "no se pudo crear una carpeta temporal";
@@ -386,7 +349,7 @@ Pieza AjustesRouter()
     Pieza pieza("router.cfg");
     std::string motivos;
     {
-        CCarpetaAuxiliar carpeta;
+        CCarpetaAuxiliar carpeta("QelInforme");
         CDescarga descarga;
         if (!carpeta.Hecha())
             motivos = "no se pudo crear una carpeta temporal; ";
@@ -452,7 +415,7 @@ Pieza RegistroKit()
 Pieza Rutas()
 {
     Pieza pieza("rutas.txt");
-    CCarpetaAuxiliar carpeta;
+    CCarpetaAuxiliar carpeta("QelInforme");
     DWORD codigo = 0;
     std::string motivo;
     if (!carpeta.Hecha())
