@@ -42,6 +42,10 @@ function(kit_test name)
   add_executable(${name} ${T_SOURCES})
   kit_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} kit_testmain GTest::gtest Threads::Threads)
+  if(WIN32)
+    # Run under Wine by testing/wine/run.py, one program at a time in one prefix.
+    return()
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "KIT_BIN=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 endfunction()
@@ -49,8 +53,13 @@ include(GoogleTest)
 
 # kit_resources(TARGET SCRIPT.rc): compiles the resource script with tools/rc into a source of
 # TARGET; its resources belong to the module (library or program) TARGET makes.
+# On Windows the same script goes through windres, into the module's .rsrc section.
 function(kit_resources target script)
   get_filename_component(source ${script} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  if(WIN32)
+    target_sources(${target} PRIVATE ${source})
+    return()
+  endif()
   get_filename_component(name ${script} NAME_WE)
   set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_${name}_rc.cpp)
   add_custom_command(OUTPUT ${output}
@@ -60,4 +69,17 @@ function(kit_resources target script)
     COMMENT "Compiling resources ${script}"
     VERBATIM)
   target_sources(${target} PRIVATE ${output})
+endfunction()
+
+# kit_test_needs(TARGET NEEDED...): the programs and libraries of the build a test starts or
+# loads. On Windows the PC's tools (machine, regsvr32, routersim...) are Linux programs, run
+# from the Linux build, or Wine's own: they are no dependencies of a Windows target.
+set(KIT_LINUX_TOOLS machine host rc regedit regsvr32 route routersim winipcfg kit_install kit_rcformat)
+function(kit_test_needs target)
+  foreach(needed ${ARGN})
+    if(WIN32 AND needed IN_LIST KIT_LINUX_TOOLS)
+      continue()
+    endif()
+    add_dependencies(${target} ${needed})
+  endforeach()
 endfunction()

@@ -10,29 +10,29 @@
 
 namespace
 {
-bool EsBlanco(char16_t c)
+bool EsBlanco(WCHAR c)
 {
-    return c == u' ' || c == u'\t';
+    return c == OLESTR(' ') || c == OLESTR('\t');
 }
 
 // The command-line rules: blanks outside quotes end an argument, a double quote switches quoting
 // and starts an argument, \" is a literal double quote, every other character is copied.
-HRESULT Partir(const std::u16string &linea, std::vector<std::u16string> &args)
+HRESULT Partir(const WString &linea, std::vector<WString> &args)
 {
     args.clear();
-    std::u16string actual;
+    WString actual;
     bool enArgumento = false;
     bool comillas = false;
     for (size_t i = 0; i < linea.size(); ++i)
     {
-        const char16_t c = linea[i];
-        if (c == u'\\' && i + 1 < linea.size() && linea[i + 1] == u'"')
+        const WCHAR c = linea[i];
+        if (c == OLESTR('\\') && i + 1 < linea.size() && linea[i + 1] == OLESTR('"'))
         {
-            actual += u'"';
+            actual += OLESTR('"');
             enArgumento = true;
             ++i;
         }
-        else if (c == u'"')
+        else if (c == OLESTR('"'))
         {
             comillas = !comillas;
             enArgumento = true;
@@ -82,10 +82,10 @@ CArgIter::~CArgIter()
     Close();
 }
 
-HRESULT CArgIter::Copiar(const std::vector<std::u16string> &args)
+HRESULT CArgIter::Copiar(const std::vector<WString> &args)
 {
     size_t total = 0;
-    for (const std::u16string &arg : args)
+    for (const WString &arg : args)
         total += arg.size() + 1;
     if (total > UINT_MAX / sizeof(WCHAR))
         return E_OUTOFMEMORY;
@@ -102,12 +102,12 @@ HRESULT CArgIter::Copiar(const std::vector<std::u16string> &args)
         return E_OUTOFMEMORY;
     }
     WCHAR *cursor = buffer;
-    for (const std::u16string &arg : args)
+    for (const WString &arg : args)
     {
         m_punteros.push_back(cursor);
         std::copy(arg.begin(), arg.end(), cursor);
         cursor += arg.size();
-        *cursor++ = u'\0';
+        *cursor++ = OLESTR('\0');
     }
     m_bstrArgs = buffer;
     m_ppArgv = m_punteros.data();
@@ -120,7 +120,7 @@ HRESULT CArgIter::Copiar(const std::vector<std::u16string> &args)
 HRESULT CArgIter::Open(LPCSTR pszLinea)
 {
     Close();
-    std::vector<std::u16string> args;
+    std::vector<WString> args;
     try
     {
         const HRESULT hr = Partir(comun::AnsiAUtf16(pszLinea ? pszLinea : ""), args);
@@ -139,13 +139,13 @@ HRESULT CArgIter::Open(int argc, const char *const *argv)
     Close();
     if (argc < 0 || (argc > 0 && !argv))
         return E_INVALIDARG;
-    std::vector<std::u16string> args;
+    std::vector<WString> args;
     try
     {
         for (int i = 0; i < argc; ++i)
         {
             const char *arg = argv[i] ? argv[i] : "";
-            const std::u16string wide = comun::AnsiAUtf16(arg);
+            const WString wide = comun::AnsiAUtf16(arg);
             if (wide.empty() && *arg)
                 return comun::HResultUltimoError();
             args.push_back(wide);

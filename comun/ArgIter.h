@@ -3,6 +3,7 @@
 #pragma once
 
 #include "comun/Iterador.h"
+#include "platform/wstring.h"
 
 #include <string>
 #include <vector>
@@ -46,7 +47,7 @@ class QELCOMUN_API CArgIter : public CIterador
     static std::string VerArgSeguro(LPCSTR pszTexto);
 
   private:
-    HRESULT Copiar(const std::vector<std::u16string> &args);
+    HRESULT Copiar(const std::vector<WString> &args);
 
     BOOL m_bOpen = FALSE;
     int m_iActual = 0;

@@ -49,19 +49,19 @@ bool IgualSinCaso(std::string_view a, std::string_view b)
     return true;
 }
 
-std::u16string AnsiAUtf16(std::string_view texto)
+WString AnsiAUtf16(std::string_view texto)
 {
     if (texto.empty())
         return {};
     const int length =
         MultiByteToWideChar(CP_ACP, 0, texto.data(), static_cast<int>(texto.size()), nullptr, 0);
-    std::u16string out(static_cast<size_t>(length > 0 ? length : 0), u'\0');
+    WString out(static_cast<size_t>(length > 0 ? length : 0), OLESTR('\0'));
     if (length > 0)
         MultiByteToWideChar(CP_ACP, 0, texto.data(), static_cast<int>(texto.size()), out.data(), length);
     return out;
 }
 
-std::string Utf16AAnsi(std::u16string_view texto)
+std::string Utf16AAnsi(WStringView texto)
 {
     if (texto.empty())
         return {};

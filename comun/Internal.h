@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/windows.h"
+#include "platform/wstring.h"
 
 #include <cstdarg>
 #include <string>
@@ -19,8 +20,8 @@ std::string Mayusculas1252(std::string_view texto);
 bool IgualSinCaso(std::string_view a, std::string_view b);
 
 // UTF-16 and the ANSI code page (1252) through the platform's conversions.
-std::u16string AnsiAUtf16(std::string_view texto);
-std::string Utf16AAnsi(std::u16string_view texto);
+WString AnsiAUtf16(std::string_view texto);
+std::string Utf16AAnsi(WStringView texto);
 
 // A FormatMessage message string with its inserts taken from `args` (narrow texts for %1, %2...).
 HRESULT FormatearMensaje(const std::string &patron, va_list *args, std::string &texto);

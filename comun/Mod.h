@@ -23,6 +23,8 @@ typedef struct _DllVersionInfo
 #define DLLVER_PLATFORM_WINDOWS 0x00000001
 #define DLLVER_PLATFORM_NT 0x00000002
 typedef HRESULT(CALLBACK *DLLGETVERSIONPROC)(DLLVERSIONINFO *);
+#else
+#include <shlwapi.h>
 #endif
 
 // The entry points of a module driven by a host, such as the wizard: "GetIDOfName" takes the

@@ -339,7 +339,7 @@ HRESULT CSis::CargarPaletaLogica(LPCSTR pszPath, HPALETTE &hPal)
     if (FAILED(hr))
         return hr;
     std::string cabecera;
-    if (FAILED(iter.GetFieldValue(0, cabecera)) || !comun::IgualSinCaso(cabecera, "JASC-PAL"))
+    if (FAILED(iter.GetFieldValue(LONG{0}, cabecera)) || !comun::IgualSinCaso(cabecera, "JASC-PAL"))
         return E_FAIL;
     LONG cuenta = 0;
     if (FAILED(iter.Move(2)) || FAILED(iter.GetFieldValue(0, cuenta)) || cuenta < 1 ||
@@ -422,7 +422,7 @@ HRESULT CSis::VerTextoGUID(REFGUID guid, std::string &texto)
         texto.clear();
         return E_FAIL;
     }
-    texto = comun::Utf16AAnsi(std::u16string_view(buffer, static_cast<size_t>(length - 1)));
+    texto = comun::Utf16AAnsi(WStringView(buffer, static_cast<size_t>(length - 1)));
     return S_OK;
 }
 
@@ -435,6 +435,23 @@ HRESULT CSis::VerTextoIID(REFIID iid, std::string &texto)
 {
     return VerTextoGUID(iid, texto);
 }
+
+#ifdef _WIN32
+namespace
+{
+// atl.dll's AtlAxGetControl (atlhost.h), which MinGW's import library leaves out: bound when
+// first asked for.
+HRESULT AtlAxGetControl(HWND hWnd, IUnknown **ppUnk)
+{
+    using Fn = HRESULT(WINAPI *)(HWND, IUnknown **);
+    static const Fn fn = [] {
+        HMODULE atl = LoadLibraryA("atl.dll");
+        return atl ? reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(atl, "AtlAxGetControl"))) : nullptr;
+    }();
+    return fn ? fn(hWnd, ppUnk) : E_NOTIMPL;
+}
+} // namespace
+#endif
 
 HRESULT CSis::ObtenerDispatch(HWND hWnd, IDispatch *&pDispatch)
 {

@@ -92,7 +92,7 @@ std::string TextoVariantSimple(const VARIANT &v)
         return comun::Formato(", %u", v.uintVal);
     case VT_BSTR:
         return ", \"" +
-               (v.bstrVal ? comun::Utf16AAnsi(std::u16string_view(v.bstrVal, SysStringLen(v.bstrVal))) : "") +
+               (v.bstrVal ? comun::Utf16AAnsi(WStringView(v.bstrVal, SysStringLen(v.bstrVal))) : "") +
                "\"";
     default:
         return {};
@@ -146,7 +146,7 @@ std::string CUti::VerTextoCSIDL(DWORD dwCsidl)
 {
     if (const char *nombre = comun::Buscar(comun::TablaCSIDL(), dwCsidl))
         return nombre;
-    return comun::Formato("CSIDL(0x%08X)", dwCsidl);
+    return comun::Formato("CSIDL(0x%08X)", static_cast<unsigned>(dwCsidl));
 }
 
 std::string CUti::VerTextoIID(REFIID iid)
@@ -189,7 +189,7 @@ std::string CUti::VerTextoHRESULT(HRESULT hr)
     if (HRESULT_FACILITY(valor) == FACILITY_WIN32 && (valor & 0x80000000u))
         if (const char *error = comun::Buscar(comun::TablaWin32(), HRESULT_CODE(valor)))
             return std::string("HRESULT_FROM_WIN32(") + error + ")";
-    return comun::Formato("HRESULT(0x%08X)", valor);
+    return comun::Formato("HRESULT(0x%08X)", static_cast<unsigned>(valor));
 }
 
 std::string CUti::VerTextoWM(UINT uMensaje)

@@ -28,21 +28,21 @@ bool ParseIPv4(const ParamText &text, DWORD *pdwAddress)
 {
     DWORD address = 0;
     size_t parts = 0;
-    std::u16string_view rest = text;
+    WStringView rest = text;
     while (parts < kParts)
     {
-        const size_t end = parts + 1 < kParts ? rest.find(u'.') : rest.size();
-        if (end == std::u16string_view::npos)
+        const size_t end = parts + 1 < kParts ? rest.find(OLESTR('.')) : rest.size();
+        if (end == WStringView::npos)
             return false;
-        const std::u16string_view part = rest.substr(0, end);
+        const WStringView part = rest.substr(0, end);
         if (part.empty() || part.size() > kMaxDigits)
             return false;
         DWORD value = 0;
-        for (char16_t unit : part)
+        for (WCHAR unit : part)
         {
-            if (unit < u'0' || unit > u'9')
+            if (unit < OLESTR('0') || unit > OLESTR('9'))
                 return false;
-            value = value * 10 + (unit - u'0');
+            value = value * 10 + (unit - OLESTR('0'));
         }
         if (value > 255)
             return false;

@@ -5,10 +5,11 @@
 #pragma once
 
 #include "platform/windows.h"
+#include "platform/wstring.h"
 
 #include <string>
 
-using ParamText = std::u16string;
+using ParamText = WString;
 
 // The text of a BSTR argument: a NULL BSTR is the empty text.
 ParamText TextOf(BSTR bstrText);

@@ -43,9 +43,9 @@ typedef struct _OVERLAPPED
         {
             DWORD Offset;
             DWORD OffsetHigh;
-        } s;
+        };
         PVOID Pointer;
-    } u;
+    };
     HANDLE hEvent;
 } OVERLAPPED, *LPOVERLAPPED;
 

@@ -3,7 +3,10 @@
 #pragma once
 
 #ifdef _WIN32
+#include <winsock2.h> // before windows.h, which would bring the old winsock.h
 #include <windows.h>
+#include <olectl.h>
+#include <cfg.h>
 #include <shlobj.h>
 #include <netcfgx.h>
 #else

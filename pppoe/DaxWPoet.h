@@ -13,6 +13,9 @@
 
 #include "common/com/ComPtr.h"
 #include "platform/windows.h"
+#ifdef _WIN32
+#include <initguid.h> // the GUIDs below are defined (selectany) where they are used
+#endif
 
 // {7A83EEC0-F706-4535-9B95-122770F43863}
 DEFINE_GUID(LIBID_DAXWPOETLib, 0x7A83EEC0, 0xF706, 0x4535, 0x9B, 0x95, 0x12, 0x27, 0x70, 0xF4, 0x38, 0x63);

@@ -28,6 +28,9 @@
 
 #include "common/com/ComPtr.h"
 #include "platform/windows.h"
+#ifdef _WIN32
+#include <initguid.h> // the GUIDs below are defined (selectany) where they are used
+#endif
 
 // {F714B3F1-636C-11D6-9BEC-00C04F1F2D46}
 DEFINE_GUID(LIBID_DAXTCPIPLib, 0xF714B3F1, 0x636C, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);

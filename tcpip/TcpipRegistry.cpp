@@ -295,7 +295,7 @@ bool WriteDword(const std::string &key, const char *name, DWORD value)
     if (WriteTarget())
     {
         char text[16];
-        std::snprintf(text, sizeof text, "dword:%08x", value);
+        std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(value));
         return WriteDeferred(key, name, text);
     }
     std::string data(sizeof value, '\0');

@@ -1,6 +1,9 @@
 // Programs started by tests, outside the platform (this is the test's world, not the PC's).
 #include "testing/kittest.h"
 
+#ifdef _WIN32
+#include "platform/windows.h"
+#else
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -10,9 +13,138 @@
 #include <unistd.h>
 
 extern char **environ;
+#endif
 
 namespace kittest
 {
+#ifdef _WIN32
+namespace
+{
+// A command line as the C runtime splits it again: each argument quoted, inner quotes escaped.
+std::string CommandLine(const std::string &path, const std::vector<std::string> &arguments)
+{
+    auto quoted = [](const std::string &argument) {
+        std::string out = "\"";
+        size_t backslashes = 0;
+        for (char c : argument)
+        {
+            if (c == '\\')
+                ++backslashes;
+            else
+            {
+                if (c == '"')
+                    out.append(backslashes + 1, '\\');
+                backslashes = 0;
+            }
+            out += c;
+        }
+        out.append(backslashes, '\\');
+        return out + "\"";
+    };
+    std::string line = quoted(path);
+    for (const std::string &argument : arguments)
+        line += " " + quoted(argument);
+    return line;
+}
+} // namespace
+
+Child::Child(const std::string &program, const std::vector<std::string> &arguments)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::string path = program.find_first_of("\\/") == std::string::npos ? BinDir() + "\\" + program : program;
+    if (path.size() < 4 || _stricmp(path.c_str() + path.size() - 4, ".exe") != 0)
+        path += ".exe";
+    std::string line = CommandLine(path, arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+    {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+    }
+    CloseHandle(writeEnd);
+    out_ = readEnd;
+}
+
+Child::~Child()
+{
+    if (process_ && !reaped_)
+        Kill();
+    if (process_)
+        CloseHandle(process_);
+    if (out_)
+        CloseHandle(out_);
+}
+
+bool Child::Started() const
+{
+    return process_ != nullptr;
+}
+
+namespace
+{
+// One read of the pipe; 0 at its end.
+DWORD ReadSome(void *pipe, char *buffer, DWORD size)
+{
+    DWORD n = 0;
+    if (!pipe || !ReadFile(pipe, buffer, size, &n, nullptr))
+        return 0;
+    return n;
+}
+} // namespace
+
+std::string Child::ReadLine()
+{
+    std::string line;
+    char c;
+    while (ReadSome(out_, &c, 1) == 1)
+    {
+        if (c == '\n')
+            break;
+        line += c;
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+std::string Child::ReadAll()
+{
+    std::string all;
+    char buffer[4096];
+    while (DWORD n = ReadSome(out_, buffer, sizeof buffer))
+        all.append(buffer, n);
+    return all;
+}
+
+void Child::Kill(int signal)
+{
+    if (!process_ || reaped_)
+        return;
+    TerminateProcess(process_, 128 + static_cast<UINT>(signal));
+    Wait();
+}
+
+int Child::Wait()
+{
+    if (!process_)
+        return -1;
+    WaitForSingleObject(process_, INFINITE);
+    reaped_ = true;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return static_cast<int>(code);
+}
+#else
 Child::Child(const std::string &program, const std::vector<std::string> &arguments)
 {
     int pipeFds[2];
@@ -34,6 +166,11 @@ Child::Child(const std::string &program, const std::vector<std::string> &argumen
     ::close(pipeFds[1]);
     pid_ = pid;
     out_ = pipeFds[0];
+}
+
+bool Child::Started() const
+{
+    return pid_ > 0;
 }
 
 Child::~Child()
@@ -99,6 +236,7 @@ int Child::Wait()
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
+#endif
 
 int Run(const std::string &program, const std::vector<std::string> &arguments, std::string *output)
 {

@@ -20,7 +20,7 @@ class Child
     Child(const Child &) = delete;
     Child &operator=(const Child &) = delete;
 
-    bool Started() const { return pid_ > 0; }
+    bool Started() const;
     // The next line of output without its line end; empty at the end of output.
     std::string ReadLine();
     // All the remaining output, until the child closes it.
@@ -31,8 +31,13 @@ class Child
     int Wait();
 
   private:
+#ifdef _WIN32
+    void *process_ = nullptr; // the process's and the pipe's handles
+    void *out_ = nullptr;
+#else
     int pid_ = -1;
     int out_ = -1;
+#endif
     bool reaped_ = false;
 };
 

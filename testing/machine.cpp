@@ -1,7 +1,10 @@
-// Simulated PCs in temporary folders.
+// Simulated PCs in temporary folders. On Windows the PC is the real one (under Wine, the
+// prefix): a test's "PC" there is only a scratch folder of its own.
 #include "testing/machine.h"
 
+#ifndef _WIN32
 #include "platform/kit/kitmachine.h"
+#endif
 #include "platform/windows.h"
 
 #include <chrono>
@@ -9,13 +12,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace kittest
 {
 namespace
 {
 std::string g_current;
+
+#ifndef _WIN32
 
 // The programs of the PC still running when its test ends (a route fixer keeps checking its
 // gateway for minutes): every process but this one whose environment names the PC.
@@ -40,8 +47,27 @@ void EndProgramsOf(const std::string &root)
             }
     }
 }
+#endif
 } // namespace
 
+#ifdef _WIN32
+std::string NewTempDir(const std::string &prefix)
+{
+    char temp[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH)
+        std::abort();
+    for (DWORD attempt = 0;; ++attempt)
+    {
+        const std::string path = std::string(temp) + prefix + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(GetTickCount() + attempt);
+        if (CreateDirectoryA(path.c_str(), nullptr))
+            return path;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            std::abort();
+    }
+}
+#else
 std::string NewTempDir(const std::string &prefix)
 {
     const char *tmp = std::getenv("TMPDIR");
@@ -50,6 +76,7 @@ std::string NewTempDir(const std::string &prefix)
         std::abort();
     return pattern;
 }
+#endif
 
 std::string NewMachineDir()
 {
@@ -58,8 +85,11 @@ std::string NewMachineDir()
 
 TempMachine::TempMachine(const std::string &prefix, Identity identity) : root_(NewTempDir(prefix))
 {
-    ::setenv("KIT_MACHINE", root_.c_str(), 1);
     g_current = root_;
+#ifdef _WIN32
+    (void)identity;
+#else
+    ::setenv("KIT_MACHINE", root_.c_str(), 1);
     kitpc::Root(); // lays out the default PC now
     if (identity == Settled)
     {
@@ -68,13 +98,16 @@ TempMachine::TempMachine(const std::string &prefix, Identity identity) : root_(N
             kitpc::PathOf("machine.ini"),
             std::filesystem::file_time_type::clock::now() - std::chrono::hours(1), ec);
     }
+#endif
 }
 
 TempMachine::~TempMachine()
 {
     if (g_current == root_)
         g_current.clear();
+#ifndef _WIN32
     EndProgramsOf(root_);
+#endif
     if (!std::getenv("KIT_KEEP_MACHINE"))
     {
         std::error_code ec;
@@ -104,9 +137,15 @@ std::string BinDir()
     const char *bin = std::getenv("KIT_BIN");
     if (bin && *bin)
         return bin;
+#ifdef _WIN32
+    char self[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    self[n < MAX_PATH ? n : 0] = '\0';
+#else
     char self[4096];
     ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     self[n > 0 ? n : 0] = '\0';
+#endif
     return std::filesystem::path(self).parent_path().string();
 }
 

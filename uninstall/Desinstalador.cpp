@@ -69,7 +69,7 @@ bool DesregistrarServidor(const std::string &servidor)
     if (!modulo)
         return false;
     using Funcion = HRESULT(STDAPICALLTYPE *)();
-    const auto funcion = reinterpret_cast<Funcion>(GetProcAddress(modulo, "DllUnregisterServer"));
+    const auto funcion = reinterpret_cast<Funcion>(reinterpret_cast<void *>(GetProcAddress(modulo, "DllUnregisterServer")));
     if (funcion)
     {
         const HRESULT com = CoInitialize(nullptr);

@@ -181,7 +181,7 @@ Variant::Variant(const BStr &text)
 Variant::Variant(const VARIANT &value)
 {
     VariantInit(this);
-    VariantCopy(this, &value);
+    VariantCopy(this, const_cast<VARIANT *>(&value)); // the SDK's source is const, MinGW's is not
 }
 
 Variant::Variant(const Variant &other) : Variant(static_cast<const VARIANT &>(other)) {}
@@ -193,7 +193,7 @@ Variant::Variant(Variant &&other) noexcept
 
 Variant &Variant::operator=(const Variant &other)
 {
-    VariantCopy(this, &other);
+    VariantCopy(this, const_cast<VARIANT *>(static_cast<const VARIANT *>(&other)));
     return *this;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/windows.h"
+#include "platform/wstring.h"
 
 #include <string>
 #include <string_view>
@@ -42,7 +43,7 @@ class BStr
     bool IsNull() const noexcept { return bstr_ == nullptr; }
     UINT Length() const noexcept { return SysStringLen(bstr_); }
     std::string Narrow() const { return NarrowOf(bstr_); }
-    std::u16string Wide() const { return std::u16string(bstr_ ? bstr_ : u"", Length()); }
+    WString Wide() const { return WString(bstr_ ? bstr_ : OLESTR(""), Length()); }
 
     // For [out] parameters: frees what is held first.
     BSTR *operator&() noexcept;
@@ -68,6 +69,9 @@ class Variant : public VARIANT
     Variant(unsigned value) noexcept;
     Variant(short value) noexcept;
     Variant(long long value) noexcept;
+#ifdef _WIN32
+    Variant(LONG value) noexcept : Variant(static_cast<int>(value)) {} // LONG is long there: VT_I4
+#endif
     Variant(bool value) noexcept;
     Variant(double value) noexcept;
     Variant(float value) noexcept;

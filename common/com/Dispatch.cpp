@@ -95,7 +95,7 @@ HRESULT InvokeFrame::Coerce(size_t index, VARTYPE vt, VARIANT &out) noexcept
     const VARIANT &arg = Arg(index);
     if (IsMissing(arg))
         return Fail(DISP_E_PARAMNOTOPTIONAL, index);
-    HRESULT hr = VariantChangeType(&out, &arg, 0, vt);
+    HRESULT hr = VariantChangeType(&out, const_cast<VARIANT *>(&arg), 0, vt);
     if (SUCCEEDED(hr))
         return S_OK;
     return Fail(hr == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH, index);

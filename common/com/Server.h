@@ -47,7 +47,11 @@ HRESULT RegisterServer(const ServerInfo &server);
 HRESULT UnregisterServer(const ServerInfo &server);
 } // namespace kitcom
 
+#ifdef _WIN32
+#define KITCOM_EXPORT extern "C" __declspec(dllexport)
+#else
 #define KITCOM_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 #define KITCOM_SERVER(server)                                                                                \
     KITCOM_EXPORT HRESULT WINAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID *ppv)                \

@@ -53,8 +53,9 @@ DWORD ValueOf(const char *pszText)
 std::string TextOf(DWORD dwValue)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (dwValue >> 24) & 0xFF, (dwValue >> 16) & 0xFF,
-                  (dwValue >> 8) & 0xFF, dwValue & 0xFF);
+    const unsigned value = dwValue;
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (value >> 24) & 0xFF, (value >> 16) & 0xFF, (value >> 8) & 0xFF,
+                  value & 0xFF);
     return text;
 }
 } // namespace ipv4

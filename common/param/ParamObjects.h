@@ -6,6 +6,9 @@
 #pragma once
 
 #include "platform/windows.h"
+#ifdef _WIN32
+#include <initguid.h> // the GUIDs below are defined (selectany) where they are used
+#endif
 
 // {86C05C70-6370-11D6-9BEC-00C04F1F2D46}
 DEFINE_GUID(CLSID_RouterParam, 0x86C05C70, 0x6370, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);

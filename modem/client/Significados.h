@@ -42,9 +42,10 @@ template <class Evento> void Imprimir(const Evento &evento)
         kitpc::Say("  ProgressDone(\"%s\")%s%s\n", evento.strTexto.c_str(), pszSignificado ? "  " : "",
                    pszSignificado ? pszSignificado : "");
     else if (pszSignificado)
-        kitpc::Say("  %s(%d, \"%s\")  %s: %s\n", evento.strNombre.c_str(), evento.bOk,
+        kitpc::Say("  %s(%d, \"%s\")  %s: %s\n", evento.strNombre.c_str(), static_cast<int>(evento.bOk),
                    evento.strTexto.c_str(), evento.strTexto.c_str(), pszSignificado);
     else
-        kitpc::Say("  %s(%d, \"%s\")\n", evento.strNombre.c_str(), evento.bOk, evento.strTexto.c_str());
+        kitpc::Say("  %s(%d, \"%s\")\n", evento.strNombre.c_str(), static_cast<int>(evento.bOk),
+                   evento.strTexto.c_str());
 }
 } // namespace modemclient

@@ -152,7 +152,8 @@ DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 
 // GetTempFileNameA: "<folder>/<up to 3 prefix characters><hex number>.TMP". With uUnique 0 it
 // creates the file, trying the next number while one is taken; otherwise it only makes the
-// name. A missing folder gives ERROR_PATH_NOT_FOUND, a file ERROR_DIRECTORY.
+// name. A missing folder or a file gives ERROR_DIRECTORY ("the directory name is invalid"), as
+// Windows does when TEMP names a folder that is gone.
 UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName)
 {
     std::string folder;
@@ -176,12 +177,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUni
         return unique;
     }
     struct stat st = {};
-    if (::stat(folder.c_str(), &st) != 0)
-    {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return 0;
-    }
-    if (!S_ISDIR(st.st_mode))
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     {
         SetLastError(ERROR_DIRECTORY);
         return 0;

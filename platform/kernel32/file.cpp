@@ -301,8 +301,7 @@ bool ValidateOpen(DWORD access, DWORD share, DWORD disposition, DWORD flagsAndAt
 // Where a read or write with an OVERLAPPED structure happens.
 off_t OverlappedOffset(const OVERLAPPED *overlapped)
 {
-    return static_cast<off_t>((static_cast<uint64_t>(overlapped->u.s.OffsetHigh) << 32) |
-                              overlapped->u.s.Offset);
+    return static_cast<off_t>((static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset);
 }
 
 void CompleteOverlapped(LPOVERLAPPED overlapped, ULONG_PTR status, size_t done)
@@ -419,7 +418,7 @@ BOOL FileObject::Write(LPCVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED o
     if (positioned)
     {
         start = OverlappedOffset(overlapped);
-        if (overlapped->u.s.Offset == 0xFFFFFFFF && overlapped->u.s.OffsetHigh == 0xFFFFFFFF)
+        if (overlapped->Offset == 0xFFFFFFFF && overlapped->OffsetHigh == 0xFFFFFFFF)
         {
             struct stat st = {};
             start = ::fstat(fd, &st) == 0 ? st.st_size : 0; // both halves all ones: at the end

@@ -336,14 +336,14 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName)
 }
 
 // FreeLibrary: one reference less; the library is unloaded (after DllMain) at zero, and its file
-// may be deleted again.
+// may be deleted again. A handle that is no loaded module: ERROR_MOD_NOT_FOUND, as NT's loader.
 BOOL WINAPI FreeLibrary(HMODULE hLibModule)
 {
     Loader &loader = TheLoader();
     std::lock_guard guard(loader.lock);
     std::shared_ptr<ModuleObject> module = ModuleOf(hLibModule);
     if (!module)
-        return plat::Fail(ERROR_INVALID_HANDLE);
+        return plat::Fail(ERROR_MOD_NOT_FOUND);
     if (module->permanent || --module->references > 0)
         return TRUE;
     CallDllMain(*module, DLL_PROCESS_DETACH);

@@ -439,6 +439,9 @@ void MakeRunnable(const std::string &program)
 }
 
 // The host path of the program `name`; a bare name is searched for unless `search` is false.
+// The program of a command line is searched for even with a folder, so whatever part is missing
+// the file is not found; lpApplicationName is opened as given, and a missing folder is
+// ERROR_PATH_NOT_FOUND.
 DWORD FindProgram(std::string_view name, bool search, std::string &path)
 {
     if (name.empty())
@@ -450,8 +453,8 @@ DWORD FindProgram(std::string_view name, bool search, std::string &path)
             path = *found;
             return ERROR_SUCCESS;
         }
-        return IsFolder(plat::FolderPart(AbsoluteHostPath(name))) ? ERROR_FILE_NOT_FOUND
-                                                                  : ERROR_PATH_NOT_FOUND;
+        return search || IsFolder(plat::FolderPart(AbsoluteHostPath(name))) ? ERROR_FILE_NOT_FOUND
+                                                                            : ERROR_PATH_NOT_FOUND;
     }
     for (const std::string &folder : SearchFolders())
     {

@@ -105,15 +105,11 @@ void UnregisterResources(const ResourceEntry *entries)
 // FindResourceA: a resource of a module (NULL: the program) by name and type, each an ordinal
 // (MAKEINTRESOURCE), "#number" or a name without case. A module without resources fails with
 // ERROR_RESOURCE_DATA_NOT_FOUND, a type it lacks with ERROR_RESOURCE_TYPE_NOT_FOUND, a name
-// with ERROR_RESOURCE_NAME_NOT_FOUND. Differs from Windows: one language per resource (the
-// resources carry none); a handle that is no module is a module without resources.
+// with ERROR_RESOURCE_NAME_NOT_FOUND. A NULL name or type is MAKEINTRESOURCE(0), an ordinal no
+// resource has. Differs from Windows: one language per resource (the resources carry none); a
+// handle that is no module is a module without resources.
 HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType)
 {
-    if (!lpName || !lpType)
-    {
-        plat::Fail(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
     const std::vector<Table> tables = TablesOf(hModule);
     bool typeFound = false;
     for (const Table &table : tables)

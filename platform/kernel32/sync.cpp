@@ -6,8 +6,10 @@
 #include <cerrno>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <pthread.h>
 #include <string>
+#include <string_view>
 #include <sys/mman.h>
 #include <vector>
 
@@ -185,11 +187,33 @@ void TakeInitialOwnership(MutexObject &mutex)
     plat::WaitForObjects(objects, false, INFINITE);
 }
 
+// A kernel object's name holds no backslash but after the session prefix "Global\" or "Local\";
+// the PC has one session, where both name the same object as the bare name. Anything else is a
+// folder of the object namespace that does not exist: ERROR_PATH_NOT_FOUND.
+std::optional<std::string_view> ObjectName(std::string_view name)
+{
+    for (std::string_view prefix : {std::string_view("Global\\"), std::string_view("Local\\")})
+        if (name.starts_with(prefix))
+        {
+            name.remove_prefix(prefix.size());
+            break;
+        }
+    if (name.find('\\') != std::string_view::npos)
+    {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    return name;
+}
+
 HANDLE OpenNamedMutex(LPCSTR lpName, bool create, bool initialOwner)
 {
+    const std::optional<std::string_view> name = ObjectName(lpName);
+    if (!name)
+        return nullptr;
     bool existed = false;
     std::optional<plat::NamedObjectFile> file =
-        plat::NamedObjectFile::Open(lpName, plat::NamedKind::Mutex, sizeof(pthread_mutex_t), create, existed);
+        plat::NamedObjectFile::Open(*name, plat::NamedKind::Mutex, sizeof(pthread_mutex_t), create, existed);
     if (!file)
         return nullptr;
     auto mutex = std::make_shared<MutexObject>(std::move(*file), existed);
@@ -297,7 +321,8 @@ BOOL WINAPI PulseEvent(HANDLE hEvent)
 }
 
 // CreateMutexA: unnamed mutexes belong to the process; named ones are machine-wide. A named
-// mutex that exists is opened (ERROR_ALREADY_EXISTS) and bInitialOwner is then ignored.
+// mutex that exists is opened (ERROR_ALREADY_EXISTS) and bInitialOwner is then ignored. Names
+// hold no backslash but after "Global\" or "Local\" (ERROR_PATH_NOT_FOUND), as on NT.
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName)
 {
     if (lpName && *lpName)
@@ -311,7 +336,8 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpN
     return handle;
 }
 
-// OpenMutexA: an existing named mutex of the PC; ERROR_FILE_NOT_FOUND when there is none.
+// OpenMutexA: an existing named mutex of the PC; ERROR_FILE_NOT_FOUND when there is none,
+// ERROR_PATH_NOT_FOUND for a name with a backslash (see CreateMutexA).
 HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR lpName)
 {
     if (!lpName || !*lpName)

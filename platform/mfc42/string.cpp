@@ -1,6 +1,8 @@
 // CString and CStringList.
 #include "platform/afx.h"
+#ifndef _WIN32
 #include "platform/core/text.h"
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -122,12 +124,20 @@ int CString::ReverseFind(char ch) const
 
 void CString::MakeUpper()
 {
+#ifdef _WIN32
+    CharUpperBuffA(m_text.data(), static_cast<DWORD>(m_text.size()));
+#else
     m_text = plat::Upper1252(m_text);
+#endif
 }
 
 void CString::MakeLower()
 {
+#ifdef _WIN32
+    CharLowerBuffA(m_text.data(), static_cast<DWORD>(m_text.size()));
+#else
     m_text = plat::Lower1252(m_text);
+#endif
 }
 
 void CString::TrimLeft()

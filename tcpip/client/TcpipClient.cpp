@@ -77,7 +77,7 @@ template <class Job> bool Run(Job &job)
         if (e.strNombre == "ProgressDone")
             kitpc::Say("  %s(\"%s\": %s)\n", e.strNombre.c_str(), e.strTexto.c_str(), MeaningOf(e.strTexto));
         else
-            kitpc::Say("  %s(%d, \"%s\": %s)\n", e.strNombre.c_str(), e.bOk, e.strTexto.c_str(),
+            kitpc::Say("  %s(%d, \"%s\": %s)\n", e.strNombre.c_str(), static_cast<int>(e.bOk), e.strTexto.c_str(),
                        MeaningOf(e.strTexto));
     });
     if (job.Run(kJobWaitMs))
@@ -116,7 +116,7 @@ int List(const std::vector<std::string> &args)
         return kFailed;
     LONG lCount = 0;
     job->GetNumNics(&lCount);
-    kitpc::Say("%d adaptador(es):\n", lCount);
+    kitpc::Say("%d adaptador(es):\n", static_cast<int>(lCount));
     for (LONG i = 1; i <= lCount; ++i)
     {
         kitcom::BStr name;
@@ -163,11 +163,11 @@ void ShowSettings(const TcpipParamPtr &param)
     kitpc::Say("  %-16s %s\n", "Tipo de nodo:", param.GetNodeType().c_str());
     kitpc::Say("  %-16s %s\n", "Host:", param.GetHostName().c_str());
     kitpc::Say("  %-16s %s\n", "Dominio:", param.GetDomain().c_str());
-    kitpc::Say("  %-16s %d (%s/%s, servidor %s)\n", "DHCP:", param.GetDhcpEnable(),
+    kitpc::Say("  %-16s %d (%s/%s, servidor %s)\n", "DHCP:", static_cast<int>(param.GetDhcpEnable()),
                param.GetDhcpIPAddress().c_str(), param.GetDhcpSubnetMask().c_str(),
                param.GetDhcpServer().c_str());
-    kitpc::Say("  %-16s %d\n", "DNS activo:", param.GetDnsEnable());
-    kitpc::Say("  %-16s %d\n", "Enlazado:", param.GetBound());
+    kitpc::Say("  %-16s %d\n", "DNS activo:", static_cast<int>(param.GetDnsEnable()));
+    kitpc::Say("  %-16s %d\n", "Enlazado:", static_cast<int>(param.GetBound()));
 }
 
 int Read(const std::vector<std::string> &args)

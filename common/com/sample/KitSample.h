@@ -17,6 +17,9 @@
 
 #include "common/com/ComPtr.h"
 #include "platform/windows.h"
+#ifdef _WIN32
+#include <initguid.h> // the GUIDs below are defined (selectany) where they are used
+#endif
 
 // {26D9B81C-CEFC-40F0-92A1-7CBE473C2D50}
 DEFINE_GUID(LIBID_KitSampleLib, 0x26D9B81C, 0xCEFC, 0x40F0, 0x92, 0xA1, 0x7C, 0xBE, 0x47, 0x3C, 0x2D, 0x50);

@@ -32,7 +32,7 @@ class CPrintingSink final
     }
     HRESULT Tick(LONG lCount)
     {
-        Say("  evento Tick(%d)%s\n", lCount,
+        Say("  evento Tick(%d)%s\n", static_cast<int>(lCount),
             GetCurrentThreadId() != client_ ? " desde el thread de trabajo" : "");
         return S_OK;
     }
@@ -82,7 +82,7 @@ int Run()
                          nullptr, nullptr);
     LONG total = 0;
     counter->get_Total(&total);
-    Say("Total tras Add(5) por la vtable y Add(\"7\") por IDispatch: %d\n", total);
+    Say("Total tras Add(5) por la vtable y Add(\"7\") por IDispatch: %d\n", static_cast<int>(total));
     counter->put_Name(kitcom::BStr("Conexión ADSL").Get());
 
     kitcom::ComPtr<CPrintingSink> sink = kitcom::Make<CPrintingSink>();

@@ -1,6 +1,6 @@
 // Child program of the registry tests: a second process writing the same PC's registry.
-//   platform_child_registry write TAG COUNT LOCKFILE
-//       prints "ready", waits until the test releases LOCKFILE, then writes COUNT values and
+//   platform_child_registry write TAG COUNT MUTEX
+//       prints "ready", waits until the test releases the named mutex MUTEX, then writes COUNT values and
 //       creates COUNT keys below HKCU\Software\KitTest\Shared; prints "created N" (the keys it
 //       was first to create).
 //   platform_child_registry churn
@@ -13,10 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace
 {
@@ -27,14 +24,18 @@ int Fail(const char *what, LONG error)
     return 1;
 }
 
-int Write(const char *tag, int count, const char *lockFile)
+int Write(const char *tag, int count, const char *mutexName)
 {
-    int lock = ::open(lockFile, O_RDONLY | O_CLOEXEC);
-    if (lock < 0)
-        return Fail("open lock", 0);
+    HANDLE gate = OpenMutexA(SYNCHRONIZE, FALSE, mutexName);
+    if (!gate)
+        return Fail("open mutex", static_cast<LONG>(GetLastError()));
     std::printf("ready\n");
     std::fflush(stdout);
-    ::flock(lock, LOCK_SH); // the test holds it exclusively until every child is ready
+    // The test owns it until every child is ready; each child lets it go at once.
+    const DWORD wait = WaitForSingleObject(gate, INFINITE);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+        ReleaseMutex(gate);
+    CloseHandle(gate);
 
     HKEY shared;
     LONG err = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\KitTest\\Shared", 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -68,6 +69,20 @@ int Write(const char *tag, int count, const char *lockFile)
     return 0;
 }
 
+LONG DeleteTree(HKEY parent, const char *name)
+{
+    HKEY key;
+    LONG err = RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key);
+    if (err)
+        return err;
+    char child[256];
+    while (RegEnumKeyA(key, 0, child, sizeof child) == ERROR_SUCCESS)
+        if ((err = DeleteTree(key, child)))
+            break;
+    RegCloseKey(key);
+    return err ? err : RegDeleteKeyA(parent, name);
+}
+
 int Churn()
 {
     HKEY churn;
@@ -96,9 +111,11 @@ int Churn()
         if ((err = RegSetValueExA(churn, "Blob", 0, REG_BINARY, reinterpret_cast<const BYTE *>(blob.data()),
                                   blob.size())))
             return Fail("blob", err);
-        // On 9x this takes the whole previous generation in one change.
+        // On 9x this takes the whole previous generation in one change; NT deletes leaves first.
         const std::string previous = "Gen" + std::to_string(generation - 1);
         err = RegDeleteKeyA(churn, previous.c_str());
+        if (err == ERROR_ACCESS_DENIED)
+            err = DeleteTree(churn, previous.c_str());
         if (err && err != ERROR_FILE_NOT_FOUND)
             return Fail("delete", err);
         std::printf("tick %d\n", generation);
@@ -129,8 +146,7 @@ int main(int argc, char **argv)
         return Churn();
     if (argc == 5 && std::strcmp(argv[1], "remove") == 0)
         return Remove(argv[2], argv[3], argv[4]);
-    std::fprintf(
-        stderr,
-        "usage: platform_child_registry write TAG COUNT LOCKFILE | churn | remove PATH VALUE SUBKEY\n");
+    std::fprintf(stderr,
+                 "usage: platform_child_registry write TAG COUNT MUTEX | churn | remove PATH VALUE SUBKEY\n");
     return 2;
 }

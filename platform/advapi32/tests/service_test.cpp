@@ -1,13 +1,16 @@
 // Service control manager: the DHCP client service of an XP PC opened, queried and reconfigured
 // as the TCP/IP module does, the checks of the arguments, access for a limited user, 9x, bad
 // handles and the database lock held by another process.
+#ifndef _WIN32
 #include "platform/kit/kitmachine.h"
 #include "platform/kit/kitservice.h"
+#endif
 #include "platform/windows.h"
 #include "testing/kittest.h"
 #include "testing/registry.h"
 
 #include <gtest/gtest.h>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -39,6 +42,7 @@ struct ScLockReleaser
 };
 using ScLock = std::unique_ptr<void, ScLockReleaser>;
 
+#ifndef _WIN32
 void MakePc(kitpc::WindowsFamily os, bool admin = true)
 {
     kitpc::MachineOptions options;
@@ -46,18 +50,60 @@ void MakePc(kitpc::WindowsFamily os, bool admin = true)
     options.admin = admin;
     ASSERT_TRUE(kitpc::CreateMachine(kittest::MachineDir(), options));
 }
+#endif
 
-void WriteExpandSz(const std::string &path, const char *name, const std::string &text)
+[[maybe_unused]] void WriteExpandSz(const std::string &path, const char *name, const std::string &text)
 {
     kittest::WriteRegValue(HKEY_LOCAL_MACHINE, path, name, REG_EXPAND_SZ,
                            std::string_view(text.c_str(), text.size() + 1));
 }
 
-void WriteMultiSz(const std::string &path, const char *name, const std::string &list)
+[[maybe_unused]] void WriteMultiSz(const std::string &path, const char *name, const std::string &list)
 {
     kittest::WriteRegValue(HKEY_LOCAL_MACHINE, path, name, REG_MULTI_SZ, list);
 }
 
+#ifdef _WIN32
+// Windows' service manager reads its database once, at start: a service is added through it.
+std::vector<std::string> g_added;
+
+void AddService(const std::string &name, DWORD type, DWORD start, const std::string &displayName,
+                const std::string &group = "", const char *image = "%SystemRoot%\\System32\\svchost.exe",
+                const char *dependencies = nullptr)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_TRUE(manager) << GetLastError();
+    SC_HANDLE service = CreateServiceA(
+        manager, name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS, type, start, SERVICE_ERROR_NORMAL,
+        image, group.empty() ? nullptr : group.c_str(), nullptr, dependencies, nullptr, nullptr);
+    EXPECT_TRUE(service) << name << ": " << GetLastError();
+    if (service)
+    {
+        g_added.push_back(name);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+}
+
+void RemoveAddedServices()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    for (const std::string &name : g_added)
+        if (SC_HANDLE service = OpenServiceA(manager, name.c_str(), DELETE))
+        {
+            DeleteService(service);
+            CloseServiceHandle(service);
+        }
+    CloseServiceHandle(manager);
+    g_added.clear();
+}
+
+void AddDhcpService()
+{
+    AddService("Dhcp", SERVICE_WIN32_SHARE_PROCESS, SERVICE_DEMAND_START, "Cliente DHCP", "TDI",
+               "%SystemRoot%\\System32\\svchost.exe -k netsvcs", "Tcpip\0Afd\0NetBT\0\0");
+}
+#else
 // A service key as the machine tool lays out a Win32 service or a driver.
 void AddService(const std::string &name, DWORD type, DWORD start, const std::string &displayName,
                 const std::string &group = "")
@@ -71,6 +117,8 @@ void AddService(const std::string &name, DWORD type, DWORD start, const std::str
         kittest::WriteRegString(HKEY_LOCAL_MACHINE, path, "Group", group);
 }
 
+void RemoveAddedServices() {}
+
 // The DHCP client of XP: manual start here, so a change to automatic shows.
 void AddDhcpService()
 {
@@ -79,6 +127,7 @@ void AddDhcpService()
     WriteMultiSz(kDhcpKey, "DependOnService", std::string("Tcpip\0Afd\0NetBT\0\0", 18));
     kittest::WriteRegString(HKEY_LOCAL_MACHINE, kDhcpKey, "ObjectName", "LocalSystem");
 }
+#endif
 
 // Every value of a key, by name: its type and bytes.
 std::map<std::string, std::pair<DWORD, std::string>> KeyValues(const std::string &path)
@@ -121,8 +170,14 @@ class ServiceTest : public testing::Test
   protected:
     void SetUp() override
     {
+#ifndef _WIN32
         MakePc(kitpc::WindowsFamily::XP);
+#endif
         AddDhcpService();
+    }
+    void TearDown() override
+    {
+        RemoveAddedServices();
     }
 };
 
@@ -248,6 +303,7 @@ TEST_F(ServiceTest, ArgumentsAreCheckedAndNothingIsWrittenOnFailure)
     }
 }
 
+#ifndef _WIN32
 TEST_F(ServiceTest, DependencyLoopThroughAnotherServiceIsCircular)
 {
     AddService("Tcpip", SERVICE_KERNEL_DRIVER, SERVICE_SYSTEM_START, "Controlador de protocolo TCP/IP");
@@ -327,6 +383,8 @@ TEST_F(ServiceTest, StatusFollowsThePcsRecordAndTheStartType)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_X_NULL_REF_POINTER));
 }
 
+#endif
+
 TEST_F(ServiceTest, EachCallNeedsItsRight)
 {
     ScHandle connectOnly = OpenManager(SC_MANAGER_CONNECT);
@@ -356,6 +414,7 @@ TEST_F(ServiceTest, EachCallNeedsItsRight)
     EXPECT_TRUE(SetStart(generic.get(), SERVICE_AUTO_START));
 }
 
+#ifndef _WIN32
 TEST_F(ServiceTest, LimitedUserMayOnlyRead)
 {
     ASSERT_TRUE(kitpc::SetIdentityValue("User", "Administrator", "0"));
@@ -419,12 +478,21 @@ TEST(ServiceFamilyTest, NtFamiliesHaveOne)
     }
 }
 
+#endif
+
 TEST_F(ServiceTest, OnlyThisComputerAndTheActiveDatabase)
 {
-    for (const char *name : {"", "PC-ADSL", "pc-adsl", "\\\\PC-ADSL"})
+    char computer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD length = sizeof computer;
+    ASSERT_TRUE(GetComputerNameA(computer, &length));
+    std::string lower = computer;
+    for (char &c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string &name :
+         {std::string(), std::string(computer), lower, "\\\\" + std::string(computer)})
     {
         SCOPED_TRACE(name);
-        EXPECT_TRUE(ScHandle(OpenSCManagerA(name, SERVICES_ACTIVE_DATABASEA, SC_MANAGER_CONNECT)));
+        EXPECT_TRUE(ScHandle(OpenSCManagerA(name.c_str(), SERVICES_ACTIVE_DATABASEA, SC_MANAGER_CONNECT)));
     }
     SetLastError(kSentinel);
     EXPECT_FALSE(OpenSCManagerA("\\\\SERVIDOR", nullptr, SC_MANAGER_CONNECT));
@@ -470,7 +538,9 @@ TEST_F(ServiceTest, MissingServicesAndBadNames)
     EXPECT_FALSE(OpenServiceA(manager.get(), std::string(257, 'a').c_str(), SERVICE_QUERY_STATUS));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
 
-    // The key goes while the service is open.
+#ifndef _WIN32
+    // The key goes while the simulated manager's service is open: Windows' manager keeps its
+    // database in memory.
     ScHandle service = OpenDhcp(manager.get(), SERVICE_ALL_ACCESS);
     ASSERT_TRUE(service);
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kDhcpKey), ERROR_SUCCESS);
@@ -481,6 +551,7 @@ TEST_F(ServiceTest, MissingServicesAndBadNames)
     SetLastError(kSentinel);
     EXPECT_FALSE(SetStart(service.get(), SERVICE_AUTO_START));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
+#endif
 }
 
 TEST_F(ServiceTest, BadHandles)

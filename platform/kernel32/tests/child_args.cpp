@@ -1,14 +1,18 @@
 // Child program of the process tests: writes how it was started to the file named by
-// KIT_CHILD_OUT, one "key=value" line each: cmdline, argc, argv<i>, cwd, fds (descriptors open
-// beyond 0, 1 and 2, but for the platform's hold on the program's own file), startup (dwFlags,wShowWindow),
-// machine ($KIT_MACHINE) and show (the value of the variable KIT_CHILD_SHOW names, or "(none)").
+// KIT_CHILD_OUT, one "key=value" line each: cmdline, argc, argv<i>, self (its own file), cwd,
+// fds (on the simulated PC: descriptors open beyond 0, 1 and 2, but for the platform's hold on the
+// program's own file), startup (dwFlags,wShowWindow), machine ($KIT_MACHINE) and show (the value
+// of the variable KIT_CHILD_SHOW names, or "(none)").
 #include "platform/windows.h"
 
-#include <dirent.h>
 #include <fstream>
 #include <string>
+#ifndef _WIN32
+#include <cstdlib>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace
 {
@@ -19,6 +23,7 @@ std::string Variable(const char *name)
     return length == 0 || length >= sizeof buffer ? "(none)" : std::string(buffer, length);
 }
 
+#ifndef _WIN32
 bool IsOwnProgram(int fd)
 {
     struct stat held = {}, own = {};
@@ -41,11 +46,14 @@ int InheritedDescriptors()
     ::closedir(dir);
     return count;
 }
+#endif
 } // namespace
 
 int main(int argc, char **argv)
 {
+#ifndef _WIN32
     const int descriptors = InheritedDescriptors(); // before this program opens anything itself
+#endif
     const std::string out = Variable("KIT_CHILD_OUT");
     if (out == "(none)")
         return 2;
@@ -54,9 +62,14 @@ int main(int argc, char **argv)
     file << "argc=" << argc << "\n";
     for (int i = 0; i < argc; ++i)
         file << "argv" << i << "=" << argv[i] << "\n";
-    char cwd[4096];
-    file << "cwd=" << (::getcwd(cwd, sizeof cwd) ? cwd : "?") << "\n";
+    char path[MAX_PATH];
+    const DWORD self = GetModuleFileNameA(nullptr, path, sizeof path);
+    file << "self=" << std::string(path, self < sizeof path ? self : 0) << "\n";
+    const DWORD cwd = GetCurrentDirectoryA(sizeof path, path);
+    file << "cwd=" << (cwd > 0 && cwd < sizeof path ? path : "?") << "\n";
+#ifndef _WIN32
     file << "fds=" << descriptors << "\n";
+#endif
     STARTUPINFOA startup;
     GetStartupInfoA(&startup);
     file << "startup=" << startup.dwFlags << "," << startup.wShowWindow << "\n";

@@ -4,7 +4,6 @@
 #include "platform/windows.h"
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace
 {
@@ -22,7 +21,7 @@ int main(int argc, char **argv)
     HMODULE library = LoadLibraryA(argv[1]);
     if (!library)
     {
-        std::printf("error %u\n", GetLastError());
+        std::printf("error %lu\n", static_cast<unsigned long>(GetLastError()));
         std::fflush(stdout);
         return 1;
     }
@@ -33,5 +32,5 @@ int main(int argc, char **argv)
     FreeLibrary(library);
     Say("freed");
     for (;;)
-        ::pause();
+        Sleep(INFINITE);
 }

@@ -7,6 +7,7 @@
 #include "platform/windows.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -49,7 +50,7 @@ int ReadMapping(const char *name)
     HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
     if (!mapping)
     {
-        std::printf("error %u\n", GetLastError());
+        std::printf("error %lu\n", static_cast<unsigned long>(GetLastError()));
         return 1;
     }
     const char *view = static_cast<const char *>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));

@@ -1,18 +1,62 @@
-// Communications ports over a pty: the test holds the master side and plays the device.
+// Communications ports. On the simulated PC over a pty: the test holds the master side and plays
+// the device. A Windows test has no device to play, so there only what needs no port is checked.
 #include "platform/windows.h"
 #include "testing/kittest.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 namespace
 {
 constexpr DWORD kSentinel = 0xdeadbeef;
+
+// The comm functions on a handle that is no port: the device refuses the request.
+TEST(CommDevice, FunctionsNeedAPort)
+{
+    const std::string path = kittest::MachineDir() + "/plain.txt";
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    SetLastError(kSentinel);
+    EXPECT_FALSE(GetCommState(file, &dcb));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+    COMMTIMEOUTS timeouts = {};
+    SetLastError(kSentinel);
+    EXPECT_FALSE(GetCommTimeouts(file, &timeouts));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+    SetLastError(kSentinel);
+    EXPECT_FALSE(SetCommMask(file, EV_RXCHAR));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+    SetLastError(kSentinel);
+    EXPECT_FALSE(PurgeComm(file, PURGE_RXCLEAR));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+    CloseHandle(file);
+
+    SetLastError(kSentinel);
+    EXPECT_FALSE(GetCommState(INVALID_HANDLE_VALUE, &dcb));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+// A port the PC does not have.
+TEST(CommDevice, MissingPortIsNotFound)
+{
+    SetLastError(kSentinel);
+    EXPECT_EQ(
+        CreateFileA("\\\\.\\COM250", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+        INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+#ifndef _WIN32
 
 // A pty linked as the PC's COM1; the master is the device's end.
 class Line
@@ -465,4 +509,5 @@ TEST(CommDevice, VanishingRefusedAndMissing)
     CloseHandle(reader);
     CloseHandle(port);
 }
+#endif
 } // namespace

@@ -1,23 +1,62 @@
 // Folders: creating and removing them, the current, temporary, Windows and system folders, path
 // names and the program's file name.
+#ifndef _WIN32
 #include "platform/kit/kitmachine.h"
+#endif
 #include "platform/windows.h"
 #include "testing/kittest.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <regex>
 #include <string>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace
 {
 constexpr DWORD kSentinel = 0xdeadbeef;
 constexpr char kGuard = '\x5A';
 
+// The PC's temporary folder; made on first use where the test's folder starts empty (Windows).
+// The last error is left alone.
+std::string TempFolder()
+{
+    const std::string folder = kittest::MachineDir() + "/temp";
+    const DWORD error = GetLastError();
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetLastError(error);
+    return folder;
+}
+
 std::string Temp(const std::string &name)
 {
-    return kittest::MachineDir() + "/temp/" + name;
+    return TempFolder() + "/" + name;
+}
+
+// A path as the system writes it back: the simulated PC keeps '/', Windows turns it into '\'.
+std::string Native(std::string path)
+{
+#ifdef _WIN32
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+#endif
+    return path;
+}
+
+// The running program's file as the host knows it.
+std::string ProgramFile()
+{
+#ifdef _WIN32
+    return _pgmptr;
+#else
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    return n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string();
+#endif
 }
 
 bool Exists(const std::string &path)
@@ -108,21 +147,32 @@ TEST(Directory, CreateAndRemove)
 
 TEST(Directory, TempPathAndNames)
 {
-    const std::string temp = kittest::MachineDir() + "/temp/";
-    ExpectBufferRule([](LPSTR b, DWORD n) { return GetTempPathA(n, b); }, temp);
+#ifdef _WIN32
+    // The folder TMP names, ended by a backslash.
+    char tmp[MAX_PATH];
+    ASSERT_NE(GetEnvironmentVariableA("TMP", tmp, MAX_PATH), 0u);
+    ExpectBufferRule([](LPSTR b, DWORD n) { return GetTempPathA(n, b); }, std::string(tmp) + "\\");
+#else
+    ExpectBufferRule([](LPSTR b, DWORD n) { return GetTempPathA(n, b); }, kittest::MachineDir() + "/temp/");
+#endif
 
+    const std::string temp = Native(TempFolder() + "/");
     char name[MAX_PATH];
     const UINT first = GetTempFileNameA(temp.c_str(), "KITPREFIX", 0, name);
     ASSERT_NE(first, 0u);
-    EXPECT_TRUE(std::regex_match(name, std::regex(temp + "KIT[0-9A-F]{1,4}\\.TMP"))) << name;
+    ASSERT_EQ(std::string(name).substr(0, temp.size()), temp);
+    // "<prefix><hex>.TMP"; the case of the letters is the file system's business.
+    EXPECT_TRUE(std::regex_match(name + temp.size(), std::regex("KIT[0-9A-F]{1,4}\\.TMP", std::regex::icase)))
+        << name;
     EXPECT_EQ(std::strtoul(name + temp.size() + 3, nullptr, 16), first);
     EXPECT_TRUE(Exists(name)); // made, so the name stays taken
     char second[MAX_PATH];
     ASSERT_NE(GetTempFileNameA(temp.c_str(), "KIT", 0, second), 0u);
     EXPECT_STRNE(name, second);
 
-    EXPECT_EQ(GetTempFileNameA((kittest::MachineDir() + "\\temp").c_str(), "", 0x12345, name), 0x2345u);
-    EXPECT_EQ(std::string(name), temp + "2345.TMP");
+    EXPECT_EQ(GetTempFileNameA(Native(TempFolder()).c_str(), "", 0x12345, name), 0x2345u);
+    EXPECT_EQ(std::string(name).substr(0, temp.size()), temp);
+    EXPECT_TRUE(std::regex_match(name + temp.size(), std::regex("2345\\.TMP", std::regex::icase))) << name;
     EXPECT_FALSE(Exists(name)); // a given number only makes the name
 
     struct Case
@@ -130,7 +180,7 @@ TEST(Directory, TempPathAndNames)
         std::string folder;
         DWORD error;
     } cases[] = {
-        {Temp("none"), ERROR_PATH_NOT_FOUND},
+        {Temp("none"), ERROR_DIRECTORY},
         {second, ERROR_DIRECTORY},
         {"/" + std::string(250, 'a'), ERROR_BUFFER_OVERFLOW},
     };
@@ -145,9 +195,13 @@ TEST(Directory, TempPathAndNames)
 TEST(Directory, CurrentDirectory)
 {
     CurrentDirectoryRestorer restore;
-    ASSERT_TRUE(SetCurrentDirectoryA((kittest::MachineDir() + "\\TEMP").c_str()));
-    ExpectBufferRule([](LPSTR b, DWORD n) { return GetCurrentDirectoryA(n, b); },
-                     kittest::MachineDir() + "/temp");
+    TempFolder();
+#ifdef _WIN32
+    ASSERT_TRUE(SetCurrentDirectoryA((kittest::MachineDir() + "\\temp").c_str()));
+#else
+    ASSERT_TRUE(SetCurrentDirectoryA((kittest::MachineDir() + "\\TEMP").c_str())); // takes the folder's case
+#endif
+    ExpectBufferRule([](LPSTR b, DWORD n) { return GetCurrentDirectoryA(n, b); }, Native(TempFolder()));
     HANDLE file = CreateFileA("here.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
@@ -174,12 +228,21 @@ TEST(Directory, CurrentDirectory)
 
 TEST(Directory, WindowsAndSystemFolders)
 {
+#ifdef _WIN32
+    // The folder SystemRoot names.
+    char root[MAX_PATH];
+    ASSERT_NE(GetEnvironmentVariableA("SystemRoot", root, MAX_PATH), 0u);
+    ExpectBufferRule([](LPSTR b, DWORD n) { return GetWindowsDirectoryA(b, n); }, root);
+    ExpectBufferRule([](LPSTR b, DWORD n) { return GetSystemDirectoryA(b, n); },
+                     std::string(root) + "\\system32");
+#else
     const std::string root = kittest::MachineDir();
     ExpectBufferRule([](LPSTR b, DWORD n) { return GetWindowsDirectoryA(b, n); }, root + "/windows");
     ExpectBufferRule([](LPSTR b, DWORD n) { return GetSystemDirectoryA(b, n); }, root + "/windows/system32");
     ASSERT_TRUE(kitpc::SetIdentityValue("Windows", "Family", "98"));
     ASSERT_TRUE(kitpc::SetIdentityValue("Windows", "PlatformId", "1"));
     ExpectBufferRule([](LPSTR b, DWORD n) { return GetSystemDirectoryA(b, n); }, root + "/windows/system");
+#endif
 }
 
 TEST(Directory, ShortAndFullPathNames)
@@ -188,16 +251,29 @@ TEST(Directory, ShortAndFullPathNames)
     ASSERT_TRUE(CreateDirectoryA(Temp("Long Folder Name").c_str(), nullptr));
     const std::string real = Temp("Long Folder Name");
     const std::string typed = kittest::MachineDir() + "\\TEMP\\long folder name";
-    ExpectBufferRule([&](LPSTR b, DWORD n) { return GetShortPathNameA(typed.c_str(), b, n); }, real);
+#ifdef _WIN32
+    // The file system's 8.3 alias.
+    char alias[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(typed.c_str(), alias, MAX_PATH), 0u);
+    const std::string shortName = alias;
+#else
+    const std::string shortName = real; // the simulated PC's short names are the long ones
+#endif
+    ExpectBufferRule([&](LPSTR b, DWORD n) { return GetShortPathNameA(typed.c_str(), b, n); }, shortName);
     char inPlace[MAX_PATH];
     std::strcpy(inPlace, typed.c_str());
-    EXPECT_EQ(GetShortPathNameA(inPlace, inPlace, MAX_PATH), real.size());
-    EXPECT_EQ(std::string(inPlace), real);
+    EXPECT_EQ(GetShortPathNameA(inPlace, inPlace, MAX_PATH), shortName.size());
+    EXPECT_EQ(std::string(inPlace), shortName);
     struct Missing
     {
         std::string path;
         DWORD error;
-    } missing[] = {{Temp("none.txt"), ERROR_FILE_NOT_FOUND}, {Temp("none/none.txt"), ERROR_PATH_NOT_FOUND}};
+    } missing[] = {
+        {Temp("none.txt"), ERROR_FILE_NOT_FOUND},
+#ifndef _WIN32
+        {Temp("none/none.txt"), ERROR_PATH_NOT_FOUND}, // Windows documents no error for a missing folder
+#endif
+    };
     for (const Missing &m : missing)
     {
         SetLastError(kSentinel);
@@ -212,11 +288,14 @@ TEST(Directory, ShortAndFullPathNames)
         std::string full;
         const char *filePart; // nullptr: none
     } cases[] = {
-        {"file.txt", real + "/file.txt", "file.txt"},
-        {"a\\..\\b\\.\\c.txt", real + "/b/c.txt", "c.txt"},
-        {"..\\LONG FOLDER NAME\\x", real + "/x", "x"},
-        {"sub\\", real + "/sub/", nullptr},
+        {"file.txt", Native(real + "/file.txt"), "file.txt"},
+        {"a\\..\\b\\.\\c.txt", Native(real + "/b/c.txt"), "c.txt"},
+        {"..\\Long Folder Name\\x", Native(real + "/x"), "x"},
+        {"sub\\", Native(real + "/sub/"), nullptr},
+#ifndef _WIN32
+        {"..\\LONG FOLDER NAME\\x", real + "/x", "x"}, // existing names take their own case
         {"/", "/", nullptr},
+#endif
     };
     for (const Case &c : cases)
     {
@@ -230,15 +309,13 @@ TEST(Directory, ShortAndFullPathNames)
             EXPECT_EQ(filePart, nullptr) << c.name;
     }
     ExpectBufferRule([](LPSTR b, DWORD n) { return GetFullPathNameA("f.txt", n, b, nullptr); },
-                     real + "/f.txt");
+                     Native(real + "/f.txt"));
 }
 
 TEST(Directory, ModuleFileName)
 {
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    const std::string program(self, static_cast<size_t>(n));
+    const std::string program = ProgramFile();
+    ASSERT_FALSE(program.empty());
     DWORD result = 0;
     EXPECT_EQ(
         Sized([](LPSTR b, DWORD size) { return GetModuleFileNameA(nullptr, b, size); }, MAX_PATH, result),

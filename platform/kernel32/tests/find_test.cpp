@@ -11,9 +11,20 @@ namespace
 {
 constexpr DWORD kSentinel = 0xdeadbeef;
 
+// The PC's temporary folder; made on first use where the test's folder starts empty (Windows).
+// The last error is left alone.
+std::string TempFolder()
+{
+    const std::string folder = kittest::MachineDir() + "/temp";
+    const DWORD error = GetLastError();
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetLastError(error);
+    return folder;
+}
+
 std::string Temp(const std::string &name)
 {
-    return kittest::MachineDir() + "/temp/" + name;
+    return TempFolder() + "/" + name;
 }
 
 void Put(const std::string &path, const std::string &content)
@@ -127,7 +138,9 @@ TEST(Find, ErrorsAndHandles)
         DWORD error;
     } cases[] = {
         {Temp("nofolder/*"), ERROR_PATH_NOT_FOUND},
-        {Temp("one.txt/*"), ERROR_PATH_NOT_FOUND},
+#ifndef _WIN32
+        {Temp("one.txt/*"), ERROR_PATH_NOT_FOUND}, // Windows documents no error for a file as folder
+#endif
         {Temp("*.none"), ERROR_FILE_NOT_FOUND},
         {Temp(""), ERROR_FILE_NOT_FOUND}, // a trailing separator
         {"", ERROR_PATH_NOT_FOUND},
@@ -140,9 +153,12 @@ TEST(Find, ErrorsAndHandles)
         EXPECT_EQ(FindFirstFileA(c.pattern.c_str(), &data), INVALID_HANDLE_VALUE) << c.pattern;
         EXPECT_EQ(GetLastError(), c.error) << c.pattern;
     }
+#ifndef _WIN32
+    // The simulated PC refuses a missing buffer; Windows writes through the pointer.
     SetLastError(kSentinel);
     EXPECT_EQ(FindFirstFileA(Temp("*").c_str(), nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+#endif
 
     HANDLE find = FindFirstFileA(Temp("one.txt").c_str(), &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);

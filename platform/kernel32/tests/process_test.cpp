@@ -3,29 +3,46 @@
 #include "testing/kittest.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace
 {
+#ifdef _WIN32
+constexpr char kExe[] = ".exe";
+#else
+constexpr char kExe[] = "";
+#endif
+
 std::string ChildProgram(const char *name)
 {
-    return kittest::BinDir() + "/platform_child_" + name;
+    return kittest::BinDir() + "/platform_child_" + name + kExe;
+}
+
+// A folder of the test's PC, made when missing (a Windows test's PC starts empty).
+std::string PcFolder(const std::string &name)
+{
+    const std::string path = kittest::MachineDir() + "/" + name;
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    return path;
 }
 
 std::string Quoted(const std::string &path)
@@ -35,7 +52,7 @@ std::string Quoted(const std::string &path)
 
 std::string OutPath()
 {
-    return kittest::MachineDir() + "/temp/child.out";
+    return PcFolder("temp") + "/child.out";
 }
 
 void WriteFile(const std::string &path, const std::string &text, fs::perms perms)
@@ -47,10 +64,29 @@ void WriteFile(const std::string &path, const std::string &text, fs::perms perms
 
 constexpr fs::perms kExecutable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec;
 
+#ifndef _WIN32
 // A program that writes `tag` into the child output file.
 void WriteProbe(const std::string &path, const std::string &tag)
 {
     WriteFile(path, "#!/bin/sh\necho " + tag + " > \"$KIT_CHILD_OUT\"\n", kExecutable);
+}
+#endif
+
+// A copy of a program of the build inside the PC, so deleting it touches nothing of the build.
+std::string CopyIntoPc(const std::string &program, const std::string &name)
+{
+    const std::string path = kittest::MachineDir() + "/" + name;
+    fs::create_directories(fs::path(path).parent_path());
+    fs::copy_file(program, path, fs::copy_options::overwrite_existing);
+    fs::permissions(path, kExecutable);
+    return path;
+}
+
+// Whether two paths name the same file (false when either is missing).
+bool SameFile(const std::string &a, const std::string &b)
+{
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
 }
 
 struct Started
@@ -121,6 +157,33 @@ std::map<std::string, std::string> RunArgs(const std::string &commandLine)
     return Report(RunForOutput(commandLine));
 }
 
+// A named mutex this thread owns, which a child waits for before it ends.
+class Gate
+{
+  public:
+    explicit Gate(const char *name) : name_(name), mutex_(CreateMutexA(nullptr, TRUE, name)) {}
+    ~Gate()
+    {
+        Open();
+        CloseHandle(mutex_);
+    }
+    Gate(const Gate &) = delete;
+    Gate &operator=(const Gate &) = delete;
+    const std::string &Name() const { return name_; }
+    void Open()
+    {
+        if (owned_)
+            ReleaseMutex(mutex_);
+        owned_ = false;
+    }
+
+  private:
+    std::string name_;
+    HANDLE mutex_;
+    bool owned_ = true;
+};
+
+#ifndef _WIN32
 // Restores PATH when a test changed it.
 class PathGuard
 {
@@ -132,6 +195,7 @@ class PathGuard
   private:
     std::string saved_;
 };
+#endif
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -185,6 +249,8 @@ TEST(ProcessCommandLine, ApplicationNameRunsWithTheCommandLineAsGiven)
     EXPECT_EQ(report["argv2"], "two 2");
 }
 
+#ifndef _WIN32
+// A kit program the host started (not through CreateProcessA) rebuilds its command line.
 TEST(ProcessCommandLine, RebuiltFromArgumentsWhenAnotherProgramStartedIt)
 {
     // The shell replaces itself with the child: same pid, but not our command line.
@@ -193,10 +259,12 @@ TEST(ProcessCommandLine, RebuiltFromArgumentsWhenAnotherProgramStartedIt)
     EXPECT_EQ(report["argv1"], "a b");
     EXPECT_EQ(report["cmdline"], child + " \"a b\" c\\d \"\"");
 }
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // Finding the program
 
+#ifndef _WIN32
 TEST(ProcessLookup, BinFolderComesBeforePath)
 {
     PathGuard path;
@@ -236,34 +304,44 @@ TEST(ProcessLookup, SystemFolderOfThePc)
     WriteProbe(kittest::MachineDir() + "/windows/system32/sysprobe", "system");
     EXPECT_EQ(RunForOutput("sysprobe.exe"), "system\n");
 }
+#endif
 
 TEST(ProcessLookup, NameWithFolderIsUsedAsGiven)
 {
-    WriteProbe(kittest::MachineDir() + "/temp/Tools/prog", "folder");
-    EXPECT_EQ(RunForOutput(kittest::MachineDir() + "\\TEMP\\tools\\PROG.EXE x"), "folder\n");
-    WriteProbe(kittest::MachineDir() + "/temp/My Tools/tool", "blanks");
+    const std::string prog = CopyIntoPc(ChildProgram("args"), "temp/Tools/prog" + std::string(kExe));
+    auto report = RunArgs(kittest::MachineDir() + "\\TEMP\\tools\\PROG.EXE x");
+    EXPECT_TRUE(SameFile(report["self"], prog)) << report["self"];
+    EXPECT_EQ(report["argv1"], "x");
+    const std::string tool = CopyIntoPc(ChildProgram("args"), "temp/My Tools/tool" + std::string(kExe));
     // Unquoted with a blank: tried up to each blank in turn.
-    EXPECT_EQ(RunForOutput(kittest::MachineDir() + "/temp/My Tools/tool.exe /x"), "blanks\n");
+    const std::string line = kittest::MachineDir() + "/temp/My Tools/tool.exe /x";
+    report = RunArgs(line);
+    EXPECT_TRUE(SameFile(report["self"], tool)) << report["self"];
+    EXPECT_EQ(report["cmdline"], line); // handed over as given, blank and all
 }
 
 TEST(ProcessLookup, FailuresGiveWindowsErrors)
 {
-    WriteFile(kittest::MachineDir() + "/bin/notexec", "#!/bin/sh\n",
-              fs::perms::owner_read | fs::perms::owner_write);
-    WriteFile(kittest::MachineDir() + "/bin/garbage", std::string("MZ\x01\x02garbage", 11), kExecutable);
+    const std::string temp = PcFolder("temp");
+    WriteFile(temp + "/garbage.exe", std::string("MZ\x01\x02garbage", 11), kExecutable);
     struct Case
     {
         std::string commandLine;
         DWORD error;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"nosuchprogram.exe /x", ERROR_FILE_NOT_FOUND},
         {"", ERROR_FILE_NOT_FOUND},
         {kittest::MachineDir() + "\\temp\\nosuch.exe", ERROR_FILE_NOT_FOUND},
-        {kittest::MachineDir() + "\\nofolder\\prog.exe", ERROR_PATH_NOT_FOUND},
-        {"notexec", ERROR_ACCESS_DENIED},
-        {"garbage.exe", ERROR_BAD_EXE_FORMAT},
+        {kittest::MachineDir() + "\\nofolder\\prog.exe", ERROR_FILE_NOT_FOUND}, // searched for, not found
+        {kittest::MachineDir() + "\\temp\\garbage.exe", ERROR_BAD_EXE_FORMAT},
     };
+#ifndef _WIN32
+    // The host's execute mark has no Windows counterpart.
+    WriteFile(kittest::MachineDir() + "/bin/notexec", "#!/bin/sh\n",
+              fs::perms::owner_read | fs::perms::owner_write);
+    cases.push_back({"notexec", ERROR_ACCESS_DENIED});
+#endif
     for (const Case &c : cases)
     {
         SCOPED_TRACE(c.commandLine);
@@ -289,16 +367,15 @@ TEST(ProcessWait, ExitCodeOfExitProcess)
 
 TEST(ProcessWait, StillActiveUntilItEnds)
 {
-    const std::string fifo = kittest::MachineDir() + "/temp/gate";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    Started started = Start(Quoted(ChildProgram("exit")) + " fifo " + fifo);
+    Gate gate("KitProcessGate");
+    Started started = Start(Quoted(ChildProgram("exit")) + " gate " + gate.Name());
     ASSERT_TRUE(started.ok);
     EXPECT_EQ(WaitForSingleObject(started.pi.hProcess, 20), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(WaitForSingleObject(started.pi.hThread, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(started.pi.hProcess, &code));
     EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
-    ::close(::open(fifo.c_str(), O_WRONLY)); // lets the child go
+    gate.Open(); // lets the child go
     EXPECT_EQ(WaitForSingleObject(started.pi.hThread, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(Finish(started), 7u);
 }
@@ -318,10 +395,13 @@ TEST(ProcessWait, TerminateProcessSetsTheExitCode)
 
 TEST(ProcessWait, EndedBySignals)
 {
+#ifndef _WIN32
     Started killed = Start(Quoted(ChildProgram("exit")) + " forever");
     ASSERT_TRUE(killed.ok);
     ::kill(static_cast<pid_t>(killed.pi.dwProcessId), SIGTERM);
     EXPECT_EQ(Finish(killed), 1u);
+#endif
+    // abort() ends a program with 3, as Microsoft's C runtime does.
 
     Started aborted = Start(Quoted(ChildProgram("exit")) + " abort");
     ASSERT_TRUE(aborted.ok);
@@ -345,6 +425,7 @@ TEST(ProcessWait, ClosedHandleCannotBeWaitedOn)
     EXPECT_EQ(GetProcessId(process), 0u);
 }
 
+#ifndef _WIN32
 TEST(ProcessWait, ChildIsReapedWhenNobodyWaits)
 {
     Started started = Start(Quoted(ChildProgram("exit")) + " code 0");
@@ -358,6 +439,7 @@ TEST(ProcessWait, ChildIsReapedWhenNobodyWaits)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_FALSE(fs::exists(proc)) << kittest::ReadHostFile(proc + "/stat", "");
 }
+#endif
 
 TEST(ProcessWait, ChildrenOfSeveralThreadsAtOnce)
 {
@@ -413,8 +495,8 @@ TEST(ProcessStart, CurrentDirectory)
     Started started = Start(nullptr, Quoted(ChildProgram("args")), 0, folder.c_str());
     ASSERT_TRUE(started.ok) << started.error;
     Finish(started);
-    EXPECT_EQ(Report(kittest::ReadHostFile(OutPath(), ""))["cwd"],
-              fs::canonical(kittest::MachineDir() + "/temp").string());
+    const std::string cwd = Report(kittest::ReadHostFile(OutPath(), ""))["cwd"];
+    EXPECT_TRUE(SameFile(cwd, PcFolder("temp"))) << cwd;
 
     Started missing =
         Start(nullptr, Quoted(ChildProgram("args")), 0, (kittest::MachineDir() + "\\nofolder").c_str());
@@ -422,6 +504,7 @@ TEST(ProcessStart, CurrentDirectory)
     EXPECT_EQ(missing.error, static_cast<DWORD>(ERROR_DIRECTORY));
 }
 
+#ifndef _WIN32
 TEST(ProcessStart, NoDescriptorReachesTheChild)
 {
     // A descriptor opened without close-on-exec, a platform file and the registry's database.
@@ -446,6 +529,7 @@ TEST(ProcessStart, NoDescriptorReachesTheChild)
     CloseHandle(file);
     ::close(fd);
 }
+#endif
 
 TEST(ProcessStart, EnvironmentIsInheritedOrGiven)
 {
@@ -453,10 +537,13 @@ TEST(ProcessStart, EnvironmentIsInheritedOrGiven)
     SetEnvironmentVariableA("KitInherited", "heredado");
     auto report = RunArgs(Quoted(ChildProgram("args")));
     EXPECT_EQ(report["show"], "heredado");
+#ifndef _WIN32
     EXPECT_EQ(report["machine"], kittest::MachineDir());
+#endif
     SetEnvironmentVariableA("KitInherited", nullptr);
 
-    // A block of its own: nothing else is inherited, but the child stays on this PC.
+    // A block of its own: nothing else is inherited (on the simulated PC the child stays on
+    // this PC).
     std::string block =
         "KIT_CHILD_OUT=" + OutPath() + '\0' + "KIT_CHILD_SHOW=Given" + '\0' + "Given=dado" + '\0';
     block += '\0';
@@ -466,7 +553,9 @@ TEST(ProcessStart, EnvironmentIsInheritedOrGiven)
     Finish(started);
     report = Report(kittest::ReadHostFile(OutPath(), ""));
     EXPECT_EQ(report["show"], "dado");
+#ifndef _WIN32
     EXPECT_EQ(report["machine"], kittest::MachineDir());
+#endif
     SetEnvironmentVariableA("KIT_CHILD_SHOW", nullptr);
 }
 
@@ -477,7 +566,8 @@ TEST(ProcessStart, StartupInformationAndWindowFlags)
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = 7; // SW_SHOWMINNOACTIVE
-    for (DWORD flags : {0u, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, DETACHED_PROCESS, CREATE_NEW_CONSOLE})
+    for (DWORD flags : {DWORD(0), DWORD(CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS), DWORD(DETACHED_PROCESS),
+                        DWORD(CREATE_NEW_CONSOLE)})
     {
         std::remove(OutPath().c_str());
         Started started = Start(nullptr, Quoted(ChildProgram("args")), flags, nullptr, nullptr, &si);
@@ -487,6 +577,14 @@ TEST(ProcessStart, StartupInformationAndWindowFlags)
     }
 }
 
+TEST(ProcessStart, DetachedAndNewConsoleTogetherAreRefused)
+{
+    Started both = Start(nullptr, Quoted(ChildProgram("args")), DETACHED_PROCESS | CREATE_NEW_CONSOLE);
+    EXPECT_FALSE(both.ok);
+    EXPECT_EQ(both.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+#ifndef _WIN32
 TEST(ProcessStart, UnsupportedRequestsFailVisibly)
 {
     Started suspended = Start(nullptr, Quoted(ChildProgram("args")), CREATE_SUSPENDED);
@@ -499,26 +597,26 @@ TEST(ProcessStart, UnsupportedRequestsFailVisibly)
     Started handles = Start(nullptr, Quoted(ChildProgram("args")), 0, nullptr, nullptr, &si);
     EXPECT_FALSE(handles.ok);
     EXPECT_EQ(handles.error, static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
-
-    Started both = Start(nullptr, Quoted(ChildProgram("args")), DETACHED_PROCESS | CREATE_NEW_CONSOLE);
-    EXPECT_FALSE(both.ok);
-    EXPECT_EQ(both.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
+#endif
 
 // The standard handles of STARTF_USESTDHANDLES: the child writes into the files given, and one
 // left NULL gives it nothing.
 TEST(ProcessStart, StandardHandlesAreTheFilesGiven)
 {
-    const std::string program = kittest::MachineDir() + "/bin/dice";
-    WriteFile(program, "#!/bin/sh\nread linea\necho \"salida $linea\"\necho error >&2\n", kExecutable);
-    const std::string salida = kittest::MachineDir() + "/temp/salida.txt";
-    const std::string entrada = kittest::MachineDir() + "/temp/entrada.txt";
+    const std::string salida = PcFolder("temp") + "/salida.txt";
+    const std::string entrada = PcFolder("temp") + "/entrada.txt";
     kittest::WriteHostFile(entrada, "uno\n");
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE in = CreateFileA(entrada.c_str(), GENERIC_READ, FILE_SHARE_READ, &sa, OPEN_EXISTING, 0, nullptr);
     HANDLE out = CreateFileA(salida.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(in, INVALID_HANDLE_VALUE);
     ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    // The C runtime of Windows writes its text with CR LF.
+    auto text = [](std::string bytes) {
+        std::erase(bytes, '\r');
+        return bytes;
+    };
 
     for (HANDLE error : {out, static_cast<HANDLE>(nullptr)})
     {
@@ -532,17 +630,29 @@ TEST(ProcessStart, StandardHandlesAreTheFilesGiven)
         si.hStdOutput = out;
         si.hStdError = error;
         PROCESS_INFORMATION pi{};
-        std::string linea = "dice";
+        std::string linea = Quoted(ChildProgram("exit")) + " echo";
         ASSERT_TRUE(CreateProcessA(nullptr, linea.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                                    nullptr, &si, &pi))
             << GetLastError();
         ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
-        EXPECT_EQ(kittest::ReadHostFile(salida), error ? "salida uno\nerror\n" : "salida uno\n");
+        EXPECT_EQ(text(kittest::ReadHostFile(salida)), error ? "salida uno\nerror\n" : "salida uno\n");
     }
+    CloseHandle(in);
+    CloseHandle(out);
+}
 
-    // Only files: another kind of handle is refused, and so is a request that inherits nothing.
+#ifndef _WIN32
+// The simulated PC hands over file handles only, and only when asked to inherit.
+TEST(ProcessStart, StandardHandlesOnlyFilesAndInherited)
+{
+    const std::string program = kittest::MachineDir() + "/bin/dice";
+    WriteFile(program, "#!/bin/sh\nread linea\necho \"salida $linea\"\necho error >&2\n", kExecutable);
+    const std::string salida = kittest::MachineDir() + "/temp/salida.txt";
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE out = CreateFileA(salida.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -559,9 +669,9 @@ TEST(ProcessStart, StandardHandlesAreTheFilesGiven)
     EXPECT_FALSE(
         CreateProcessA(nullptr, linea.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
-    CloseHandle(in);
     CloseHandle(out);
 }
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // The environment
@@ -614,49 +724,36 @@ DWORD DeleteError(const std::string &path)
     return DeleteFileA(path.c_str()) ? ERROR_SUCCESS : GetLastError();
 }
 
-// A copy of a program of the build inside the PC, so deleting it touches nothing of the build.
-std::string CopyIntoPc(const std::string &program, const std::string &name)
-{
-    const std::string path = kittest::MachineDir() + "/program_files/" + name;
-    fs::create_directories(fs::path(path).parent_path());
-    fs::copy_file(program, path, fs::copy_options::overwrite_existing);
-    fs::permissions(path, kExecutable);
-    return path;
-}
-
+#ifndef _WIN32
 std::string NewFifo(const std::string &name)
 {
     const std::string fifo = kittest::MachineDir() + "/temp/" + name;
     EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     return fifo;
 }
+#endif
 
-// Opens the FIFO's writing end, which waits for the child to be reading it, and closes it.
-void LetGo(const std::string &fifo)
-{
-    ::close(::open(fifo.c_str(), O_WRONLY));
-}
 } // namespace
 
 TEST(ProcessImage, ProgramIsNotDeletedWhileItRuns)
 {
-    const std::string program = CopyIntoPc(ChildProgram("exit"), "Pequeno");
-    const std::string fifo = NewFifo("gate");
-    Started started = Start(Quoted(program) + " fifo " + fifo);
+    const std::string program = CopyIntoPc(ChildProgram("exit"), "program_files/Pequeno" + std::string(kExe));
+    Gate gate("KitImageGate");
+    Started started = Start(Quoted(program) + " gate " + gate.Name());
     ASSERT_TRUE(started.ok) << started.error;
     // Held from the moment CreateProcessA returns, not only once the program is under way.
     EXPECT_EQ(DeleteError(program), DWORD(ERROR_ACCESS_DENIED));
-    const std::string renamed = kittest::MachineDir() + "/program_files/Renombrado";
+    const std::string renamed = kittest::MachineDir() + "/program_files/Renombrado" + kExe;
     EXPECT_TRUE(MoveFileA(program.c_str(), renamed.c_str())); // renaming it is allowed
     EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_ACCESS_DENIED));
-    LetGo(fifo);
+    gate.Open();
     EXPECT_EQ(Finish(started), 7u);
     EXPECT_EQ(DeleteError(renamed), DWORD(ERROR_SUCCESS));
 }
 
 TEST(ProcessImage, KilledProgramLeavesNoHold)
 {
-    const std::string program = CopyIntoPc(ChildProgram("exit"), "Pequeno");
+    const std::string program = CopyIntoPc(ChildProgram("exit"), "program_files/Pequeno" + std::string(kExe));
     Started started = Start(Quoted(program) + " forever");
     ASSERT_TRUE(started.ok) << started.error;
     EXPECT_EQ(DeleteError(program), DWORD(ERROR_ACCESS_DENIED));
@@ -665,6 +762,8 @@ TEST(ProcessImage, KilledProgramLeavesNoHold)
     EXPECT_EQ(DeleteError(program), DWORD(ERROR_SUCCESS));
 }
 
+// The simulated PC's own programs: scripts, programs the host starts, the host's execute mark.
+#ifndef _WIN32
 TEST(ProcessImage, ScriptHeldThroughItsInterpreter)
 {
     // Not a program of ours: only what CreateProcessA handed over holds it.
@@ -682,14 +781,11 @@ TEST(ProcessImage, ScriptHeldThroughItsInterpreter)
 
 TEST(ProcessImage, KitProgramStartedByTheHostHoldsItself)
 {
-    const std::string program = CopyIntoPc(ChildProgram("exit"), "Pequeno");
-    const std::string fifo = NewFifo("gate");
-    kittest::Child child(program, {"fifo", fifo});
-    ASSERT_TRUE(child.Started());
-    const int writer = ::open(fifo.c_str(), O_WRONLY); // the program is in its main now
+    const std::string program = CopyIntoPc(ChildProgram("runtime"), "program_files/Pequeno");
+    kittest::Child child(program, {"hold-mutex", "KitHostStarted"});
+    ASSERT_EQ(child.ReadLine(), "held"); // the program is in its main now
     EXPECT_EQ(DeleteError(program), DWORD(ERROR_ACCESS_DENIED));
-    ::close(writer);
-    EXPECT_EQ(child.Wait(), 7);
+    child.Kill();
     EXPECT_EQ(DeleteError(program), DWORD(ERROR_SUCCESS));
 }
 
@@ -702,3 +798,4 @@ TEST(ProcessStart, AProgramFileWrittenOnThePcRunsWithoutTheHostsMark)
     ASSERT_TRUE(started.ok) << started.error;
     EXPECT_EQ(Finish(started), 5u);
 }
+#endif

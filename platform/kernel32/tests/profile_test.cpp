@@ -8,9 +8,14 @@
 
 namespace
 {
+// In the PC's temporary folder; made on first use where the test's folder starts empty (Windows).
 std::string IniPath()
 {
-    return kittest::MachineDir() + "/temp/test.ini";
+    const std::string folder = kittest::MachineDir() + "/temp";
+    const DWORD error = GetLastError();
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetLastError(error);
+    return folder + "/test.ini";
 }
 
 std::string Get(const char *section, const char *key, const char *def = "dflt")
@@ -114,10 +119,14 @@ TEST(Profile, WritesKeepTheRestOfTheFile)
 
 TEST(Profile, BareNameLivesInTheWindowsFolder)
 {
-    ASSERT_TRUE(WritePrivateProfileStringA("S", "k", "v", "kit.ini"));
-    EXPECT_TRUE(std::filesystem::exists(kittest::MachineDir() + "/windows/kit.ini"));
+    char windows[MAX_PATH];
+    ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string path = std::string(windows) + "/kittest.ini";
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "k", "v", "kittest.ini"));
+    EXPECT_TRUE(std::filesystem::exists(path));
     char buffer[8];
-    EXPECT_EQ(GetPrivateProfileStringA("S", "K", "", buffer, sizeof buffer, "KIT.INI"), 1u);
+    EXPECT_EQ(GetPrivateProfileStringA("S", "K", "", buffer, sizeof buffer, "KITTEST.INI"), 1u);
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
 TEST(Profile, Failures)

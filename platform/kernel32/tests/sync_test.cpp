@@ -97,16 +97,16 @@ TEST(Mutex, AbandonedByADeadThread)
 
 TEST(Mutex, NamedIsMachineWide)
 {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Kit\\Shared");
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "KitShared");
     ASSERT_NE(mutex, nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
-    HANDLE again = CreateMutexA(nullptr, FALSE, "Kit\\Shared");
+    HANDLE again = CreateMutexA(nullptr, FALSE, "KitShared");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "kit\\shared"), nullptr); // names keep their case
+    EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "kitshared"), nullptr); // names keep their case
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
-    kittest::Child child("platform_child_runtime", {"hold-mutex", "Kit\\Shared"});
+    kittest::Child child("platform_child_runtime", {"hold-mutex", "KitShared"});
     ASSERT_EQ(child.ReadLine(), "held");
     EXPECT_EQ(WaitForSingleObject(mutex, 50), static_cast<DWORD>(WAIT_TIMEOUT));
     child.Kill();
@@ -115,7 +115,31 @@ TEST(Mutex, NamedIsMachineWide)
     CloseHandle(mutex);
     CloseHandle(again);
     // Gone with its last handle.
-    EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Kit\\Shared"), nullptr);
+    EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "KitShared"), nullptr);
+}
+
+// A backslash is the object namespace's separator: only the session prefixes may hold one, and
+// in the one session they name the same object as the bare name.
+TEST(Mutex, NamesHoldNoBackslashButTheSessionPrefix)
+{
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, "Kit\\Shared"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "Kit\\Shared"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+    HANDLE local = CreateMutexA(nullptr, TRUE, "Local\\KitSession");
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE bare = CreateMutexA(nullptr, FALSE, "KitSession");
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(WaitForSingleObject(bare, 0), WAIT_OBJECT_0); // this thread owns it already
+    EXPECT_TRUE(ReleaseMutex(bare));
+    EXPECT_TRUE(ReleaseMutex(local));
+    CloseHandle(bare);
+    CloseHandle(local);
 }
 
 TEST(Mutex, TwoProcessesContend)

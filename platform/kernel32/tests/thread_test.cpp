@@ -24,7 +24,6 @@ DWORD WINAPI CallExitThread(LPVOID)
 }
 
 std::atomic<bool> g_destructorRan{false};
-std::atomic<DWORD> g_waitInDestructor{WAIT_FAILED};
 
 struct MarksDestruction
 {
@@ -96,7 +95,10 @@ TEST(Thread, TerminateEndsABlockedMessageLoop)
     DWORD code = 0;
     GetExitCodeThread(thread, &code);
     EXPECT_EQ(code, 99u);
+#ifndef _WIN32
+    // The simulated PC's TerminateThread unwinds the thread's stack; Windows' runs nothing.
     EXPECT_TRUE(g_destructorRan);
+#endif
     // The queue went with the thread, and no platform lock was left held: the platform still
     // works from here.
     SetLastError(0xdeadbeef);
@@ -108,6 +110,12 @@ TEST(Thread, TerminateEndsABlockedMessageLoop)
     CloseHandle(thread);
     CloseHandle(ready);
 }
+
+#ifndef _WIN32
+namespace
+{
+std::atomic<DWORD> g_waitInDestructor{WAIT_FAILED};
+} // namespace
 
 // A thread being terminated unwinds its frames; a destructor on the way may still wait.
 struct WaitingDestructor
@@ -142,6 +150,7 @@ TEST(Thread, DestructorsWaitWhileATerminatedThreadUnwinds)
     CloseHandle(events[0]);
     CloseHandle(events[1]);
 }
+#endif
 
 TEST(Thread, TerminateASuspendedThread)
 {
@@ -169,6 +178,9 @@ TEST(Thread, BadHandles)
     EXPECT_FALSE(TerminateThread(thread, 0));
     EXPECT_EQ(ResumeThread(thread), static_cast<DWORD>(-1));
     EXPECT_FALSE(CloseHandle(thread));
+#ifndef _WIN32
+    // Windows starts the thread, which then faults; the simulated PC refuses it.
     EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+#endif
 }

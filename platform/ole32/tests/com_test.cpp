@@ -1,5 +1,6 @@
 // COM: GUID texts, apartments, object creation through the registry, ProgIDs, OleRun.
 #include "platform/windows.h"
+#include "platform/wstring.h"
 #include "testing/kittest.h"
 
 #include <cstring>
@@ -10,12 +11,12 @@
 namespace
 {
 // {86C05C70-6370-11D6-9BEC-00C04F1F2D46}
-DEFINE_GUID(kSomeGuid, 0x86C05C70, 0x6370, 0x11D6, 0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46);
-constexpr const char16_t *kSomeGuidText = u"{86C05C70-6370-11D6-9BEC-00C04F1F2D46}";
+const GUID kSomeGuid = {0x86C05C70, 0x6370, 0x11D6, {0x9B, 0xEC, 0x00, 0xC0, 0x4F, 0x1F, 0x2D, 0x46}};
+constexpr const OLECHAR *kSomeGuidText = OLESTR("{86C05C70-6370-11D6-9BEC-00C04F1F2D46}");
 // A class nobody registers.
-DEFINE_GUID(kNoClass, 0x0BADC1A5, 0x0000, 0x4000, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01);
+const GUID kNoClass = {0x0BADC1A5, 0x0000, 0x4000, {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}};
 // A class the tests register by hand.
-DEFINE_GUID(kTestClass, 0x5E57C1A5, 0x1111, 0x4222, 0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x66);
+const GUID kTestClass = {0x5E57C1A5, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x66}};
 constexpr const char *kTestClassKey = "CLSID\\{5E57C1A5-1111-4222-8333-444455556666}";
 
 void SetClassesValue(const std::string &path, const char *name, const std::string &value)
@@ -38,9 +39,9 @@ class ComTest : public testing::Test
     void TearDown() override { CoUninitialize(); }
 };
 
-std::u16string Wide(const char *text)
+WString Wide(const char *text)
 {
-    return std::u16string(text, text + std::strlen(text));
+    return WString(text, text + std::strlen(text));
 }
 
 HRESULT CreateTestClass(IUnknown **out, DWORD context = CLSCTX_ALL)
@@ -102,20 +103,20 @@ class Plain : public IUnknown
 TEST(GuidText, FormatsUpperCaseWithBraces)
 {
     OLECHAR text[40];
-    std::fill(std::begin(text), std::end(text), u'\xBEEF');
+    std::fill(std::begin(text), std::end(text), static_cast<OLECHAR>(0xBEEF));
     EXPECT_EQ(StringFromGUID2(kSomeGuid, text, 39), 39);
-    EXPECT_EQ(std::u16string(text), kSomeGuidText);
-    EXPECT_EQ(text[39], u'\xBEEF');
+    EXPECT_EQ(WString(text), kSomeGuidText);
+    EXPECT_EQ(text[39], static_cast<OLECHAR>(0xBEEF));
     EXPECT_EQ(StringFromGUID2(kSomeGuid, text, 38), 0); // no room for the NUL
     EXPECT_EQ(StringFromGUID2(GUID_NULL, text, 40), 39);
-    EXPECT_EQ(std::u16string(text), u"{00000000-0000-0000-0000-000000000000}");
+    EXPECT_EQ(WString(text), OLESTR("{00000000-0000-0000-0000-000000000000}"));
 
     LPOLESTR task = nullptr;
     ASSERT_EQ(StringFromCLSID(kSomeGuid, &task), S_OK);
-    EXPECT_EQ(std::u16string(task), kSomeGuidText);
+    EXPECT_EQ(WString(task), kSomeGuidText);
     CoTaskMemFree(task);
     ASSERT_EQ(StringFromIID(IID_IDispatch, &task), S_OK);
-    EXPECT_EQ(std::u16string(task), u"{00020400-0000-0000-C000-000000000046}");
+    EXPECT_EQ(WString(task), OLESTR("{00020400-0000-0000-C000-000000000046}"));
     CoTaskMemFree(task);
 }
 
@@ -124,7 +125,7 @@ TEST(GuidText, ParsesAndRefusesBadTexts)
     GUID guid;
     ASSERT_EQ(IIDFromString(kSomeGuidText, &guid), S_OK);
     EXPECT_EQ(guid, kSomeGuid);
-    ASSERT_EQ(CLSIDFromString(u"{86c05c70-6370-11d6-9bec-00c04f1f2d46}", &guid), S_OK); // any case
+    ASSERT_EQ(CLSIDFromString(OLESTR("{86c05c70-6370-11d6-9bec-00c04f1f2d46}"), &guid), S_OK); // any case
     EXPECT_EQ(guid, kSomeGuid);
     ASSERT_EQ(IIDFromString(nullptr, &guid), S_OK);
     EXPECT_EQ(guid, GUID_NULL);
@@ -134,18 +135,18 @@ TEST(GuidText, ParsesAndRefusesBadTexts)
 
     struct Case
     {
-        const char16_t *text;
+        const OLECHAR *text;
         HRESULT iidResult;
     };
     const Case cases[] = {
-        {u"86C05C70-6370-11D6-9BEC-00C04F1F2D46", E_INVALIDARG},  // no braces
-        {u"{86C05C70-6370-11D6-9BEC-00C04F1F2D46", E_INVALIDARG}, // one brace
-        {u"{86C05C70-6370-11D6-9BEC-00C04F1F2D46}x", E_INVALIDARG},
-        {u"", E_INVALIDARG},
-        {u"{86C05C70-6370-11D6-9BEC-00C04F1F2D4G}", CO_E_IIDSTRING}, // not hexadecimal
-        {u"{86C05C70+6370-11D6-9BEC-00C04F1F2D46}", CO_E_IIDSTRING}, // separator
-        {u"(86C05C70-6370-11D6-9BEC-00C04F1F2D46)", CO_E_IIDSTRING},
-        {u"{86C05C7-06370-11D6-9BEC-00C04F1F2D46}", CO_E_IIDSTRING},
+        {OLESTR("86C05C70-6370-11D6-9BEC-00C04F1F2D46"), E_INVALIDARG},  // no braces
+        {OLESTR("{86C05C70-6370-11D6-9BEC-00C04F1F2D46"), E_INVALIDARG}, // one brace
+        {OLESTR("{86C05C70-6370-11D6-9BEC-00C04F1F2D46}x"), E_INVALIDARG},
+        {OLESTR(""), E_INVALIDARG},
+        {OLESTR("{86C05C70-6370-11D6-9BEC-00C04F1F2D4G}"), CO_E_IIDSTRING}, // not hexadecimal
+        {OLESTR("{86C05C70+6370-11D6-9BEC-00C04F1F2D46}"), CO_E_IIDSTRING}, // separator
+        {OLESTR("(86C05C70-6370-11D6-9BEC-00C04F1F2D46)"), CO_E_IIDSTRING},
+        {OLESTR("{86C05C7-06370-11D6-9BEC-00C04F1F2D46}"), CO_E_IIDSTRING},
     };
     for (const Case &c : cases)
     {
@@ -160,7 +161,7 @@ TEST(GuidText, ParsesAndRefusesBadTexts)
 
 TEST(GuidText, CoCreateGuidMakesDistinctVersion4Guids)
 {
-    std::set<std::u16string> seen;
+    std::set<WString> seen;
     for (int i = 0; i < 100; ++i)
     {
         GUID guid;
@@ -277,16 +278,16 @@ TEST(ProgId, LooksUpTheClassDirectlyOrThroughCurVer)
         EXPECT_EQ(clsid, c.clsid) << c.progId;
     }
     GUID clsid;
-    EXPECT_EQ(CLSIDFromProgID(u"Kit\x4E2D", &clsid), CO_E_CLASSSTRING); // no ANSI form
+    EXPECT_EQ(CLSIDFromProgID(OLESTR("Kit\x4E2D"), &clsid), CO_E_CLASSSTRING); // no ANSI form
     EXPECT_EQ(CLSIDFromProgID(nullptr, &clsid), E_INVALIDARG);
-    EXPECT_EQ(CLSIDFromProgID(u"Kit.Prueba", nullptr), E_INVALIDARG);
+    EXPECT_EQ(CLSIDFromProgID(OLESTR("Kit.Prueba"), nullptr), E_INVALIDARG);
     // CLSIDFromString takes ProgIDs too.
-    ASSERT_EQ(CLSIDFromString(u"Kit.Prueba.1", &clsid), S_OK);
+    ASSERT_EQ(CLSIDFromString(OLESTR("Kit.Prueba.1"), &clsid), S_OK);
     EXPECT_EQ(clsid, kSomeGuid);
 
     LPOLESTR progId = nullptr;
     ASSERT_EQ(ProgIDFromCLSID(kSomeGuid, &progId), S_OK);
-    EXPECT_EQ(std::u16string(progId), u"Kit.Prueba.1");
+    EXPECT_EQ(WString(progId), OLESTR("Kit.Prueba.1"));
     CoTaskMemFree(progId);
     progId = reinterpret_cast<LPOLESTR>(1);
     EXPECT_EQ(ProgIDFromCLSID(kNoClass, &progId), REGDB_E_CLASSNOTREG);

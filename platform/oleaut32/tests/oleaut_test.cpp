@@ -1,5 +1,6 @@
 // BSTR and VARIANT: lengths, ownership, coercion.
 #include "platform/windows.h"
+#include "platform/wstring.h"
 #include "testing/NullDispatch.h"
 
 #include <cstring>
@@ -38,7 +39,7 @@ VARIANT I4(LONG value)
     return v;
 }
 
-VARIANT Text(const char16_t *text)
+VARIANT Text(const OLECHAR *text)
 {
     VARIANT v;
     VariantInit(&v);
@@ -47,9 +48,9 @@ VARIANT Text(const char16_t *text)
     return v;
 }
 
-std::u16string TextOf(const VARIANT &v)
+WString TextOf(const VARIANT &v)
 {
-    return std::u16string(v.bstrVal, SysStringLen(v.bstrVal));
+    return WString(v.bstrVal, SysStringLen(v.bstrVal));
 }
 } // namespace
 
@@ -67,7 +68,7 @@ TEST(Bstr, LengthPrefixAndTerminator)
     // Embedded NULs count.
     BSTR embedded = SysAllocStringLen(OLESTR("a\0b"), 3);
     EXPECT_EQ(SysStringLen(embedded), 3u);
-    EXPECT_EQ(embedded[2], u'b');
+    EXPECT_EQ(embedded[2], OLESTR('b'));
     EXPECT_EQ(embedded[3], 0);
     SysFreeString(embedded);
 
@@ -116,14 +117,14 @@ TEST(Bstr, Reallocation)
     BSTR text = SysAllocString(OLESTR("abcdef"));
     // The new text may come from the old one.
     ASSERT_TRUE(SysReAllocString(&text, text + 2));
-    EXPECT_EQ(std::u16string(text, SysStringLen(text)), u"cdef");
+    EXPECT_EQ(WString(text, SysStringLen(text)), OLESTR("cdef"));
     ASSERT_TRUE(SysReAllocStringLen(&text, OLESTR("xyz"), 2));
-    EXPECT_EQ(std::u16string(text, SysStringLen(text)), u"xy");
+    EXPECT_EQ(WString(text, SysStringLen(text)), OLESTR("xy"));
     // Without a source the old text is kept as far as it goes.
     ASSERT_TRUE(SysReAllocStringLen(&text, nullptr, 4));
     EXPECT_EQ(SysStringLen(text), 4u);
-    EXPECT_EQ(text[0], u'x');
-    EXPECT_EQ(text[1], u'y');
+    EXPECT_EQ(text[0], OLESTR('x'));
+    EXPECT_EQ(text[1], OLESTR('y'));
     ASSERT_TRUE(SysReAllocString(&text, nullptr));
     EXPECT_EQ(text, nullptr);
     EXPECT_FALSE(SysReAllocString(nullptr, OLESTR("a")));
@@ -131,13 +132,13 @@ TEST(Bstr, Reallocation)
 
 TEST(Variant, CopyOwnsItsOwnString)
 {
-    VARIANT source = Text(u"hola");
+    VARIANT source = Text(OLESTR("hola"));
     VARIANT copy;
     VariantInit(&copy);
     ASSERT_EQ(VariantCopy(&copy, &source), S_OK);
     EXPECT_EQ(copy.vt, VT_BSTR);
     EXPECT_NE(copy.bstrVal, source.bstrVal);
-    EXPECT_EQ(TextOf(copy), u"hola");
+    EXPECT_EQ(TextOf(copy), OLESTR("hola"));
 
     // The byte length survives the copy.
     VARIANT odd;
@@ -154,7 +155,7 @@ TEST(Variant, CopyOwnsItsOwnString)
     EXPECT_EQ(copy.bstrVal, nullptr);
 
     EXPECT_EQ(VariantCopy(&source, &source), S_OK); // onto itself: nothing happens
-    EXPECT_EQ(TextOf(source), u"hola");
+    EXPECT_EQ(TextOf(source), OLESTR("hola"));
     for (VARIANT *v : {&source, &copy, &odd, &nullText})
     {
         EXPECT_EQ(VariantClear(v), S_OK);
@@ -274,8 +275,8 @@ TEST(VariantChangeType, Table)
         USHORT flags;
         VARTYPE to;
         HRESULT hr;
-        LONGLONG integer;     // expected value for integer and boolean targets
-        const char16_t *text; // expected text for VT_BSTR targets
+        LONGLONG integer;    // expected value for integer and boolean targets
+        const OLECHAR *text; // expected text for VT_BSTR targets
     };
     auto r8 = [](double d) {
         VARIANT v;
@@ -308,37 +309,37 @@ TEST(VariantChangeType, Table)
     VARIANT empty;
     VariantInit(&empty);
     const Case cases[] = {
-        {"I4 to text", I4(42), 0, VT_BSTR, S_OK, 0, u"42"},
-        {"negative to text", I4(-7), 0, VT_BSTR, S_OK, 0, u"-7"},
-        {"bool to text", boolean(true), 0, VT_BSTR, S_OK, 0, u"-1"},
-        {"bool to word", boolean(true), VARIANT_ALPHABOOL, VT_BSTR, S_OK, 0, u"True"},
-        {"false to word", boolean(false), VARIANT_ALPHABOOL, VT_BSTR, S_OK, 0, u"False"},
-        {"double to text", r8(0.1), 0, VT_BSTR, S_OK, 0, u"0.1"},
-        {"float to text", r4(0.1f), 0, VT_BSTR, S_OK, 0, u"0.1"},
-        {"large double to text", r8(1e20), 0, VT_BSTR, S_OK, 0, u"1E+20"},
-        {"currency to text", typed(VT_CY, 15000), 0, VT_BSTR, S_OK, 0, u"1.5"},
-        {"UI8 to text", typed(VT_UI8, -1), 0, VT_BSTR, S_OK, 0, u"18446744073709551615"},
-        {"empty to text", empty, 0, VT_BSTR, S_OK, 0, u""},
-        {"text to I4", Text(u" 12 "), 0, VT_I4, S_OK, 12, nullptr},
-        {"signed text", Text(u"-12"), 0, VT_I4, S_OK, -12, nullptr},
-        {"exponent text", Text(u"1.5e2"), 0, VT_I4, S_OK, 150, nullptr},
-        {"half rounds to even", Text(u"2.5"), 0, VT_I4, S_OK, 2, nullptr},
-        {"half rounds up to even", Text(u"3.5"), 0, VT_I4, S_OK, 4, nullptr},
-        {"negative half", Text(u"-2.5"), 0, VT_I4, S_OK, -2, nullptr},
-        {"words are not numbers", Text(u"True"), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
-        {"letters", Text(u"12a"), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
-        {"hexadecimal C form", Text(u"0x10"), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
-        {"infinity", Text(u"inf"), 0, VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
-        {"empty text", Text(u""), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
+        {"I4 to text", I4(42), 0, VT_BSTR, S_OK, 0, OLESTR("42")},
+        {"negative to text", I4(-7), 0, VT_BSTR, S_OK, 0, OLESTR("-7")},
+        {"bool to text", boolean(true), 0, VT_BSTR, S_OK, 0, OLESTR("-1")},
+        {"bool to word", boolean(true), VARIANT_ALPHABOOL, VT_BSTR, S_OK, 0, OLESTR("True")},
+        {"false to word", boolean(false), VARIANT_ALPHABOOL, VT_BSTR, S_OK, 0, OLESTR("False")},
+        {"double to text", r8(0.1), 0, VT_BSTR, S_OK, 0, OLESTR("0.1")},
+        {"float to text", r4(0.1f), 0, VT_BSTR, S_OK, 0, OLESTR("0.1")},
+        {"large double to text", r8(1e20), 0, VT_BSTR, S_OK, 0, OLESTR("1E+20")},
+        {"currency to text", typed(VT_CY, 15000), 0, VT_BSTR, S_OK, 0, OLESTR("1.5")},
+        {"UI8 to text", typed(VT_UI8, -1), 0, VT_BSTR, S_OK, 0, OLESTR("18446744073709551615")},
+        {"empty to text", empty, 0, VT_BSTR, S_OK, 0, OLESTR("")},
+        {"text to I4", Text(OLESTR(" 12 ")), 0, VT_I4, S_OK, 12, nullptr},
+        {"signed text", Text(OLESTR("-12")), 0, VT_I4, S_OK, -12, nullptr},
+        {"exponent text", Text(OLESTR("1.5e2")), 0, VT_I4, S_OK, 150, nullptr},
+        {"half rounds to even", Text(OLESTR("2.5")), 0, VT_I4, S_OK, 2, nullptr},
+        {"half rounds up to even", Text(OLESTR("3.5")), 0, VT_I4, S_OK, 4, nullptr},
+        {"negative half", Text(OLESTR("-2.5")), 0, VT_I4, S_OK, -2, nullptr},
+        {"words are not numbers", Text(OLESTR("True")), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
+        {"letters", Text(OLESTR("12a")), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
+        {"hexadecimal C form", Text(OLESTR("0x10")), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
+        {"infinity", Text(OLESTR("inf")), 0, VT_R8, DISP_E_TYPEMISMATCH, 0, nullptr},
+        {"empty text", Text(OLESTR("")), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
         {"null text", Text(nullptr), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
-        {"text too large", Text(u"99999999999"), 0, VT_I4, DISP_E_OVERFLOW, 0, nullptr},
-        {"text to I8", Text(u"-9223372036854775808"), 0, VT_I8, S_OK, INT64_MIN, nullptr},
-        {"text to currency", Text(u"1.25"), 0, VT_CY, S_OK, 12500, nullptr},
-        {"word to bool", Text(u"true"), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
-        {"False to bool", Text(u" False "), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
-        {"zero to bool", Text(u"0"), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
-        {"number to bool", Text(u"5"), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
-        {"other word to bool", Text(u"yes"), 0, VT_BOOL, DISP_E_TYPEMISMATCH, 0, nullptr},
+        {"text too large", Text(OLESTR("99999999999")), 0, VT_I4, DISP_E_OVERFLOW, 0, nullptr},
+        {"text to I8", Text(OLESTR("-9223372036854775808")), 0, VT_I8, S_OK, INT64_MIN, nullptr},
+        {"text to currency", Text(OLESTR("1.25")), 0, VT_CY, S_OK, 12500, nullptr},
+        {"word to bool", Text(OLESTR("true")), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
+        {"False to bool", Text(OLESTR(" False ")), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
+        {"zero to bool", Text(OLESTR("0")), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
+        {"number to bool", Text(OLESTR("5")), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
+        {"other word to bool", Text(OLESTR("yes")), 0, VT_BOOL, DISP_E_TYPEMISMATCH, 0, nullptr},
         {"bool to I4", boolean(true), 0, VT_I4, S_OK, -1, nullptr},
         {"I4 to bool", I4(3), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
         {"fits UI1", I4(255), 0, VT_UI1, S_OK, 255, nullptr},
@@ -400,16 +401,16 @@ TEST(VariantChangeType, Table)
 
 TEST(VariantChangeType, InPlaceAndByReference)
 {
-    VARIANT v = Text(u"15");
+    VARIANT v = Text(OLESTR("15"));
     ASSERT_EQ(VariantChangeType(&v, &v, 0, VT_I4), S_OK); // the text is freed
     EXPECT_EQ(v.vt, VT_I4);
     EXPECT_EQ(v.lVal, 15);
 
     // A failed conversion leaves the destination alone.
-    VARIANT text = Text(u"nope");
+    VARIANT text = Text(OLESTR("nope"));
     EXPECT_EQ(VariantChangeType(&text, &text, 0, VT_I4), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(text.vt, VT_BSTR);
-    EXPECT_EQ(TextOf(text), u"nope");
+    EXPECT_EQ(TextOf(text), OLESTR("nope"));
     VariantClear(&text);
 
     LONG number = 33;
@@ -420,7 +421,7 @@ TEST(VariantChangeType, InPlaceAndByReference)
     VARIANT out;
     VariantInit(&out);
     ASSERT_EQ(VariantChangeType(&out, &ref, 0, VT_BSTR), S_OK);
-    EXPECT_EQ(TextOf(out), u"33");
+    EXPECT_EQ(TextOf(out), OLESTR("33"));
     VariantClear(&out);
     EXPECT_EQ(VariantChangeType(nullptr, &ref, 0, VT_I4), E_INVALIDARG);
 }

@@ -2,13 +2,17 @@
 // and functions each Windows family has, the devices of each registry source, the list
 // functions' buffer protocol and structure versions, the phone book of each family (created,
 // found in another case, updated, deleted, damaged, read-only) and the dial parameters' store.
+#ifndef _WIN32
 #include "platform/kit/kitmachine.h"
+#endif
 #include "platform/windows.h"
 #include "testing/kittest.h"
 #include "testing/registry.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <cstring>
 #include <string>
@@ -16,7 +20,9 @@
 
 namespace
 {
+#ifndef _WIN32
 using kitpc::WindowsFamily;
+#endif
 using kittest::WriteRegDword;
 using kittest::WriteRegString;
 
@@ -29,6 +35,7 @@ constexpr char k9xModemClass[] = "System\\CurrentControlSet\\Services\\Class\\Mo
 constexpr char kEntry[] = "Conexi\xF3n ADSL Router"; // Windows 1252
 constexpr DWORD kSentinel = 0xdeadbeef;
 
+#ifndef _WIN32
 void MakePc(WindowsFamily os, bool ras = true, LANGID lang = 0x0C0A)
 {
     kitpc::MachineOptions options;
@@ -38,6 +45,8 @@ void MakePc(WindowsFamily os, bool ras = true, LANGID lang = 0x0C0A)
     if (ras)
         WriteRegDword(HKEY_LOCAL_MACHINE, kRemoteAccess, "Start", 3);
 }
+
+#endif
 
 // The product's binding: RASAPI32.DLL first, then RNAPH.DLL.
 struct Ras
@@ -54,6 +63,68 @@ struct Ras
     }
 };
 #define RAS(ras, name) ras.Get<decltype(&name)>(#name)
+
+// What every Windows of the NT family answers with an empty phone book.
+TEST(RasWindows, StructuresAndCodesOfTheSdk)
+{
+    // WINVER 0x501's structures: no pointers in them, the same on every build.
+    EXPECT_EQ(sizeof(RASENTRYA), 2884u);
+    EXPECT_EQ(sizeof(RASENTRYNAMEA), 532u);
+    EXPECT_EQ(sizeof(RASDEVINFOA), 152u);
+    EXPECT_EQ(sizeof(RASCREDENTIALSA), 540u);
+    EXPECT_EQ(ERROR_BUFFER_TOO_SMALL, 603);
+    EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK, 621);
+    EXPECT_EQ(ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, 623);
+    EXPECT_EQ(ERROR_CANNOT_WRITE_PHONEBOOK, 624);
+    EXPECT_EQ(ERROR_INVALID_SIZE, 632);
+    EXPECT_STREQ(RASDT_PPPoE, "PPPoE");
+    EXPECT_EQ(RASET_Broadband, 5);
+    EXPECT_EQ(RASNP_Ip, 4);
+    EXPECT_EQ(RASFP_Ppp, 1);
+}
+
+TEST(RasWindows, Rasapi32HasThePhoneBookFunctions)
+{
+    Ras ras;
+    ASSERT_NE(nullptr, ras.rasapi);
+    for (const char *name :
+         {"RasEnumDevicesA", "RasEnumEntriesA", "RasGetEntryPropertiesA", "RasSetEntryPropertiesA",
+          "RasValidateEntryNameA", "RasDeleteEntryA", "RasGetEntryDialParamsA", "RasSetEntryDialParamsA",
+          "RasSetCredentialsA", "RasGetErrorStringA", "RasDialA", "RasHangUpA"})
+        EXPECT_NE(nullptr, GetProcAddress(ras.rasapi, name)) << name;
+    SetLastError(kSentinel);
+    EXPECT_EQ(nullptr, GetProcAddress(ras.rasapi, "RasNoSuchFunctionA"));
+    EXPECT_EQ(DWORD(ERROR_PROC_NOT_FOUND), GetLastError());
+}
+
+TEST(RasWindows, EmptyPhoneBook)
+{
+    Ras ras;
+    ASSERT_NE(nullptr, ras.rasapi);
+    RASENTRYNAMEA names[2] = {};
+    names[0].dwSize = sizeof names[0];
+    DWORD bytes = sizeof names, count = kSentinel;
+    EXPECT_EQ(0u, RAS(ras, RasEnumEntriesA)(nullptr, nullptr, names, &bytes, &count));
+    EXPECT_EQ(0u, count);
+    names[0].dwSize = 7;
+    bytes = sizeof names;
+    EXPECT_EQ(DWORD(ERROR_INVALID_SIZE), RAS(ras, RasEnumEntriesA)(nullptr, nullptr, names, &bytes, &count));
+
+    RASENTRYA entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD size = sizeof entry;
+    EXPECT_EQ(DWORD(ERROR_CANNOT_FIND_PHONEBOOK_ENTRY),
+              RAS(ras, RasGetEntryPropertiesA)(nullptr, kEntry, &entry, &size, nullptr, nullptr));
+    EXPECT_EQ(0u, RAS(ras, RasValidateEntryNameA)(nullptr, kEntry));
+    EXPECT_EQ(DWORD(ERROR_INVALID_NAME), RAS(ras, RasValidateEntryNameA)(nullptr, "a\\b"));
+
+    char text[512];
+    EXPECT_EQ(0u, RAS(ras, RasGetErrorStringA)(ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, text, sizeof text));
+    EXPECT_NE(text[0], '\0');
+}
+
+#ifndef _WIN32
+// The simulated PC of each family, with its devices and its phone book.
 
 void AddMiniport(const std::string &nnnn, const char *component, const char *desc, bool enabled = true,
                  const char *upper = "ndiswan")
@@ -576,4 +647,5 @@ TEST(RasErrors, TextsInTheUsersLanguage)
     ASSERT_EQ(0u, errorString(ERROR_BUFFER_TOO_SMALL, text, sizeof text));
     EXPECT_STREQ("The buffer is too small.", text);
 }
+#endif
 } // namespace

@@ -1,5 +1,7 @@
 // The shell's special folders (SHGetSpecialFolderPathA) on the NT family and on Windows 98.
+#ifndef _WIN32
 #include "platform/kit/kitmachine.h"
+#endif
 #include "platform/windows.h"
 #include "testing/kittest.h"
 
@@ -18,6 +20,30 @@ bool Exists(const std::string &path)
 }
 } // namespace
 
+// What any Windows answers: a full path of an existing folder, the buffer's guard untouched.
+TEST(ShellFolders, FoldersTheKitUsesExist)
+{
+    for (int csidl : {CSIDL_DESKTOP, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PROGRAMS,
+                      CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAM_FILES, CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_APPDATA})
+    {
+        char path[MAX_PATH + 8];
+        std::memset(path, kGuard, sizeof path);
+        EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) << csidl;
+        EXPECT_LT(std::strlen(path), static_cast<size_t>(MAX_PATH)) << csidl;
+        EXPECT_TRUE(Exists(path)) << csidl << " " << path;
+        EXPECT_EQ(path[MAX_PATH], kGuard);
+    }
+    char windows[MAX_PATH], system[MAX_PATH], path[MAX_PATH];
+    ASSERT_NE(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    ASSERT_NE(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_WINDOWS, FALSE));
+    EXPECT_STREQ(path, windows);
+    EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_SYSTEM, FALSE));
+    EXPECT_STREQ(path, system);
+}
+
+// The simulated PC's own folders, on each family.
+#ifndef _WIN32
 TEST(ShellFolders, SpecialFoldersOnXp)
 {
     const std::string root = kittest::MachineDir();
@@ -73,3 +99,4 @@ TEST(ShellFolders, SpecialFoldersOnWindows98)
     EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE));
     EXPECT_EQ(std::string(path), kittest::MachineDir() + "/desktop");
 }
+#endif

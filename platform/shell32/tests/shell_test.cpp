@@ -23,6 +23,7 @@ void SetDefault(const std::string &subKey, const std::string &value, DWORD type 
 
 std::string MakeFile(const std::string &name)
 {
+    CreateDirectoryA((kittest::MachineDir() + "/temp").c_str(), nullptr);
     const std::string path = kittest::MachineDir() + "/temp/" + name;
     std::ofstream(path) << "x";
     return path;

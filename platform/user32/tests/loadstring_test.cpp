@@ -1,5 +1,7 @@
 // LoadStringA on the string tables compiled into the program and into a library.
+#ifndef _WIN32
 #include "platform/kit/kitloader.h"
+#endif
 #include "platform/windows.h"
 
 #include "platform/kernel32/tests/res/resource_test.h"
@@ -26,6 +28,16 @@ Loaded Load(HINSTANCE module, UINT id, int size)
     std::string buffer(static_cast<size_t>(size) + 1, kGuard);
     const int count = LoadStringA(module, id, buffer.data(), size);
     return {count, std::string(buffer.c_str()), buffer[static_cast<size_t>(size)] == kGuard};
+}
+
+// Why the last LoadLibraryA failed.
+std::string LoaderError()
+{
+#ifdef _WIN32
+    return "error " + std::to_string(GetLastError());
+#else
+    return kitpc::LastLoaderError();
+#endif
 }
 } // namespace
 
@@ -99,7 +111,7 @@ TEST(LoadString, MissingStringsGiveAnEmptyBuffer)
 TEST(LoadString, ByTheLibrarysHandle)
 {
     HMODULE library = LoadLibraryA("testlib_resources.dll");
-    ASSERT_NE(library, nullptr) << kitpc::LastLoaderError();
+    ASSERT_NE(library, nullptr) << LoaderError();
     EXPECT_EQ(Load(library, 1, 260).text, "Biblioteca de pruebas");
     EXPECT_EQ(Load(library, IDS_TITLE, 260).text, "Título de la biblioteca");
     EXPECT_EQ(Load(library, IDS_ESCAPES, 260).count, 0); // the program has it, the library not
