@@ -19,5 +19,5 @@ if(KIT_BUILD_TESTS)
 endif()
 
 # The product's rooms built for Windows.
-set(KIT_WINDOWS_ROOMS common comun param routefix modem tcpip pppoe uninstall)
-set(KIT_WINDOWS_ROOM_TESTS common param pppoe tcpip comun modem routefix)
+set(KIT_WINDOWS_ROOMS common comun param routefix modem tcpip pppoe outside/qelmfc uninstall)
+set(KIT_WINDOWS_ROOM_TESTS common param pppoe tcpip comun modem routefix uninstall)

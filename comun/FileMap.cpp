@@ -12,7 +12,8 @@ CFileMap::~CFileMap()
 HRESULT CFileMap::Open(LPCSTR pszNombre, LONG lModo)
 {
     Close();
-    if (lModo != modoTotal && !(lModo & modoSoloLectura))
+    // A block is found by its name: without one there is nothing to open.
+    if (!pszNombre || !*pszNombre || (lModo != modoTotal && !(lModo & modoSoloLectura)))
         return E_INVALIDARG;
     const DWORD access = (lModo & modoSoloLectura) ? FILE_MAP_READ : FILE_MAP_ALL_ACCESS;
     HANDLE map = OpenFileMappingA(access, TRUE, pszNombre);

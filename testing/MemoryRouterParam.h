@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/param/ParamObjects.h"
+#include "platform/wstring.h"
 
 #include <atomic>
 #include <functional>
@@ -108,8 +109,8 @@ class CMemoryRouterParam final : public IRouterParam
     {
         if (HRESULT hr = Fail("Reset"); FAILED(hr))
             return hr;
-        for (std::u16string *text : {&m_lanIp, &m_lanMask, &m_wanIp, &m_wanMask, &m_dns1, &m_dns2,
-                                     &m_dhcpStart, &m_dhcpSize, &m_user, &m_password, &m_ports})
+        for (WString *text : {&m_lanIp, &m_lanMask, &m_wanIp, &m_wanMask, &m_dns1, &m_dns2, &m_dhcpStart,
+                              &m_dhcpSize, &m_user, &m_password, &m_ports})
             text->clear();
         m_nat = m_bridge = m_encap = 0;
         return S_OK;
@@ -118,7 +119,7 @@ class CMemoryRouterParam final : public IRouterParam
     {
         if (HRESULT hr = Fail("SetPorts"); FAILED(hr))
             return hr;
-        m_ports.assign(a ? a : u"", SysStringLen(a));
+        m_ports.assign(a ? a : OLESTR(""), SysStringLen(a));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetPorts(BSTR *a) override
@@ -143,16 +144,15 @@ class CMemoryRouterParam final : public IRouterParam
                 return hr;
         return otherwise;
     }
-    HRESULT Put(std::string_view method, std::u16string &first, std::u16string &second, BSTR a, BSTR b)
+    HRESULT Put(std::string_view method, WString &first, WString &second, BSTR a, BSTR b)
     {
         if (HRESULT hr = Fail(method); FAILED(hr))
             return hr;
-        first.assign(a ? a : u"", SysStringLen(a));
-        second.assign(b ? b : u"", SysStringLen(b));
+        first.assign(a ? a : OLESTR(""), SysStringLen(a));
+        second.assign(b ? b : OLESTR(""), SysStringLen(b));
         return S_OK;
     }
-    HRESULT Get(std::string_view method, const std::u16string &first, const std::u16string &second, BSTR *a,
-                BSTR *b)
+    HRESULT Get(std::string_view method, const WString &first, const WString &second, BSTR *a, BSTR *b)
     {
         if (HRESULT hr = Fail(method); FAILED(hr))
             return hr;
@@ -187,7 +187,7 @@ class CMemoryRouterParam final : public IRouterParam
     std::atomic<ULONG> m_refs{1};
     int m_calls = 0;
     FailHook m_fail;
-    std::u16string m_lanIp, m_lanMask, m_wanIp, m_wanMask, m_dns1, m_dns2, m_dhcpStart, m_dhcpSize, m_user,
+    WString m_lanIp, m_lanMask, m_wanIp, m_wanMask, m_dns1, m_dns2, m_dhcpStart, m_dhcpSize, m_user,
         m_password, m_ports;
     LONG m_nat = 0, m_bridge = 0, m_encap = 0;
 };

@@ -1,9 +1,9 @@
 // Programs started by tests, outside the platform (this is the test's world, not the PC's).
 #include "testing/kittest.h"
 
-#ifdef _WIN32
 #include "platform/windows.h"
-#else
+
+#ifndef _WIN32
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -55,7 +55,8 @@ Child::Child(const std::string &program, const std::vector<std::string> &argumen
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
         return;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::string path = program.find_first_of("\\/") == std::string::npos ? BinDir() + "\\" + program : program;
+    std::string path =
+        program.find_first_of("\\/") == std::string::npos ? BinDir() + "\\" + program : program;
     if (path.size() < 4 || _stricmp(path.c_str() + path.size() - 4, ".exe") != 0)
         path += ".exe";
     std::string line = CommandLine(path, arguments);
@@ -66,7 +67,8 @@ Child::Child(const std::string &program, const std::vector<std::string> &argumen
     startup.hStdOutput = writeEnd;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+    if (CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &info))
     {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
@@ -90,40 +92,12 @@ bool Child::Started() const
     return process_ != nullptr;
 }
 
-namespace
-{
-// One read of the pipe; 0 at its end.
-DWORD ReadSome(void *pipe, char *buffer, DWORD size)
+size_t Child::ReadSome(char *buffer, size_t size)
 {
     DWORD n = 0;
-    if (!pipe || !ReadFile(pipe, buffer, size, &n, nullptr))
+    if (!out_ || !ReadFile(out_, buffer, static_cast<DWORD>(size), &n, nullptr))
         return 0;
     return n;
-}
-} // namespace
-
-std::string Child::ReadLine()
-{
-    std::string line;
-    char c;
-    while (ReadSome(out_, &c, 1) == 1)
-    {
-        if (c == '\n')
-            break;
-        line += c;
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
-
-std::string Child::ReadAll()
-{
-    std::string all;
-    char buffer[4096];
-    while (DWORD n = ReadSome(out_, buffer, sizeof buffer))
-        all.append(buffer, n);
-    return all;
 }
 
 void Child::Kill(int signal)
@@ -181,37 +155,17 @@ Child::~Child()
         ::close(out_);
 }
 
-std::string Child::ReadLine()
+size_t Child::ReadSome(char *buffer, size_t size)
 {
-    std::string line;
-    char c;
-    while (out_ >= 0 && ::read(out_, &c, 1) == 1)
+    while (out_ >= 0)
     {
-        if (c == '\n')
+        const ssize_t n = ::read(out_, buffer, size);
+        if (n >= 0)
+            return static_cast<size_t>(n);
+        if (errno != EINTR)
             break;
-        line += c;
     }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
-
-std::string Child::ReadAll()
-{
-    std::string all;
-    char buffer[4096];
-    ssize_t n;
-    while (out_ >= 0 && (n = ::read(out_, buffer, sizeof buffer)) != 0)
-    {
-        if (n < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        all.append(buffer, static_cast<size_t>(n));
-    }
-    return all;
+    return 0;
 }
 
 void Child::Kill(int signal)
@@ -238,6 +192,30 @@ int Child::Wait()
 }
 #endif
 
+std::string Child::ReadLine()
+{
+    std::string line;
+    char c;
+    while (ReadSome(&c, 1) == 1)
+    {
+        if (c == '\n')
+            break;
+        line += c;
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+std::string Child::ReadAll()
+{
+    std::string all;
+    char buffer[4096];
+    while (const size_t n = ReadSome(buffer, sizeof buffer))
+        all.append(buffer, n);
+    return all;
+}
+
 int Run(const std::string &program, const std::vector<std::string> &arguments, std::string *output)
 {
     Child child(program, arguments);
@@ -247,5 +225,20 @@ int Run(const std::string &program, const std::vector<std::string> &arguments, s
     if (output)
         *output = all;
     return child.Wait();
+}
+
+Gate::Gate(const char *name) : name_(name), mutex_(CreateMutexA(nullptr, TRUE, name)) {}
+
+Gate::~Gate()
+{
+    Open();
+    CloseHandle(mutex_);
+}
+
+void Gate::Open()
+{
+    if (owned_)
+        ReleaseMutex(mutex_);
+    owned_ = false;
 }
 } // namespace kittest

@@ -31,6 +31,9 @@ class Child
     int Wait();
 
   private:
+    // One read of the output; 0 at its end.
+    size_t ReadSome(char *buffer, size_t size);
+
 #ifdef _WIN32
     void *process_ = nullptr; // the process's and the pipe's handles
     void *out_ = nullptr;
@@ -39,6 +42,24 @@ class Child
     int out_ = -1;
 #endif
     bool reaped_ = false;
+};
+
+// A named mutex owned from the start: a child given its name waits on it until Open() (or the
+// end of this), so the test decides when the child goes on.
+class Gate
+{
+  public:
+    explicit Gate(const char *name);
+    ~Gate();
+    Gate(const Gate &) = delete;
+    Gate &operator=(const Gate &) = delete;
+    const std::string &Name() const { return name_; }
+    void Open();
+
+  private:
+    std::string name_;
+    void *mutex_; // HANDLE
+    bool owned_ = true;
 };
 
 // Runs a program of the build and returns its exit status, its output in `output`.

@@ -3,6 +3,7 @@
 #include "testing/machine.h"
 
 #ifndef _WIN32
+#include "platform/kit/kitloader.h"
 #include "platform/kit/kitmachine.h"
 #endif
 #include "platform/windows.h"
@@ -59,8 +60,8 @@ std::string NewTempDir(const std::string &prefix)
         std::abort();
     for (DWORD attempt = 0;; ++attempt)
     {
-        const std::string path = std::string(temp) + prefix + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(GetTickCount() + attempt);
+        const std::string path = std::string(temp) + prefix + "-" + std::to_string(GetCurrentProcessId()) +
+                                 "-" + std::to_string(GetTickCount() + attempt);
         if (CreateDirectoryA(path.c_str(), nullptr))
             return path;
         if (GetLastError() != ERROR_ALREADY_EXISTS)
@@ -152,5 +153,38 @@ std::string BinDir()
 std::string LibDir()
 {
     return (std::filesystem::path(BinDir()).parent_path() / "lib").string();
+}
+
+std::string TempFolder()
+{
+    const std::string folder = MachineDir() + "/temp";
+    const DWORD error = GetLastError();
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetLastError(error);
+    return folder;
+}
+
+std::string Temp(const std::string &name)
+{
+    return TempFolder() + "/" + name;
+}
+
+std::string Native(std::string path)
+{
+#ifdef _WIN32
+    for (char &c : path)
+        if (c == '/')
+            c = '\\';
+#endif
+    return path;
+}
+
+std::string LoaderText()
+{
+#ifdef _WIN32
+    return "error " + std::to_string(GetLastError());
+#else
+    return kitpc::LastLoaderError();
+#endif
 }
 } // namespace kittest

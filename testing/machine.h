@@ -44,4 +44,14 @@ const std::string &MachineDir();
 std::string BinDir();
 // Where the built libraries are (the build tree's lib folder, beside bin).
 std::string LibDir();
+
+// The current PC's temporary folder ("temp" in its folder), made on first use: on Windows the
+// test's folder starts empty. The last error is left alone.
+std::string TempFolder();
+// A file of it.
+std::string Temp(const std::string &name);
+// A path as the system writes it back: the simulated PC keeps '/', Windows turns it into '\'.
+std::string Native(std::string path);
+// Why the last LoadLibraryA failed: the loader's text on the simulated PC, the code on Windows.
+std::string LoaderText();
 } // namespace kittest

@@ -69,7 +69,8 @@ bool DesregistrarServidor(const std::string &servidor)
     if (!modulo)
         return false;
     using Funcion = HRESULT(STDAPICALLTYPE *)();
-    const auto funcion = reinterpret_cast<Funcion>(reinterpret_cast<void *>(GetProcAddress(modulo, "DllUnregisterServer")));
+    const auto funcion =
+        reinterpret_cast<Funcion>(reinterpret_cast<void *>(GetProcAddress(modulo, "DllUnregisterServer")));
     if (funcion)
     {
         const HRESULT com = CoInitialize(nullptr);
@@ -128,6 +129,13 @@ bool EsFicheroDeCadenas(const std::string &nombre)
     return nombre.size() > prefijo.size() + 4 &&
            lstrcmpiA(nombre.substr(0, prefijo.size()).c_str(), prefijo.c_str()) == 0 &&
            lstrcmpiA(nombre.substr(nombre.size() - 4).c_str(), ".ini") == 0;
+}
+
+// A library the uninstaller itself has loaded (its window library): Windows deletes no loaded
+// module, so it goes at the next start like a file in use, and never defers the uninstall.
+bool EsModuloPropio(const std::string &fichero)
+{
+    return GetModuleHandleA(fichero.c_str()) != nullptr;
 }
 
 std::string CarpetaDe(const std::string &ruta)
@@ -248,7 +256,8 @@ CDesinstalador::Uso CDesinstalador::FicherosEnUso() const
 {
     for (const std::string &fichero : m_log.Valores(CInstallLog::kFileCopy))
     {
-        if (MismaRuta(fichero, m_programa) || MismaRuta(fichero, m_cadenas.Fichero()))
+        if (MismaRuta(fichero, m_programa) || MismaRuta(fichero, m_cadenas.Fichero()) ||
+            EsModuloPropio(fichero))
             continue;
         if (const Uso uso = FicheroEnUso(fichero); uso != Uso::Libres)
             return uso;
@@ -396,7 +405,7 @@ bool CDesinstalador::SoloQuedaLoNuestro(const std::string &carpeta,
             nuestro = std::any_of(pendientes.begin(), pendientes.end(),
                                   [&](const std::string &p) { return MismaRuta(p, ruta); });
         else
-            nuestro = MismaRuta(ruta, m_programa) ||
+            nuestro = MismaRuta(ruta, m_programa) || EsModuloPropio(ruta) ||
                       (MismaRuta(carpeta, m_carpeta) &&
                        (lstrcmpiA(nombre.c_str(), kLog) == 0 || EsFicheroDeCadenas(nombre)));
     } while (nuestro && FindNextFileA(busqueda, &datos));

@@ -5,9 +5,15 @@
 #include <cctype>
 #include <string>
 
+#ifdef _WIN32
+#define PRUEBA_EXPORT __declspec(dllexport)
+#else
+#define PRUEBA_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C"
 {
-    __attribute__((visibility("default"))) HRESULT WINAPI GetIDOfName(LPCSTR pszName, DWORD, LONG *plId)
+    PRUEBA_EXPORT HRESULT WINAPI GetIDOfName(LPCSTR pszName, DWORD, LONG *plId)
     {
         std::string name = pszName ? pszName : "";
         for (char &c : name)
@@ -17,9 +23,8 @@ extern "C"
     }
 
     // Id 1 answers with the number of arguments and the first one's length in *pResult.
-    __attribute__((visibility("default"))) HRESULT WINAPI Invoke(LONG lId, DWORD, WORD wFlags, UINT uArgs,
-                                                                 LPCOLESTR *ppszArgs, VARIANT *pResult,
-                                                                 EXCEPINFO *, UINT *puArgErr)
+    PRUEBA_EXPORT HRESULT WINAPI Invoke(LONG lId, DWORD, WORD wFlags, UINT uArgs, LPCOLESTR *ppszArgs,
+                                        VARIANT *pResult, EXCEPINFO *, UINT *puArgErr)
     {
         if (lId != 1)
             return DISP_E_MEMBERNOTFOUND;
@@ -28,14 +33,14 @@ extern "C"
             pResult->vt = VT_I4;
             pResult->lVal = static_cast<LONG>(uArgs * 100 + wFlags);
             if (uArgs && ppszArgs && ppszArgs[0])
-                pResult->lVal += static_cast<LONG>(std::char_traits<char16_t>::length(ppszArgs[0])) * 1000;
+                pResult->lVal += static_cast<LONG>(std::char_traits<OLECHAR>::length(ppszArgs[0])) * 1000;
         }
         if (puArgErr)
             *puArgErr = 7;
         return S_OK;
     }
 
-    __attribute__((visibility("default"))) HRESULT CALLBACK DllGetVersion(DLLVERSIONINFO *pInfo)
+    PRUEBA_EXPORT HRESULT CALLBACK DllGetVersion(DLLVERSIONINFO *pInfo)
     {
         if (!pInfo || pInfo->cbSize != sizeof(DLLVERSIONINFO))
             return E_INVALIDARG;

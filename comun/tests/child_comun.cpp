@@ -6,7 +6,9 @@
 //   comun_child asistente NAME TEXT  makes a minimised, hidden window with the text and records its
 //                                    handle in the 4-byte block NAME, as the wizard does; prints it
 #include "comun/FileMap.h"
+#ifndef _WIN32
 #include "platform/kit/kitwindow.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -34,11 +36,16 @@ int Bloque(const char *name, const char *text)
 
 int Asistente(const char *name, const char *text)
 {
+#ifdef _WIN32
+    HWND window = CreateWindowExA(0, "STATIC", text, WS_OVERLAPPEDWINDOW | WS_MINIMIZE, 0, 0, 100, 100,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+#else
     kitwin::WindowDesc desc;
     desc.text = text;
     desc.visible = false;
     desc.iconic = true;
     HWND window = kitwin::CreateWindowRecord(desc);
+#endif
     CFileMap block;
     if (!window || block.CreateTemp(4, name) != S_OK)
         return 1;

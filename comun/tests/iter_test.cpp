@@ -2,6 +2,7 @@
 #include "comun/ArgIter.h"
 #include "comun/TxtIter.h"
 #include "comun/tests/Ficheros.h"
+#include "platform/wstring.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -166,11 +167,11 @@ TEST(ArgIter, ArgumentArrays)
     CArgIter iter;
     ASSERT_EQ(iter.Open(3, narrow), S_OK);
     EXPECT_EQ(iter.VerArgc(), 3);
-    EXPECT_EQ(std::u16string(iter[2]), u"ñu");
+    EXPECT_EQ(WString(iter[2]), OLESTR("ñu"));
     EXPECT_NE(iter.VerArgv(), nullptr);
     EXPECT_EQ(Args(iter), (std::vector<std::string>{"uno", "dos", "ñu"}));
 
-    const WCHAR *wide[] = {u"a", u"b"};
+    const WCHAR *wide[] = {OLESTR("a"), OLESTR("b")};
     ASSERT_EQ(iter.Open(2, wide), S_OK);
     EXPECT_EQ(iter.VerArgv(), wide); // borrowed
     EXPECT_EQ(iter[1], wide[1]);
@@ -253,7 +254,7 @@ TEST(ArgIter, FindWithACriterion)
     CArgIter iter;
     ASSERT_EQ(iter.Open("a /s b /s c"), S_OK);
     EXPECT_EQ(iter.FindFirst(esBarraS, 0, 0, 0), S_OK);
-    EXPECT_EQ(iter[1], std::u16string_view(u"/s"));
+    EXPECT_EQ(iter[1], WStringView(OLESTR("/s")));
     std::string arg;
     ASSERT_EQ(iter.MoveNext(), S_OK);
     EXPECT_EQ(iter.FindNext(esBarraS, 0, 0, 0), S_OK);
@@ -286,7 +287,7 @@ TEST(TxtIter, FieldsOfLines)
     EXPECT_EQ(iter.GetFieldValue(-1, text), E_INVALIDARG);
     EXPECT_EQ(iter.MoveNext(), E_FAIL);
     EXPECT_TRUE(iter.IsEOF());
-    EXPECT_EQ(iter.GetFieldValue(0, text), E_FAIL);
+    EXPECT_EQ(iter.GetFieldValue(LONG{0}, text), E_FAIL);
 
     ASSERT_EQ(iter.Open(',', Txt(",a,,b c\r\n\nnúmero, 12,12abc,abc,99999999999,-3\r\n").c_str(), 4), S_OK);
     EXPECT_EQ(Field(iter, 0), "");
@@ -372,10 +373,10 @@ TEST(TxtIter, LongLinesAndLinesWithoutABreak)
     ASSERT_EQ(iter.MoveNext(), S_OK);
     EXPECT_EQ(Field(iter, 0), exact); // CR LF is the line break, not part of the line
     ASSERT_EQ(iter.MoveNext(), S_OK);
-    EXPECT_EQ(iter.GetFieldValue(0, text), S_FALSE); // one character too many
+    EXPECT_EQ(iter.GetFieldValue(LONG{0}, text), S_FALSE); // one character too many
     EXPECT_EQ(text, exact);
     ASSERT_EQ(iter.MoveNext(), S_OK);
-    EXPECT_EQ(iter.GetFieldValue(0, text), S_FALSE); // a '#' past the cut starts no comment
+    EXPECT_EQ(iter.GetFieldValue(LONG{0}, text), S_FALSE); // a '#' past the cut starts no comment
     EXPECT_EQ(text, std::string(2047, 'x'));
     ASSERT_EQ(iter.MoveNext(), S_OK); // and a long comment is one comment
     EXPECT_EQ(Field(iter, 0), "fin");
@@ -416,7 +417,7 @@ TEST(TxtIter, OpenArgumentsAndClosedObjects)
     EXPECT_EQ(iter.Move(1), E_FAIL);
     std::string text;
     LONG number = 0;
-    EXPECT_EQ(iter.GetFieldValue(0, text), E_FAIL);
+    EXPECT_EQ(iter.GetFieldValue(LONG{0}, text), E_FAIL);
     EXPECT_EQ(iter.GetFieldValue(0, number), E_FAIL);
     EXPECT_EQ(iter.GetFieldValue(-1, text), E_FAIL);
     EXPECT_EQ(iter.Close(), S_OK);

@@ -240,7 +240,7 @@ TEST_F(DownloadRead, FailingObjectLeavesTheFileAndKeepsWhatWasRead)
     EXPECT_EQ(pcfile::Read(Path("643get.cfg"), "<missing>"), contenido);
     BSTR ports = nullptr;
     ASSERT_EQ(failing->GetPorts(&ports), S_OK);
-    EXPECT_EQ(std::u16string(ports, SysStringLen(ports)), u"Default,10.0.0.9,80");
+    EXPECT_EQ(WString(ports, SysStringLen(ports)), OLESTR("Default,10.0.0.9,80"));
     SysFreeString(ports);
     failing->Release();
     EXPECT_EQ(Log(), (Textos{"Init LeerConfig812"}));

@@ -1,7 +1,9 @@
 // Support of the configuration file tests.
 #include "modem/tests/modemtest.h"
 
+#ifndef _WIN32
 #include "platform/kit/kitmachine.h"
+#endif
 #include "testing/kittest.h"
 #include "testing/pcfile.h"
 #include "testing/tracelog.h"
@@ -10,7 +12,11 @@ namespace modemtest
 {
 std::string DataPath(const char *name)
 {
+#ifdef _WIN32
+    return std::string("Z:" KIT_DATA_DIR "/") + name; // Wine's Z: is the host's root
+#else
     return std::string(KIT_DATA_DIR "/") + name;
+#endif
 }
 
 } // namespace modemtest
@@ -18,14 +24,23 @@ std::string DataPath(const char *name)
 void ModemConfigTest::SetUp()
 {
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
+#ifdef _WIN32
+    ASSERT_TRUE(kittest::RegisterServer("DaxParam.dll"));
+    dir = kittest::MachineDir() + "\\Dax";
+#else
     std::string output;
     ASSERT_EQ(kittest::Run("regsvr32", {"/s", "DaxParam.dll"}, &output), 0) << output;
+    dir = kitpc::PathOf("program_files/Dax");
+#endif
     ASSERT_EQ(param.CreateInstance(), S_OK);
 
-    dir = kitpc::PathOf("program_files/Dax");
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
     ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
 
+    // The log lives in the PC's temporary folder, which a real PC shares between tests.
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    DeleteFileA((std::string(temp) + "DaxModem.txt").c_str());
     log.SetFileName("DaxModem.txt");
     log.SetAlwaysOn(1);
     ASSERT_EQ(log.Open(), S_OK);

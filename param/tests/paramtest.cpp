@@ -2,6 +2,7 @@
 #include "param/tests/paramtest.h"
 
 #include "testing/kittest.h"
+#include "testing/regsvr32.h"
 
 #include <string>
 
@@ -11,7 +12,7 @@ void ParamServer::SetUp()
 {
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     std::string output;
-    ASSERT_EQ(kittest::Run("regsvr32", {"/s", "DaxParam.dll"}, &output), 0) << output;
+    ASSERT_EQ(kittest::Regsvr32({"/s", "DaxParam.dll"}, &output), 0) << output;
     client_ = LoadLibraryA("testlib_paramclient.dll");
     ASSERT_NE(client_, nullptr);
     byProgId_ =

@@ -24,7 +24,7 @@ class ParamServer : public testing::Test
     void SetUp() override;
     void TearDown() override;
 
-    template <class I> ComPtr<I> CreateByProgId(const char16_t *progId)
+    template <class I> ComPtr<I> CreateByProgId(LPCOLESTR progId)
     {
         ComPtr<I> object;
         EXPECT_EQ(byProgId_(progId, kitcom::IidOf<I>(), object.PutVoid()), S_OK);
@@ -36,10 +36,10 @@ class ParamServer : public testing::Test
         EXPECT_EQ(byClsid_(clsid, kitcom::IidOf<I>(), object.PutVoid()), S_OK);
         return object;
     }
-    ComPtr<IRouterParam> NewRouter() { return CreateByProgId<IRouterParam>(u"DaxParam.RouterParam"); }
+    ComPtr<IRouterParam> NewRouter() { return CreateByProgId<IRouterParam>(OLESTR("DaxParam.RouterParam")); }
     ComPtr<ITcpipParam> NewTcpip() { return CreateByClsid<ITcpipParam>(CLSID_TcpipParam); }
 
-    HRESULT RawCreateByProgId(const char16_t *progId, REFIID riid, void **ppv)
+    HRESULT RawCreateByProgId(LPCOLESTR progId, REFIID riid, void **ppv)
     {
         return byProgId_(progId, riid, ppv);
     }

@@ -4,6 +4,7 @@
 
 #include "common/com/Object.h"
 #include "testing/kittest.h"
+#include "testing/regsvr32.h"
 #include "testing/registry.h"
 
 #include <cstring>
@@ -53,13 +54,14 @@ const struct FlagCase
 
 const struct NameCase
 {
-    const char16_t *name;
+    const OLECHAR *name;
     DISPID id;
 } kNames[] = {
-    {u"CopyTo", 1},    {u"SetLan", 2},     {u"GetLan", 3},     {u"SetWan", 4},    {u"GetWan", 5},
-    {u"SetDns", 6},    {u"GetDns", 7},     {u"SetDhcp", 8},    {u"GetDhcp", 9},   {u"SetNat", 10},
-    {u"GetNat", 11},   {u"SetBridge", 12}, {u"GETBRIDGE", 13}, {u"SetUser", 14},  {u"GetUser", 15},
-    {u"SetEncap", 16}, {u"getencap", 17},  {u"Reset", 18},     {u"SetPorts", 19}, {u"GetPorts", 20},
+    {OLESTR("CopyTo"), 1},     {OLESTR("SetLan"), 2},   {OLESTR("GetLan"), 3},    {OLESTR("SetWan"), 4},
+    {OLESTR("GetWan"), 5},     {OLESTR("SetDns"), 6},   {OLESTR("GetDns"), 7},    {OLESTR("SetDhcp"), 8},
+    {OLESTR("GetDhcp"), 9},    {OLESTR("SetNat"), 10},  {OLESTR("GetNat"), 11},   {OLESTR("SetBridge"), 12},
+    {OLESTR("GETBRIDGE"), 13}, {OLESTR("SetUser"), 14}, {OLESTR("GetUser"), 15},  {OLESTR("SetEncap"), 16},
+    {OLESTR("getencap"), 17},  {OLESTR("Reset"), 18},   {OLESTR("SetPorts"), 19}, {OLESTR("GetPorts"), 20},
 };
 
 class RouterParamTest : public ParamServer
@@ -96,8 +98,8 @@ TEST_F(RouterParamTest, RegisteredWithItsProgIdsAndTypeLibrary)
 
 TEST_F(RouterParamTest, CreatedByProgIdAndByClsidAsDistinctObjects)
 {
-    ComPtr<IRouterParam> byName = CreateByProgId<IRouterParam>(u"DaxParam.RouterParam");
-    ComPtr<IRouterParam> byVersion = CreateByProgId<IRouterParam>(u"DaxParam.RouterParam.1");
+    ComPtr<IRouterParam> byName = CreateByProgId<IRouterParam>(OLESTR("DaxParam.RouterParam"));
+    ComPtr<IRouterParam> byVersion = CreateByProgId<IRouterParam>(OLESTR("DaxParam.RouterParam.1"));
     ComPtr<IRouterParam> byClsid = CreateByClsid<IRouterParam>(CLSID_RouterParam);
     ASSERT_TRUE(byName && byVersion && byClsid);
     EXPECT_EQ(byName->SetNat(1), S_OK);
@@ -122,7 +124,7 @@ TEST_F(RouterParamTest, CreatedByProgIdAndByClsidAsDistinctObjects)
 TEST_F(RouterParamTest, UnregisteredClassesCannotBeCreated)
 {
     std::string output;
-    ASSERT_EQ(kittest::Run("regsvr32", {"/u", "/s", "DaxParam.dll"}, &output), 0) << output;
+    ASSERT_EQ(kittest::Regsvr32({"/u", "/s", "DaxParam.dll"}, &output), 0) << output;
     void *object = Garbage();
     EXPECT_EQ(RawCreateByClsid(CLSID_RouterParam, IID_IRouterParam, &object), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(object, nullptr);
@@ -130,7 +132,7 @@ TEST_F(RouterParamTest, UnregisteredClassesCannotBeCreated)
     EXPECT_EQ(RawCreateByClsid(CLSID_TcpipParam, IID_ITcpipParam, &object), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(object, nullptr);
     object = Garbage();
-    EXPECT_TRUE(FAILED(RawCreateByProgId(u"DaxParam.RouterParam", IID_IRouterParam, &object)));
+    EXPECT_TRUE(FAILED(RawCreateByProgId(OLESTR("DaxParam.RouterParam"), IID_IRouterParam, &object)));
     EXPECT_EQ(object, nullptr);
     EXPECT_EQ(kittest::ClassesText("DaxParam.RouterParam\\CLSID"), "<no key>");
 }
@@ -245,7 +247,7 @@ TEST_F(RouterParamTest, TextsComeBackUnchanged)
 {
     ComPtr<IRouterParam> param = NewRouter();
     ASSERT_TRUE(param);
-    const char16_t wide[] = {u'a', 0x20AC, 0, u'b', 0xFFFF};
+    const OLECHAR wide[] = {'a', 0x20AC, 0, 'b', 0xFFFF};
     BSTR odd = SysAllocStringLen(wide, 5); // a euro sign, an embedded NUL, a non-character
     const std::string long1252(5000, '\xF1');
     EXPECT_EQ(param->SetUser(odd, Text(long1252.c_str()).Get()), S_OK);

@@ -73,46 +73,46 @@ const struct ListCase
      DISPID_TCPIPPARAM_ADDWINS, DISPID_TCPIPPARAM_GETWINS, DISPID_TCPIPPARAM_GETWINSCOUNT},
 };
 
-const char16_t *const kNames[] = {
-    u"PutNicName",
-    u"PutRegID",
-    u"AddIP",
-    u"AddGateway",
-    u"AddDns",
-    u"AddWins",
-    u"PutNodeType",
-    u"PutDhcpEnable",
-    u"PutDnsEnable",
-    u"GetNicName",
-    u"GetRegID",
-    u"GetIP",
-    u"GetGateway",
-    u"GetDns",
-    u"GetWins",
-    u"GetNodeType",
-    u"GetDhcpEnable",
-    u"GetDnsEnable",
-    u"GetIPCount",
-    u"GetGatewayCount",
-    u"GetDnsCount",
-    u"GetWinsCount",
-    u"Clear",
-    u"CopyFrom",
-    u"Validate",
-    u"PutHostName",
-    u"GetHostName",
-    u"PutDomain",
-    u"GetDomain",
-    u"SetModified",
-    u"IsModified",
-    u"PutDhcpIPAddress",
-    u"GetDhcpIPAddress",
-    u"PutDhcpSubnetMask",
-    u"GetDhcpSubnetMask",
-    u"GetDhcpServer",
-    u"PutDhcpServer",
-    u"GetBound",
-    u"PutBound",
+const OLECHAR *const kNames[] = {
+    OLESTR("PutNicName"),
+    OLESTR("PutRegID"),
+    OLESTR("AddIP"),
+    OLESTR("AddGateway"),
+    OLESTR("AddDns"),
+    OLESTR("AddWins"),
+    OLESTR("PutNodeType"),
+    OLESTR("PutDhcpEnable"),
+    OLESTR("PutDnsEnable"),
+    OLESTR("GetNicName"),
+    OLESTR("GetRegID"),
+    OLESTR("GetIP"),
+    OLESTR("GetGateway"),
+    OLESTR("GetDns"),
+    OLESTR("GetWins"),
+    OLESTR("GetNodeType"),
+    OLESTR("GetDhcpEnable"),
+    OLESTR("GetDnsEnable"),
+    OLESTR("GetIPCount"),
+    OLESTR("GetGatewayCount"),
+    OLESTR("GetDnsCount"),
+    OLESTR("GetWinsCount"),
+    OLESTR("Clear"),
+    OLESTR("CopyFrom"),
+    OLESTR("Validate"),
+    OLESTR("PutHostName"),
+    OLESTR("GetHostName"),
+    OLESTR("PutDomain"),
+    OLESTR("GetDomain"),
+    OLESTR("SetModified"),
+    OLESTR("IsModified"),
+    OLESTR("PutDhcpIPAddress"),
+    OLESTR("GetDhcpIPAddress"),
+    OLESTR("PutDhcpSubnetMask"),
+    OLESTR("GetDhcpSubnetMask"),
+    OLESTR("GetDhcpServer"),
+    OLESTR("PutDhcpServer"),
+    OLESTR("GetBound"),
+    OLESTR("PutBound"),
 };
 
 class TcpipParamTest : public ParamServer
@@ -159,7 +159,7 @@ TEST_F(TcpipParamTest, NamesGiveTheSlotDispatchIds)
     ComPtr<ITcpipParam> param = NewTcpip();
     ASSERT_TRUE(param);
     DISPID expected = 1;
-    for (const char16_t *name : kNames)
+    for (const OLECHAR *name : kNames)
     {
         LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
         DISPID id = 0;
@@ -497,9 +497,9 @@ TEST_F(TcpipParamTest, ValidateTakesOnlyAsciiDigits)
     ComPtr<ITcpipParam> param = NewTcpip();
     ASSERT_TRUE(param);
     // Arabic-Indic digit one (U+0661) and a unit whose low byte is '1' (U+0131).
-    for (char16_t unit : {char16_t(0x0661), char16_t(0x0131)})
+    for (OLECHAR unit : {OLECHAR(0x0661), OLECHAR(0x0131)})
     {
-        const char16_t address[] = {u'1', u'0', u'.', u'0', u'.', u'0', u'.', unit};
+        const OLECHAR address[] = {'1', '0', '.', '0', '.', '0', '.', unit};
         BSTR ip = SysAllocStringLen(address, 8);
         EXPECT_EQ(param->Clear(), S_OK);
         EXPECT_EQ(param->AddIP(ip, Text("255.0.0.0").Get()), S_OK);

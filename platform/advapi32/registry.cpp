@@ -392,8 +392,9 @@ LONG ResolveSubKey(HKEY hKey, LPCSTR lpSubKey, const Policy &policy, OpenKey &pa
 } // namespace
 
 // RegOpenKeyExA: opens a key below an open one (a new handle to the key itself for a NULL or
-// empty subkey). ulOptions is ignored: the hive has no symbolic links. On NT an access right
-// the key does not grant the caller is refused; 9x grants everything.
+// empty subkey, except that a predefined key gives back the same predefined handle, as Windows
+// documents). ulOptions is ignored: the hive has no symbolic links. On NT an access right the
+// key does not grant the caller is refused; 9x grants everything.
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
     if (!phkResult)
@@ -404,6 +405,11 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
     std::vector<std::string> components;
     if (LONG err = ResolveSubKey(hKey, lpSubKey, policy, parent, components))
         return err;
+    if (components.empty() && IsPredefined(hKey))
+    {
+        *phkResult = hKey;
+        return ERROR_SUCCESS;
+    }
     OpenKey key;
     key.hive = parent.hive;
     if (LONG err = parent.hive->Find(parent.ref, components, key.ref))

@@ -93,13 +93,9 @@ bool Matches(const MSG &msg, HWND hWnd, UINT first, UINT last)
     return msg.message >= first && msg.message <= last;
 }
 
-bool QuitInRange(UINT first, UINT last)
-{
-    return (first == 0 && last == 0) || (WM_QUIT >= first && WM_QUIT <= last);
-}
-
 // Takes the first message in the filter; the quit request comes once the posted messages
-// in the filter are gone. Called with WaitMutex held.
+// in the filter are gone, whatever the range (GetMessage and PeekMessage always retrieve
+// WM_QUIT). Called with WaitMutex held.
 bool TakeMessage(MessageQueue &queue, LPMSG msg, HWND hWnd, UINT first, UINT last, bool remove)
 {
     for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it)
@@ -111,7 +107,7 @@ bool TakeMessage(MessageQueue &queue, LPMSG msg, HWND hWnd, UINT first, UINT las
             queue.posted.erase(it);
         return true;
     }
-    if (queue.quitPosted && QuitInRange(first, last))
+    if (queue.quitPosted)
     {
         *msg = MSG{};
         msg->message = WM_QUIT;

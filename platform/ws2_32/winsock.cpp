@@ -33,7 +33,7 @@ namespace
 using plat::net::Endpoint;
 
 constexpr auto kConnectTimeLimit = std::chrono::seconds(21); // when Windows gives up a connection
-constexpr WORD kLowestVersion = MAKEWORD(1, 1);
+constexpr WORD kLowestVersion = MAKEWORD(1, 0); // Winsock 2 still grants 1.0 to whoever asks for it
 constexpr WORD kHighestVersion = MAKEWORD(2, 2);
 constexpr int kDefaultBufferSize = 8192; // what Windows reports for SO_RCVBUF and SO_SNDBUF
 
@@ -643,7 +643,7 @@ template <class T> int WriteOption(const T &value, char *optval, int *optlen)
 }
 } // namespace
 
-// WSAStartup: counts the process's users of Winsock. Versions from 1.1 are accepted; the version
+// WSAStartup: counts the process's users of Winsock. Versions from 1.0 are accepted; the version
 // granted is the one asked for, at most 2.2 (WSADATA says so). Returns the error itself.
 int WSAAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData)
 {

@@ -1,6 +1,7 @@
 // The WPoet object through COM on PCs laid out by the machine program: the client selector, the
 // detection of dial-up networking, WinPoET and EnterNet, and the connection each one gets, read
-// back through the PC's own dial-up networking, registry, files and shell links.
+// back through the PC's own dial-up networking, registry, files and shell links. (Its
+// registration and the detection on the PC the test runs on: WPoetPc_test.cpp.)
 #include "common/com/BStr.h"
 #include "common/com/ComPtr.h"
 #include "platform/core/path.h"
@@ -9,6 +10,7 @@
 #include "platform/kit/kitregistry.h"
 #include "pppoe/DaxWPoet.h"
 #include "testing/kittest.h"
+#include "testing/regsvr32.h"
 #include "testing/pcfile.h"
 #include "testing/registry.h"
 #include "testing/tracelog.h"
@@ -121,7 +123,7 @@ class WPoetTest : public testing::Test
         ASSERT_EQ(0, made.exitCode) << made.err;
         kitreg::CloseRegistry();
         std::string output;
-        ASSERT_EQ(0, kittest::Run("regsvr32", {"/s", "DaxWPoet.dll"}, &output)) << output;
+        ASSERT_EQ(0, kittest::Regsvr32({"/s", "DaxWPoet.dll"}, &output)) << output;
         const std::string dir = kitpc::PathOf("program_files") + "/Dax";
         std::filesystem::create_directories(dir);
         if (config)
@@ -169,39 +171,6 @@ class WPoetTest : public testing::Test
     kitcom::ComPtr<IWPoet> poet;
 };
 } // namespace
-
-// --- The server -----------------------------------------------------------------------------------
-
-TEST_F(WPoetTest, RegisteredWithItsProgIdsTypeLibraryAndDualInterface)
-{
-    MakePc({"--os", "xp"});
-    const std::string clsid = "{B11F58F4-9D70-4215-BF3A-382FA41AD668}";
-    const std::string libid = "{7A83EEC0-F706-4535-9B95-122770F43863}";
-    EXPECT_EQ("WPoet Class", kittest::ClassesText("CLSID\\" + clsid));
-    EXPECT_EQ(clsid, kittest::ClassesText("DaxWPoet.WPoet\\CLSID"));
-    EXPECT_EQ(clsid, kittest::ClassesText("DaxWPoet.WPoet.1\\CLSID"));
-    EXPECT_EQ("DaxWPoet.WPoet.1", kittest::ClassesText("DaxWPoet.WPoet\\CurVer"));
-    EXPECT_EQ("DaxWPoet.WPoet.1", kittest::ClassesText("CLSID\\" + clsid + "\\ProgID"));
-    EXPECT_EQ("DaxWPoet.WPoet", kittest::ClassesText("CLSID\\" + clsid + "\\VersionIndependentProgID"));
-    EXPECT_EQ("Apartment", kittest::ClassesText("CLSID\\" + clsid + "\\InprocServer32", "ThreadingModel"));
-    EXPECT_EQ(libid, kittest::ClassesText("CLSID\\" + clsid + "\\TypeLib"));
-    EXPECT_EQ("IWPoet", kittest::ClassesText("Interface\\{C8F49257-54F8-4DD1-A6E1-D27EC632ABC1}"));
-
-    // The dual interface's names and DISPIDs, and a call through IDispatch.
-    kitcom::ComPtr<IDispatch> dispatch;
-    ASSERT_EQ(S_OK, poet->QueryInterface(IID_IDispatch, dispatch.PutVoid()));
-    DISPID ids[2] = {};
-    LPOLESTR names[] = {const_cast<LPOLESTR>(u"CreateConnection"), const_cast<LPOLESTR>(u"getinfo")};
-    ASSERT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, &names[0], 1, LOCALE_USER_DEFAULT, &ids[0]));
-    ASSERT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, &names[1], 1, LOCALE_USER_DEFAULT, &ids[1]));
-    EXPECT_EQ(1, ids[0]);
-    EXPECT_EQ(2, ids[1]);
-
-    std::string output;
-    ASSERT_EQ(0, kittest::Run("regsvr32", {"/s", "/u", "DaxWPoet.dll"}, &output)) << output;
-    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + clsid));
-    EXPECT_FALSE(kittest::RegKeyExists(HKEY_CLASSES_ROOT, "DaxWPoet.WPoet"));
-}
 
 // --- The client selector and the checks ---------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "platform/kit/kitregistry.h"
 #include "tcpip/client/TcpipJob.h"
 #include "testing/kittest.h"
+#include "testing/regsvr32.h"
 #include "testing/pcfile.h"
 #include "testing/registry.h"
 #include "testing/tracelog.h"
@@ -47,7 +48,7 @@ class DaxTcpipTest : public testing::Test
         for (const char *server : {"DaxParam.dll", "DaxTcpip.dll"})
         {
             std::string output;
-            ASSERT_EQ(0, kittest::Run("regsvr32", {"/s", server}, &output)) << output;
+            ASSERT_EQ(0, kittest::Regsvr32({"/s", server}, &output)) << output;
         }
     }
 

@@ -12,6 +12,7 @@ namespace
 {
 CInstallLog Leido(const std::string &texto)
 {
+    std::filesystem::create_directories(kittest::MachineDir() + "/temp");
     const std::string fichero = kittest::MachineDir() + "/temp/Install.log";
     kittest::WriteHostFile(fichero, texto);
     CInstallLog log;

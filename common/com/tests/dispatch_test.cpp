@@ -8,6 +8,9 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <initguid.h> // the tests' own GUIDs are defined in this file
+#endif
 
 using kitcom::BStr;
 using kitcom::ComPtr;
@@ -185,16 +188,16 @@ TEST_F(DispatchTest, NamesWithoutCase)
 {
     struct Case
     {
-        const char16_t *name;
+        const OLECHAR *name;
         HRESULT hr;
         DISPID id;
     };
     const Case cases[] = {
-        {u"Sum", S_OK, kSum},
-        {u"SUM", S_OK, kSum},
-        {u"scale", S_OK, kScale},
-        {u"Sums", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
-        {u"", DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
+        {OLESTR("Sum"), S_OK, kSum},
+        {OLESTR("SUM"), S_OK, kSum},
+        {OLESTR("scale"), S_OK, kScale},
+        {OLESTR("Sums"), DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
+        {OLESTR(""), DISP_E_UNKNOWNNAME, DISPID_UNKNOWN},
     };
     for (const Case &c : cases)
     {
@@ -204,7 +207,7 @@ TEST_F(DispatchTest, NamesWithoutCase)
         EXPECT_EQ(id, c.id);
     }
     // Parameter names are not known.
-    LPOLESTR names[] = {const_cast<LPOLESTR>(u"Sum"), const_cast<LPOLESTR>(u"a")};
+    LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("Sum")), const_cast<LPOLESTR>(OLESTR("a"))};
     DISPID ids[2] = {0, 0};
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 2, LOCALE_USER_DEFAULT, ids), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(ids[0], kSum);

@@ -9,6 +9,9 @@
 #include <mutex>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <initguid.h> // the tests' own GUIDs are defined in this file
+#endif
 
 using kitcom::ComPtr;
 

@@ -5,6 +5,7 @@
 #include "common/com/Object.h"
 #include "common/com/sample/KitSample.h"
 #include "testing/kittest.h"
+#include "testing/regsvr32.h"
 
 #include <atomic>
 #include <cstring>
@@ -110,7 +111,7 @@ class SampleServer : public testing::Test
     {
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
         std::string output;
-        ASSERT_EQ(kittest::Run("regsvr32", {"/s", "KitSample.dll"}, &output), 0) << output;
+        ASSERT_EQ(kittest::Regsvr32({"/s", "KitSample.dll"}, &output), 0) << output;
         client_ = LoadLibraryA("testlib_comclient.dll");
         ASSERT_NE(client_, nullptr);
         create_ = reinterpret_cast<CreateByProgIdFn>(
@@ -126,7 +127,7 @@ class SampleServer : public testing::Test
         EXPECT_EQ(g_liveSinks.load(), 0);
     }
 
-    ComPtr<ICounter> Create(const char16_t *progId = u"KitSample.Counter")
+    ComPtr<ICounter> Create(LPCOLESTR progId = OLESTR("KitSample.Counter"))
     {
         ComPtr<ICounter> counter;
         EXPECT_EQ(create_(progId, IID_ICounter, counter.PutVoid()), S_OK);
@@ -177,7 +178,7 @@ TEST_F(SampleServer, VtableAndInvokeReachTheSameMembers)
 {
     ComPtr<ICounter> counter = Create();
     ASSERT_TRUE(counter);
-    ComPtr<ICounter> versioned = Create(u"KitSample.Counter.1");
+    ComPtr<ICounter> versioned = Create(OLESTR("KitSample.Counter.1"));
     ASSERT_TRUE(versioned);
 
     EXPECT_EQ(counter->Add(5), S_OK);
@@ -284,7 +285,7 @@ TEST_F(SampleServer, QueryInterfaceRules)
 
     // Asked for an interface the class does not have, creation fails cleanly.
     ComPtr<IClassFactory> notThere;
-    EXPECT_EQ(create_(u"KitSample.Counter", IID_IClassFactory, notThere.PutVoid()), E_NOINTERFACE);
+    EXPECT_EQ(create_(OLESTR("KitSample.Counter"), IID_IClassFactory, notThere.PutVoid()), E_NOINTERFACE);
     EXPECT_FALSE(notThere);
 }
 
@@ -420,7 +421,7 @@ TEST_F(SampleServer, ModuleLockCountAndUnloading)
 TEST_F(SampleServer, BadClassesAndNames)
 {
     ComPtr<IUnknown> object;
-    EXPECT_EQ(create_(u"KitSample.NoSuchClass", IID_IUnknown, object.PutVoid()), CO_E_CLASSSTRING);
+    EXPECT_EQ(create_(OLESTR("KitSample.NoSuchClass"), IID_IUnknown, object.PutVoid()), CO_E_CLASSSTRING);
     // {00000000-0000-4000-8000-0000000000AB}: unknown.
     static const CLSID unknown = {0, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 0xAB}};
     EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid()),
@@ -432,14 +433,18 @@ TEST_F(SampleServer, BadClassesAndNames)
                               "CLSID\\{00000000-0000-4000-8000-0000000000AB}\\InprocServer32", 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
+    // In-process only: with CLSCTX_ALL, COM goes on to look for a local server, whose failure
+    // hides the library's answer.
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>("KitSample.dll"), 14);
-    EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid()),
+    EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.PutVoid()),
               CLASS_E_CLASSNOTAVAILABLE);
     // Registered to a library that is not a server.
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>("testlib_comclient.dll"), 22);
-    EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid()),
+    EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.PutVoid()),
               CO_E_ERRORINDLL);
     RegCloseKey(key);
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-4000-8000-0000000000AB}\\InprocServer32");
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-4000-8000-0000000000AB}");
     EXPECT_FALSE(object);
 }
 
@@ -449,7 +454,7 @@ TEST_F(SampleServer, UnregisteredByRegsvr32)
     ASSERT_TRUE(counter);
     counter.Reset();
     std::string output;
-    ASSERT_EQ(kittest::Run("regsvr32", {"/u", "/s", "KitSample.dll"}, &output), 0) << output;
+    ASSERT_EQ(kittest::Regsvr32({"/u", "/s", "KitSample.dll"}, &output), 0) << output;
     HKEY key;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, kCounterKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "KitSample.Counter.1", 0, KEY_READ, &key),
@@ -460,5 +465,5 @@ TEST_F(SampleServer, UnregisteredByRegsvr32)
     ComPtr<IUnknown> object;
     EXPECT_EQ(CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid()),
               REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(create_(u"KitSample.Counter", IID_IUnknown, object.PutVoid()), CO_E_CLASSSTRING);
+    EXPECT_EQ(create_(OLESTR("KitSample.Counter"), IID_IUnknown, object.PutVoid()), CO_E_CLASSSTRING);
 }

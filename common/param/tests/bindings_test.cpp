@@ -4,6 +4,7 @@
 #include "common/param/RouterParamPtr.h"
 #include "common/param/TcpipParamPtr.h"
 #include "testing/kittest.h"
+#include "testing/regsvr32.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ class ParamBindings : public testing::Test
     {
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
         std::string output;
-        ASSERT_EQ(kittest::Run("regsvr32", {"/s", "DaxParam.dll"}, &output), 0) << output;
+        ASSERT_EQ(kittest::Regsvr32({"/s", "DaxParam.dll"}, &output), 0) << output;
     }
     void TearDown() override
     {
@@ -230,7 +231,7 @@ TEST_F(ParamBindings, CreationFailsCleanly)
     EXPECT_EQ(CreateParamObject(CLSID_RouterParam, IID_IRouterParam, nullptr), E_POINTER);
 
     std::string output;
-    ASSERT_EQ(kittest::Run("regsvr32", {"/u", "/s", "DaxParam.dll"}, &output), 0) << output;
+    ASSERT_EQ(kittest::Regsvr32({"/u", "/s", "DaxParam.dll"}, &output), 0) << output;
     RouterParamPtr router;
     EXPECT_EQ(router.CreateInstance(), REGDB_E_CLASSNOTREG);
     EXPECT_FALSE(router);

@@ -50,6 +50,10 @@ class TraceLogTest : public testing::Test
   protected:
     std::string path = TempPath() + "Prueba.txt";
 
+    // Each test starts without the log (a real PC's temporary folder outlives the test).
+    void SetUp() override { DeleteFileA(path.c_str()); }
+    void TearDown() override { DeleteFileA(path.c_str()); }
+
     void OpenLog(CTraceLog &log, DWORD alwaysOn = 1)
     {
         log.SetFileName("Prueba.txt");
@@ -104,6 +108,8 @@ TEST_F(TraceLogTest, DirectoryWithAndWithoutItsTrailingSeparator)
         ASSERT_EQ(log.Open(), S_OK);
     }
     EXPECT_EQ(Lines(kittest::ReadHostFile(folder + "/QelFixRt.txt", "")).size(), 6u); // both runs in one file
+    DeleteFileA((folder + "\\QelFixRt.txt").c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 TEST_F(TraceLogTest, SizeLimitAtOpen)

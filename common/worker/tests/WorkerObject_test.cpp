@@ -13,6 +13,9 @@
 #include <mutex>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <initguid.h> // the tests' own GUIDs are defined in this file
+#endif
 
 using kitcom::ComPtr;
 
@@ -170,6 +173,20 @@ std::vector<std::string> Log()
     return kittest::TempTraceMessages(kLogFile);
 }
 
+// Each test starts without the log (a real PC's temporary folder outlives the test).
+class WorkerProtocol : public testing::Test
+{
+  protected:
+    static void DeleteLog()
+    {
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof temp, temp);
+        DeleteFileA((std::string(temp) + kLogFile).c_str());
+    }
+    void SetUp() override { DeleteLog(); }
+    void TearDown() override { DeleteLog(); }
+};
+
 // Waits until the worker's thread has ended.
 void WaitIdle(CTestWorker &object)
 {
@@ -184,7 +201,7 @@ void WaitIdle(CTestWorker &object)
 }
 } // namespace
 
-TEST(WorkerProtocol, ARunFiresStartThenEndFromTheWorkerAndLogsEveryStep)
+TEST_F(WorkerProtocol, ARunFiresStartThenEndFromTheWorkerAndLogsEveryStep)
 {
     Connected c(Mode::Succeed);
     ASSERT_EQ(S_OK, c.object->Start());
@@ -212,7 +229,7 @@ TEST(WorkerProtocol, ARunFiresStartThenEndFromTheWorkerAndLogsEveryStep)
     EXPECT_EQ(2, c.object->jobs.load());
 }
 
-TEST(WorkerProtocol, AFailedJobEndsWithItsCodeAndLine)
+TEST_F(WorkerProtocol, AFailedJobEndsWithItsCodeAndLine)
 {
     Connected c(Mode::Fail);
     ASSERT_EQ(S_OK, c.object->Start());
@@ -223,11 +240,11 @@ TEST(WorkerProtocol, AFailedJobEndsWithItsCodeAndLine)
     // Start's last line may come before or after the worker's.
     const std::vector<std::string> log = Log();
     const auto queue = std::find(log.begin(), log.end(), "worker queue");
-    EXPECT_NE(log.end(), std::find(queue, log.end(), "job failed"));
+    EXPECT_NE(log.end(), std::find(queue, log.end(), "job failed")) << testing::PrintToString(log);
     EXPECT_EQ(0, std::count(log.begin(), log.end(), "worker ok"));
 }
 
-TEST(WorkerProtocol, StartWhileRunningIsRefusedAndTheRunGoesOn)
+TEST_F(WorkerProtocol, StartWhileRunningIsRefusedAndTheRunGoesOn)
 {
     Connected c(Mode::WaitForGate);
     ASSERT_EQ(S_OK, c.object->Start());
@@ -246,7 +263,7 @@ TEST(WorkerProtocol, StartWhileRunningIsRefusedAndTheRunGoesOn)
     EXPECT_EQ(1, std::count(log.begin(), log.end(), "start active"));
 }
 
-TEST(WorkerProtocol, OneRunAtATimeAcrossObjectsAndThreads)
+TEST_F(WorkerProtocol, OneRunAtATimeAcrossObjectsAndThreads)
 {
     Connected first(Mode::WaitForGate);
     Connected second(Mode::Succeed);
@@ -280,7 +297,7 @@ TEST(WorkerProtocol, OneRunAtATimeAcrossObjectsAndThreads)
     EXPECT_EQ(1, second.object->jobs.load());
 }
 
-TEST(WorkerProtocol, AMutexHeldElsewhereRefusesTheRun)
+TEST_F(WorkerProtocol, AMutexHeldElsewhereRefusesTheRun)
 {
     // Another thread holds the mutex, as another program would.
     struct Holder
@@ -315,7 +332,7 @@ TEST(WorkerProtocol, AMutexHeldElsewhereRefusesTheRun)
         CloseHandle(h);
 }
 
-TEST(WorkerProtocol, StopAbortsAWaitingJobAndSaysSoOnce)
+TEST_F(WorkerProtocol, StopAbortsAWaitingJobAndSaysSoOnce)
 {
     Connected c(Mode::WaitForGate);
     ASSERT_EQ(S_OK, c.object->Start());
@@ -332,7 +349,7 @@ TEST(WorkerProtocol, StopAbortsAWaitingJobAndSaysSoOnce)
     EXPECT_EQ(0, std::count(log.begin(), log.end(), "stop forced"));
 }
 
-TEST(WorkerProtocol, StopWithANegativeTimeOutKillsTheWorker)
+TEST_F(WorkerProtocol, StopWithANegativeTimeOutKillsTheWorker)
 {
     Connected c(Mode::IgnoreAbort);
     ASSERT_EQ(S_OK, c.object->Start());
@@ -356,7 +373,7 @@ TEST(WorkerProtocol, StopWithANegativeTimeOutKillsTheWorker)
     WaitIdle(*next.object);
 }
 
-TEST(WorkerProtocol, StopWithoutARunLogsThatAndFiresNothing)
+TEST_F(WorkerProtocol, StopWithoutARunLogsThatAndFiresNothing)
 {
     Connected c(Mode::Succeed);
     EXPECT_EQ(S_OK, c.object->Stop(100));
@@ -367,7 +384,7 @@ TEST(WorkerProtocol, StopWithoutARunLogsThatAndFiresNothing)
     EXPECT_EQ(0, active);
 }
 
-TEST(WorkerProtocol, AStopRightAfterStartEndsTheRunOnce)
+TEST_F(WorkerProtocol, AStopRightAfterStartEndsTheRunOnce)
 {
     // The worker may take the abort message at its first look or be killed in its job: either
     // way the run has one End, "16".
@@ -381,7 +398,7 @@ TEST(WorkerProtocol, AStopRightAfterStartEndsTheRunOnce)
     EXPECT_EQ(H("End", 0, "16"), heard.back());
 }
 
-TEST(WorkerProtocol, DestroyingTheObjectStopsItsRun)
+TEST_F(WorkerProtocol, DestroyingTheObjectStopsItsRun)
 {
     auto sink = kitcom::Make<CSink>();
     {

@@ -7,6 +7,7 @@
 #include "testing/kittest.h"
 #include "testing/registry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -657,6 +658,8 @@ TEST_F(Registry, CurrentConfigAndCurrentUser)
 TEST_F(Registry, PredefinedHandles)
 {
     HKEY key;
+#ifndef _WIN32
+    // The simulated PC has neither performance data (NT) nor dynamic data (9x).
     for (HKEY root : {HKEY_PERFORMANCE_DATA, HKEY_DYN_DATA})
     {
         EXPECT_EQ(RegOpenKeyExA(root, "x", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
@@ -664,21 +667,27 @@ TEST_F(Registry, PredefinedHandles)
         EXPECT_EQ(RegQueryValueExA(root, "Global", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
         EXPECT_EQ(SetDword(root, "v", 1), ERROR_INVALID_HANDLE);
     }
+#endif
     for (HKEY root :
          {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS, HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG})
     {
         EXPECT_EQ(RegCloseKey(root), ERROR_SUCCESS);
         EXPECT_EQ(RegFlushKey(root), ERROR_SUCCESS);
         EXPECT_EQ(RegDeleteKeyA(root, ""), ERROR_ACCESS_DENIED);
-        ASSERT_EQ(RegOpenKeyExA(root, nullptr, 0, KEY_READ, &key),
-                  ERROR_SUCCESS); // a real handle to the root
-        EXPECT_NE(key, root);
-        RegCloseKey(key);
+        ASSERT_EQ(RegOpenKeyExA(root, nullptr, 0, KEY_READ, &key), ERROR_SUCCESS);
+        EXPECT_EQ(key, root); // a predefined key gives back itself
+        ASSERT_EQ(RegOpenKeyExA(root, "", 0, KEY_READ, &key), ERROR_SUCCESS);
+        EXPECT_EQ(key, root);
     }
     // The keys the predefined handles stand for, and NT's hive roots, stay.
     for (const char *path : {"Software", "Software\\Classes", "System"})
         EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, path), ERROR_ACCESS_DENIED) << path;
+}
+
+TEST_F(Registry, NoNewKeysDirectlyBelowTheMachineOnNt)
+{
     // NT has no keys of its own directly below HKLM and HKU; 9x does.
+    HKEY key;
     EXPECT_EQ(
         RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Top", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
         ERROR_ACCESS_DENIED);
@@ -763,7 +772,9 @@ TEST_F(Registry, QueryValueBufferRules)
     type = kSentinel;
     size = sizeof buffer;
     EXPECT_EQ(RegQueryValueExA(scratch_, "missing", nullptr, &type, buffer, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(type, kSentinel);
+#ifndef _WIN32
+    EXPECT_EQ(type, kSentinel); // Windows documents nothing of the outputs on failure
+#endif
 }
 
 TEST_F(Registry, DefaultValue)
@@ -779,15 +790,27 @@ TEST_F(Registry, DefaultValue)
     EXPECT_EQ(RegDeleteValueA(scratch_, ""), ERROR_FILE_NOT_FOUND);
 }
 
+// NT keeps values in the order they were made; Windows documents no order ("values are not
+// ordered"), so on Windows only the names are compared.
+void ExpectValueNames(HKEY key, std::vector<std::string> expected)
+{
+    std::vector<std::string> names = ValueNames(key);
+#ifdef _WIN32
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+#endif
+    EXPECT_EQ(names, expected);
+}
+
 TEST_F(Registry, ValuesEnumerateInCreationOrder)
 {
     for (const char *name : {"Zulu", "alpha", "Mike", "Bravo"})
         ASSERT_EQ(SetDword(scratch_, name, 1), ERROR_SUCCESS);
     ASSERT_EQ(SetDword(scratch_, "ALPHA", 2), ERROR_SUCCESS); // keeps its name and its place
-    EXPECT_EQ(ValueNames(scratch_), (std::vector<std::string>{"Zulu", "alpha", "Mike", "Bravo"}));
+    ExpectValueNames(scratch_, {"Zulu", "alpha", "Mike", "Bravo"});
     ASSERT_EQ(RegDeleteValueA(scratch_, "zulu"), ERROR_SUCCESS);
     ASSERT_EQ(SetDword(scratch_, "Zulu", 3), ERROR_SUCCESS);
-    EXPECT_EQ(ValueNames(scratch_), (std::vector<std::string>{"alpha", "Mike", "Bravo", "Zulu"}));
+    ExpectValueNames(scratch_, {"alpha", "Mike", "Bravo", "Zulu"});
     DWORD value = 0, size = sizeof value;
     ASSERT_EQ(RegQueryValueExA(scratch_, "Alpha", nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size),
               ERROR_SUCCESS);
@@ -813,8 +836,11 @@ TEST_F(Registry, EnumValueBufferRules)
     EXPECT_EQ(nameLength, 4u);
     EXPECT_EQ(dataSize, 7u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+#ifndef _WIN32
+    // What Windows leaves in the buffers on ERROR_MORE_DATA is not documented.
     EXPECT_EQ(name[0], 'x');
     EXPECT_EQ(data[0], 'x');
+#endif
 
     // Data buffer too small: the name comes back with the size needed.
     reset();
@@ -822,10 +848,12 @@ TEST_F(Registry, EnumValueBufferRules)
     EXPECT_EQ(RegEnumValueA(scratch_, 0, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE *>(data),
                             &dataSize),
               ERROR_MORE_DATA);
+    EXPECT_EQ(dataSize, 7u);
+#ifndef _WIN32
     EXPECT_EQ(nameLength, 4u);
     EXPECT_STREQ(name, "Test");
-    EXPECT_EQ(dataSize, 7u);
     EXPECT_EQ(data[0], 'x');
+#endif
 
     // Sizes only, then everything.
     nameLength = sizeof name, dataSize = 0;
@@ -866,6 +894,9 @@ TEST_F(Registry, QueryInfoKeepsNtHighWaterMarks)
     EXPECT_EQ(maxSub, 18u);
     EXPECT_EQ(values, 2u);
     EXPECT_EQ(maxName, 19u);
+#ifndef _WIN32
+    // NT's marks, and the data size the ANSI function reports for text, are undocumented: these
+    // are the simulated PC's rules.
     EXPECT_EQ(maxData, 21u);
 
     // Shrinking or deleting the longest does not lower the marks...
@@ -888,6 +919,7 @@ TEST_F(Registry, QueryInfoKeepsNtHighWaterMarks)
     EXPECT_EQ(values, 0u);
     EXPECT_EQ(maxName, 0u);
     EXPECT_EQ(maxData, 0u);
+#endif
     RegCloseKey(key);
 }
 
@@ -932,8 +964,14 @@ TEST_F(Registry, BadHandles)
     HKEY closed;
     ASSERT_EQ(RegOpenKeyExA(scratch_, "", 0, KEY_READ, &closed), ERROR_SUCCESS);
     ASSERT_EQ(RegCloseKey(closed), ERROR_SUCCESS);
+#ifdef _WIN32
+    // Windows hands a closed handle's value out again, and a null or predefined-looking value
+    // means something to it: only a value that was never a handle is surely bad.
+    const HKEY bad[] = {reinterpret_cast<HKEY>(0x12345678)};
+#else
     const HKEY bad[] = {nullptr, closed, reinterpret_cast<HKEY>(0x12345678), reinterpret_cast<HKEY>(-1),
                         reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000002))};
+#endif
     for (HKEY key : bad)
     {
         SetLastError(kSentinel);
@@ -961,6 +999,9 @@ TEST_F(Registry, BadHandles)
     }
 }
 
+#ifndef _WIN32
+// On NT a key is a kernel object handle that CloseHandle closes too; the simulated PC keeps its
+// handle kinds apart.
 TEST_F(Registry, KeysAreNotClosedByCloseHandle)
 {
     HKEY key = Create("K");
@@ -970,18 +1011,31 @@ TEST_F(Registry, KeysAreNotClosedByCloseHandle)
     EXPECT_EQ(SetDword(key, "v", 1), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
+#endif
 
 TEST_F(Registry, BadParameters)
 {
     HKEY key = reinterpret_cast<HKEY>(0x1234);
     char name[16];
-    DWORD length = sizeof name, size = 0, reserved = 0;
+    DWORD length = sizeof name, reserved = 0;
+    // Reserved arguments must be zero or NULL.
+    EXPECT_EQ(RegCreateKeyExA(scratch_, "x", 1, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegEnumKeyExA(scratch_, 0, name, &length, &reserved, nullptr, nullptr, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(scratch_, "v", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
+    EXPECT_EQ(RegSetValueExA(scratch_, "empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+#ifndef _WIN32
+    // Windows uses missing pointers without checking them, takes undefined options, and the
+    // simulated PC makes no links.
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryInfoKeyA(scratch_, nullptr, nullptr, &reserved, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr),
+              ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegOpenKeyExA(scratch_, "x", 0, KEY_READ, nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegOpenKeyA(scratch_, "x", nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegCreateKeyA(scratch_, "x", nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegCreateKeyExA(scratch_, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr, nullptr),
-              ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegCreateKeyExA(scratch_, "x", 1, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(key, nullptr);
     EXPECT_EQ(RegCreateKeyExA(scratch_, "x", 0, nullptr, 0x100, KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -990,13 +1044,9 @@ TEST_F(Registry, BadParameters)
                               &key, nullptr),
               ERROR_CALL_NOT_IMPLEMENTED);
     EXPECT_EQ(RegDeleteKeyA(scratch_, nullptr), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegSetValueExA(scratch_, "v", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
-    EXPECT_EQ(RegSetValueExA(scratch_, "empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
     EXPECT_EQ(RegEnumKeyExA(scratch_, 0, nullptr, &length, nullptr, nullptr, nullptr, nullptr),
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegEnumKeyExA(scratch_, 0, name, nullptr, nullptr, nullptr, nullptr, nullptr),
-              ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegEnumKeyExA(scratch_, 0, name, &length, &reserved, nullptr, nullptr, nullptr),
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegEnumValueA(scratch_, 0, nullptr, &length, nullptr, nullptr, nullptr, &size),
               ERROR_INVALID_PARAMETER);
@@ -1005,10 +1055,6 @@ TEST_F(Registry, BadParameters)
     EXPECT_EQ(RegQueryInfoKeyA(scratch_, name, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                nullptr, nullptr, nullptr),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegQueryInfoKeyA(scratch_, nullptr, nullptr, &reserved, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr),
-              ERROR_INVALID_PARAMETER);
-#ifndef _WIN32
     std::string problem;
     EXPECT_EQ(kitreg::CheckRegistry(&problem), ERROR_SUCCESS) << problem;
 #endif

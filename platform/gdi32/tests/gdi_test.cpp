@@ -234,6 +234,24 @@ std::vector<uint32_t> PixelsOf(HBITMAP bitmap, LONG width, LONG height, bool kee
     return out;
 }
 
+// Pixels alike to within `tolerance` a component.
+::testing::AssertionResult Near(const std::vector<uint32_t> &actual, const std::vector<uint32_t> &expected,
+                                int tolerance)
+{
+    if (actual.size() != expected.size())
+        return ::testing::AssertionFailure() << actual.size() << " pixels, not " << expected.size();
+    for (size_t i = 0; i < actual.size(); ++i)
+        for (int shift : {0, 8, 16})
+        {
+            const int a = static_cast<int>((actual[i] >> shift) & 0xFF);
+            const int e = static_cast<int>((expected[i] >> shift) & 0xFF);
+            if (a < e - tolerance || a > e + tolerance)
+                return ::testing::AssertionFailure()
+                       << "pixel " << i << ": " << std::hex << actual[i] << " for " << expected[i];
+        }
+    return ::testing::AssertionSuccess();
+}
+
 HANDLE LoadFile(const std::string &path, UINT type, int cx = 0, int cy = 0, UINT flags = 0)
 {
     return LoadImageA(nullptr, path.c_str(), type, cx, cy, flags | LR_LOADFROMFILE);
@@ -242,41 +260,69 @@ HANDLE LoadFile(const std::string &path, UINT type, int cx = 0, int cy = 0, UINT
 
 // Bitmaps ---------------------------------------------------------------------------------------
 
-TEST(GdiBitmap, EveryDepthBothRowOrders)
+namespace
 {
+// Loads a 5 x 3 picture of every depth from a file of the given row order, as a DDB and as a
+// DIB section.
+void CheckEveryDepth(bool topDown)
+{
+    HDC screen = GetDC(nullptr);
+    const int screenBits = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
     for (WORD bpp : {1, 4, 8, 16, 24, 32})
-        for (bool topDown : {false, true})
-        {
-            SCOPED_TRACE(testing::Message() << bpp << " bits, top-down " << topDown);
-            const Picture p = Sample(5, 3, bpp); // odd width: rows need padding
-            const std::string path = WriteTemp("depth.bmp", BmpFile(p, topDown));
+    {
+        SCOPED_TRACE(testing::Message() << bpp << " bits, top-down " << topDown);
+#ifdef _WIN32
+        const int widening = bpp == 16 ? 2 : 0; // how 5 bits widen to 8 is not documented
+#else
+        const int widening = 0;
+#endif
+        const Picture p = Sample(5, 3, bpp); // odd width: rows need padding
+        const std::string path = WriteTemp("depth.bmp", BmpFile(p, topDown));
 
-            SetLastError(0xdeadbeef);
-            auto ddb = static_cast<HBITMAP>(LoadFile(path, IMAGE_BITMAP));
-            ASSERT_NE(ddb, nullptr) << GetLastError();
-            BITMAP bm{};
-            EXPECT_EQ(GetObjectA(ddb, sizeof bm, &bm), static_cast<int>(sizeof(BITMAP)));
-            EXPECT_EQ(bm.bmWidth, 5);
-            EXPECT_EQ(bm.bmHeight, 3);
-            EXPECT_EQ(bm.bmBitsPixel, 32); // the screen's depth
-            EXPECT_EQ(bm.bmPlanes, 1);
-            EXPECT_EQ(bm.bmBits, nullptr);
-            EXPECT_EQ(PixelsOf(ddb, 5, 3), p.pixels);
-            EXPECT_TRUE(DeleteObject(ddb));
+        SetLastError(0xdeadbeef);
+        auto ddb = static_cast<HBITMAP>(LoadFile(path, IMAGE_BITMAP));
+        ASSERT_NE(ddb, nullptr) << GetLastError();
+        BITMAP bm{};
+        EXPECT_EQ(GetObjectA(ddb, sizeof bm, &bm), static_cast<int>(sizeof(BITMAP)));
+        EXPECT_EQ(bm.bmWidth, 5);
+        EXPECT_EQ(bm.bmHeight, 3);
+        // A compatible bitmap: the screen's format (a two-colour file may stay monochrome).
+        if (bpp == 1 && bm.bmBitsPixel == 1)
+            EXPECT_NE(screenBits, 0);
+        else
+            EXPECT_EQ(bm.bmBitsPixel, screenBits);
+        EXPECT_EQ(bm.bmPlanes, 1);
+        EXPECT_EQ(bm.bmBits, nullptr);
+        EXPECT_TRUE(Near(PixelsOf(ddb, 5, 3), p.pixels, widening));
+        EXPECT_TRUE(DeleteObject(ddb));
 
-            auto dib = static_cast<HBITMAP>(LoadFile(path, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-            ASSERT_NE(dib, nullptr);
-            DIBSECTION ds{};
-            EXPECT_EQ(GetObjectA(dib, sizeof ds, &ds), static_cast<int>(sizeof(DIBSECTION)));
-            EXPECT_EQ(ds.dsBm.bmBitsPixel, bpp);
-            EXPECT_EQ(ds.dsBm.bmHeight, 3);
-            EXPECT_EQ(ds.dsBm.bmWidthBytes, static_cast<LONG>(((5 * bpp + 31) / 32) * 4));
-            EXPECT_NE(ds.dsBm.bmBits, nullptr);
-            EXPECT_EQ(ds.dsBmih.biHeight, topDown ? -3 : 3);
-            EXPECT_EQ(ds.dsBmih.biBitCount, bpp);
-            EXPECT_EQ(PixelsOf(dib, 5, 3), p.pixels);
-            EXPECT_TRUE(DeleteObject(dib));
-        }
+        auto dib = static_cast<HBITMAP>(LoadFile(path, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ASSERT_NE(dib, nullptr);
+        DIBSECTION ds{};
+        EXPECT_EQ(GetObjectA(dib, sizeof ds, &ds), static_cast<int>(sizeof(DIBSECTION)));
+        EXPECT_EQ(ds.dsBm.bmBitsPixel, bpp);
+        EXPECT_EQ(ds.dsBm.bmHeight, 3);
+        EXPECT_EQ(ds.dsBm.bmWidthBytes, static_cast<LONG>(((5 * bpp + 31) / 32) * 4));
+        EXPECT_NE(ds.dsBm.bmBits, nullptr);
+#ifndef _WIN32
+        EXPECT_EQ(ds.dsBmih.biHeight, topDown ? -3 : 3); // the PC keeps the file's header
+#endif
+        EXPECT_EQ(ds.dsBmih.biBitCount, bpp);
+        EXPECT_TRUE(Near(PixelsOf(dib, 5, 3), p.pixels, widening));
+        EXPECT_TRUE(DeleteObject(dib));
+    }
+}
+} // namespace
+
+TEST(GdiBitmap, EveryDepthBottomUp)
+{
+    CheckEveryDepth(false);
+}
+
+TEST(GdiBitmap, EveryDepthTopDown)
+{
+    CheckEveryDepth(true);
 }
 
 TEST(GdiBitmap, DibSectionBitsAreTheFileRows)
@@ -329,10 +375,13 @@ TEST(GdiBitmap, CoreHeaderAndBitfields)
         static_cast<HBITMAP>(LoadFile(WriteTemp("565.bmp", file), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     ASSERT_NE(bitmap, nullptr) << GetLastError();
     EXPECT_EQ(PixelsOf(bitmap, 2, 1), (std::vector<uint32_t>{0xFF0000, 0x00FF00}));
+#ifndef _WIN32
+    // The PC's DIB section keeps the file's masks (Windows documents no format for it).
     DIBSECTION ds{};
     GetObjectA(bitmap, sizeof ds, &ds);
     EXPECT_EQ(ds.dsBitfields[0], 0xF800u);
     EXPECT_EQ(ds.dsBitfields[1], 0x07E0u);
+#endif
     DeleteObject(bitmap);
 }
 
@@ -350,7 +399,19 @@ TEST(GdiBitmap, WideMaskFieldsKeepTheirScale)
     Bytes file = BmpFileOf(info, pixels);
     auto bitmap = static_cast<HBITMAP>(LoadFile(WriteTemp("wide.bmp", file), IMAGE_BITMAP));
     ASSERT_NE(bitmap, nullptr) << GetLastError();
-    EXPECT_EQ(PixelsOf(bitmap, 3, 1), (std::vector<uint32_t>{0xFF0000, 0x7F0000, 0x00FFFF}));
+    const std::vector<uint32_t> expected = {0xFF0000, 0x7F0000, 0x00FFFF};
+    const std::vector<uint32_t> loaded = PixelsOf(bitmap, 3, 1);
+#ifdef _WIN32
+    // How a field widens to eight bits is not documented: near enough is the field's scale.
+    ASSERT_EQ(loaded.size(), expected.size());
+    for (size_t i = 0; i < loaded.size(); ++i)
+        for (int shift : {0, 8, 16})
+            EXPECT_NEAR(static_cast<int>((loaded[i] >> shift) & 0xFF),
+                        static_cast<int>((expected[i] >> shift) & 0xFF), 4)
+                << i << " " << shift;
+#else
+    EXPECT_EQ(loaded, expected);
+#endif
     DeleteObject(bitmap);
 }
 
@@ -368,15 +429,19 @@ TEST(GdiBitmap, SizeAskedStretches)
         EXPECT_EQ(bm.bmHeight, 2);
         const std::vector<uint32_t> pixels = PixelsOf(bitmap, 4, 2);
         EXPECT_EQ(pixels[0], p.pixels[0]);
+        EXPECT_EQ(pixels[7], p.pixels[3]);
+#ifndef _WIN32
+        // The PC stretches by the nearest pixel; Windows' way of stretching is its own.
         EXPECT_EQ(pixels[1], p.pixels[0]);
         EXPECT_EQ(pixels[2], p.pixels[1]);
-        EXPECT_EQ(pixels[7], p.pixels[3]);
+#endif
         DeleteObject(bitmap);
     }
 }
 
+#ifndef _WIN32
 // One side asked for, the other taken from the file: the picture that makes is held to the same
-// limits as a picture asked for whole.
+// limits as a picture asked for whole (the PC's limits; Windows documents none).
 TEST(GdiBitmap, OneSideAskedKeepsTheLimits)
 {
     const std::string wide = WriteTemp("wide.bmp", BmpFile(Sample(16384, 1, 1)));
@@ -404,6 +469,7 @@ TEST(GdiBitmap, OneSideAskedKeepsTheLimits)
     ASSERT_NE(loaded, nullptr);
     DestroyIcon(loaded);
 }
+#endif
 
 TEST(GdiBitmap, RefusedFiles)
 {
@@ -413,34 +479,46 @@ TEST(GdiBitmap, RefusedFiles)
         std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<long>(offset));
         return b;
     };
+    // onlyThePc: a file Windows may read its own way (it is lenient with damaged files and
+    // decodes RLE); the reasons are the PC's, as Windows documents no error codes for them.
     struct Case
     {
         const char *what;
         Bytes file;
         DWORD error;
+        bool onlyThePc;
     };
     const std::vector<Case> cases = {
-        {"empty", {}, ERROR_INVALID_DATA},
-        {"not BM", patched(0, {'X', 'Y'}), ERROR_INVALID_DATA},
-        {"rows cut", Bytes(good.begin(), good.end() - 1), ERROR_INVALID_DATA},
-        {"header cut", Bytes(good.begin(), good.begin() + 30), ERROR_INVALID_DATA},
-        {"zero width", patched(18, {0, 0, 0, 0}), ERROR_INVALID_DATA},
-        {"huge width", patched(18, {0xFF, 0xFF, 0xFF, 0x7F}), ERROR_INVALID_DATA},
-        {"height INT_MIN", patched(22, {0, 0, 0, 0x80}), ERROR_INVALID_DATA},
-        {"7 bits a pixel", patched(28, {7, 0}), ERROR_INVALID_DATA},
-        {"two planes", patched(26, {2, 0}), ERROR_INVALID_DATA},
-        {"RLE8", patched(30, {BI_RLE8, 0, 0, 0}), ERROR_CALL_NOT_IMPLEMENTED},
-        {"RLE4", patched(30, {BI_RLE4, 0, 0, 0}), ERROR_CALL_NOT_IMPLEMENTED},
-        {"PNG inside", patched(30, {BI_PNG, 0, 0, 0}), ERROR_CALL_NOT_IMPLEMENTED},
-        {"bitfields at 8 bits", patched(30, {BI_BITFIELDS, 0, 0, 0}), ERROR_INVALID_DATA},
-        {"1000 colours", patched(46, {0xE8, 0x03, 0, 0}), ERROR_INVALID_DATA},
+        {"empty", {}, ERROR_INVALID_DATA, false},
+        {"not BM", patched(0, {'X', 'Y'}), ERROR_INVALID_DATA, false},
+        {"rows cut", Bytes(good.begin(), good.end() - 1), ERROR_INVALID_DATA, true},
+        {"header cut", Bytes(good.begin(), good.begin() + 30), ERROR_INVALID_DATA, true},
+        {"zero width", patched(18, {0, 0, 0, 0}), ERROR_INVALID_DATA, true},
+        {"huge width", patched(18, {0xFF, 0xFF, 0xFF, 0x7F}), ERROR_INVALID_DATA, false},
+        {"height INT_MIN", patched(22, {0, 0, 0, 0x80}), ERROR_INVALID_DATA, false},
+        {"7 bits a pixel", patched(28, {7, 0}), ERROR_INVALID_DATA, true},
+        {"two planes", patched(26, {2, 0}), ERROR_INVALID_DATA, true},
+        {"RLE8", patched(30, {BI_RLE8, 0, 0, 0}), ERROR_CALL_NOT_IMPLEMENTED, true},
+        {"RLE4", patched(30, {BI_RLE4, 0, 0, 0}), ERROR_CALL_NOT_IMPLEMENTED, true},
+        {"PNG inside", patched(30, {BI_PNG, 0, 0, 0}), ERROR_CALL_NOT_IMPLEMENTED, true},
+        {"bitfields at 8 bits", patched(30, {BI_BITFIELDS, 0, 0, 0}), ERROR_INVALID_DATA, true},
+        {"1000 colours", patched(46, {0xE8, 0x03, 0, 0}), ERROR_INVALID_DATA, true},
     };
     for (const Case &c : cases)
     {
         SCOPED_TRACE(c.what);
+#ifdef _WIN32
+        if (c.onlyThePc)
+            continue;
+#endif
         SetLastError(0xdeadbeef);
-        EXPECT_EQ(LoadFile(WriteTemp("bad.bmp", c.file), IMAGE_BITMAP), nullptr);
+        HANDLE loaded = LoadFile(WriteTemp("bad.bmp", c.file), IMAGE_BITMAP);
+        EXPECT_EQ(loaded, nullptr);
+#ifndef _WIN32
         EXPECT_EQ(GetLastError(), c.error);
+#endif
+        if (loaded)
+            DeleteObject(loaded);
     }
 }
 
@@ -457,29 +535,53 @@ TEST(GdiBitmap, ArgumentsAndFlags)
         int cx;
         UINT flags;
         DWORD error;
+        bool onlyThePc; // a flag the PC does not offer, or a reason Windows does not document
     };
     const Case cases[] = {
-        {"missing folder", noFolder.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_PATH_NOT_FOUND},
-        {"missing file", noFile.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_FILE_NOT_FOUND},
-        {"resource", MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, 0, ERROR_RESOURCE_TYPE_NOT_FOUND},
-        {"number as file", MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER},
-        {"null name", nullptr, IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER},
-        {"bad type", path.c_str(), 7, 0, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER},
-        {"metafile", path.c_str(), IMAGE_ENHMETAFILE, 0, LR_LOADFROMFILE, ERROR_CALL_NOT_IMPLEMENTED},
-        {"shared", path.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE | LR_SHARED, ERROR_CALL_NOT_IMPLEMENTED},
+        {"missing folder", noFolder.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_PATH_NOT_FOUND, false},
+        {"missing file", noFile.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_FILE_NOT_FOUND, false},
+        {"resource", MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, 0, ERROR_RESOURCE_TYPE_NOT_FOUND, true},
+#ifndef _WIN32
+        // Windows takes the name as a file name whatever it is: a number there reads a bad address.
+        {"number as file", MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER,
+         true},
+#endif
+        {"null name", nullptr, IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER, true},
+        {"bad type", path.c_str(), 7, 0, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER, true},
+        {"metafile", path.c_str(), IMAGE_ENHMETAFILE, 0, LR_LOADFROMFILE, ERROR_CALL_NOT_IMPLEMENTED, true},
+        {"shared", path.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE | LR_SHARED, ERROR_CALL_NOT_IMPLEMENTED,
+         true},
         {"monochrome", path.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE | LR_MONOCHROME,
-         ERROR_CALL_NOT_IMPLEMENTED},
+         ERROR_CALL_NOT_IMPLEMENTED, true},
         {"transparent", path.c_str(), IMAGE_BITMAP, 0, LR_LOADFROMFILE | LR_LOADTRANSPARENT,
-         ERROR_CALL_NOT_IMPLEMENTED},
-        {"negative size", path.c_str(), IMAGE_BITMAP, -1, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER},
-        {"absurd size", path.c_str(), IMAGE_BITMAP, 1 << 20, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER},
+         ERROR_CALL_NOT_IMPLEMENTED, true},
+        {"negative size", path.c_str(), IMAGE_BITMAP, -1, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER, true},
+        {"absurd size", path.c_str(), IMAGE_BITMAP, 1 << 20, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER, true},
     };
     for (const Case &c : cases)
     {
         SCOPED_TRACE(c.what);
         SetLastError(0xdeadbeef);
-        EXPECT_EQ(LoadImageA(nullptr, c.name, c.type, c.cx, 0, c.flags), nullptr);
+        HANDLE loaded = LoadImageA(nullptr, c.name, c.type, c.cx, 0, c.flags);
+#ifdef _WIN32
+        // No such resource, no name, and a type LoadImage does not load fail; why is not documented.
+        const bool refusedOnWindows =
+            c.type != IMAGE_BITMAP || c.name == nullptr || !(c.flags & LR_LOADFROMFILE);
+        if (c.onlyThePc && !refusedOnWindows)
+        {
+            if (loaded)
+                DeleteObject(loaded);
+            continue;
+        }
+        EXPECT_EQ(loaded, nullptr);
+        if (!c.onlyThePc)
+        {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
+#else
+        EXPECT_EQ(loaded, nullptr);
         EXPECT_EQ(GetLastError(), c.error);
+#endif
     }
 }
 
@@ -498,7 +600,9 @@ TEST(GdiBitmap, HandlesBelongToGdi)
     EXPECT_TRUE(DeleteObject(bitmap));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(DeleteObject(bitmap));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+#ifndef _WIN32
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)); // Windows' GDI says no reason
+#endif
     EXPECT_EQ(GetObjectA(bitmap, sizeof small, &small), 0);
 }
 
@@ -525,14 +629,16 @@ TEST(GdiBitmap, GetDIBitsDescribesAndSelectsLines)
         EXPECT_EQ(two[static_cast<size_t>(3 + x)] & 0xFFFFFF, p.pixels[static_cast<size_t>(1 * 3 + x)]);
     }
     EXPECT_EQ(GetDIBits(dc, bitmap, 3, 5, two.data(), &info, DIB_RGB_COLORS), 1);
+#ifndef _WIN32
+    // The PC's limits: lines past the end, other depths and palette indexes are not offered.
     EXPECT_EQ(GetDIBits(dc, bitmap, 4, 1, two.data(), &info, DIB_RGB_COLORS), 0);
-
     SetLastError(0xdeadbeef);
     info.bmiHeader.biBitCount = 8;
     EXPECT_EQ(GetDIBits(dc, bitmap, 0, 4, two.data(), &info, DIB_RGB_COLORS), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
     info.bmiHeader.biBitCount = 32;
     EXPECT_EQ(GetDIBits(dc, bitmap, 0, 4, two.data(), &info, DIB_PAL_COLORS), 0);
+#endif
     EXPECT_EQ(GetDIBits(reinterpret_cast<HDC>(bitmap), bitmap, 0, 4, two.data(), &info, DIB_RGB_COLORS), 0);
     ReleaseDC(nullptr, dc);
     DeleteObject(bitmap);
@@ -612,7 +718,12 @@ TEST(GdiIcon, ChoosesTheImageBySizeThenDepth)
         if (c.size == c.source->picture.width)
         {
             for (size_t i = 1; i < px.color.size(); ++i)
+#ifdef _WIN32
+                // The alpha byte of an icon without one is not documented.
+                ASSERT_EQ(px.color[i] & 0xFFFFFFu, c.source->picture.pixels[i]) << i;
+#else
                 ASSERT_EQ(px.color[i], c.source->picture.pixels[i] | 0xFF000000u) << i;
+#endif
         }
         EXPECT_EQ(px.color[0] >> 24, 0u); // transparent corner
         EXPECT_EQ(px.mask[0], 0xFFFFFFu);
@@ -674,26 +785,38 @@ TEST(GdiIcon, RefusedFilesAndHandles)
     cut[15] = static_cast<BYTE>((cut.size() - 22) >> 8);
     Bytes wrongType = good;
     wrongType[2] = 3;
+    // onlyThePc: Windows reads PNG icons (Vista and later) and may be lenient with the rest; the
+    // reasons are the PC's, as Windows documents no error codes for them.
     struct Case
     {
         const char *what;
         Bytes file;
         DWORD error;
+        bool onlyThePc;
     };
     const Case cases[] = {
-        {"png image", png, ERROR_CALL_NOT_IMPLEMENTED},
-        {"offset outside", farOffset, ERROR_INVALID_DATA},
-        {"no images", noImages, ERROR_INVALID_DATA},
-        {"pixels cut", cut, ERROR_INVALID_DATA},
-        {"type 3", wrongType, ERROR_INVALID_DATA},
-        {"a bitmap", BmpFile(Sample(2, 2, 8)), ERROR_INVALID_DATA},
+        {"png image", png, ERROR_CALL_NOT_IMPLEMENTED, true},
+        {"offset outside", farOffset, ERROR_INVALID_DATA, false},
+        {"no images", noImages, ERROR_INVALID_DATA, false},
+        {"pixels cut", cut, ERROR_INVALID_DATA, true},
+        {"type 3", wrongType, ERROR_INVALID_DATA, true},
+        {"a bitmap", BmpFile(Sample(2, 2, 8)), ERROR_INVALID_DATA, false},
     };
     for (const Case &c : cases)
     {
         SCOPED_TRACE(c.what);
+#ifdef _WIN32
+        if (c.onlyThePc)
+            continue;
+#endif
         SetLastError(0xdeadbeef);
-        EXPECT_EQ(LoadFile(WriteTemp("bad.ico", c.file), IMAGE_ICON, 16, 16), nullptr);
+        auto loaded = static_cast<HICON>(LoadFile(WriteTemp("bad.ico", c.file), IMAGE_ICON, 16, 16));
+        EXPECT_EQ(loaded, nullptr);
+#ifndef _WIN32
         EXPECT_EQ(GetLastError(), c.error);
+#endif
+        if (loaded)
+            DestroyIcon(loaded);
     }
 
     auto icon = static_cast<HICON>(LoadFile(WriteTemp("ok.ico", good), IMAGE_ICON));
@@ -704,7 +827,9 @@ TEST(GdiIcon, RefusedFilesAndHandles)
     EXPECT_TRUE(DestroyIcon(icon));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(DestroyIcon(icon));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_CURSOR_HANDLE));
+#ifndef _WIN32
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_CURSOR_HANDLE)); // no reason documented
+#endif
     ICONINFO info{};
     EXPECT_FALSE(GetIconInfo(icon, &info));
 }
@@ -751,6 +876,8 @@ TEST(GdiPalette, CreateAndRead)
     EXPECT_TRUE(DeleteObject(palette));
     EXPECT_EQ(GetPaletteEntries(palette, 0, 0, nullptr), 0u);
 
+#ifndef _WIN32
+    // The PC's checks of the header; Windows documents only version 0x300.
     for (auto [version, entriesCount] : {std::pair{0x200, 1}, std::pair{0x300, 0}})
     {
         log.header.palVersion = static_cast<WORD>(version);
@@ -759,6 +886,7 @@ TEST(GdiPalette, CreateAndRead)
         EXPECT_EQ(CreatePalette(&log.header), nullptr);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     }
+#endif
     EXPECT_EQ(CreatePalette(nullptr), nullptr);
 }
 
@@ -789,8 +917,8 @@ TEST(GdiScreen, LogicalResolutionFromThePc)
         EXPECT_EQ(GetDeviceCaps(dc, HORZSIZE), 1024 * 254 / 960);
         EXPECT_EQ(GetDeviceCaps(dc, VERTSIZE), 768 * 254 / 960);
     }
+    EXPECT_FALSE(DeleteObject(dc)); // a DC goes with ReleaseDC (Windows: undefined, do not)
 #endif
-    EXPECT_FALSE(DeleteObject(dc));
     EXPECT_EQ(ReleaseDC(nullptr, dc), 1);
     EXPECT_EQ(ReleaseDC(nullptr, dc), 0);
     EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 0);
@@ -803,6 +931,8 @@ TEST(GdiScreen, WindowDeviceContexts)
     EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x1234)), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
     HDC screen = GetDC(nullptr);
+#ifndef _WIN32
     EXPECT_EQ(ReleaseDC(reinterpret_cast<HWND>(0x1234), screen), 0); // not that window's
+#endif
     EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
 }

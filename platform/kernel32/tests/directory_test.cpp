@@ -17,35 +17,11 @@
 
 namespace
 {
+using kittest::Native;
+using kittest::Temp;
+using kittest::TempFolder;
 constexpr DWORD kSentinel = 0xdeadbeef;
 constexpr char kGuard = '\x5A';
-
-// The PC's temporary folder; made on first use where the test's folder starts empty (Windows).
-// The last error is left alone.
-std::string TempFolder()
-{
-    const std::string folder = kittest::MachineDir() + "/temp";
-    const DWORD error = GetLastError();
-    CreateDirectoryA(folder.c_str(), nullptr);
-    SetLastError(error);
-    return folder;
-}
-
-std::string Temp(const std::string &name)
-{
-    return TempFolder() + "/" + name;
-}
-
-// A path as the system writes it back: the simulated PC keeps '/', Windows turns it into '\'.
-std::string Native(std::string path)
-{
-#ifdef _WIN32
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-#endif
-    return path;
-}
 
 // The running program's file as the host knows it.
 std::string ProgramFile()

@@ -17,35 +17,11 @@
 
 namespace
 {
+using kittest::Native;
+using kittest::Temp;
+using kittest::TempFolder;
 constexpr DWORD kSentinel = 0xdeadbeef;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// The PC's temporary folder; made on first use where the test's folder starts empty (Windows).
-// The last error is left alone.
-std::string TempFolder()
-{
-    const std::string folder = kittest::MachineDir() + "/temp";
-    const DWORD error = GetLastError();
-    CreateDirectoryA(folder.c_str(), nullptr);
-    SetLastError(error);
-    return folder;
-}
-
-std::string Temp(const std::string &name)
-{
-    return TempFolder() + "/" + name;
-}
-
-// A path as the system writes it back: the simulated PC keeps '/', Windows turns it into '\'.
-std::string Native(std::string path)
-{
-#ifdef _WIN32
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-#endif
-    return path;
-}
 
 HANDLE Open(const std::string &path, DWORD access, DWORD share, DWORD disposition = OPEN_EXISTING,
             DWORD flags = 0)

@@ -9,23 +9,8 @@
 
 namespace
 {
+using kittest::Temp;
 constexpr DWORD kSentinel = 0xdeadbeef;
-
-// The PC's temporary folder; made on first use where the test's folder starts empty (Windows).
-// The last error is left alone.
-std::string TempFolder()
-{
-    const std::string folder = kittest::MachineDir() + "/temp";
-    const DWORD error = GetLastError();
-    CreateDirectoryA(folder.c_str(), nullptr);
-    SetLastError(error);
-    return folder;
-}
-
-std::string Temp(const std::string &name)
-{
-    return TempFolder() + "/" + name;
-}
 
 void Put(const std::string &path, const std::string &content)
 {

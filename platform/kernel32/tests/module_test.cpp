@@ -10,22 +10,14 @@
 
 namespace
 {
+using kittest::Gate;
+using kittest::LoaderText;
 // The sample library's file as the build makes it.
 #ifdef _WIN32
 const char kSampleFile[] = "testlib_sample.dll";
 #else
 const char kSampleFile[] = "testlib_sample.so";
 #endif
-
-// Why the last LoadLibraryA failed: the loader's text on the simulated PC, the code on Windows.
-std::string LoaderText()
-{
-#ifdef _WIN32
-    return "error " + std::to_string(GetLastError());
-#else
-    return kitpc::LastLoaderError();
-#endif
-}
 
 // The folder of the build's libraries.
 std::string LibraryFolder()
@@ -147,29 +139,6 @@ DWORD DeleteError(const std::string &path)
     return DeleteFileA(path.c_str()) ? ERROR_SUCCESS : GetLastError();
 }
 
-// A named mutex this thread owns, which a child waits for.
-class Gate
-{
-  public:
-    explicit Gate(const char *name) : name_(name), mutex_(CreateMutexA(nullptr, TRUE, name)) {}
-    ~Gate()
-    {
-        Open();
-        CloseHandle(mutex_);
-    }
-    const std::string &Name() const { return name_; }
-    void Open()
-    {
-        if (owned_)
-            ReleaseMutex(mutex_);
-        owned_ = false;
-    }
-
-  private:
-    std::string name_;
-    HANDLE mutex_;
-    bool owned_ = true;
-};
 } // namespace
 
 TEST(ModuleImage, LoadedLibraryIsNotDeletedUntilItsLastFree)

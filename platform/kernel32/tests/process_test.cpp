@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 
 namespace
 {
+using kittest::Gate;
 #ifdef _WIN32
 constexpr char kExe[] = ".exe";
 #else
@@ -156,32 +157,6 @@ std::map<std::string, std::string> RunArgs(const std::string &commandLine)
 {
     return Report(RunForOutput(commandLine));
 }
-
-// A named mutex this thread owns, which a child waits for before it ends.
-class Gate
-{
-  public:
-    explicit Gate(const char *name) : name_(name), mutex_(CreateMutexA(nullptr, TRUE, name)) {}
-    ~Gate()
-    {
-        Open();
-        CloseHandle(mutex_);
-    }
-    Gate(const Gate &) = delete;
-    Gate &operator=(const Gate &) = delete;
-    const std::string &Name() const { return name_; }
-    void Open()
-    {
-        if (owned_)
-            ReleaseMutex(mutex_);
-        owned_ = false;
-    }
-
-  private:
-    std::string name_;
-    HANDLE mutex_;
-    bool owned_ = true;
-};
 
 #ifndef _WIN32
 // Restores PATH when a test changed it.

@@ -7,6 +7,7 @@
 #endif
 
 #include "res/resource_test.h"
+#include "testing/machine.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +16,7 @@
 
 namespace
 {
-// Why the last LoadLibraryA failed: the loader's text on the simulated PC, the code on Windows.
-std::string LoaderText()
-{
-#ifdef _WIN32
-    return "error " + std::to_string(GetLastError());
-#else
-    return kitpc::LastLoaderError();
-#endif
-}
+using kittest::LoaderText;
 
 std::vector<BYTE> Data(HMODULE module, LPCSTR name, LPCSTR type)
 {

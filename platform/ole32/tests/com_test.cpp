@@ -154,9 +154,15 @@ TEST(GuidText, ParsesAndRefusesBadTexts)
         EXPECT_EQ(IIDFromString(c.text, &guid), c.iidResult) << std::string(c.text, c.text + 3);
         guid = kSomeGuid;
         EXPECT_EQ(CLSIDFromString(c.text, &guid), CO_E_CLASSSTRING);
+#ifndef _WIN32
+        // Windows documents only the result: what it leaves in the CLSID on failure varies.
         EXPECT_EQ(guid, GUID_NULL);
+#endif
     }
+#ifndef _WIN32
+    // Windows writes through the pointer without checking it.
     EXPECT_EQ(IIDFromString(kSomeGuidText, nullptr), E_INVALIDARG);
+#endif
 }
 
 TEST(GuidText, CoCreateGuidMakesDistinctVersion4Guids)
@@ -199,7 +205,14 @@ TEST(Apartment, InitialisationsAreCountedPerThread)
     EXPECT_EQ(CoInitialize(nullptr), RPC_E_CHANGED_MODE);
     EXPECT_EQ(OleInitialize(nullptr), RPC_E_CHANGED_MODE);
     CoUninitialize();
-    EXPECT_EQ(CoInitializeEx(reinterpret_cast<LPVOID>(1), COINIT_MULTITHREADED), E_INVALIDARG);
+}
+
+TEST(Apartment, ReservedArgumentMustBeNull)
+{
+    const HRESULT hr = CoInitializeEx(reinterpret_cast<LPVOID>(1), COINIT_MULTITHREADED);
+    EXPECT_EQ(hr, E_INVALIDARG);
+    if (SUCCEEDED(hr))
+        CoUninitialize();
 }
 
 TEST_F(ComTest, OtherThreadsNeedTheirOwnInitialisation)
@@ -266,7 +279,6 @@ TEST(ProgId, LooksUpTheClassDirectlyOrThroughCurVer)
     const Case cases[] = {
         {"Kit.Prueba.1", S_OK, kSomeGuid},
         {"KIT.PRUEBA.1", S_OK, kSomeGuid}, // names compare without case
-        {"Kit.Prueba", S_OK, kSomeGuid},   // through CurVer
         {"Kit.Roto", CO_E_CLASSSTRING, GUID_NULL},
         {"Kit.NoExiste", CO_E_CLASSSTRING, GUID_NULL},
         {"", CO_E_CLASSSTRING, GUID_NULL},
@@ -295,6 +307,15 @@ TEST(ProgId, LooksUpTheClassDirectlyOrThroughCurVer)
     EXPECT_EQ(ProgIDFromCLSID(kSomeGuid, nullptr), E_INVALIDARG);
 }
 
+TEST(ProgId, VersionIndependentOneGoesThroughCurVer)
+{
+    SetClassesValue("Kit.Prueba.1\\CLSID", nullptr, "{86C05C70-6370-11D6-9BEC-00C04F1F2D46}");
+    SetClassesValue("Kit.Prueba\\CurVer", nullptr, "Kit.Prueba.1");
+    GUID clsid = kNoClass;
+    EXPECT_EQ(CLSIDFromProgID(OLESTR("Kit.Prueba"), &clsid), S_OK);
+    EXPECT_EQ(clsid, kSomeGuid);
+}
+
 TEST(OleRun, RunsObjectsThatAskForIt)
 {
     Runnable runnable;
@@ -304,7 +325,10 @@ TEST(OleRun, RunsObjectsThatAskForIt)
     EXPECT_EQ(OleRun(&runnable), E_FAIL);
     Plain plain;
     EXPECT_EQ(OleRun(&plain), S_OK);
+#ifndef _WIN32
+    // Windows calls through the pointer without checking it.
     EXPECT_EQ(OleRun(nullptr), E_INVALIDARG);
+#endif
 }
 
 TEST(TaskMemory, AllocatesReallocatesAndFrees)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -148,11 +149,13 @@ TEST(Variant, CopyOwnsItsOwnString)
     ASSERT_EQ(VariantCopy(&copy, &odd), S_OK); // frees the previous copy
     EXPECT_EQ(SysStringByteLen(copy.bstrVal), 3u);
 
-    // A null BSTR stays null.
+    // A null BSTR is copied; the simulated PC keeps it null (Windows documents no rule for it).
     VARIANT nullText = Text(nullptr);
     ASSERT_EQ(VariantCopy(&copy, &nullText), S_OK);
     EXPECT_EQ(copy.vt, VT_BSTR);
+#ifndef _WIN32
     EXPECT_EQ(copy.bstrVal, nullptr);
+#endif
 
     EXPECT_EQ(VariantCopy(&source, &source), S_OK); // onto itself: nothing happens
     EXPECT_EQ(TextOf(source), OLESTR("hola"));
@@ -237,8 +240,11 @@ TEST(Variant, CopyIndFollowsReferences)
     nested.pvarVal = &ref;
     EXPECT_EQ(VariantCopyInd(&out, &nested), E_INVALIDARG);
     ref.vt = VT_I4 | VT_BYREF;
+#ifndef _WIN32
+    // Windows reads through a null reference without checking it.
     ref.plVal = nullptr;
     EXPECT_EQ(VariantCopyInd(&out, &ref), E_INVALIDARG);
+#endif
 
     // In place: the variant becomes the value.
     ref.plVal = &number;
@@ -254,16 +260,25 @@ TEST(Variant, BadTypes)
     VariantInit(&v);
     VARIANT out;
     VariantInit(&out);
-    for (VARTYPE vt :
-         {static_cast<VARTYPE>(VT_VARIANT), static_cast<VARTYPE>(VT_I4 | VT_ARRAY), static_cast<VARTYPE>(15),
-          static_cast<VARTYPE>(36 /* VT_RECORD */), static_cast<VARTYPE>(VT_EMPTY | VT_BYREF)})
+    std::vector<VARTYPE> bad = {static_cast<VARTYPE>(15), static_cast<VARTYPE>(VT_EMPTY | VT_BYREF)};
+#ifndef _WIN32
+    // VT_VARIANT is only valid by reference, but Windows documents no answer for it alone. The
+    // simulated PC has no SAFEARRAYs or records: it refuses them as Windows refuses unknown types.
+    bad.push_back(static_cast<VARTYPE>(VT_VARIANT));
+    bad.push_back(static_cast<VARTYPE>(VT_I4 | VT_ARRAY));
+    bad.push_back(static_cast<VARTYPE>(36 /* VT_RECORD */));
+#endif
+    for (VARTYPE vt : bad)
     {
         v.vt = vt;
         EXPECT_EQ(VariantClear(&v), DISP_E_BADVARTYPE) << vt;
         EXPECT_EQ(VariantCopy(&out, &v), DISP_E_BADVARTYPE) << vt;
     }
+#ifndef _WIN32
+    // Windows uses the pointers without checking them.
     EXPECT_EQ(VariantClear(nullptr), E_INVALIDARG);
     EXPECT_EQ(VariantCopy(nullptr, &out), E_INVALIDARG);
+#endif
 }
 
 TEST(VariantChangeType, Table)
@@ -308,7 +323,7 @@ TEST(VariantChangeType, Table)
     };
     VARIANT empty;
     VariantInit(&empty);
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"I4 to text", I4(42), 0, VT_BSTR, S_OK, 0, OLESTR("42")},
         {"negative to text", I4(-7), 0, VT_BSTR, S_OK, 0, OLESTR("-7")},
         {"bool to text", boolean(true), 0, VT_BSTR, S_OK, 0, OLESTR("-1")},
@@ -336,7 +351,6 @@ TEST(VariantChangeType, Table)
         {"text to I8", Text(OLESTR("-9223372036854775808")), 0, VT_I8, S_OK, INT64_MIN, nullptr},
         {"text to currency", Text(OLESTR("1.25")), 0, VT_CY, S_OK, 12500, nullptr},
         {"word to bool", Text(OLESTR("true")), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
-        {"False to bool", Text(OLESTR(" False ")), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
         {"zero to bool", Text(OLESTR("0")), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
         {"number to bool", Text(OLESTR("5")), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
         {"other word to bool", Text(OLESTR("yes")), 0, VT_BOOL, DISP_E_TYPEMISMATCH, 0, nullptr},
@@ -344,21 +358,29 @@ TEST(VariantChangeType, Table)
         {"I4 to bool", I4(3), 0, VT_BOOL, S_OK, VARIANT_TRUE, nullptr},
         {"fits UI1", I4(255), 0, VT_UI1, S_OK, 255, nullptr},
         {"too big for UI1", I4(256), 0, VT_UI1, DISP_E_OVERFLOW, 0, nullptr},
-        {"negative UI4", I4(-1), 0, VT_UI4, DISP_E_OVERFLOW, 0, nullptr},
         {"double rounds", r8(2.5), 0, VT_I4, S_OK, 2, nullptr},
         {"double too big", r8(1e10), 0, VT_I4, DISP_E_OVERFLOW, 0, nullptr},
         {"empty to I4", empty, 0, VT_I4, S_OK, 0, nullptr},
         {"null to I4", typed(VT_NULL, 0), 0, VT_I4, DISP_E_TYPEMISMATCH, 0, nullptr},
         {"I4 to empty", I4(5), 0, VT_EMPTY, S_OK, 0, nullptr},
         {"null to empty", typed(VT_NULL, 0), 0, VT_EMPTY, DISP_E_TYPEMISMATCH, 0, nullptr},
-        {"I4 to error", I4(5), 0, VT_ERROR, S_OK, 5, nullptr},
         {"error to text", typed(VT_ERROR, 5), 0, VT_BSTR, DISP_E_TYPEMISMATCH, 0, nullptr},
-        {"date to text", typed(VT_DATE, 0), 0, VT_BSTR, DISP_E_TYPEMISMATCH, 0, nullptr},
         {"I4 to object", I4(5), 0, VT_DISPATCH, DISP_E_TYPEMISMATCH, 0, nullptr},
+        {"False to bool", Text(OLESTR("False")), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
+    };
+#ifndef _WIN32
+    // The simulated PC's answers where Windows documents none (or converts more: dates, arrays).
+    const Case simulated[] = {
+        {"blanks around a word", Text(OLESTR(" False ")), 0, VT_BOOL, S_OK, VARIANT_FALSE, nullptr},
+        {"negative UI4", I4(-1), 0, VT_UI4, DISP_E_OVERFLOW, 0, nullptr},
+        {"I4 to error", I4(5), 0, VT_ERROR, S_OK, 5, nullptr},
+        {"date to text", typed(VT_DATE, 0), 0, VT_BSTR, DISP_E_TYPEMISMATCH, 0, nullptr},
         {"to an array", I4(5), 0, VT_I4 | VT_ARRAY, DISP_E_BADVARTYPE, 0, nullptr},
         {"to a reference", I4(5), 0, VT_I4 | VT_BYREF, DISP_E_BADVARTYPE, 0, nullptr},
         {"to a variant", I4(5), 0, VT_VARIANT, DISP_E_BADVARTYPE, 0, nullptr},
     };
+    cases.insert(cases.end(), std::begin(simulated), std::end(simulated));
+#endif
     for (const Case &c : cases)
     {
         VARIANT out;
@@ -423,7 +445,10 @@ TEST(VariantChangeType, InPlaceAndByReference)
     ASSERT_EQ(VariantChangeType(&out, &ref, 0, VT_BSTR), S_OK);
     EXPECT_EQ(TextOf(out), OLESTR("33"));
     VariantClear(&out);
+#ifndef _WIN32
+    // Windows writes through the pointer without checking it.
     EXPECT_EQ(VariantChangeType(nullptr, &ref, 0, VT_I4), E_INVALIDARG);
+#endif
 }
 
 TEST(VariantChangeType, Objects)

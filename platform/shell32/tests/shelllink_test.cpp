@@ -102,7 +102,9 @@ TEST_F(ShellLinkTest, SavedAndLoadedBack)
     char text[MAX_PATH];
     WIN32_FIND_DATAA found = {};
     EXPECT_EQ(link->GetPath(text, MAX_PATH, &found, SLGP_RAWPATH), S_OK);
-    EXPECT_EQ(std::string(text), target_);
+    char full[MAX_PATH]; // the link keeps the full name, as GetFullPathNameA writes it
+    ASSERT_GT(GetFullPathNameA(target_.c_str(), MAX_PATH, full, nullptr), 0u);
+    EXPECT_EQ(std::string(text), full);
     EXPECT_EQ(std::string(found.cFileName), "dax.exe");
     EXPECT_EQ(found.nFileSizeLow, 2u);
     EXPECT_EQ(link->GetDescription(text, MAX_PATH), S_OK);
@@ -121,8 +123,11 @@ TEST_F(ShellLinkTest, SavedAndLoadedBack)
     int show = 0;
     EXPECT_EQ(link->GetShowCmd(&show), S_OK);
     EXPECT_EQ(show, SW_SHOWNORMAL);
-    EXPECT_EQ(link->GetDescription(text, 5), S_OK); // cut to fit
+#ifndef _WIN32
+    // How a short buffer is filled is not documented: the simulated PC cuts the text to fit.
+    EXPECT_EQ(link->GetDescription(text, 5), S_OK);
     EXPECT_EQ(std::string(text), "Cone");
+#endif
 
     LPOLESTR current = nullptr;
     EXPECT_EQ(file->GetCurFile(&current), S_OK);
@@ -177,18 +182,26 @@ TEST_F(ShellLinkTest, LoadFailures)
     IShellLinkA *link = NewLink();
     ASSERT_NE(link, nullptr);
     IPersistFile *file = FileOf(link);
+    LPOLESTR current = reinterpret_cast<LPOLESTR>(0x1);
+    EXPECT_EQ(file->GetCurFile(&current), S_FALSE); // no current file yet
+    CoTaskMemFree(current);
     EXPECT_EQ(file->Load(Wide(root_ + "/desktop/none.lnk").c_str(), STGM_READ),
               HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     kittest::WriteHostFile(root_ + "/desktop/bad.lnk", std::string("\x4C\0\0\0garbage", 11));
     EXPECT_EQ(file->Load(Wide(root_ + "/desktop/bad.lnk").c_str(), STGM_READ), E_FAIL);
-    EXPECT_EQ(file->Save(nullptr, TRUE), E_INVALIDARG); // no current file yet
-    LPOLESTR current = reinterpret_cast<LPOLESTR>(0x1);
+#ifndef _WIN32
+    // Saving to the current file when there is none is not documented: the simulated PC refuses.
+    EXPECT_EQ(file->Save(nullptr, TRUE), E_INVALIDARG);
+    current = reinterpret_cast<LPOLESTR>(0x1);
     EXPECT_EQ(file->GetCurFile(&current), S_FALSE);
     EXPECT_EQ(current, nullptr);
+#endif
     char text[MAX_PATH] = "x";
     EXPECT_EQ(link->GetPath(text, MAX_PATH, nullptr, 0), S_FALSE);
     EXPECT_EQ(std::string(text), "");
-    EXPECT_EQ(link->GetIDList(nullptr), E_NOTIMPL);
+#ifndef _WIN32
+    EXPECT_EQ(link->GetIDList(nullptr), E_NOTIMPL); // the simulated PC has no item lists
+#endif
     file->Release();
     link->Release();
 }

@@ -41,7 +41,7 @@ std::string LoaderError()
 }
 } // namespace
 
-TEST(LoadString, TheProgramsStrings)
+TEST(LoadingStrings, TheProgramsStrings)
 {
     struct Case
     {
@@ -64,7 +64,7 @@ TEST(LoadString, TheProgramsStrings)
     EXPECT_EQ(std::strlen("Conexión ADSL Router"), 20u); // one byte a character, in Windows 1252
 }
 
-TEST(LoadString, ShortBuffersAreCutAndTerminated)
+TEST(LoadingStrings, ShortBuffersAreCutAndTerminated)
 {
     Loaded cut = Load(nullptr, IDS_TITLE, 9);
     EXPECT_EQ(cut.count, 8);
@@ -79,17 +79,17 @@ TEST(LoadString, ShortBuffersAreCutAndTerminated)
     EXPECT_TRUE(exact.guardKept);
 }
 
-TEST(LoadString, MissingStringsGiveAnEmptyBuffer)
+TEST(LoadingStrings, MissingStringsGiveAnEmptyBuffer)
 {
     struct Case
     {
         UINT id;
-        DWORD error;
+        bool blockMissing;
     };
     const Case cases[] = {
-        {3, ERROR_RESOURCE_NAME_NOT_FOUND},    // in a block that exists
-        {5000, ERROR_RESOURCE_NAME_NOT_FOUND}, // in a block that does not
-        {0, ERROR_RESOURCE_NAME_NOT_FOUND},
+        {3, false},   // in a block that exists
+        {5000, true}, // in a block that does not
+        {0, false},
     };
     for (const Case &c : cases)
     {
@@ -97,18 +97,26 @@ TEST(LoadString, MissingStringsGiveAnEmptyBuffer)
         Loaded loaded = Load(nullptr, c.id, 32);
         EXPECT_EQ(loaded.count, 0) << c.id;
         EXPECT_EQ(loaded.text, "") << c.id;
-        EXPECT_EQ(GetLastError(), c.error) << c.id;
+#ifdef _WIN32
+        // The block is found: Windows documents no error for the empty string in it.
+        if (!c.blockMissing)
+            continue;
+#endif
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)) << c.id;
     }
     char buffer[4] = {'x', 'y', 'z', 0};
+#ifndef _WIN32
+    // Windows' LoadStringA takes no cchBufferMax 0 (it writes before the buffer); the PC refuses it.
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(LoadStringA(nullptr, IDS_TITLE, buffer, 0), 0); // the pointer form is not offered
+    EXPECT_EQ(LoadStringA(nullptr, IDS_TITLE, buffer, 0), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(buffer[0], 'x');
+#endif
     EXPECT_EQ(LoadStringA(GetModuleHandleA("KERNEL32.DLL"), 1, buffer, 4), 0);
     EXPECT_EQ(buffer[0], '\0');
 }
 
-TEST(LoadString, ByTheLibrarysHandle)
+TEST(LoadingStrings, ByTheLibrarysHandle)
 {
     HMODULE library = LoadLibraryA("testlib_resources.dll");
     ASSERT_NE(library, nullptr) << LoaderError();

@@ -1,4 +1,4 @@
-// Thread message queues.
+// Thread message queues and registered window messages.
 #include "platform/windows.h"
 #include "testing/kittest.h"
 
@@ -72,15 +72,20 @@ TEST(MessageQueue, FiltersAndQuit)
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP + 10, PM_NOREMOVE));
     EXPECT_EQ(msg.wParam, 2u);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP + 10, PM_REMOVE));
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP + 10, PM_REMOVE));
     EXPECT_EQ(GetMessageA(&msg, nullptr, WM_USER, WM_USER + 5), TRUE);
     EXPECT_EQ(msg.wParam, 1u);
+    // The quit request comes after the posted messages.
     EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
     EXPECT_EQ(msg.wParam, 3u);
-    // The quit request comes after the posted messages.
-    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(msg.message, WM_QUIT);
+    // WM_QUIT is taken whatever the filter's range.
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP + 10, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, 9u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    PostQuitMessage(4);
+    EXPECT_EQ(GetMessageA(&msg, nullptr, WM_USER, WM_USER + 5), FALSE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 4u);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
@@ -109,4 +114,16 @@ TEST(MessageQueue, DeadThreadsHaveNoQueue)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
     CloseHandle(thread);
     CloseHandle(received.ready);
+}
+
+TEST(RegisteredMessages, OneIdPerNameWhateverItsCase)
+{
+    const UINT autoplay = RegisterWindowMessageA("QueryCancelAutoPlay");
+    EXPECT_GE(autoplay, 0xC000u);
+    EXPECT_EQ(RegisterWindowMessageA("querycancelautoplay"), autoplay);
+    EXPECT_NE(RegisterWindowMessageA("OtroMensaje"), autoplay);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(RegisterWindowMessageA(""), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegisterWindowMessageA(nullptr), 0u);
 }

@@ -339,7 +339,7 @@ int Answer(void *context, HWND owner, const char *text, const char *caption, UIN
 }
 } // namespace
 
-TEST(MessageBox, GoesToTheUserInterfacesProvider)
+TEST(MessageBoxes, GoesToTheUserInterfacesProvider)
 {
     SetLastError(0xdeadbeef);
     EXPECT_EQ(MessageBoxA(nullptr, "texto", "título", MB_OK), 0);
@@ -367,16 +367,4 @@ TEST(MessageBox, GoesToTheUserInterfacesProvider)
     EXPECT_TRUE(box.text.empty());
     kitwin::SetMessageBoxProvider(nullptr, nullptr);
     EXPECT_TRUE(DestroyWindow(owner));
-}
-
-TEST(RegisterWindowMessage, OneIdPerNameWhateverItsCase)
-{
-    const UINT autoplay = RegisterWindowMessageA("QueryCancelAutoPlay");
-    EXPECT_GE(autoplay, 0xC000u);
-    EXPECT_EQ(RegisterWindowMessageA("querycancelautoplay"), autoplay);
-    EXPECT_NE(RegisterWindowMessageA("OtroMensaje"), autoplay);
-    SetLastError(0xdeadbeef);
-    EXPECT_EQ(RegisterWindowMessageA(""), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(RegisterWindowMessageA(nullptr), 0u);
 }

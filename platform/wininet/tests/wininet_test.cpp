@@ -1,6 +1,7 @@
 // WinINet FTP sessions. The server is a scripted FTP server of the test, on the platform's own
 // sockets, reached through the virtual network as 192.168.1.1; its data connections in active
-// mode reach the PC's address 192.168.1.33 the same way.
+// mode reach the PC's address 192.168.1.33 the same way. Windows has no virtual network: there
+// both ends are the loopback, and the client connects to the port the server listens on.
 #include "platform/windows.h"
 #include "platform/winsock2.h"
 #include "testing/kittest.h"
@@ -21,9 +22,20 @@
 #include <thread>
 #include <vector>
 
+#include "testing/loopback.h"
+
 namespace
 {
 constexpr DWORD kSentinel = 0xdeadbeef;
+#ifdef _WIN32
+constexpr const char *kRouter = "127.0.0.1";
+constexpr const char *kRouterInReply = "127,0,0,1"; // as PASV and PORT write it
+constexpr const char *kPcInReply = "127,0,0,1";
+#else
+constexpr const char *kRouter = "192.168.1.1";
+constexpr const char *kRouterInReply = "192,168,1,1";
+constexpr const char *kPcInReply = "192,168,1,33";
+#endif
 constexpr auto kPatience = std::chrono::seconds(20); // a bound for what must happen much sooner
 
 // --- the scripted server ---
@@ -302,7 +314,7 @@ void Session::Passive()
     listener_ = ListenAnyPort();
     const u_short port = PortOf(listener_);
     active_ = false;
-    Send("227 Entering Passive Mode (192,168,1,1," + std::to_string(port >> 8) + "," +
+    Send("227 Entering Passive Mode (" + std::string(kRouterInReply) + "," + std::to_string(port >> 8) + "," +
          std::to_string(port & 0xFF) + ").\r\n");
 }
 
@@ -323,6 +335,11 @@ SOCKET Session::OpenData()
 {
     if (active_)
     {
+#ifdef _WIN32
+        // Nothing but the loopback, whatever the client asked.
+        if ((ntohl(target_.sin_addr.s_addr) >> 24) != 127)
+            return INVALID_SOCKET;
+#endif
         SOCKET data = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         if (connect(data, reinterpret_cast<sockaddr *>(&target_), sizeof target_) != 0)
         {
@@ -486,9 +503,12 @@ class Recorder
 
 // --- files and the PC ---
 
+// A file of the temporary folder.
 std::string LocalPath(const std::string &name)
 {
-    return kittest::MachineDir() + "/temp/" + name;
+    char folder[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, folder);
+    return std::string(folder, length < MAX_PATH ? length : 0) + name;
 }
 
 // Every byte value, and more than one notification chunk of them.
@@ -529,10 +549,23 @@ class WinInet : public testing::Test
     FakeFtp &Serve(FakeFtp::Hook hook = {}, std::string banner = "220 Fake FTP ready\r\n")
     {
         server_ = std::make_unique<FakeFtp>(std::move(hook), std::move(banner));
+#ifndef _WIN32
         std::ofstream(kittest::MachineDir() + "/network.ini", std::ios::binary)
             << "[Hosts]\r\n192.168.1.1:21=127.0.0.1:" << server_->Port()
             << "\r\n192.168.1.1:*=127.0.0.1:*\r\n192.168.1.33:*=127.0.0.1:*\r\n";
+#endif
         return *server_;
+    }
+
+    // The server's port as the client names it: the router's FTP port on the virtual network,
+    // the port the server listens on where both are the loopback.
+    INTERNET_PORT ServerPort() const
+    {
+#ifdef _WIN32
+        return server_->Port();
+#else
+        return INTERNET_DEFAULT_FTP_PORT;
+#endif
     }
 
     // A session with short time-outs, so that a silent server fails a test quickly.
@@ -550,8 +583,8 @@ class WinInet : public testing::Test
     HINTERNET Connect(HINTERNET internet, const char *password = "5807", DWORD flags = 0,
                       DWORD_PTR context = 0)
     {
-        return InternetConnectA(internet, "192.168.1.1", INTERNET_DEFAULT_FTP_PORT, "guest", password,
-                                INTERNET_SERVICE_FTP, flags, context);
+        return InternetConnectA(internet, kRouter, ServerPort(), "guest", password, INTERNET_SERVICE_FTP,
+                                flags, context);
     }
 
     std::unique_ptr<FakeFtp> server_;
@@ -730,12 +763,15 @@ TEST(WinInetHandles, ConnectArguments)
         DWORD error;
     };
     const Case cases[] = {
-        {internet, "192.168.1.1", INTERNET_SERVICE_HTTP, ERROR_CALL_NOT_IMPLEMENTED},
-        {internet, "192.168.1.1", INTERNET_SERVICE_GOPHER, ERROR_CALL_NOT_IMPLEMENTED},
-        {internet, "192.168.1.1", 77, ERROR_INVALID_PARAMETER},
+#ifndef _WIN32
+        // The platform has FTP only.
+        {internet, kRouter, INTERNET_SERVICE_HTTP, ERROR_CALL_NOT_IMPLEMENTED},
+        {internet, kRouter, INTERNET_SERVICE_GOPHER, ERROR_CALL_NOT_IMPLEMENTED},
+#endif
+        {internet, kRouter, 77, ERROR_INVALID_PARAMETER},
         {internet, nullptr, INTERNET_SERVICE_FTP, ERROR_INVALID_PARAMETER},
         {internet, "", INTERNET_SERVICE_FTP, ERROR_INVALID_PARAMETER},
-        {nullptr, "192.168.1.1", INTERNET_SERVICE_FTP, ERROR_INVALID_HANDLE},
+        {nullptr, kRouter, INTERNET_SERVICE_FTP, ERROR_INVALID_HANDLE},
     };
     for (const Case &c : cases)
     {
@@ -817,7 +853,7 @@ TEST_F(WinInet, PutAndGetInBothModes)
     FakeFtp &server = Serve();
     const std::string content = Binary(200000);
     kittest::WriteHostFile(LocalPath("up.bin"), content);
-    for (DWORD mode : {0u, static_cast<DWORD>(INTERNET_FLAG_PASSIVE)})
+    for (DWORD mode : {DWORD{0}, static_cast<DWORD>(INTERNET_FLAG_PASSIVE)})
     {
         HINTERNET internet = Open();
         HINTERNET ftp = Connect(internet, "5807", mode);
@@ -848,7 +884,7 @@ TEST_F(WinInet, PutAndGetInBothModes)
     int ports = 0, passives = 0, quits = 0;
     for (const std::string &command : commands)
     {
-        ports += command.rfind("PORT 192,168,1,33,", 0) == 0; // the PC's virtual address
+        ports += command.rfind("PORT " + std::string(kPcInReply) + ",", 0) == 0; // the PC's address
         passives += command == "PASV";
         quits += command == "QUIT";
         EXPECT_NE(command, "TYPE A");
@@ -876,7 +912,7 @@ TEST_F(WinInet, LoginRefusals)
     {
         SetLastError(kSentinel);
         EXPECT_EQ(
-            InternetConnectA(internet, "192.168.1.1", 21, c.user, c.password, INTERNET_SERVICE_FTP, 0, 0),
+            InternetConnectA(internet, kRouter, ServerPort(), c.user, c.password, INTERNET_SERVICE_FTP, 0, 0),
             nullptr);
         EXPECT_EQ(GetLastError(), c.error);
         DWORD error = 0;
@@ -1060,11 +1096,20 @@ TEST_F(WinInet, UnreachableServers)
         INTERNET_PORT port;
         DWORD error;
     };
-    const Case cases[] = {
-        {"10.0.0.5", 21, ERROR_INTERNET_CANNOT_CONNECT},      // not on the virtual network
-        {"192.168.1.1", 2121, ERROR_INTERNET_CANNOT_CONNECT}, // mapped, but nothing listens there
+    const kittest::ClosedPort closed;
+#ifdef _WIN32
+    const INTERNET_PORT nothing = closed.Port();
+#else
+    const INTERNET_PORT nothing = 2121; // mapped by Serve, but nothing listens there
+#endif
+    const std::vector<Case> cases = {
+        {kRouter, nothing, ERROR_INTERNET_CANNOT_CONNECT},
+#ifndef _WIN32
+        // Names and addresses the PC cannot reach (on Windows they would be looked up and tried).
+        {"10.0.0.5", 21, ERROR_INTERNET_CANNOT_CONNECT}, // not on the virtual network
         {"router", 21, ERROR_INTERNET_NAME_NOT_RESOLVED},
         {"192.168.1.256", 21, ERROR_INTERNET_NAME_NOT_RESOLVED},
+#endif
     };
     for (const Case &c : cases)
     {
@@ -1128,7 +1173,7 @@ TEST_F(WinInet, DataConnectionFaults)
         FakeFtp::Hook hook;
         DWORD error;
     };
-    const Case cases[] = {
+    const std::vector<Case> cases = {
         {"active: the server never connects", 0, false,
          [](Session &session, const std::string &verb, const std::string &) {
              if (verb != "STOR")
@@ -1143,11 +1188,14 @@ TEST_F(WinInet, DataConnectionFaults)
              return verb == "STOR" && session.Send("425 Can't open data connection.\r\n");
          },
          ERROR_INTERNET_EXTENDED_ERROR},
+#ifndef _WIN32
+        // On Windows the client would try that address itself.
         {"passive: an address off the network", INTERNET_FLAG_PASSIVE, false,
          [](Session &session, const std::string &verb, const std::string &) {
              return verb == "PASV" && session.Send("227 Entering Passive Mode (10,1,2,3,200,10)\r\n");
          },
          ERROR_INTERNET_CANNOT_CONNECT},
+#endif
         {"passive: refused", INTERNET_FLAG_PASSIVE, false,
          [](Session &session, const std::string &verb, const std::string &) {
              return verb == "PASV" && session.Send("502 No passive mode here.\r\n");
@@ -1155,7 +1203,8 @@ TEST_F(WinInet, DataConnectionFaults)
          ERROR_FTP_NO_PASSIVE_MODE},
         {"passive: garbled address", INTERNET_FLAG_PASSIVE, true,
          [](Session &session, const std::string &verb, const std::string &) {
-             return verb == "PASV" && session.Send("227 Entering Passive Mode (192,168,1,1,999,1)\r\n");
+             return verb == "PASV" &&
+                    session.Send("227 Entering Passive Mode (" + std::string(kRouterInReply) + ",999,1)\r\n");
          },
          ERROR_INTERNET_EXTENDED_ERROR},
         {"control dropped during the upload", 0, false,
@@ -1248,9 +1297,9 @@ TEST_F(WinInet, AsynchronousConnectNotifiesInOrder)
     const HINTERNET ftp = reinterpret_cast<HINTERNET>(events[0].result);
     EXPECT_NE(ftp, nullptr);
     EXPECT_EQ(events[0].length, sizeof(INTERNET_ASYNC_RESULT));
-    EXPECT_EQ(events[1].text, "192.168.1.1");
-    EXPECT_EQ(events[1].length, sizeof "192.168.1.1");
-    EXPECT_EQ(events[4].text, "192.168.1.1");
+    EXPECT_EQ(events[1].text, kRouter);
+    EXPECT_EQ(events[1].length, std::strlen(kRouter) + 1);
+    EXPECT_EQ(events[4].text, kRouter);
     EXPECT_EQ(events[6].count, sizeof "220 Fake FTP ready\r\n" - 1);
     EXPECT_EQ(events[8].count, sizeof "USER guest\r\n" - 1);
     EXPECT_EQ(events[12].count, sizeof "PASS 5807\r\n" - 1);
@@ -1284,7 +1333,7 @@ TEST_F(WinInet, AsynchronousTransfersCountTheirBytes)
     FakeFtp &server = Serve();
     const std::string content = Binary(3 * 65536 + 123);
     kittest::WriteHostFile(LocalPath("fw.bin"), content);
-    for (DWORD mode : {0u, static_cast<DWORD>(INTERNET_FLAG_PASSIVE)})
+    for (DWORD mode : {DWORD{0}, static_cast<DWORD>(INTERNET_FLAG_PASSIVE)})
     {
         Recorder recorder;
         HINTERNET internet = Open(INTERNET_FLAG_ASYNC);

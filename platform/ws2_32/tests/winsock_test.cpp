@@ -1,5 +1,6 @@
 // Windows Sockets over the PC's virtual network (network.ini). The servers are the platform's
-// own listening sockets on loopback, mapped into the virtual network by each test.
+// own listening sockets on loopback, mapped into the virtual network by each test. Windows has
+// no virtual network: there the router's end is the loopback itself, at the server's own port.
 #include "platform/windows.h"
 #include "platform/winsock2.h"
 #include "testing/kittest.h"
@@ -13,6 +14,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifndef MSG_WAITALL
+#define MSG_WAITALL 0x8 // ws2def.h gives it only for Windows newer than XP
+#endif
 
 namespace
 {
@@ -69,6 +74,13 @@ u_short PortOf(SOCKET s)
     return ntohs(address.sin_port);
 }
 
+#ifdef _WIN32
+constexpr const char *kRouter = "127.0.0.1";
+constexpr const char *kPc = "127.0.0.1";
+#else
+constexpr const char *kRouter = "192.168.1.1";
+constexpr const char *kPc = "192.168.1.33"; // the PC's default address
+
 void WriteNetwork(const std::string &text)
 {
     std::ofstream(kittest::MachineDir() + "/network.ini", std::ios::binary) << text;
@@ -78,6 +90,33 @@ void WriteNetwork(const std::string &text)
 std::string Host(const char *virtualEnd, u_short port)
 {
     return std::string(virtualEnd) + "=127.0.0.1:" + std::to_string(port) + "\r\n";
+}
+#endif
+
+// The port of the router that reaches a server on loopback `port` (each of `ports` gives one
+// virtual port, then its loopback port): on the virtual network the router's ports, mapped
+// here in network.ini; on Windows the loopback ports themselves.
+std::vector<u_short> RouterPorts(std::initializer_list<std::pair<u_short, u_short>> ports)
+{
+    std::vector<u_short> reached;
+#ifdef _WIN32
+    for (const auto &[router, port] : ports)
+        reached.push_back(port);
+#else
+    std::string hosts = "[Hosts]\r\n";
+    for (const auto &[router, port] : ports)
+    {
+        hosts += Host((std::string(kRouter) + ":" + std::to_string(router)).c_str(), port);
+        reached.push_back(router);
+    }
+    WriteNetwork(hosts);
+#endif
+    return reached;
+}
+
+u_short RouterPort(u_short router, u_short port)
+{
+    return RouterPorts({{router, port}})[0];
 }
 
 // A listening socket of the platform on loopback.
@@ -139,14 +178,14 @@ class Winsock : public testing::Test
         WSACleanup(); // closes what a test left open
     }
 
-    // A connection from a client to the server through 192.168.1.1:80.
+    // A connection from a client to the server through the router's port 80.
     void ConnectPair(SOCKET &client, SOCKET &server)
     {
         u_short port;
         SOCKET listener = Listen(port);
-        WriteNetwork("[Hosts]\r\n" + Host("192.168.1.1:80", port));
+        const u_short router = RouterPort(80, port);
         client = NewSocket();
-        ASSERT_EQ(Connect(client, "192.168.1.1", 80), 0) << WSAGetLastError();
+        ASSERT_EQ(Connect(client, kRouter, router), 0) << WSAGetLastError();
         server = accept(listener, nullptr, nullptr);
         ASSERT_NE(server, INVALID_SOCKET);
         closesocket(listener);
@@ -195,7 +234,7 @@ TEST(WinsockStartup, Versions)
         {MAKEWORD(2, 2), 0, MAKEWORD(2, 2)},
         {MAKEWORD(2, 0), 0, MAKEWORD(2, 0)},
         {MAKEWORD(3, 0), 0, MAKEWORD(2, 2)}, // higher than offered: the highest, the caller decides
-        {MAKEWORD(1, 0), WSAVERNOTSUPPORTED, 0},
+        {MAKEWORD(1, 0), 0, MAKEWORD(1, 0)}, // Winsock 1.0 programs still run
         {MAKEWORD(0, 9), WSAVERNOTSUPPORTED, 0},
     };
     for (const Case &c : cases)
@@ -246,10 +285,14 @@ TEST_F(Winsock, SocketKinds)
         {AF_INET, SOCK_STREAM, 0, 0},
         {AF_INET, SOCK_STREAM, IPPROTO_TCP, 0},
         {AF_INET, SOCK_STREAM, IPPROTO_UDP, WSAEPROTONOSUPPORT},
+#ifndef _WIN32
+        // The PC has TCP over IPv4 only: no UDP, raw sockets or IPv6.
         {AF_INET, SOCK_DGRAM, IPPROTO_UDP, WSAESOCKTNOSUPPORT},
         {AF_INET, SOCK_RAW, 0, WSAESOCKTNOSUPPORT},
-        {AF_UNSPEC, SOCK_STREAM, 0, WSAEAFNOSUPPORT},
         {23 /* AF_INET6 */, SOCK_STREAM, 0, WSAEAFNOSUPPORT},
+        // Windows' answer here is its providers' (undocumented).
+        {AF_UNSPEC, SOCK_STREAM, 0, WSAEAFNOSUPPORT},
+#endif
     };
     for (const Case &c : cases)
     {
@@ -287,7 +330,7 @@ TEST_F(Winsock, BadSocketsFailWithNotSock)
         check(closesocket(s), "closesocket");
         check(send(s, "x", 1, 0), "send");
         check(recv(s, buffer, sizeof buffer, 0), "recv");
-        check(Connect(s, "192.168.1.1", 80), "connect");
+        check(Connect(s, kRouter, 80), "connect");
         check(listen(s, 1), "listen");
         check(shutdown(s, SD_BOTH), "shutdown");
         check(ioctlsocket(s, FIONBIO, &arg), "ioctlsocket");
@@ -301,12 +344,15 @@ TEST_F(Winsock, BadSocketsFailWithNotSock)
         timeval now{0, 0};
         check(select(0, &set, nullptr, nullptr, &now), "select");
     }
-    // A socket is not a kernel object handle for CloseHandle.
+#ifndef _WIN32
+    // The PC's sockets are no kernel object handles for CloseHandle (Windows' are, but a program
+    // must not close one that way).
     SOCKET s = NewSocket();
     SetLastError(kSentinel);
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(s)));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_EQ(closesocket(s), 0);
+#endif
 }
 
 // --- the virtual network ---
@@ -319,14 +365,20 @@ TEST_F(Winsock, ListedAddressReachesItsLoopbackPort)
     EXPECT_EQ(ReceiveSome(server), "USER guest\r\n");
     SendAll(server, "331 Password required\r\n");
     EXPECT_EQ(ReceiveSome(client), "331 Password required\r\n");
-
+#ifdef _WIN32
+    EXPECT_EQ(NameOf(client), PeerOf(server)); // one connection, seen from both ends
+    EXPECT_EQ(NameOf(server), PeerOf(client));
+#else
     // Both ends see virtual addresses: the router's, and the PC's default one.
     EXPECT_EQ(PeerOf(client), "192.168.1.1:80");
     EXPECT_EQ(NameOf(client).substr(0, 13), "192.168.1.33:");
     EXPECT_EQ(PeerOf(server).substr(0, 12), "192.168.1.1:");
     EXPECT_EQ(NameOf(server).substr(0, 13), "192.168.1.33:");
     EXPECT_EQ(NameOf(client).substr(13), PeerOf(server).substr(12)); // one connection, seen from both ends
+#endif
 }
+
+#ifndef _WIN32
 
 TEST_F(Winsock, LocalAddressFromNetworkIni)
 {
@@ -345,26 +397,30 @@ TEST_F(Winsock, LocalAddressFromNetworkIni)
     EXPECT_EQ(NameOf(server), "192.168.1.40:" + std::to_string(port)); // the listening port
 }
 
+#endif
+
 TEST_F(Winsock, ClosedPortIsRefused)
 {
-    WriteNetwork("[Hosts]\r\n" + Host("192.168.1.1:80", ClosedPort()));
+    const u_short closed = RouterPort(80, ClosedPort());
     SOCKET s = NewSocket();
     WSASetLastError(static_cast<int>(kSentinel));
-    EXPECT_EQ(Connect(s, "192.168.1.1", 80), SOCKET_ERROR);
+    EXPECT_EQ(Connect(s, kRouter, closed), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
     EXPECT_EQ(PeerOf(s), "error " + std::to_string(WSAENOTCONN));
 
     // The same socket tries again once the router listens.
     u_short port;
     SOCKET listener = Listen(port);
-    WriteNetwork("[Hosts]\r\n" + Host("192.168.1.1:80", port));
-    EXPECT_EQ(Connect(s, "192.168.1.1", 80), 0) << WSAGetLastError();
+    const u_short open = RouterPort(80, port);
+    ASSERT_EQ(Connect(s, kRouter, open), 0) << WSAGetLastError();
     SOCKET server = accept(listener, nullptr, nullptr);
     ASSERT_NE(server, INVALID_SOCKET);
     SendAll(s, "again");
     EXPECT_EQ(ReceiveSome(server), "again");
 }
 
+#ifndef _WIN32
+// The virtual network itself: what it maps, what it refuses, when it is read.
 TEST_F(Winsock, UnreachableAddresses)
 {
     u_short port;
@@ -465,26 +521,34 @@ TEST_F(Winsock, NetworkIniChangesAreSeen)
     EXPECT_EQ(WSAGetLastError(), WSAETIMEDOUT);
 }
 
+#endif
+
 // --- blocking and non-blocking calls ---
 
 TEST_F(Winsock, NonBlockingConnectAndSelect)
 {
     u_short port;
     SOCKET listener = Listen(port);
-    WriteNetwork("[Hosts]\r\n" + Host("192.168.1.1:80", port) + Host("192.168.1.1:81", ClosedPort()));
+    const std::vector<u_short> router = RouterPorts({{80, port}, {81, ClosedPort()}});
     struct Case
     {
         u_short port;
         bool connects;
         int error; // SO_ERROR when it fails
     };
-    const Case cases[] = {{80, true, 0}, {81, false, WSAECONNREFUSED}, {82, false, WSAETIMEDOUT}};
+    const std::vector<Case> cases = {
+        {router[0], true, 0},
+        {router[1], false, WSAECONNREFUSED},
+#ifndef _WIN32
+        {82, false, WSAETIMEDOUT}, // not on the virtual network
+#endif
+    };
     for (const Case &c : cases)
     {
         SOCKET s = NewSocket();
         SetNonBlocking(s, true);
         WSASetLastError(static_cast<int>(kSentinel));
-        EXPECT_EQ(Connect(s, "192.168.1.1", c.port), SOCKET_ERROR);
+        EXPECT_EQ(Connect(s, kRouter, c.port), SOCKET_ERROR);
         EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
         fd_set writable, failed;
         FD_ZERO(&writable);
@@ -498,8 +562,8 @@ TEST_F(Winsock, NonBlockingConnectAndSelect)
         EXPECT_EQ(SocketError(s), 0) << c.port; // read and cleared
         if (c.connects)
         {
-            EXPECT_EQ(PeerOf(s), "192.168.1.1:80");
-            EXPECT_EQ(Connect(s, "192.168.1.1", c.port), SOCKET_ERROR);
+            EXPECT_EQ(PeerOf(s), std::string(kRouter) + ":" + std::to_string(c.port));
+            EXPECT_EQ(Connect(s, kRouter, c.port), SOCKET_ERROR);
             EXPECT_EQ(WSAGetLastError(), WSAEISCONN);
         }
         closesocket(s);
@@ -511,13 +575,13 @@ TEST_F(Winsock, NonBlockingAcceptAndRecv)
 {
     u_short port;
     SOCKET listener = Listen(port);
-    WriteNetwork("[Hosts]\r\n" + Host("192.168.1.1:80", port));
+    const u_short router = RouterPort(80, port);
     SetNonBlocking(listener, true);
     EXPECT_EQ(accept(listener, nullptr, nullptr), INVALID_SOCKET);
     EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
 
     SOCKET client = NewSocket();
-    ASSERT_EQ(Connect(client, "192.168.1.1", 80), 0);
+    ASSERT_EQ(Connect(client, kRouter, router), 0);
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(listener, &readable);
@@ -594,7 +658,7 @@ TEST_F(Winsock, NotConnectedCalls)
     char buffer[4];
     sockaddr_in address{};
     int length = sizeof address;
-    sockaddr_in wrongFamily = Address("192.168.1.1", 80);
+    sockaddr_in wrongFamily = Address(kRouter, 80);
     wrongFamily.sin_family = AF_UNSPEC;
     struct Case
     {
@@ -633,12 +697,12 @@ TEST_F(Winsock, SelectSeveralSockets)
 {
     u_short port;
     SOCKET listener = Listen(port);
-    WriteNetwork("[Hosts]\r\n" + Host("192.168.1.1:80", port));
+    const u_short router = RouterPort(80, port);
     SOCKET clients[3], servers[3];
     for (int i = 0; i < 3; ++i)
     {
         clients[i] = NewSocket();
-        ASSERT_EQ(Connect(clients[i], "192.168.1.1", 80), 0);
+        ASSERT_EQ(Connect(clients[i], kRouter, router), 0);
         servers[i] = accept(listener, nullptr, nullptr);
         ASSERT_NE(servers[i], INVALID_SOCKET);
     }
@@ -832,9 +896,9 @@ TEST_F(Winsock, Options)
 TEST_F(Winsock, BindReportsTheAddressAsked)
 {
     SOCKET s = NewSocket();
-    sockaddr_in pc = Address("192.168.1.33", 0);
+    sockaddr_in pc = Address(kPc, 0);
     ASSERT_EQ(bind(s, reinterpret_cast<sockaddr *>(&pc), sizeof pc), 0);
-    EXPECT_EQ(NameOf(s), "192.168.1.33:" + std::to_string(PortOf(s)));
+    EXPECT_EQ(NameOf(s), std::string(kPc) + ":" + std::to_string(PortOf(s)));
     EXPECT_NE(PortOf(s), 0);
     EXPECT_EQ(bind(s, reinterpret_cast<sockaddr *>(&pc), sizeof pc), SOCKET_ERROR); // bound already
     EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
@@ -927,20 +991,26 @@ TEST_F(Winsock, HostNames)
     char name[64];
     std::memset(name, 0xcc, sizeof name);
     ASSERT_EQ(gethostname(name, sizeof name), 0);
-    EXPECT_STREQ(name, "PC-ADSL");                 // machine.ini's computer name
-    EXPECT_EQ(gethostname(name, 7), SOCKET_ERROR); // no room for the NUL
+    const int length = static_cast<int>(std::strlen(name));
+    EXPECT_EQ(gethostname(name, length), SOCKET_ERROR); // no room for the NUL
     EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
     EXPECT_EQ(gethostname(nullptr, 64), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
 
-    hostent *host = gethostbyname("192.168.1.1");
+    // A dotted address is its own name: nothing is looked up.
+    hostent *host = gethostbyname(kRouter);
     ASSERT_NE(host, nullptr);
-    EXPECT_STREQ(host->h_name, "192.168.1.1");
+    EXPECT_STREQ(host->h_name, kRouter);
     EXPECT_EQ(host->h_addrtype, AF_INET);
     EXPECT_EQ(host->h_length, 4);
     ASSERT_NE(host->h_addr_list[0], nullptr);
     EXPECT_EQ(host->h_addr_list[1], nullptr);
-    EXPECT_EQ(reinterpret_cast<in_addr *>(host->h_addr)->s_addr, inet_addr("192.168.1.1"));
+    EXPECT_EQ(reinterpret_cast<in_addr *>(host->h_addr)->s_addr, inet_addr(kRouter));
+
+#ifndef _WIN32
+    // The PC's own name and address; other names are unknown (the PC has no name server).
+    ASSERT_EQ(gethostname(name, sizeof name), 0);
+    EXPECT_STREQ(name, "PC-ADSL"); // machine.ini's computer name
 
     for (const char *self : {"PC-ADSL", "pc-adsl", ""})
     {
@@ -952,6 +1022,7 @@ TEST_F(Winsock, HostNames)
     WSASetLastError(static_cast<int>(kSentinel));
     EXPECT_EQ(gethostbyname("www.example.com"), nullptr);
     EXPECT_EQ(WSAGetLastError(), WSAHOST_NOT_FOUND);
+#endif
 }
 
 // --- product programs ---
@@ -960,7 +1031,7 @@ TEST_F(Winsock, AnotherProcessUsesTheSameNetwork)
 {
     u_short port;
     SOCKET listener = Listen(port);
-    WriteNetwork("[Hosts]\r\n" + Host("192.168.1.1:21", port));
+    const u_short router = RouterPort(21, port);
     std::string received;
     std::thread server([&] {
         SOCKET s = accept(listener, nullptr, nullptr);
@@ -971,14 +1042,19 @@ TEST_F(Winsock, AnotherProcessUsesTheSameNetwork)
         SendAll(s, "220 ok");
         closesocket(s);
     });
-    kittest::Child child("platform_child_winsock", {"192.168.1.1", "21", "QUIT"});
+    kittest::Child child("platform_child_winsock", {kRouter, std::to_string(router), "QUIT"});
     ASSERT_TRUE(child.Started());
-    const std::string output = child.ReadAll();
-    EXPECT_EQ(child.Wait(), 0) << output;
+    const std::string reply = child.ReadLine(), host = child.ReadLine();
+    EXPECT_EQ(child.Wait(), 0) << reply;
     server.join();
     EXPECT_EQ(received, "QUIT");
-    EXPECT_EQ(output, "reply: 220 ok\nhost: PC-ADSL\n");
+    EXPECT_EQ(reply, "reply: 220 ok");
+    char name[64] = "";
+    gethostname(name, sizeof name);
+    EXPECT_EQ(host, std::string("host: ") + name); // the same PC
 }
+
+#ifndef _WIN32
 
 // A product program reaches only the platform's Winsock: among its undefined symbols there is
 // no C library socket function (ours have C++ linkage, so theirs would show unmangled).
@@ -1011,3 +1087,4 @@ TEST(WinsockLinkage, ProductProgramsCannotReachTheHostSockets)
     EXPECT_TRUE(std::any_of(symbols.begin(), symbols.end(),
                             [](const std::string &s) { return s.starts_with("_Z7connect"); }));
 }
+#endif
