@@ -52,6 +52,15 @@ class CLiveObjects
     std::vector<const CFtp *> m_objects;
 };
 
+// A request that succeeded without ERROR_IO_PENDING gets no request-complete notification from
+// WinINet (only a pending one does): the notify thread gets the message from here instead, the
+// same as if the request had completed asynchronously.
+void CompletedAtOnce(DWORD dwNotifyThread, DWORD_PTR dwResult)
+{
+    PostThreadMessageA(dwNotifyThread, WM_USER + INTERNET_STATUS_REQUEST_COMPLETE, ERROR_SUCCESS,
+                       static_cast<LPARAM>(dwResult));
+}
+
 // It goes with the library, which WinINet keeps loaded while any handle may still call back
 // into it.
 CLiveObjects &LiveObjects()
@@ -128,7 +137,15 @@ int CFtp::StartOpen()
         InternetConnectA(m_hInternet, m_strServer.c_str(), kFtpPort, m_strUser.c_str(), m_strPassword.c_str(),
                          INTERNET_SERVICE_FTP, 0, reinterpret_cast<DWORD_PTR>(this));
     if (hConnect)
+    {
+        // Logged in at once: WinINet sends no request-complete for a call that did not return
+        // ERROR_IO_PENDING, so the notify thread gets it from here.
+        m_bConnectClosed.store(FALSE);
+        m_hConnect.store(hConnect);
+        m_Log.Write("CFtp: conectado al momento");
+        CompletedAtOnce(m_dwNotifyThread, reinterpret_cast<DWORD_PTR>(hConnect));
         return 1;
+    }
     const DWORD dwError = GetLastError();
     if (dwError == ERROR_IO_PENDING)
         return 1;
@@ -155,7 +172,12 @@ int CFtp::GetFile(const char *pszRemoteFile, const char *pszLocalFile)
     m_lBusy.store(1);
     if (FtpGetFileA(hConnect, pszRemoteFile, pszLocalFile, FALSE, kDownloadAttributes,
                     FTP_TRANSFER_TYPE_BINARY, reinterpret_cast<DWORD_PTR>(this)))
+    {
+        m_Log.Write("CFtp: transferencia completada al momento");
+        m_lBusy.store(0);
+        CompletedAtOnce(m_dwNotifyThread, TRUE);
         return 1;
+    }
     return GetLastError() == ERROR_IO_PENDING ? 1 : 0;
 }
 
@@ -168,7 +190,12 @@ int CFtp::PutFile(const char *pszRemoteFile, const char *pszLocalFile)
     m_lBusy.store(1);
     if (FtpPutFileA(hConnect, pszLocalFile, pszRemoteFile, FTP_TRANSFER_TYPE_BINARY,
                     reinterpret_cast<DWORD_PTR>(this)))
+    {
+        m_Log.Write("CFtp: transferencia completada al momento");
+        m_lBusy.store(0);
+        CompletedAtOnce(m_dwNotifyThread, TRUE);
         return 1;
+    }
     const DWORD dwError = GetLastError();
     if (dwError == ERROR_IO_PENDING)
         return 1;

@@ -72,6 +72,11 @@ class SetZyxelConfigTest : public testing::Test
         ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
         ASSERT_TRUE(CopyFileA(modemtest::DataPath("643.cfg").c_str(), Path("643.cfg").c_str(), FALSE));
         ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+        // The folder as the module names its files: the current directory in the system's own
+        // form (Windows gives it with backslashes).
+        char szActual[MAX_PATH];
+        ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, szActual), 0u);
+        dir = szActual;
         // A real PC's temporary folder outlives the test: its log starts anew.
         DeleteFileA((kittest::TempFolder() + "/DaxModem.txt").c_str());
 #ifdef _WIN32

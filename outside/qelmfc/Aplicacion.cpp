@@ -74,19 +74,6 @@ std::string Ansi(const QString &texto)
     return ansi;
 }
 
-double FactorReloj()
-{
-    static const double factor = [] {
-        const char *texto = std::getenv("KIT_UI_CLOCK");
-        if (!texto || !*texto)
-            return 1.0;
-        char *fin = nullptr;
-        const double valor = std::strtod(texto, &fin);
-        return (fin && *fin == '\0' && valor > 0.0 && valor <= 1.0) ? valor : 1.0;
-    }();
-    return factor;
-}
-
 BOOL BombearHasta(const std::function<bool()> &done, DWORD ms)
 {
     AsegurarAplicacion();

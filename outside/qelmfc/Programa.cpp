@@ -1,6 +1,7 @@
 // The user of a stand-alone program: its scripted user and its transcript, set up by the program
 // itself as the wizard's host sets them up for the wizard.
 #include "outside/qelmfc/Guion.h"
+#include "outside/qelmfc/Comunes.h"
 #include "outside/qelmfc/Interfaz.h"
 
 #include "platform/kit/kitconsole.h"
@@ -53,20 +54,6 @@ void Escribir(int fd, const std::string &linea)
     }
 }
 
-// The program's name, as the host names itself in what it says ("QelExec: ...").
-std::string NombrePrograma()
-{
-    char ruta[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, ruta, sizeof ruta);
-    std::string nombre(ruta, n < sizeof ruta ? n : 0);
-    const std::size_t barra = nombre.find_last_of("\\/");
-    if (barra != std::string::npos)
-        nombre.erase(0, barra + 1);
-    const std::size_t punto = nombre.rfind('.');
-    if (punto != std::string::npos && punto > 0)
-        nombre.erase(punto);
-    return nombre.empty() ? std::string("programa") : nombre;
-}
 } // namespace
 
 namespace qelmfc
@@ -79,7 +66,7 @@ BOOL PrepararUsuarioDelPrograma()
     auto guion = std::make_shared<CGuion>();
     if (!guion->Cargar(kitpc::PcText(respuestas)))
     {
-        Escribir(g_consola.error, NombrePrograma() + ": las respuestas no sirven: " + guion->Error());
+        Escribir(g_consola.error, qelmfc::NombrePrograma() + ": las respuestas no sirven: " + guion->Error());
         return FALSE;
     }
     UsarGuion(guion);
@@ -94,7 +81,7 @@ BOOL GuionTerminado()
         return FALSE;
     if (guion->Concluir())
         return TRUE;
-    Transcribir(NombrePrograma() + ": las respuestas no sirven: " + guion->Error());
+    Transcribir(qelmfc::NombrePrograma() + ": las respuestas no sirven: " + guion->Error());
     return FALSE;
 }
 } // namespace qelmfc

@@ -1,6 +1,7 @@
 // The binding's user interface on Windows: the message loop of the calling thread, the clock
 // factor, the transcript, and the user of a stand-alone program (a person: the scripted user
 // of the Qt binding is not part of this build).
+#include "outside/qelmfc/Comunes.h"
 #include "outside/qelmfc/Interfaz.h"
 
 #include <algorithm>
@@ -17,21 +18,6 @@ constexpr DWORD kVistazo = 5;
 std::mutex g_transcripcionLock;
 qelmfc::Transcripcion g_transcripcion;
 
-// The program's name, as it names itself in what it says ("Uninstal: ...").
-std::string NombrePrograma()
-{
-    char ruta[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, ruta, sizeof ruta);
-    std::string nombre(ruta, n < sizeof ruta ? n : 0);
-    const std::size_t barra = nombre.find_last_of("\\/");
-    if (barra != std::string::npos)
-        nombre.erase(0, barra + 1);
-    const std::size_t punto = nombre.rfind('.');
-    if (punto != std::string::npos && punto > 0)
-        nombre.erase(punto);
-    return nombre.empty() ? std::string("programa") : nombre;
-}
-
 // One line on a standard handle, if the program was given one (a WinMain program may have none).
 void Escribir(DWORD estandar, const std::string &linea)
 {
@@ -46,19 +32,6 @@ void Escribir(DWORD estandar, const std::string &linea)
 
 namespace qelmfc
 {
-double FactorReloj()
-{
-    static const double factor = [] {
-        const char *texto = std::getenv("KIT_UI_CLOCK");
-        if (!texto || !*texto)
-            return 1.0;
-        char *fin = nullptr;
-        const double valor = std::strtod(texto, &fin);
-        return (fin && *fin == '\0' && valor > 0.0 && valor <= 1.0) ? valor : 1.0;
-    }();
-    return factor;
-}
-
 // The thread's messages are dispatched as they come; done() is looked at after each batch and
 // every few milliseconds in between, as nothing signals it.
 BOOL BombearHasta(const std::function<bool()> &done, DWORD ms)
@@ -115,7 +88,7 @@ BOOL PrepararUsuarioDelPrograma()
     if (!respuestas || !*respuestas)
         return TRUE;
     // An answers file would go unread and the boxes would wait for a person: say so, at once.
-    Escribir(STD_ERROR_HANDLE, NombrePrograma() +
+    Escribir(STD_ERROR_HANDLE, qelmfc::NombrePrograma() +
                                    ": las respuestas no sirven: este programa no tiene usuario guionizado (" +
                                    kRespuestas + ")");
     return FALSE;

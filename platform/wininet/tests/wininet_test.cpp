@@ -38,6 +38,14 @@ constexpr const char *kPcInReply = "192,168,1,33";
 #endif
 constexpr auto kPatience = std::chrono::seconds(20); // a bound for what must happen much sooner
 
+#ifdef _WIN32
+// Wine's ntdll names its version; Windows' has no such export.
+bool UnderWine()
+{
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+#endif
+
 // --- the scripted server ---
 
 u_short PortOf(SOCKET s)
@@ -604,10 +612,14 @@ TEST(WinInetHandles, OpenAccessTypesAndFlags)
         {INTERNET_OPEN_TYPE_PRECONFIG, 0, 0},
         {INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY, INTERNET_FLAG_ASYNC, 0},
         {INTERNET_OPEN_TYPE_DIRECT, INTERNET_FLAG_ASYNC, 0},
+#ifndef _WIN32
+        // The simulated PC's limits (no proxy, no cache) and its own argument checks; Windows
+        // takes a proxy and offline mode, and does not document refusing the other two.
         {INTERNET_OPEN_TYPE_PROXY, 0, ERROR_CALL_NOT_IMPLEMENTED},
         {INTERNET_OPEN_TYPE_DIRECT, INTERNET_FLAG_OFFLINE, ERROR_CALL_NOT_IMPLEMENTED},
         {2, 0, ERROR_INVALID_PARAMETER},
         {INTERNET_OPEN_TYPE_DIRECT, INTERNET_FLAG_PASSIVE, ERROR_INVALID_PARAMETER},
+#endif
     };
     for (const Case &c : cases)
     {
@@ -729,6 +741,10 @@ TEST(WinInetOptions, BadUses)
     };
     for (const Case &c : cases)
     {
+#ifdef _WIN32
+        if (!c.buffer && UnderWine())
+            continue; // Wine's InternetSetOptionA reads through the null buffer and faults
+#endif
         SetLastError(kSentinel);
         EXPECT_FALSE(InternetSetOptionA(c.handle, c.option, c.buffer, c.length)) << c.option;
         EXPECT_EQ(GetLastError(), c.error) << c.option;
@@ -833,17 +849,19 @@ TEST(WinInetModule, ExportsAndMessageTable)
 
 TEST(WinInetResponse, BufferRules)
 {
-    // Nothing yet on this thread: an empty text.
-    char text[8];
-    std::memset(text, 0x5A, sizeof text);
-    DWORD error = kSentinel, size = sizeof text;
-    EXPECT_TRUE(InternetGetLastResponseInfoA(&error, text, &size));
-    EXPECT_EQ(size, 0u);
-    EXPECT_EQ(text[0], '\0');
-    EXPECT_EQ(text[1], 0x5A);
-    SetLastError(kSentinel);
-    EXPECT_FALSE(InternetGetLastResponseInfoA(nullptr, text, &size));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    // On a new thread, whatever the earlier tests left on this one: nothing yet, an empty text.
+    std::thread([] {
+        char text[8];
+        std::memset(text, 0x5A, sizeof text);
+        DWORD error = kSentinel, size = sizeof text;
+        EXPECT_TRUE(InternetGetLastResponseInfoA(&error, text, &size));
+        EXPECT_EQ(size, 0u);
+        EXPECT_EQ(text[0], '\0');
+        EXPECT_EQ(text[1], 0x5A);
+        SetLastError(kSentinel);
+        EXPECT_FALSE(InternetGetLastResponseInfoA(nullptr, text, &size));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }).join();
 }
 
 // --- synchronous sessions ---
@@ -1018,6 +1036,10 @@ TEST_F(WinInet, RepliesInPiecesAndGroups)
 
 TEST_F(WinInet, EndlessOrSilentServersEnd)
 {
+#ifdef _WIN32
+    if (UnderWine())
+        GTEST_SKIP() << "Wine's FTP client ignores the receive time-outs: it would wait forever";
+#endif
     struct Case
     {
         const char *name;
@@ -1165,6 +1187,10 @@ TEST_F(WinInet, TransferFailures)
 
 TEST_F(WinInet, DataConnectionFaults)
 {
+#ifdef _WIN32
+    if (UnderWine())
+        GTEST_SKIP() << "Wine's FTP client ignores the receive time-outs: it would wait forever";
+#endif
     struct Case
     {
         const char *name;
@@ -1491,6 +1517,9 @@ TEST_F(WinInet, SynchronousNotificationsComeOnTheCallersThread)
     InternetCloseHandle(internet);
 }
 
+// The platform's TerminateThread ends a thread at its wait points and releases what it held;
+// Windows documents that a thread killed inside a DLL leaves that DLL's state inconsistent.
+#ifndef _WIN32
 namespace
 {
 struct Stuck
@@ -1539,3 +1568,4 @@ TEST_F(WinInet, TerminatedThreadLeavesAConnectionThatCloses)
               "<none>"); // the half download went with the thread
     InternetCloseHandle(internet);
 }
+#endif
