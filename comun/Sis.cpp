@@ -446,7 +446,8 @@ HRESULT AtlAxGetControl(HWND hWnd, IUnknown **ppUnk)
     using Fn = HRESULT(WINAPI *)(HWND, IUnknown **);
     static const Fn fn = [] {
         HMODULE atl = LoadLibraryA("atl.dll");
-        return atl ? reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(atl, "AtlAxGetControl"))) : nullptr;
+        return atl ? reinterpret_cast<Fn>(reinterpret_cast<void *>(GetProcAddress(atl, "AtlAxGetControl")))
+                   : nullptr;
     }();
     return fn ? fn(hWnd, ppUnk) : E_NOTIMPL;
 }

@@ -92,8 +92,7 @@ std::string TextoVariantSimple(const VARIANT &v)
         return comun::Formato(", %u", v.uintVal);
     case VT_BSTR:
         return ", \"" +
-               (v.bstrVal ? comun::Utf16AAnsi(WStringView(v.bstrVal, SysStringLen(v.bstrVal))) : "") +
-               "\"";
+               (v.bstrVal ? comun::Utf16AAnsi(WStringView(v.bstrVal, SysStringLen(v.bstrVal))) : "") + "\"";
     default:
         return {};
     }

@@ -48,7 +48,7 @@ HRESULT UnregisterServer(const ServerInfo &server);
 } // namespace kitcom
 
 #ifdef _WIN32
-#define KITCOM_EXPORT extern "C" __declspec(dllexport)
+#define KITCOM_EXPORT extern "C" __attribute__((dllexport))
 #else
 #define KITCOM_EXPORT extern "C" __attribute__((visibility("default")))
 #endif

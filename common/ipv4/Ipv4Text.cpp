@@ -54,8 +54,8 @@ std::string TextOf(DWORD dwValue)
 {
     char text[16];
     const unsigned value = dwValue;
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (value >> 24) & 0xFF, (value >> 16) & 0xFF, (value >> 8) & 0xFF,
-                  value & 0xFF);
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", (value >> 24) & 0xFF, (value >> 16) & 0xFF,
+                  (value >> 8) & 0xFF, value & 0xFF);
     return text;
 }
 } // namespace ipv4

@@ -6,7 +6,7 @@
 #include <string>
 
 #ifdef _WIN32
-#define PRUEBA_EXPORT __declspec(dllexport)
+#define PRUEBA_EXPORT __attribute__((dllexport))
 #else
 #define PRUEBA_EXPORT __attribute__((visibility("default")))
 #endif

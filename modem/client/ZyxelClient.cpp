@@ -245,7 +245,8 @@ class CCliente
                 "    puertos \"%s\"\n",
                 lanIp.c_str(), lanMask.c_str(), wanIp.c_str(), wanMask.c_str(), inicio.c_str(),
                 tamano.c_str(), dns1.c_str(), dns2.c_str(), static_cast<int>(param.GetNat()),
-                static_cast<int>(param.GetBridge()), static_cast<int>(param.GetEncap()), usuario.c_str(), param.GetPorts().c_str());
+                static_cast<int>(param.GetBridge()), static_cast<int>(param.GetEncap()), usuario.c_str(),
+                param.GetPorts().c_str());
         }
         catch (const CComError &error)
         {

@@ -4,7 +4,6 @@
 
 #include "platform/windows.h"
 
-
 namespace kitpc
 {
 namespace
@@ -16,7 +15,8 @@ std::string Convert(std::string_view text, UINT from, UINT to)
     const int units = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(units > 0 ? units : 0), L'\0');
     MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-    const int bytes = WideCharToMultiByte(to, 0, wide.data(), units, nullptr, 0, to == CP_UTF8 ? nullptr : "?", nullptr);
+    const int bytes =
+        WideCharToMultiByte(to, 0, wide.data(), units, nullptr, 0, to == CP_UTF8 ? nullptr : "?", nullptr);
     std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     WideCharToMultiByte(to, 0, wide.data(), units, out.data(), bytes, to == CP_UTF8 ? nullptr : "?", nullptr);
     return out;

@@ -77,8 +77,8 @@ template <class Job> bool Run(Job &job)
         if (e.strNombre == "ProgressDone")
             kitpc::Say("  %s(\"%s\": %s)\n", e.strNombre.c_str(), e.strTexto.c_str(), MeaningOf(e.strTexto));
         else
-            kitpc::Say("  %s(%d, \"%s\": %s)\n", e.strNombre.c_str(), static_cast<int>(e.bOk), e.strTexto.c_str(),
-                       MeaningOf(e.strTexto));
+            kitpc::Say("  %s(%d, \"%s\": %s)\n", e.strNombre.c_str(), static_cast<int>(e.bOk),
+                       e.strTexto.c_str(), MeaningOf(e.strTexto));
     });
     if (job.Run(kJobWaitMs))
         return true;
