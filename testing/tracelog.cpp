@@ -28,11 +28,16 @@ std::vector<std::string> TraceMessages(const std::string &content)
     return messages;
 }
 
-std::vector<std::string> TempTraceMessages(const char *fileName)
+std::string TempLogPath(const char *fileName)
 {
     char temp[MAX_PATH] = "";
     GetTempPathA(sizeof temp, temp);
-    return TraceMessages(pcfile::Read(std::string(temp) + fileName, "<missing>"));
+    return std::string(temp) + fileName;
+}
+
+std::vector<std::string> TempTraceMessages(const char *fileName)
+{
+    return TraceMessages(pcfile::Read(TempLogPath(fileName), "<missing>"));
 }
 } // namespace kittest
 

@@ -16,11 +16,13 @@
 #include "testing/servers.h"
 #endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 namespace
@@ -77,8 +79,11 @@ class SetZyxelConfigTest : public testing::Test
         char szActual[MAX_PATH];
         ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, szActual), 0u);
         dir = szActual;
-        // A real PC's temporary folder outlives the test: its log starts anew.
-        DeleteFileA((kittest::TempFolder() + "/DaxModem.txt").c_str());
+        // A real PC's temporary folder outlives the test: its log starts anew. The library of
+        // the test before may still hold it open, its worker not quite gone: then this test's
+        // lines are those after what is there now.
+        DeleteFileA(LogPath().c_str());
+        logInicio = pcfile::Read(LogPath()).value_or("").size();
 #ifdef _WIN32
         const char *runner = std::getenv("KIT_ROUTER_STATE");
         ASSERT_TRUE(runner && *runner) << "no router: run under testing/wine/run.py";
@@ -212,9 +217,18 @@ class SetZyxelConfigTest : public testing::Test
         ADD_FAILURE() << "the worker did not end";
     }
 
+    static std::string LogPath()
+    {
+        return kittest::TempLogPath("DaxModem.txt");
+    }
+
+    // This test's lines of the module's log.
     std::vector<std::string> Log() const
     {
-        return kittest::TempTraceMessages("DaxModem.txt");
+        const std::optional<std::string> log = pcfile::Read(LogPath());
+        if (!log)
+            return {"<missing>"};
+        return kittest::TraceMessages(log->substr(std::min(logInicio, log->size())));
     }
 
     // Whether the log holds these lines in this order (others may come between).
@@ -235,6 +249,7 @@ class SetZyxelConfigTest : public testing::Test
 
     std::string dir;
     std::string state;
+    size_t logInicio = 0;
 #ifndef _WIN32
     std::unique_ptr<kitservers::RouterSim> router;
 #endif

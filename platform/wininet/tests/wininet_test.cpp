@@ -1036,10 +1036,6 @@ TEST_F(WinInet, RepliesInPiecesAndGroups)
 
 TEST_F(WinInet, EndlessOrSilentServersEnd)
 {
-#ifdef _WIN32
-    if (UnderWine())
-        GTEST_SKIP() << "Wine's FTP client ignores the receive time-outs: it would wait forever";
-#endif
     struct Case
     {
         const char *name;
@@ -1187,10 +1183,6 @@ TEST_F(WinInet, TransferFailures)
 
 TEST_F(WinInet, DataConnectionFaults)
 {
-#ifdef _WIN32
-    if (UnderWine())
-        GTEST_SKIP() << "Wine's FTP client ignores the receive time-outs: it would wait forever";
-#endif
     struct Case
     {
         const char *name;
