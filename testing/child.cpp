@@ -20,10 +20,14 @@ namespace kittest
 #ifdef _WIN32
 namespace
 {
-// A command line as the C runtime splits it again: each argument quoted, inner quotes escaped.
+// A command line as the C runtime splits it again, written as a person would type it: an
+// argument in quotes only when it is empty or has blanks or quotes (inner quotes escaped), so a
+// program that splits its command line at blanks itself sees plain words too.
 std::string CommandLine(const std::string &path, const std::vector<std::string> &arguments)
 {
     auto quoted = [](const std::string &argument) {
+        if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
+            return argument;
         std::string out = "\"";
         size_t backslashes = 0;
         for (char c : argument)

@@ -7,6 +7,7 @@
 #include "testing/loopback.h"
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -291,5 +292,51 @@ TEST(RouteFixerProgram, RunsOnTheSimulatedPc)
     EXPECT_EQ(messages.back(), "WinMain - Proceso de fijado de rutas terminado correctamente. Fin.");
     EXPECT_EQ(kittest::Run(kittest::BinDir() + "/QelFixRt", {}), 0);
     EXPECT_EQ(LogMessages().back(), "WinMain - ERROR: no se han pasado parámetros. Fin.");
+}
+#endif
+
+#ifdef _WIN32
+// The program's own folder is searched first for "route": the build's stand-in there records
+// each command in the folder KIT_ROUTE_LOG names, one file a command, instead of changing the
+// routing table. The gateway is a loopback address: port 80 there answers or refuses at once.
+TEST(RouteFixerProgram, FixesTheRoutesThroughALoopbackGateway)
+{
+    const std::string folder = kittest::TempFolder() + "\\route-commands";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(SetEnvironmentVariableA("KIT_ROUTE_LOG", folder.c_str()));
+    DeleteFileA(LogPath().c_str());
+    EXPECT_EQ(kittest::Run(kittest::BinDir() + "/QelFixRt", {"127.0.0.5", "255.255.255.0"}), 1);
+
+    // Two rounds of the eight routes of 127.0.0.5/24 through its first address.
+    std::multiset<std::string> commands;
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+         commands.size() < 16 && std::chrono::steady_clock::now() < until;)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        commands.clear();
+        for (const fs::directory_entry &entry : fs::directory_iterator(folder))
+            commands.insert(kittest::ReadHostFile(entry.path().string()));
+    }
+    SetEnvironmentVariableA("KIT_ROUTE_LOG", nullptr);
+    const std::multiset<std::string> once = {
+        "route ADD 127.0.0.4 MASK 255.255.255.255 127.0.0.1",
+        "route ADD 127.0.0.6 MASK 255.255.255.254 127.0.0.1",
+        "route ADD 127.0.0.0 MASK 255.255.255.252 127.0.0.1",
+        "route ADD 127.0.0.8 MASK 255.255.255.248 127.0.0.1",
+        "route ADD 127.0.0.16 MASK 255.255.255.240 127.0.0.1",
+        "route ADD 127.0.0.32 MASK 255.255.255.224 127.0.0.1",
+        "route ADD 127.0.0.64 MASK 255.255.255.192 127.0.0.1",
+        "route ADD 127.0.0.128 MASK 255.255.255.128 127.0.0.1",
+    };
+    std::multiset<std::string> twice = once;
+    twice.insert(once.begin(), once.end());
+    EXPECT_EQ(commands, twice);
+
+    const std::vector<std::string> messages = LogMessages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(),
+                        "FixIpRoutesForADSLProblem - IP del gateway calculada [127.0.0.1]"),
+              messages.end());
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "WinMain - Proceso de fijado de rutas terminado correctamente. Fin.");
 }
 #endif
