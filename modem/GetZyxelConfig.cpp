@@ -83,11 +83,23 @@ class CGetZyxelConfig::CLector
     void Ejecutar()
     {
         m_obj.FireStart(0, kMsgOk);
-        if (IniciarSesion())
-            LeerConfiguracion();
+        CFin fin;
+        if (IniciarSesion(fin))
+            LeerConfiguracion(fin);
+        // A stop asked for at any point of the run is what the run ends with.
+        if (m_obj.Parar())
+            fin = {1, kMsgCancelado};
+        m_obj.FinDeLectura(fin.bOk, fin.strTexto);
     }
 
   private:
+    // How the run ends: End's status and text.
+    struct CFin
+    {
+        LONG bOk = 1;
+        CString strTexto = kMsgOk;
+    };
+
     void AbrirPuerto(CSerialPort &port)
     {
         port.Open(m_obj.Puerto(), kBaudios, CSerialPort::NoParity, 8, CSerialPort::OneStopBit,
@@ -113,9 +125,9 @@ class CGetZyxelConfig::CLector
         return m_strPantalla.find(pszEsperado) != std::string::npos ? 1 : 0;
     }
 
-    bool IniciarSesion()
+    // True once logged in; otherwise `fin` says how the run ends.
+    bool IniciarSesion(CFin &fin)
     {
-        CString strResultado = kMsgOk;
         bool bDentro = false;
         try
         {
@@ -128,14 +140,14 @@ class CGetZyxelConfig::CLector
             if (!m_obj.Parar())
             {
                 if (nRespuesta == 0)
-                    strResultado = kMsgSinRespuesta;
+                    fin.strTexto = kMsgSinRespuesta;
                 else if (nRespuesta == -1)
                 {
                     m_obj.FireProgressDone(kMsgEnviandoPassword);
                     const int nPassword =
                         Intercambio(port, m_obj.Password() + "\r", kMenu, kPasswordMal, kPausaPasswordMs);
                     if (nPassword == -1)
-                        strResultado = kMsgPassword;
+                        fin.strTexto = kMsgPassword;
                     bDentro = nPassword == 1;
                 }
                 // A menu without the password asked for: not logged in as the reader expects.
@@ -145,20 +157,14 @@ class CGetZyxelConfig::CLector
         }
         catch (CSerialException *e)
         {
-            strResultado = MensajeDe(e);
+            fin.strTexto = MensajeDe(e);
             bDentro = false;
         }
-        if (m_obj.Parar())
-            m_obj.FireEnd(1, kMsgCancelado);
-        else if (!bDentro)
-            m_obj.FireEnd(1, strResultado);
         return bDentro && !m_obj.Parar();
     }
 
-    void LeerConfiguracion()
+    void LeerConfiguracion(CFin &fin)
     {
-        CString strResultado = kMsgOk;
-        LONG bOk = 1;
         try
         {
             CSerialPort port;
@@ -169,20 +175,15 @@ class CGetZyxelConfig::CLector
             if (!m_obj.Parar() && Intercambio(port, "3\r", kMenu3, kNoValido, 0) == 1)
             {
                 if (!m_obj.Parar() && Intercambio(port, "2\r", kMenu32, kNoValido, 0) == 1 && TomarCampos())
-                    bOk = 0;
+                    fin.bOk = 0;
                 VolverAlMenuPrincipal(port);
             }
             port.Close();
         }
         catch (CSerialException *e)
         {
-            strResultado = MensajeDe(e);
-            bOk = 1;
+            fin = {1, MensajeDe(e)};
         }
-        if (m_obj.Parar())
-            m_obj.FireEnd(1, kMsgCancelado);
-        else
-            m_obj.FireEnd(bOk, strResultado);
     }
 
     void VolverAlMenuPrincipal(CSerialPort &port)
@@ -267,6 +268,7 @@ HRESULT CGetZyxelConfig::Start()
     if (ReaderRunning())
         return S_OK;
     m_bParar = 0;
+    m_bLeyendo = true;
     {
         kitcom::CritSecLock guard(m_lock);
         if (m_hReader)
@@ -283,6 +285,7 @@ HRESULT CGetZyxelConfig::Start()
             FreeLibrary(pArranque->hModule);
         delete pArranque;
         Release();
+        m_bLeyendo = false;
         FireStart(1, kMsgError);
         return S_FALSE;
     }
@@ -369,10 +372,20 @@ DWORD WINAPI CGetZyxelConfig::ReaderThread(LPVOID pParam)
     return 0;
 }
 
+// The run is over once its End is on its way: a client that reads the values from its End
+// handler must not find the reader still busy with leaving the thread.
 bool CGetZyxelConfig::ReaderRunning() const
 {
+    if (!m_bLeyendo.load())
+        return false;
     kitcom::CritSecLock guard(m_lock);
     return m_hReader && WaitForSingleObject(m_hReader, 0) == WAIT_TIMEOUT;
+}
+
+void CGetZyxelConfig::FinDeLectura(LONG bOk, const char *pszText)
+{
+    m_bLeyendo = false;
+    FireEnd(bOk, pszText);
 }
 
 std::string CGetZyxelConfig::Password() const

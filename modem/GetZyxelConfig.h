@@ -62,11 +62,14 @@ class CGetZyxelConfig final
     void FireStart(LONG bOk, const char *pszText);
     void FireProgressDone(const char *pszText);
     void FireEnd(LONG bOk, const char *pszText);
+    // The run's last event: the run is over for the client from here on.
+    void FinDeLectura(LONG bOk, const char *pszText);
 
     mutable kitcom::AutoCriticalSection m_lock; // the password, the port and the reader's thread object
     std::string m_strPassword;
     int m_nPuerto = 1; // COM1 until SetPort says otherwise
     std::atomic<LONG> m_bParar{0};
+    std::atomic<bool> m_bLeyendo{false}; // from Start until the run's End is fired
     HANDLE m_hReader = nullptr; // the last reader, kept after it ends
     RouterParamPtr m_param;
 };

@@ -211,6 +211,29 @@ TEST_F(GetZyxelConfigTest, APortThatCannotBeOpenedEndsWithItsError)
     EXPECT_EQ(S_OK, obj->GetInfoConfig(&unk));
 }
 
+TEST_F(GetZyxelConfigTest, TheRunIsOverForAClientThatReadsTheValuesAtItsEnd)
+{
+    // End is fired on the reader thread, before that thread has left: from then on the object
+    // answers as after the run, so a client that reads the values as End arrives gets them.
+    LONG bActive = 9;
+    DWORD dwHilo = 0;
+    sink->AlRecibir([&](const CConsolaSink::Evento &e) {
+        if (e.strNombre != "End")
+            return;
+        dwHilo = e.dwThread;
+        obj->IsActive(&bActive);
+    });
+    obj->SetPort(kitcom::BStr("COM5").Get()); // no such port: the run ends at once
+    sink->Olvidar();
+    ASSERT_EQ(S_OK, obj->Start());
+    ASSERT_TRUE(sink->EsperarEnd(1, kEspera));
+    kitcom::ComPtr<IUnknown> unk;
+    EXPECT_EQ(S_OK, obj->GetInfoConfig(&unk));
+    sink->AlRecibir(nullptr);
+    EXPECT_NE(GetCurrentThreadId(), dwHilo);
+    EXPECT_EQ(0, bActive);
+}
+
 TEST_F(GetZyxelConfigTest, StopEndsTheRunAtItsNextExchange)
 {
     LONG bActive = 9;

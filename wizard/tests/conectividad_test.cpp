@@ -184,7 +184,8 @@ TEST_F(Conectividad, APasswordRefusedOnTheConsoleIsAskedForAndTheConsoleReadAgai
         << salida;
     EXPECT_EQ(Veces(salida, "== Página 15 (2029)"), 2) << salida;
     EXPECT_TRUE(
-        Dice(salida, "   · Se dispone de conectividad con el módem-router ADSL a través del puerto serie."));
+        Dice(salida, "   · Se dispone de conectividad con el módem-router ADSL a través del puerto serie."))
+        << salida;
 }
 
 TEST_F(Conectividad, TheAddressTypedByHandIsCheckedInOrder)
