@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -87,7 +88,8 @@ bool WriteHeader(int fd, const Header &header)
 namespace plat
 {
 std::optional<NamedObjectFile> NamedObjectFile::Open(std::string_view name, NamedKind kind,
-                                                     uint64_t payloadSize, bool create, bool &existed)
+                                                     uint64_t payloadSize, bool create, bool &existed,
+                                                     Creation creation)
 {
     existed = false;
     const std::string folder = kitpc::PathOf("objects");
@@ -126,14 +128,23 @@ std::optional<NamedObjectFile> NamedObjectFile::Open(std::string_view name, Name
     }
     if (!LockByte(fd, F_RDLCK, 0, true))
         return fail(Win32FromErrno(errno));
-    LockByte(fd, F_UNLCK, 1, false);
-    return NamedObjectFile(fd, header.payloadSize);
+    NamedObjectFile file(fd, header.payloadSize, true);
+    if (existed || creation == Creation::Done)
+        file.Ready();
+    return file;
 }
 
 NamedObjectFile::NamedObjectFile(NamedObjectFile &&other) noexcept
-    : fd_(other.fd_), payloadSize_(other.payloadSize_)
+    : fd_(other.fd_), payloadSize_(other.payloadSize_), creating_(other.creating_)
 {
     other.fd_ = -1;
+    other.creating_ = false;
+}
+
+void NamedObjectFile::Ready()
+{
+    if (std::exchange(creating_, false) && fd_ >= 0)
+        LockByte(fd_, F_UNLCK, 1, false);
 }
 
 NamedObjectFile::~NamedObjectFile()

@@ -105,6 +105,12 @@ class MutexObject : public plat::Waitable
     }
 
     bool Valid() const { return mutex_ != nullptr; }
+    // A new named mutex is made (and owned by its creator when asked): others may open it.
+    void Ready()
+    {
+        if (file_)
+            file_->Ready();
+    }
 
     // The check takes the mutex when it is free (there is no way to look without taking it);
     // Acquire then keeps it and Unclaim gives it back.
@@ -212,8 +218,11 @@ HANDLE OpenNamedMutex(LPCSTR lpName, bool create, bool initialOwner)
     if (!name)
         return nullptr;
     bool existed = false;
+    // Nobody else opens a new mutex before it is initialised and, when asked, owned by its
+    // creator, as Windows creates it in one step.
     std::optional<plat::NamedObjectFile> file =
-        plat::NamedObjectFile::Open(*name, plat::NamedKind::Mutex, sizeof(pthread_mutex_t), create, existed);
+        plat::NamedObjectFile::Open(*name, plat::NamedKind::Mutex, sizeof(pthread_mutex_t), create, existed,
+                                    plat::NamedObjectFile::Creation::UntilReady);
     if (!file)
         return nullptr;
     auto mutex = std::make_shared<MutexObject>(std::move(*file), existed);
@@ -224,6 +233,7 @@ HANDLE OpenNamedMutex(LPCSTR lpName, bool create, bool initialOwner)
     }
     if (initialOwner && !existed)
         TakeInitialOwnership(*mutex);
+    mutex->Ready();
     HANDLE handle = plat::InsertHandle(mutex);
     if (handle)
         SetLastError(existed && create ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
