@@ -199,7 +199,6 @@ class CDescarga : public CWnd
         DestruirVentana();
     }
 
-    // The settings of the router at that address: true when the component ended well.
     // The router's configuration as it is into `fichero`: true when the component ended well.
     bool Bajar(const std::string &ip, const std::string &password, const std::string &fichero)
     {
