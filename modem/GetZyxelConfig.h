@@ -70,6 +70,6 @@ class CGetZyxelConfig final
     int m_nPuerto = 1; // COM1 until SetPort says otherwise
     std::atomic<LONG> m_bParar{0};
     std::atomic<bool> m_bLeyendo{false}; // from Start until the run's End is fired
-    HANDLE m_hReader = nullptr; // the last reader, kept after it ends
+    HANDLE m_hReader = nullptr;          // the last reader, kept after it ends
     RouterParamPtr m_param;
 };

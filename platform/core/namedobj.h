@@ -42,7 +42,8 @@ class NamedObjectFile
     // ERROR_FILE_NOT_FOUND when opening a missing one). `existed` tells whether another handle
     // had it open; `payloadSize` is the size of the shared data for a new object.
     static std::optional<NamedObjectFile> Open(std::string_view name, NamedKind kind, uint64_t payloadSize,
-                                               bool create, bool &existed, Creation creation = Creation::Done);
+                                               bool create, bool &existed,
+                                               Creation creation = Creation::Done);
     NamedObjectFile(NamedObjectFile &&other) noexcept;
     NamedObjectFile &operator=(NamedObjectFile &&) = delete;
     ~NamedObjectFile(); // a creation lock still held goes with the descriptor
